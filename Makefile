@@ -1,0 +1,44 @@
+# make run   - install what is missing, build, start the launcher
+# make test  - install what is missing, build, run every test (plain and sanitizer builds)
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build run test test-plain test-sanitize bench screenshots install clean
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/fragdeck/fragdeck
+
+test-plain: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	@[ -f $(SANITIZE_BUILD)/build.ninja ] || cmake -S . -B $(SANITIZE_BUILD) -G Ninja \
+	    -DCMAKE_BUILD_TYPE=Debug -DFRAGDECK_SANITIZE=ON -DFRAGDECK_BENCH=OFF
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	    ctest --output-on-failure -j $(JOBS)
+
+test: test-plain test-sanitize
+
+bench: build
+	cmake --build $(BUILD) --target benchmarks -j $(JOBS)
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+screenshots: build
+	scripts/screenshots screenshots
+
+install: build
+	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

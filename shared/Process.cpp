@@ -1,0 +1,110 @@
+#include "Process.h"
+
+#include "Paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace fragdeck {
+namespace {
+
+ProcessStarter& starter()
+{
+    static ProcessStarter s;
+    return s;
+}
+
+ProcessResult realStart(const ProcessRequest& r)
+{
+    if (r.resolved.isEmpty())
+        return {false, QStringLiteral("The program %1 was not found.").arg(r.program)};
+    const QFileInfo fi(r.resolved);
+    if (!fi.exists())
+        return {false, QStringLiteral("The program %1 does not exist.").arg(r.resolved)};
+    if (!fi.isExecutable())
+        return {false, QStringLiteral("The program %1 cannot be run.").arg(r.resolved)};
+    QProcess p;
+    p.setProgram(r.resolved);
+    p.setArguments(r.arguments);
+    p.setWorkingDirectory(r.workingFolder);
+    if (r.mode == WindowMode::Hidden) {
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
+    }
+    p.setStandardInputFile(QProcess::nullDevice());
+    qint64 pid = 0;
+    if (!p.startDetached(&pid))
+        return {false, p.errorString()};
+    return {true, QString()};
+}
+
+ProcessResult run(ProcessRequest r)
+{
+    if (r.workingFolder.isEmpty())
+        r.workingFolder = QDir::currentPath();
+    r.workingFolder = toLocalPath(r.workingFolder);
+    r.resolved = findProgram(r.program, r.workingFolder);
+    if (starter())
+        return starter()(r);
+    return realStart(r);
+}
+
+} // namespace
+
+QStringList splitArguments(const QString& argumentText)
+{
+    QStringList args;
+    QString cur;
+    bool inQuotes = false, have = false;
+    for (const QChar c : argumentText) {
+        if (c == u'"') {
+            inQuotes = !inQuotes;
+            have = true;
+        } else if (!inQuotes && (c == u' ' || c == u'\t')) {
+            if (have)
+                args.append(cur);
+            cur.clear();
+            have = false;
+        } else {
+            cur += c;
+            have = true;
+        }
+    }
+    if (have)
+        args.append(cur);
+    return args;
+}
+
+ProcessResult startProgram(const QString& program, const QString& argumentText,
+                           const QString& workingFolder, WindowMode mode)
+{
+    ProcessRequest r;
+    r.program = program;
+    r.arguments = splitArguments(argumentText);
+    r.workingFolder = workingFolder;
+    r.mode = mode;
+    r.commandLine = program + argumentText;
+    return run(r);
+}
+
+ProcessResult startProgramArgs(const QString& program, const QStringList& arguments,
+                               const QString& workingFolder, WindowMode mode)
+{
+    ProcessRequest r;
+    r.program = program;
+    r.arguments = arguments;
+    r.workingFolder = workingFolder;
+    r.mode = mode;
+    r.commandLine = program;
+    for (const QString& a : arguments)
+        r.commandLine += QLatin1Char(' ') + a;
+    return run(r);
+}
+
+void setProcessStarter(ProcessStarter s)
+{
+    starter() = std::move(s);
+}
+
+} // namespace fragdeck

@@ -1,0 +1,169 @@
+#include "Prompts.h"
+
+#include "Paths.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace fragdeck {
+namespace {
+
+PromptHandler& handler()
+{
+    static PromptHandler h;
+    return h;
+}
+
+QMessageBox::Icon qtIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Error:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QString defaultTitle()
+{
+    return QStringLiteral("Fragdeck");
+}
+
+QString toQtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        out.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns));
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+Answer messageBox(const QString& text, const QString& title, Buttons buttons, Icon icon,
+                  QWidget* parent)
+{
+    if (handler()) {
+        Prompt p;
+        p.kind = Prompt::Message;
+        p.text = text;
+        p.title = title;
+        p.buttons = buttons;
+        p.icon = icon;
+        return handler()(p).answer;
+    }
+    QMessageBox box(qtIcon(icon), title, text, QMessageBox::NoButton, parent);
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        // Closing the box answers its cancelling button.
+        return buttons == Buttons::Ok ? Answer::Ok
+               : buttons == Buttons::YesNo ? Answer::No
+                                           : Answer::Cancel;
+    }
+}
+
+QString inputBox(const QString& prompt, const QString& title, const QString& defaultText,
+                 QWidget* parent)
+{
+    if (handler()) {
+        Prompt p;
+        p.kind = Prompt::Input;
+        p.text = prompt;
+        p.title = title;
+        p.defaultText = defaultText;
+        const PromptReply r = handler()(p);
+        return r.answer == Answer::Cancel ? QString() : r.text;
+    }
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QString openFileDialog(const OpenFileOptions& options, QWidget* parent)
+{
+    if (handler()) {
+        Prompt p;
+        p.kind = Prompt::OpenFile;
+        p.title = options.title;
+        p.file = options;
+        const PromptReply r = handler()(p);
+        return r.answer == Answer::Cancel ? QString() : r.text;
+    }
+    QFileDialog dialog(parent, options.title);
+    dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    const QString qtFilter = toQtFilter(options.filter);
+    if (!qtFilter.isEmpty())
+        dialog.setNameFilter(qtFilter);
+    const QString folder = toLocalPath(options.initialFolder);
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        dialog.setDirectory(folder);
+    if (!options.initialFile.isEmpty() && !options.initialFile.contains(u'*'))
+        dialog.selectFile(options.initialFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+void setPromptHandler(PromptHandler h)
+{
+    handler() = std::move(h);
+}
+
+WaitCursor::WaitCursor()
+{
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_active = true;
+    }
+}
+
+WaitCursor::~WaitCursor()
+{
+    restore();
+}
+
+void WaitCursor::restore()
+{
+    if (m_active) {
+        QApplication::restoreOverrideCursor();
+        m_active = false;
+    }
+}
+
+} // namespace fragdeck

@@ -1,0 +1,312 @@
+#include "Clock.h"
+#include "Desktop.h"
+#include "Error.h"
+#include "Http.h"
+#include "HttpTestServer.h"
+#include "Paths.h"
+#include "Process.h"
+#include "Prompts.h"
+#include "TestSupport.h"
+#include "TextFile.h"
+#include "Twips.h"
+#include "Variant.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <unistd.h>
+
+using namespace fragdeck;
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void integerConversions_data();
+    void integerConversions();
+    void leadingValues_data();
+    void leadingValues();
+    void gameAndDataLineEnds_data();
+    void gameAndDataLineEnds();
+    void readingPastTheEndRaises();
+    void latin1RoundTrip();
+    void atomicWriteReplacesWhole();
+    void atomicWriteFailureKeepsTheFile();
+    void pathHelpers();
+    void argumentsAreSplitWithoutAShell();
+    void programLookupOrder();
+    void waitsEndOnConditionOrDeadline();
+    void httpOutcomes();
+    void httpServerThatNeverAnswers();
+    void filtersForTheFileDialog();
+    void twipsAt96Dpi();
+    void driveListStartsWithRoot();
+};
+
+void TestPlatform::integerConversions_data()
+{
+    QTest::addColumn<QVariant>("in");
+    QTest::addColumn<int>("int16");  // -1 marks an expected error
+    QTest::addColumn<int>("error16");
+    QTest::addColumn<int>("error32");
+    QTest::newRow("small") << QVariant(12) << 12 << 0 << 0;
+    QTest::newRow("text") << QVariant(QString("3000")) << 3000 << 0 << 0;
+    QTest::newRow("max16") << QVariant(32767) << 32767 << 0 << 0;
+    QTest::newRow("over16") << QVariant(32768) << 0 << 6 << 0;
+    QTest::newRow("under16") << QVariant(-32769) << 0 << 6 << 0;
+    QTest::newRow("over32") << QVariant(3e9) << 0 << 6 << 6;
+    QTest::newRow("half to even") << QVariant(2.5) << 2 << 0 << 0;
+    QTest::newRow("not a number") << QVariant(QString("abc")) << 0 << 13 << 13;
+    QTest::newRow("empty") << QVariant() << 0 << 0 << 0;
+}
+
+void TestPlatform::integerConversions()
+{
+    QFETCH(QVariant, in);
+    QFETCH(int, int16);
+    QFETCH(int, error16);
+    QFETCH(int, error32);
+    int got16 = 0, err16 = 0, err32 = 0;
+    try {
+        got16 = toInt16(in);
+    } catch (const Error& e) {
+        err16 = e.number();
+    }
+    try {
+        toInt32(in);
+    } catch (const Error& e) {
+        err32 = e.number();
+    }
+    QCOMPARE(err16, error16);
+    QCOMPARE(err32, error32);
+    if (!error16)
+        QCOMPARE(got16, int16);
+}
+
+void TestPlatform::leadingValues_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("digits") << "27000" << 27000.0;
+    QTest::newRow("trailing text") << "27000abc" << 27000.0;
+    QTest::newRow("no digits") << "abc" << 0.0;
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("blanks") << "  12" << 12.0;
+    QTest::newRow("negative") << "-5x" << -5.0;
+    QTest::newRow("decimal") << "1.5.2" << 1.5;
+}
+
+void TestPlatform::leadingValues()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(leadingValue(text), value);
+}
+
+void TestPlatform::gameAndDataLineEnds_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("game");
+    QTest::addColumn<QStringList>("data");
+    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"}
+                          << QStringList{"a", "b"};
+    QTest::newRow("bare lf") << QByteArray("a\nb\n") << QStringList{"a\nb\n"}
+                             << QStringList{"a", "b"};
+    QTest::newRow("lone cr") << QByteArray("a\rb") << QStringList{"a", "b"}
+                             << QStringList{"a", "b"};
+    QTest::newRow("lf cr lf") << QByteArray("x\n\r\ny") << QStringList{"x\n", "y"}
+                              << QStringList{"x", "", "y"};
+    QTest::newRow("blank line") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"}
+                                << QStringList{"a", "", "b"};
+    QTest::newRow("empty") << QByteArray() << QStringList{} << QStringList{};
+}
+
+void TestPlatform::gameAndDataLineEnds()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, game);
+    QFETCH(QStringList, data);
+    QCOMPARE(LineReader(bytes, LineEnds::Game).readAll(), game);
+    QCOMPARE(LineReader(bytes, LineEnds::Data).readAll(), data);
+}
+
+void TestPlatform::readingPastTheEndRaises()
+{
+    LineReader r(QByteArray("only"), LineEnds::Data);
+    QCOMPARE(r.readLine(), QString("only"));
+    QVERIFY(r.atEnd());
+    try {
+        r.readLine();
+        QFAIL("no error");
+    } catch (const Error& e) {
+        QCOMPARE(e.number(), 62);
+    }
+    LineReader missing;
+    QVERIFY(!missing.open("/nonexistent/file.txt"));
+    QVERIFY(missing.atEnd());
+    QVERIFY(!missing.error().isEmpty());
+}
+
+void TestPlatform::latin1RoundTrip()
+{
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        all.append(char(i));
+    QCOMPARE(toLatin1Bytes(fromLatin1Bytes(all)), all);
+    QCOMPARE(toLatin1Bytes(QString::fromUtf8("\u20ac")), QByteArray("?"));
+}
+
+void TestPlatform::atomicWriteReplacesWhole()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("lversion.dat");
+    test::writeFile(path, "1.00\r\nsome longer old content");
+    QVERIFY(writeFileAtomic(path, "1.2"));
+    QCOMPARE(test::readFile(path), QByteArray("1.2"));
+    // Through a link the target is replaced and the link stays.
+    const QString link = dir.filePath("link.cfg");
+    QVERIFY(QFile::link(path, link));
+    QVERIFY(writeFileAtomic(link, "new"));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(test::readFile(path), QByteArray("new"));
+}
+
+void TestPlatform::atomicWriteFailureKeepsTheFile()
+{
+    if (geteuid() == 0)
+        QSKIP("root can write into read-only folders");
+    QTemporaryDir dir;
+    const QString sub = dir.filePath("ro");
+    QDir().mkpath(sub);
+    const QString path = test::writeFile(sub + "/q3config.cfg", "seta name \"old\"\r\n");
+    QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner);
+    QString error;
+    QVERIFY(!writeFileAtomic(path, "new", &error));
+    QVERIFY(error.contains("q3config.cfg"));
+    QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(test::readFile(path), QByteArray("seta name \"old\"\r\n"));
+}
+
+void TestPlatform::pathHelpers()
+{
+    QCOMPARE(toLocalPath("C:\\Games\\Quake3\\baseq3\\q3config.cfg"),
+             QString("C:/Games/Quake3/baseq3/q3config.cfg"));
+    QCOMPARE(folderOf("C:\\Games\\Quake3\\quake3.exe"), QString("C:\\Games\\Quake3\\"));
+    QCOMPARE(folderOf("/usr/games/quake3"), QString("/usr/games/"));
+    QCOMPARE(folderOf("quake3"), QString());
+    QCOMPARE(fileNameOf("/a/b\\c.pk3"), QString("c.pk3"));
+}
+
+void TestPlatform::argumentsAreSplitWithoutAShell()
+{
+    QCOMPARE(splitArguments(" +connect 10.0.0.1:27960"),
+             (QStringList{"+connect", "10.0.0.1:27960"}));
+    QCOMPARE(splitArguments(" +connect x; rm -rf ~"),
+             (QStringList{"+connect", "x;", "rm", "-rf", "~"}));
+    QCOMPARE(splitArguments("-e \"two words\""), (QStringList{"-e", "two words"}));
+    QCOMPARE(splitArguments(""), QStringList{});
+}
+
+void TestPlatform::programLookupOrder()
+{
+    QTemporaryDir prog, cur;
+    for (const QString& folder : {prog.path(), cur.path()}) {
+        const QString p = test::writeFile(folder + "/regsvr32", "#!/bin/sh\n");
+        QFile::setPermissions(p, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    setProgramFolder(prog.path());
+    QCOMPARE(findProgram("regsvr32", cur.path()), prog.path() + "/regsvr32");
+    QFile::remove(prog.path() + "/regsvr32");
+    QCOMPARE(findProgram("regsvr32", cur.path()), QDir(cur.path()).filePath("regsvr32"));
+    QVERIFY(!findProgram("sh").isEmpty());
+    QCOMPARE(findProgram("/x/y/quake3.exe"), QString("/x/y/quake3.exe"));
+    setProgramFolder(QString());
+
+    test::ProcessRecorder rec;
+    const ProcessResult r = startProgram("/games/q3/quake3.exe", " +connect 1.2.3.4",
+                                         "C:\\Games\\Quake3\\", WindowMode::NormalFocus);
+    QVERIFY(r.started);
+    QCOMPARE(rec.requests.size(), 1);
+    QCOMPARE(rec.requests[0].commandLine, QString("/games/q3/quake3.exe +connect 1.2.3.4"));
+    QCOMPARE(rec.requests[0].arguments, (QStringList{"+connect", "1.2.3.4"}));
+    QCOMPARE(rec.requests[0].workingFolder, QString("C:/Games/Quake3/"));
+}
+
+void TestPlatform::waitsEndOnConditionOrDeadline()
+{
+    bool flag = false;
+    QTimer::singleShot(30, [&] { flag = true; });
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(waitFor([&] { return flag; }, 5000));
+    QVERIFY(t.elapsed() < 4000);
+    t.restart();
+    QVERIFY(!waitFor([] { return false; }, 100));
+    QVERIFY(t.elapsed() >= 100);
+    const int32_t a = tickCount();
+    QTest::qWait(20);
+    QVERIFY(tickCount() - a >= 19);
+}
+
+void TestPlatform::httpOutcomes()
+{
+    test::HttpTestServer server;
+    server.serve("/lversion.dat", "1.01\r\n");
+    HttpResult ok = httpGet(httpUrl(server.hostPort(), "/lversion.dat"), 5000);
+    QVERIFY(ok.ok);
+    QCOMPARE(ok.body, QByteArray("1.01\r\n"));
+
+    HttpResult missing = httpGet(httpUrl(server.hostPort(), "/nothing"), 5000);
+    QVERIFY(!missing.ok);
+    QVERIFY(!missing.connectionFailure);
+
+    server.serve("/big", QByteArray(5000, 'x'));
+    HttpResult big = httpGet(httpUrl(server.hostPort(), "/big"), 5000, 1000);
+    QVERIFY(!big.ok);
+    QVERIFY(!big.connectionFailure);
+
+    HttpResult refused =
+        httpGet(httpUrl(QString("127.0.0.1:%1").arg(test::closedPort()), "/x"), 5000);
+    QVERIFY(!refused.ok);
+    QVERIFY(refused.connectionFailure);
+}
+
+void TestPlatform::httpServerThatNeverAnswers()
+{
+    test::HttpTestServer server;
+    server.hang("/slow");
+    QElapsedTimer t;
+    t.start();
+    HttpResult r = httpGet(httpUrl(server.hostPort(), "/slow"), 300);
+    QVERIFY(!r.ok);
+    QVERIFY(r.connectionFailure);
+    QVERIFY(t.elapsed() < 5000);
+}
+
+void TestPlatform::filtersForTheFileDialog()
+{
+    QCOMPARE(toQtFilter("Q3test exe|quake3.exe"), QString("Q3test exe (quake3.exe)"));
+    QCOMPARE(toQtFilter("*.pk3|*.pk3"), QString("*.pk3 (*.pk3)"));
+    QCOMPARE(toQtFilter("A|*.a|B|*.b;*.c"), QString("A (*.a);;B (*.b *.c)"));
+}
+
+void TestPlatform::twipsAt96Dpi()
+{
+    // Without a GUI application the screen is taken as 96 dpi.
+    QCOMPARE(twipsPerPixelX(), 15.0);
+    QCOMPARE(twipsToPixelsX(7155), 477);
+    QCOMPARE(twipsToPixelsX(3315), 221);
+    QCOMPARE(pixelsToTwipsY(132), 1980);
+}
+
+void TestPlatform::driveListStartsWithRoot()
+{
+    QCOMPARE(driveList().value(0), QString("/"));
+    setDriveListOverride({"/", "/tmp/a/"});
+    QCOMPARE(driveList(), (QStringList{"/", "/tmp/a/"}));
+    setDriveListOverride({});
+}
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "test_platform.moc"

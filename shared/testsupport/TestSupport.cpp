@@ -1,0 +1,152 @@
+#include "TestSupport.h"
+
+#include "Activation.h"
+#include "Clock.h"
+#include "Settings.h"
+#include "Sound.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace fragdeck::test {
+
+TempStore::TempStore()
+{
+    m_hadPrevious = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    m_previous = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    settings::reset();
+}
+
+TempStore::~TempStore()
+{
+    settings::reset();
+    if (m_hadPrevious)
+        qputenv("XDG_CONFIG_HOME", m_previous);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+PromptRecorder::PromptRecorder()
+{
+    setPromptHandler([this](const Prompt& p) {
+        prompts.append(p);
+        if (responder)
+            return responder(p);
+        if (!m_replies.empty()) {
+            PromptReply r = m_replies.front();
+            m_replies.pop_front();
+            return r;
+        }
+        if (p.kind != Prompt::Message)
+            return PromptReply{Answer::Cancel, QString()};
+        switch (p.buttons) {
+        case Buttons::YesNo:
+        case Buttons::YesNoCancel:
+            return PromptReply{Answer::Yes, QString()};
+        default:
+            return PromptReply{Answer::Ok, QString()};
+        }
+    });
+}
+
+PromptRecorder::~PromptRecorder()
+{
+    setPromptHandler({});
+}
+
+QStringList PromptRecorder::texts() const
+{
+    QStringList out;
+    for (const Prompt& p : prompts)
+        out.append(p.text);
+    return out;
+}
+
+QStringList PromptRecorder::titles() const
+{
+    QStringList out;
+    for (const Prompt& p : prompts)
+        out.append(p.title);
+    return out;
+}
+
+ProcessRecorder::ProcessRecorder()
+{
+    setProcessStarter([this](const ProcessRequest& r) {
+        requests.append(r);
+        return succeed ? ProcessResult{true, QString()}
+                       : ProcessResult{false, QStringLiteral("not started (test)")};
+    });
+}
+
+ProcessRecorder::~ProcessRecorder()
+{
+    setProcessStarter({});
+}
+
+QStringList ProcessRecorder::commandLines() const
+{
+    QStringList out;
+    for (const ProcessRequest& r : requests)
+        out.append(r.commandLine);
+    return out;
+}
+
+SoundRecorder::SoundRecorder()
+{
+    setSoundHook([this](const QString& path) {
+        played.append(path);
+        return QFileInfo(path).isFile();
+    });
+}
+
+SoundRecorder::~SoundRecorder()
+{
+    setSoundHook({});
+}
+
+QString probeLibraryPath()
+{
+    return QStringLiteral(FRAGDECK_PROBE_PATH);
+}
+
+void registerProbeAs(const QStringList& progIds)
+{
+    for (const QString& id : progIds) {
+        SaveSetting(QStringLiteral("Classes"), id, QStringLiteral("Library"), probeLibraryPath());
+        SaveSetting(QStringLiteral("Classes"), id, QStringLiteral("Class"), id);
+    }
+}
+
+int probeCalls(const QString& progId)
+{
+    return GetSetting(QStringLiteral("Probe"), QStringLiteral("Calls"), progId,
+                      QStringLiteral("0"))
+        .toInt();
+}
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    return waitFor(done, timeoutMs, 10);
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+    return path;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+} // namespace fragdeck::test

@@ -1,0 +1,82 @@
+#pragma once
+// Test helpers: nothing here touches the real disk outside temporary folders, starts a
+// real program or waits on a real dialog.
+#include "Process.h"
+#include "Prompts.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+
+namespace fragdeck::test {
+
+// A fresh settings store in a temporary XDG_CONFIG_HOME for the object's lifetime.
+class TempStore {
+public:
+    TempStore();
+    ~TempStore();
+    QString folder() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+    bool m_hadPrevious = false;
+};
+
+// Records every prompt and answers it: queued replies first, then the default (the
+// first button: Ok or Yes; a cancel for input boxes and file dialogs).
+class PromptRecorder {
+public:
+    PromptRecorder();
+    ~PromptRecorder();
+    void queue(Answer answer, const QString& text = QString()) { m_replies.push_back({answer, text}); }
+    void queueFile(const QString& path) { queue(Answer::Ok, path); }
+    void queueCancel() { queue(Answer::Cancel); }
+    // Decides replies instead of the queue (called for every prompt).
+    std::function<PromptReply(const Prompt&)> responder;
+
+    QList<Prompt> prompts;
+    QStringList texts() const;  // text of each message or input prompt, in order
+    QStringList titles() const; // title of each prompt
+    void clear() { prompts.clear(); }
+
+private:
+    std::deque<PromptReply> m_replies;
+};
+
+// Records every program start instead of starting it.
+class ProcessRecorder {
+public:
+    ProcessRecorder();
+    ~ProcessRecorder();
+    QList<ProcessRequest> requests;
+    QStringList commandLines() const;
+    bool succeed = true; // what the starts report
+};
+
+// Records every sound asked for instead of playing it.
+class SoundRecorder {
+public:
+    SoundRecorder();
+    ~SoundRecorder();
+    QStringList played;
+};
+
+// The probe component registered under the given names (class = the name), so the
+// launcher and the components create probes where they would create the real ones.
+void registerProbeAs(const QStringList& progIds);
+// How often the probe registered as `progId` had its main() called.
+int probeCalls(const QString& progId);
+QString probeLibraryPath();
+
+// Runs the event loop until done() or timeout; true when done.
+bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// Writes a file whole (creating folders); returns its path.
+QString writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+} // namespace fragdeck::test
