@@ -1,0 +1,196 @@
+#include "GameInstall.h"
+
+#include "Paths.h"
+#include "Settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace fragdeck {
+namespace {
+
+struct Flavour {
+    const char* gameFolder; // baseq3 / baseoa
+    const char* homeFolder; // relative to the user's home
+    QStringList basePaths;  // where the distribution keeps the base data
+};
+
+bool isOpenArenaName(const QString& name)
+{
+    return name.startsWith(QLatin1String("openarena"), Qt::CaseInsensitive) ||
+           name.startsWith(QLatin1String("oa_ded"), Qt::CaseInsensitive);
+}
+
+Flavour flavourOf(const QString& programPath)
+{
+    if (isOpenArenaName(fileNameOf(programPath)))
+        return {"baseoa", ".openarena", {QStringLiteral("/usr/lib/openarena"),
+                                         QStringLiteral("/usr/share/games/openarena")}};
+    return {"baseq3", ".q3a", {QStringLiteral("/usr/lib/quake3"),
+                               QStringLiteral("/usr/share/games/quake3")}};
+}
+
+QString withSlash(QString p)
+{
+    if (!p.isEmpty() && !p.endsWith(u'/'))
+        p += u'/';
+    return p;
+}
+
+} // namespace
+
+QString userHome()
+{
+    const QString h = qEnvironmentVariable("HOME");
+    return h.isEmpty() ? QDir::homePath() : h;
+}
+
+QStringList gameProgramNames()
+{
+    return {QStringLiteral("quake3.exe"), QStringLiteral("ioquake3.x86_64"),
+            QStringLiteral("ioquake3"),   QStringLiteral("quake3"),
+            QStringLiteral("openarena"),  QStringLiteral("openarena.x86_64"),
+            QStringLiteral("ioq3ded"),    QStringLiteral("openarena-server")};
+}
+
+QStringList demoExtensions()
+{
+    return {QStringLiteral(".dm3"),   QStringLiteral(".dm_48"), QStringLiteral(".dm_66"),
+            QStringLiteral(".dm_67"), QStringLiteral(".dm_68"), QStringLiteral(".dm_71")};
+}
+
+bool isDemoFile(const QString& name)
+{
+    for (const QString& ext : demoExtensions())
+        if (name.endsWith(ext, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+bool GameInstall::isWindowsProgram() const
+{
+    return program.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive);
+}
+
+GameInstall GameInstall::fromPaths(const QString& q3path, const QString& config)
+{
+    GameInstall g;
+    g.program = q3path;
+    const QString local = toLocalPath(q3path);
+    g.programFolder = folderOf(local);
+    const Flavour f = flavourOf(local);
+    g.gameFolderName = QLatin1String(f.gameFolder);
+    if (!local.isEmpty()) {
+        // The game folder beside the program (the original layout, upstream installs).
+        if (!g.programFolder.isEmpty())
+            g.baseFolders.append(g.programFolder + g.gameFolderName + u'/');
+        if (!g.isWindowsProgram()) {
+            for (const QString& base : f.basePaths)
+                g.baseFolders.append(base + u'/' + g.gameFolderName + u'/');
+            g.homeFolder = userHome() + u'/' + QLatin1String(f.homeFolder) + u'/' +
+                           g.gameFolderName + u'/';
+        }
+    }
+    g.configPath = config.isEmpty() && !local.isEmpty() ? configPathFor(local) : config;
+    g.scriptFolder = folderOf(toLocalPath(g.configPath));
+    return g;
+}
+
+GameInstall GameInstall::fromSettings()
+{
+    const QString app = QStringLiteral("Fragdeck"), sec = QStringLiteral("Options");
+    return fromPaths(GetSetting(app, sec, QStringLiteral("Q3path")),
+                     GetSetting(app, sec, QStringLiteral("ConfigPath")));
+}
+
+QStringList GameInstall::dataFolders() const
+{
+    QStringList out;
+    QStringList seen;
+    QStringList candidates;
+    if (!homeFolder.isEmpty())
+        candidates.append(homeFolder);
+    candidates += baseFolders;
+    // The folder of the configuration file is a data folder too (a Windows layout, or a
+    // configuration kept somewhere unusual).
+    if (!scriptFolder.isEmpty())
+        candidates.append(scriptFolder);
+    for (const QString& c : candidates) {
+        const QFileInfo fi(c);
+        if (!fi.isDir())
+            continue;
+        const QString canonical = fi.canonicalFilePath();
+        if (seen.contains(canonical))
+            continue;
+        seen.append(canonical);
+        out.append(withSlash(c));
+    }
+    return out;
+}
+
+QString GameInstall::browseFolder() const
+{
+    for (const QString& b : baseFolders)
+        if (QFileInfo(b).isDir())
+            return b;
+    return baseFolders.value(0);
+}
+
+QString configPathFor(const QString& programPath)
+{
+    const QString local = toLocalPath(programPath);
+    const Flavour f = flavourOf(local);
+    const QString gameFolder = QLatin1String(f.gameFolder);
+    if (!local.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) {
+        const QString home =
+            userHome() + u'/' + QLatin1String(f.homeFolder) + u'/' + gameFolder + u'/';
+        if (QFileInfo::exists(home + QLatin1String("q3config.cfg")) || QFileInfo(home).isDir())
+            return home + QLatin1String("q3config.cfg");
+    }
+    // The original layout keeps it beside the program, with the separator it uses.
+    const QString folder = folderOf(programPath);
+    const QChar sep = folder.endsWith(u'\\') ? u'\\' : u'/';
+    return folder + gameFolder + sep + QLatin1String("q3config.cfg");
+}
+
+QString gamePathProblem(const QString& q3path)
+{
+    if (q3path.trimmed().isEmpty())
+        return QStringLiteral("The path of the game is not set. Go to 'Fragdeck Options' and "
+                              "give in the path of the game.");
+    const QFileInfo fi(toLocalPath(q3path));
+    if (!fi.isFile())
+        return QStringLiteral("The game was not found at '%1'. Go to 'Fragdeck Options' and "
+                              "give in the correct path of the game.")
+            .arg(q3path);
+    if (q3path.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) {
+        if (QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty())
+            return QStringLiteral("'%1' is a Windows program, and Wine is not installed to run "
+                                  "it. Install Wine, or install ioquake3 or OpenArena and give "
+                                  "in its path in 'Fragdeck Options'.")
+                .arg(q3path);
+        return QString();
+    }
+    if (!fi.isExecutable())
+        return QStringLiteral("'%1' cannot be run: it is not a program.").arg(q3path);
+    return QString();
+}
+
+ProcessResult startGame(const QString& q3path, const QString& argumentText)
+{
+    const QString problem = gamePathProblem(q3path);
+    if (!problem.isEmpty())
+        return {false, problem};
+    const QString local = toLocalPath(q3path);
+    const QString folder = folderOf(local);
+    if (local.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) {
+        ProcessResult r = startProgramArgs(
+            QStringLiteral("wine"), QStringList{local} + splitArguments(argumentText), folder,
+            WindowMode::NormalFocus);
+        return r;
+    }
+    return startProgram(local, argumentText, folder, WindowMode::NormalFocus);
+}
+
+} // namespace fragdeck
