@@ -3,6 +3,9 @@
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
+# The sanitizer build uses clang, which also builds the fuzz targets (libFuzzer).
+SANITIZE_CXX ?= $(if $(shell command -v clang++),clang++,g++)
+SANITIZE_CC ?= $(if $(shell command -v clang),clang,gcc)
 
 .PHONY: deps configure build run test test-plain test-sanitize bench screenshots install clean
 
@@ -22,8 +25,9 @@ test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: deps
-	@[ -f $(SANITIZE_BUILD)/build.ninja ] || cmake -S . -B $(SANITIZE_BUILD) -G Ninja \
-	    -DCMAKE_BUILD_TYPE=Debug -DFRAGDECK_SANITIZE=ON -DFRAGDECK_BENCH=OFF
+	@[ -f $(SANITIZE_BUILD)/build.ninja ] || CC=$(SANITIZE_CC) CXX=$(SANITIZE_CXX) cmake -S . \
+	    -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFRAGDECK_SANITIZE=ON \
+	    -DFRAGDECK_BENCH=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure -j $(JOBS)
