@@ -92,7 +92,7 @@ GameInstall GameInstall::fromPaths(const QString& q3path, const QString& config)
                            g.gameFolderName + u'/';
         }
     }
-    g.configPath = config.isEmpty() && !local.isEmpty() ? configPathFor(local) : config;
+    g.configPath = config.isEmpty() && !local.isEmpty() ? configPathFor(q3path) : config;
     g.scriptFolder = folderOf(toLocalPath(g.configPath));
     return g;
 }

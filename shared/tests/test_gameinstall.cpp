@@ -1,0 +1,165 @@
+#include "GameInstall.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace fragdeck;
+
+namespace {
+QString makeProgram(const QString& path)
+{
+    test::writeFile(path, "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// HOME pointed at a temporary folder for the object's lifetime.
+class TempHome {
+public:
+    TempHome() : m_old(qgetenv("HOME")) { qputenv("HOME", QFile::encodeName(m_dir.path())); }
+    ~TempHome() { qputenv("HOME", m_old); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_old;
+};
+} // namespace
+
+class TestGameInstall : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void windowsLayoutKeepsEverythingBesideTheProgram();
+    void ioquake3UsesTheHomeConfigWhenItExists();
+    void openArenaIsRecognisedByItsProgram();
+    void dataFoldersAreHomeFirstAndEachOnce();
+    void programNamesStartWithTheWindowsOne();
+    void demoExtensionsCoverEveryProtocol();
+    void unusableGamePathsAreExplained();
+    void gamesStartInTheirFolder();
+};
+
+void TestGameInstall::windowsLayoutKeepsEverythingBesideTheProgram()
+{
+    const GameInstall g = GameInstall::fromPaths("C:\\Games\\Quake3\\quake3.exe", "");
+    QCOMPARE(g.gameFolderName, QString("baseq3"));
+    QCOMPARE(g.programFolder, QString("C:/Games/Quake3/"));
+    QCOMPARE(g.configPath, QString("C:\\Games\\Quake3\\baseq3\\q3config.cfg"));
+    QCOMPARE(g.scriptFolder, QString("C:/Games/Quake3/baseq3/"));
+    QVERIFY(g.homeFolder.isEmpty());
+    QVERIFY(g.isWindowsProgram());
+}
+
+void TestGameInstall::ioquake3UsesTheHomeConfigWhenItExists()
+{
+    TempHome home;
+    QTemporaryDir base;
+    const QString prog = makeProgram(base.filePath("ioquake3.x86_64"));
+    QDir().mkpath(base.filePath("baseq3"));
+    // No home folder yet: the configuration lies beside the program.
+    QCOMPARE(configPathFor(prog), base.filePath("baseq3/q3config.cfg"));
+    QDir().mkpath(home.path() + "/.q3a/baseq3");
+    QCOMPARE(configPathFor(prog), home.path() + "/.q3a/baseq3/q3config.cfg");
+    const GameInstall g = GameInstall::fromPaths(prog, "");
+    QCOMPARE(g.configPath, home.path() + "/.q3a/baseq3/q3config.cfg");
+    QCOMPARE(g.scriptFolder, home.path() + "/.q3a/baseq3/");
+    QCOMPARE(g.homeFolder, home.path() + "/.q3a/baseq3/");
+    QCOMPARE(g.browseFolder(), base.filePath("baseq3") + "/");
+}
+
+void TestGameInstall::openArenaIsRecognisedByItsProgram()
+{
+    TempHome home;
+    QTemporaryDir base;
+    const QString prog = makeProgram(base.filePath("openarena"));
+    QDir().mkpath(home.path() + "/.openarena/baseoa");
+    test::writeFile(home.path() + "/.openarena/baseoa/q3config.cfg", "seta name \"x\"\n");
+    const GameInstall g = GameInstall::fromPaths(prog, "");
+    QCOMPARE(g.gameFolderName, QString("baseoa"));
+    QCOMPARE(g.configPath, home.path() + "/.openarena/baseoa/q3config.cfg");
+    QCOMPARE(g.baseFolders.value(0), base.filePath("baseoa") + "/");
+    QVERIFY(g.baseFolders.contains("/usr/lib/openarena/baseoa/"));
+}
+
+void TestGameInstall::dataFoldersAreHomeFirstAndEachOnce()
+{
+    TempHome home;
+    QTemporaryDir base;
+    const QString prog = makeProgram(base.filePath("ioquake3"));
+    QDir().mkpath(base.filePath("baseq3"));
+    QDir().mkpath(home.path() + "/.q3a/baseq3");
+    // The configuration in the home folder: that folder is listed once, first.
+    GameInstall g = GameInstall::fromPaths(prog, home.path() + "/.q3a/baseq3/q3config.cfg");
+    QCOMPARE(g.dataFolders(),
+             (QStringList{home.path() + "/.q3a/baseq3/", base.filePath("baseq3") + "/"}));
+    // A configuration kept in an unusual folder makes that folder a data folder too.
+    QDir().mkpath(base.filePath("elsewhere"));
+    g = GameInstall::fromPaths(prog, base.filePath("elsewhere/q3config.cfg"));
+    QCOMPARE(g.dataFolders().last(), base.filePath("elsewhere") + "/");
+    QCOMPARE(g.scriptFolder, base.filePath("elsewhere") + "/");
+    // Nothing set: no folders at all.
+    QCOMPARE(GameInstall::fromPaths("", "").dataFolders(), QStringList{});
+}
+
+void TestGameInstall::programNamesStartWithTheWindowsOne()
+{
+    const QStringList names = gameProgramNames();
+    QCOMPARE(names.value(0), QString("quake3.exe"));
+    for (const char* n : {"ioquake3", "ioquake3.x86_64", "quake3", "openarena"})
+        QVERIFY2(names.contains(n), n);
+}
+
+void TestGameInstall::demoExtensionsCoverEveryProtocol()
+{
+    for (const char* n : {"a.dm3", "b.DM_48", "c.dm_66", "d.dm_67", "e.dm_68", "f.dm_71"})
+        QVERIFY2(isDemoFile(n), n);
+    QVERIFY(!isDemoFile("q3dm17.bsp"));
+    QVERIFY(!isDemoFile("demo.dm_7"));
+}
+
+void TestGameInstall::unusableGamePathsAreExplained()
+{
+    QTemporaryDir dir;
+    QVERIFY(gamePathProblem("").contains("not set"));
+    QVERIFY(gamePathProblem(dir.filePath("missing/ioquake3")).contains("not found"));
+    const QString plain = test::writeFile(dir.filePath("notes.txt"), "x");
+    QVERIFY(gamePathProblem(plain).contains("cannot be run"));
+    QCOMPARE(gamePathProblem(makeProgram(dir.filePath("ioquake3"))), QString());
+    const QString exe = test::writeFile(dir.filePath("quake3.exe"), "MZ");
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.filePath("nowhere")));
+    QVERIFY(gamePathProblem(exe).contains("Wine"));
+    qputenv("PATH", oldPath);
+}
+
+void TestGameInstall::gamesStartInTheirFolder()
+{
+    QTemporaryDir dir;
+    const QString prog = makeProgram(dir.filePath("game/ioquake3"));
+    test::ProcessRecorder rec;
+    QVERIFY(startGame(prog, " +connect 10.0.0.1:27960").started);
+    QCOMPARE(rec.requests.size(), 1);
+    QCOMPARE(rec.requests[0].commandLine, prog + " +connect 10.0.0.1:27960");
+    QCOMPARE(rec.requests[0].workingFolder, dir.filePath("game") + "/");
+    // A Windows program goes through wine when there is one.
+    const QString exe = test::writeFile(dir.filePath("win/quake3.exe"), "MZ");
+    makeProgram(dir.filePath("bin/wine"));
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.filePath("bin")));
+    QVERIFY(startGame(exe, " +map q3dm1").started);
+    qputenv("PATH", oldPath);
+    QCOMPARE(rec.requests.size(), 2);
+    QCOMPARE(rec.requests[1].resolved, dir.filePath("bin/wine"));
+    QCOMPARE(rec.requests[1].arguments, (QStringList{exe, "+map", "q3dm1"}));
+    // Nothing is started for an unusable path.
+    const ProcessResult bad = startGame("", " +connect x");
+    QVERIFY(!bad.started);
+    QVERIFY(!bad.error.isEmpty());
+    QCOMPARE(rec.requests.size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestGameInstall)
+#include "test_gameinstall.moc"
