@@ -4,16 +4,19 @@
 // carries it (archive explorer, match starter, demo player) has its own UnzipModule.
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 #include <cstdint>
 
-namespace fragdeck::archive {
+namespace fragdeck::archive
+{
 
 enum class UnzipVariant {
     ListingAll,   // archive explorer: every member listed, a failed run reported
     PrefixFilter, // match starter, demo player: members under MemberFilter only, silent
 };
 
-class UnzipModule {
+class UnzipModule
+{
 public:
     explicit UnzipModule(UnzipVariant variant);
 
@@ -23,7 +26,8 @@ public:
     int32_t MemberCount = 0;
     // Prefix-filter variant: the upper-case path prefix to list, e.g. "MAPS/".
     QString MemberFilter;
-    // Member paths to extract (slot 0 upward) and to skip; callers fill slot 0.
+    // Member paths to extract (slot 0 upward) and to skip; callers fill slot 0. Both start
+    // with 100 empty slots; names are matched exactly (case-sensitively).
     QStringList ExtractNames;
     QStringList ExcludeNames;
 
@@ -37,10 +41,39 @@ public:
     UnzipVariant variant() const { return m_variant; }
     // What went wrong in the last run (empty after a clean run).
     const QString& lastError() const { return m_lastError; }
+    // The files the last extracting run wrote: targetFolder as passed + the file's name
+    // (with its folders when keepFolders is 1). Empty when nothing was written.
+    const QStringList& writtenFiles() const { return m_written; }
+
+    // A member that claims (or turns out) to be bigger than this is not extracted.
+    qint64 maxMemberSize = qint64(512) * 1024 * 1024;
+
+    // The question asked when an extracting run with promptOverwrite meets an existing
+    // file: 102 = overwrite it, 100 = leave it, 104 = leave it and every later one.
+    int replaceQuery(const QString& fileName);
+
+    // Return codes of a run (the classic unzip codes).
+    enum Code {
+        Ok = 0,
+        Warning = 1,      // some members were skipped; the rest went well
+        Damaged = 2,      // a member's data is damaged
+        BadArchive = 3,   // the archive's directory is inconsistent
+        NoZip = 9,        // no such file, or not a zip archive
+        NotFound = 11,    // none of the named members is in the archive
+        DiskError = 50,   // a file could not be written
+        Truncated = 51,   // the archive ends early
+        Unsupported = 81, // compression method not supported
+        Encrypted = 82,   // every member asked for is encrypted (no password is given)
+    };
 
 private:
+    int finish(int code);
+    void addProblem(const QString& text);
+
     UnzipVariant m_variant;
     QString m_lastError;
+    QStringList m_written;
+    int m_problemCount = 0;
 };
 
 } // namespace fragdeck::archive

@@ -1,0 +1,40 @@
+#pragma once
+// A picture box: a widget that keeps its own picture (an offscreen canvas the size of the
+// box), so drawing persists, a later drawing goes over the previous one, and clear() is
+// the only thing that wipes it.
+#include <QImage>
+#include <QWidget>
+
+namespace fragdeck::archive
+{
+
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    // The box's persistent picture (what it shows).
+    const QImage& canvas() const { return m_canvas; }
+    // Fills the picture with the box's background colour.
+    void clear();
+    // Draws an image with its top-left corner at the box's top-left corner; the box
+    // clips what lies beyond its edges, and the rest of the picture stays as it was.
+    void drawImage(const QImage& image);
+    // Size in twips, as the windows measure.
+    int twipsWidth() const;
+    int twipsHeight() const;
+    void setTwipsSize(int width, int height);
+
+    QSize sizeHint() const override { return size(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QColor background() const;
+    QImage m_canvas;
+};
+
+} // namespace fragdeck::archive

@@ -1,0 +1,427 @@
+#include "Unzip.h"
+
+#include "Paths.h"
+#include "Prompts.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+#include <memory>
+#include <zip.h>
+
+namespace fragdeck::archive
+{
+namespace
+{
+
+constexpr int kLineWidth = 80;
+constexpr int kNameSlots = 100;
+constexpr int kProblemLines = 10; // reasons listed in one report; the rest are counted
+
+struct ZipCloser {
+    void operator()(zip_t* z) const { zip_discard(z); } // read-only: nothing to write back
+};
+struct ZipFileCloser {
+    void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+
+// Member names cross as single bytes, one byte making one character.
+QString fromRaw(const char* bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+QString trimSpaces(const QString& s)
+{
+    qsizetype a = 0, b = s.size();
+    while (a < b && s[a] == u' ')
+        ++a;
+    while (b > a && s[b - 1] == u' ')
+        --b;
+    return s.mid(a, b - a);
+}
+
+QString libzipMessage(int code)
+{
+    zip_error_t e;
+    zip_error_init_with_code(&e, code);
+    const QString text = QString::fromLocal8Bit(zip_error_strerror(&e));
+    zip_error_fini(&e);
+    return text;
+}
+
+bool isDriveSpec(const QString& part)
+{
+    return part.size() >= 2 && part[1] == u':' && part[0].isLetter();
+}
+
+// Where a member may land below the target folder: "..", ".", empty parts and a leading
+// drive letter are dropped, both separators count, so nothing can point outside it.
+QString safeRelativePath(const QString& name, bool keepFolders)
+{
+    QString n = name;
+    n.replace(u'\\', u'/');
+    QStringList parts = n.split(u'/', Qt::SkipEmptyParts);
+    if (!parts.isEmpty() && isDriveSpec(parts.first())) {
+        parts.first().remove(0, 2);
+        if (parts.first().isEmpty())
+            parts.removeFirst();
+    }
+    QStringList kept;
+    for (const QString& p : parts)
+        if (p != QLatin1String(".") && p != QLatin1String(".."))
+            kept.append(p);
+    if (kept.isEmpty())
+        return QString();
+    return keepFolders ? kept.join(u'/') : kept.last();
+}
+
+bool isInside(const QString& folder, const QString& root)
+{
+    const QString f = QFileInfo(folder).canonicalFilePath();
+    const QString r = QFileInfo(root).canonicalFilePath();
+    return !f.isEmpty() && !r.isEmpty() && (f == r || f.startsWith(r + u'/'));
+}
+
+QString withSeparator(const QString& folder)
+{
+    if (folder.isEmpty() || folder.endsWith(u'/') || folder.endsWith(u'\\'))
+        return folder;
+    return folder + u'/';
+}
+
+} // namespace
+
+UnzipModule::UnzipModule(UnzipVariant variant) : m_variant(variant)
+{
+    for (int i = 0; i < kNameSlots; ++i) {
+        ExtractNames.append(QString());
+        ExcludeNames.append(QString());
+    }
+}
+
+void UnzipModule::addProblem(const QString& text)
+{
+    ++m_problemCount;
+    if (m_problemCount > kProblemLines)
+        return;
+    if (!m_lastError.isEmpty())
+        m_lastError += u'\n';
+    m_lastError += text;
+}
+
+int UnzipModule::finish(int code)
+{
+    if (m_problemCount > kProblemLines)
+        m_lastError += QStringLiteral("\n(and %1 more)").arg(m_problemCount - kProblemLines);
+    // The explorer reports a failed run with its code first; the prefix-filter variant is
+    // silent and leaves the reason in lastError().
+    if (code != Ok && m_variant == UnzipVariant::ListingAll) {
+        QString text = QString::number(code);
+        if (!m_lastError.isEmpty())
+            text += QStringLiteral("\n\n") + m_lastError;
+        messageBox(text, defaultTitle(), Buttons::Ok, Icon::None);
+    }
+    return code;
+}
+
+int UnzipModule::replaceQuery(const QString& fileName)
+{
+    switch (messageBox(QStringLiteral("Overwrite ") + fileName + u'?',
+                       QStringLiteral("VBUnzip - File already exists"), Buttons::YesNoCancel,
+                       Icon::None)) {
+    case Answer::Yes:
+        return 102;
+    case Answer::No:
+        return 100;
+    default:
+        return 104;
+    }
+}
+
+int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolder,
+                          int16_t promptOverwrite, int16_t overwrite, int16_t listOnly,
+                          int16_t keepFolders, int32_t nameCount, int32_t excludeCount)
+{
+    m_lastError.clear();
+    m_written.clear();
+    m_problemCount = 0;
+
+    const QString path = toLocalPath(archivePath);
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        addProblem(QStringLiteral("The archive %1 was not found.").arg(archivePath));
+        return finish(NoZip);
+    }
+    if (info.size() == 0) {
+        addProblem(
+            QStringLiteral("The file %1 is empty: it is not a zip archive.").arg(archivePath));
+        return finish(NoZip);
+    }
+    int openError = 0;
+    std::unique_ptr<zip_t, ZipCloser> zip(
+        zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &openError));
+    if (!zip) {
+        int code = Damaged;
+        QString why;
+        switch (openError) {
+        case ZIP_ER_NOZIP:
+            code = NoZip;
+            why = QStringLiteral("The file %1 is not a zip archive, or it is incomplete (its "
+                                 "directory at the end is missing).");
+            break;
+        case ZIP_ER_EOF:
+        case ZIP_ER_READ:
+        case ZIP_ER_SEEK:
+            code = Truncated;
+            why = QStringLiteral("The archive %1 ends early: it is truncated or damaged.");
+            break;
+        case ZIP_ER_INCONS:
+            code = BadArchive;
+            why = QStringLiteral("The archive %1 is damaged: its directory is inconsistent.");
+            break;
+        case ZIP_ER_OPEN:
+            code = NoZip;
+            why = QStringLiteral("The archive %1 cannot be opened.");
+            break;
+        default:
+            why = QStringLiteral("The archive %1 cannot be read.");
+            break;
+        }
+        addProblem(why.arg(archivePath) + QStringLiteral(" (") + libzipMessage(openError) + u')');
+        return finish(code);
+    }
+
+    // Which members the run is about: the named ones (all when nameCount is 0), less the
+    // excluded ones. A name the explorer shows trimmed still finds its member.
+    QHash<QByteArray, int> wanted; // name -> times matched
+    QSet<QByteArray> excluded;
+    for (int i = 0; i < nameCount && i < ExtractNames.size(); ++i)
+        if (!ExtractNames[i].isEmpty())
+            wanted.insert(ExtractNames[i].toLatin1(), 0);
+    for (int i = 0; i < excludeCount && i < ExcludeNames.size(); ++i)
+        if (!ExcludeNames[i].isEmpty())
+            excluded.insert(ExcludeNames[i].toLatin1());
+    const bool all = nameCount <= 0;
+
+    const zip_int64_t entries = zip_get_num_entries(zip.get(), 0);
+    std::vector<zip_uint64_t> selected;
+    selected.reserve(all ? size_t(std::max<zip_int64_t>(entries, 0)) : wanted.size());
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char* raw = zip_get_name(zip.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
+        if (!raw)
+            continue;
+        if (!excluded.isEmpty() && excluded.contains(QByteArray(raw)))
+            continue;
+        if (!all) {
+            auto it = wanted.find(QByteArray(raw));
+            if (it == wanted.end())
+                continue;
+            ++it.value();
+        }
+        selected.push_back(zip_uint64_t(i));
+    }
+    if (!all) {
+        QList<QByteArray> missed;
+        for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+            if (it.value() == 0)
+                missed.append(it.key());
+        if (!missed.isEmpty()) {
+            for (zip_int64_t i = 0; i < entries; ++i) {
+                const char* raw = zip_get_name(zip.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
+                if (raw && missed.contains(trimSpaces(fromRaw(raw)).toLatin1()) &&
+                    !excluded.contains(QByteArray(raw)))
+                    selected.push_back(zip_uint64_t(i));
+            }
+            std::sort(selected.begin(), selected.end());
+        }
+    }
+
+    if (listOnly) {
+        if (MemberCount < 0)
+            MemberCount = 0;
+        while (MemberList.size() < MemberCount)
+            MemberList.append(QString());
+        MemberList.resize(MemberCount);
+        MemberList.reserve(MemberCount + qsizetype(selected.size()));
+        const bool filtered = m_variant == UnzipVariant::PrefixFilter;
+        const QString filter = MemberFilter.toUpper();
+        for (zip_uint64_t i : selected) {
+            const QString name = fromRaw(zip_get_name(zip.get(), i, ZIP_FL_ENC_RAW));
+            if (!filtered) {
+                MemberList.append(trimSpaces(name));
+                ++MemberCount;
+                continue;
+            }
+            // The prefix-filter listing line: the name in an 80-character line of spaces
+            // (a longer name is kept whole).
+            if (!name.left(filter.size()).toUpper().startsWith(filter))
+                continue;
+            QString line = name;
+            if (line.size() < kLineWidth)
+                line += QString(kLineWidth - line.size(), u' ');
+            MemberList.append(line);
+            ++MemberCount;
+        }
+        if (!all && selected.empty()) {
+            addProblem(QStringLiteral("The archive %1 holds none of the members asked for.")
+                           .arg(archivePath));
+            return finish(NotFound);
+        }
+        return finish(Ok);
+    }
+
+    // Extracting.
+    const QString target = toLocalPath(targetFolder);
+    const QString shownTarget = withSeparator(targetFolder);
+    if (!QDir().mkpath(target)) {
+        addProblem(QStringLiteral("The folder %1 cannot be created.").arg(targetFolder));
+        return finish(DiskError);
+    }
+    bool overwriteNone = false;
+    int worst = Ok, encrypted = 0, files = 0;
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (zip_uint64_t i : selected) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(zip.get(), i, ZIP_FL_ENC_RAW, &st) != 0 || !st.name)
+            continue;
+        const QString name = fromRaw(st.name);
+        const QString rel = safeRelativePath(name, keepFolders != 0);
+        if (name.endsWith(u'/') || name.endsWith(u'\\')) {
+            if (keepFolders && !rel.isEmpty())
+                QDir().mkpath(target + u'/' + rel);
+            continue;
+        }
+        ++files;
+        if (rel.isEmpty()) {
+            addProblem(QStringLiteral("Skipped %1: the name has no file part.").arg(name));
+            worst = std::max(worst, int(Warning));
+            continue;
+        }
+        if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+            // No password is ever given.
+            addProblem(QStringLiteral("Skipped %1: it is encrypted.").arg(name));
+            ++encrypted;
+            continue;
+        }
+        if ((st.valid & ZIP_STAT_SIZE) &&
+            st.size > zip_uint64_t(std::max<qint64>(maxMemberSize, 0))) {
+            addProblem(QStringLiteral("Skipped %1: it claims %2 bytes, more than the limit of %3.")
+                           .arg(name)
+                           .arg(st.size)
+                           .arg(maxMemberSize));
+            worst = std::max(worst, int(Warning));
+            continue;
+        }
+        const QString dest = target + u'/' + rel;
+        const QString folder = QFileInfo(dest).absolutePath();
+        if (!QDir().mkpath(folder) || !isInside(folder, target)) {
+            addProblem(
+                QStringLiteral("Skipped %1: its folder is outside %2.").arg(name, targetFolder));
+            worst = std::max(worst, int(Warning));
+            continue;
+        }
+        const QFileInfo existing(dest);
+        if (existing.exists() || existing.isSymLink()) {
+            if (existing.isDir() && !existing.isSymLink()) {
+                addProblem(
+                    QStringLiteral("Skipped %1: a folder of that name is in the way.").arg(name));
+                worst = std::max(worst, int(Warning));
+                continue;
+            }
+            bool replace = overwrite != 0;
+            if (!replace && promptOverwrite && !overwriteNone) {
+                const int answer = replaceQuery(shownTarget + rel);
+                replace = answer == 102;
+                overwriteNone = answer == 104;
+            }
+            if (!replace)
+                continue;
+            // Never write through a link to somewhere else: replace the link itself.
+            if (existing.isSymLink())
+                QFile::remove(dest);
+        }
+
+        std::unique_ptr<zip_file_t, ZipFileCloser> in(zip_fopen_index(zip.get(), i, 0));
+        if (!in) {
+            const int ze = zip_get_error(zip.get())->zip_err;
+            addProblem(QStringLiteral("Skipped %1: %2.").arg(name, libzipMessage(ze)));
+            worst = std::max(worst, ze == ZIP_ER_COMPNOTSUPP || ze == ZIP_ER_ENCRNOTSUPP
+                                        ? int(Unsupported)
+                                        : int(Damaged));
+            continue;
+        }
+        QSaveFile out(dest);
+        if (!out.open(QIODevice::WriteOnly)) {
+            addProblem(QStringLiteral("%1 cannot be written: %2").arg(dest, out.errorString()));
+            worst = std::max(worst, int(DiskError));
+            continue;
+        }
+        const qint64 limit = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : maxMemberSize;
+        qint64 total = 0;
+        bool failed = false;
+        for (;;) {
+            const zip_int64_t got = zip_fread(in.get(), buffer.data(), zip_uint64_t(buffer.size()));
+            if (got < 0) {
+                addProblem(QStringLiteral("%1 is damaged: %2.")
+                               .arg(name, QString::fromLocal8Bit(zip_file_strerror(in.get()))));
+                worst = std::max(worst, int(Damaged));
+                failed = true;
+                break;
+            }
+            if (got == 0)
+                break;
+            total += got;
+            if (total > limit || total > maxMemberSize) {
+                addProblem(
+                    QStringLiteral("Stopped %1: it holds more data than it claims.").arg(name));
+                worst = std::max(worst, int(Damaged));
+                failed = true;
+                break;
+            }
+            if (out.write(buffer.constData(), got) != got) {
+                addProblem(QStringLiteral("%1 cannot be written: %2").arg(dest, out.errorString()));
+                worst = std::max(worst, int(DiskError));
+                failed = true;
+                break;
+            }
+        }
+        if (failed) {
+            out.cancelWriting();
+            out.commit();
+            continue;
+        }
+        if (!out.commit()) {
+            addProblem(QStringLiteral("%1 cannot be written: %2").arg(dest, out.errorString()));
+            worst = std::max(worst, int(DiskError));
+            continue;
+        }
+        if (st.valid & ZIP_STAT_MTIME) {
+            QFile f(dest);
+            if (f.open(QIODevice::ReadWrite))
+                f.setFileTime(QDateTime::fromSecsSinceEpoch(st.mtime),
+                              QFileDevice::FileModificationTime);
+        }
+        m_written.append(shownTarget + rel);
+    }
+
+    if (!all && selected.empty()) {
+        addProblem(QStringLiteral("The archive %1 holds no member named %2.")
+                       .arg(archivePath, ExtractNames.value(0)));
+        return finish(NotFound);
+    }
+    if (encrypted > 0) {
+        if (encrypted == files && m_written.isEmpty())
+            worst = std::max(worst, int(Encrypted));
+        else
+            worst = std::max(worst, int(Warning));
+    }
+    return finish(worst);
+}
+
+} // namespace fragdeck::archive
