@@ -1,0 +1,82 @@
+#include "RealGameServer.h"
+
+#include "Clock.h"
+
+#include <QFileInfo>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+namespace fragdeck::test {
+namespace {
+const char* kServer = "/usr/games/openarena-server";
+
+quint16 freeUdpPort()
+{
+    QUdpSocket s;
+    s.bind(QHostAddress::LocalHost, 0);
+    return s.localPort();
+}
+} // namespace
+
+bool RealGameServer::available()
+{
+    return QFileInfo(QLatin1String(kServer)).isExecutable();
+}
+
+RealGameServer::RealGameServer(const QString& rconPassword, const QString& hostname)
+{
+    if (!available())
+        return;
+    m_port = freeUdpPort();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_home.path());
+    m_process.setProcessEnvironment(env);
+    m_process.setWorkingDirectory(m_home.path());
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.start(QLatin1String(kServer),
+                    {"+set", "net_ip", "127.0.0.1", "+set", "net_port", QString::number(m_port),
+                     "+set", "sv_hostname", hostname, "+set", "rconpassword", rconPassword,
+                     "+set", "sv_maxclients", "12", "+set", "sv_master1", "", "+set",
+                     "sv_master2", "", "+set", "sv_master3", "", "+set", "bot_enable", "1",
+                     "+map", "oa_dm1", "+addbot", "Angelyss", "1", "+addbot", "Arachna", "1"});
+}
+
+RealGameServer::~RealGameServer()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+}
+
+bool RealGameServer::waitUntilReady(int timeoutMs)
+{
+    if (!m_port || !m_process.waitForStarted(5000))
+        return false;
+    QUdpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, m_port);
+    bool ready = false;
+    const int32_t start = tickCount();
+    while (!ready && tickCount() - start < timeoutMs &&
+           m_process.state() == QProcess::Running) {
+        probe.write(QByteArray(4, '\xff') + "getstatus");
+        waitFor([&] { return probe.hasPendingDatagrams(); }, 300, 20);
+        while (probe.hasPendingDatagrams()) {
+            const QByteArray d = probe.receiveDatagram().data();
+            // Ready when the bots have joined: two player lines after the info line.
+            if (d.startsWith("\xff\xff\xff\xffstatusResponse") && d.count('\n') >= 4)
+                ready = true;
+        }
+    }
+    return ready;
+}
+
+QString RealGameServer::log() const
+{
+    return QString::fromLocal8Bit(const_cast<QProcess&>(m_process).readAll());
+}
+
+} // namespace fragdeck::test

@@ -1,0 +1,29 @@
+#pragma once
+// A real dedicated game server (OpenArena's, on the ioquake3 engine) on 127.0.0.1 for
+// tests that must prove the suite against the real protocol. available() is false on a
+// machine without it; such tests skip.
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace fragdeck::test {
+
+class RealGameServer {
+public:
+    // Starts the server with two bots on map oa_dm1, the given rcon password and name.
+    explicit RealGameServer(const QString& rconPassword = QStringLiteral("fragtest"),
+                            const QString& hostname = QStringLiteral("^1Frag^7deck Test"));
+    ~RealGameServer();
+    static bool available();
+    // True once the server answers a status query (waits up to timeoutMs).
+    bool waitUntilReady(int timeoutMs = 20000);
+    quint16 port() const { return m_port; }
+    QString log() const;
+
+private:
+    QTemporaryDir m_home;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+} // namespace fragdeck::test
