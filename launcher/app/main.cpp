@@ -1,0 +1,14 @@
+// fragdeck: the launcher program.
+#include "Form1.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Fragdeck"));
+    QApplication::setDesktopFileName(QStringLiteral("fragdeck"));
+    fragdeck::launcher::Form1 form;
+    form.load();
+    return QApplication::exec();
+}
