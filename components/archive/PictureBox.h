@@ -15,7 +15,7 @@ public:
     explicit PictureBox(QWidget* parent = nullptr);
 
     // The box's persistent picture (what it shows).
-    const QImage& canvas() const { return m_canvas; }
+    const QImage& canvas() const;
     // Fills the picture with the box's background colour.
     void clear();
     // Draws an image with its top-left corner at the box's top-left corner; the box
@@ -30,11 +30,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QColor background() const;
-    QImage m_canvas;
+    // Brings the picture to the box's size (a hidden box gets no resize events).
+    void fitCanvas() const;
+    mutable QImage m_canvas;
 };
 
 } // namespace fragdeck::archive

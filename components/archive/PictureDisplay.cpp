@@ -3,7 +3,10 @@
 #include "Paths.h"
 #include "PictureBox.h"
 #include "Prompts.h"
+#include "TgaReader.h"
 #include "Twips.h"
+
+#include <QFile>
 
 #include <QImageReader>
 #include <cmath>
@@ -17,6 +20,7 @@ namespace
 int g_width = 0;
 int g_height = 0;
 QString g_error;
+constexpr qint64 kMaxFileSize = qint64(256) * 1024 * 1024;
 } // namespace
 
 QImage NViewLibLoad(const QString& fileName, int16_t showProgress)
@@ -24,13 +28,28 @@ QImage NViewLibLoad(const QString& fileName, int16_t showProgress)
     std::optional<WaitCursor> busy;
     if (showProgress)
         busy.emplace();
-    QImageReader reader(toLocalPath(fileName));
-    // Textures and level shots carry their orientation in the file (TGA origin bits).
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
+    const QString path = toLocalPath(fileName);
+    QImage image;
+    QString why;
+    if (path.endsWith(QLatin1String(".tga"), Qt::CaseInsensitive)) {
+        // Game TGAs are often run-length encoded and without the version 2 footer.
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly) && f.size() <= kMaxFileSize)
+            image = readTga(f.readAll(), &why);
+        else
+            why = f.exists() ? QStringLiteral("The picture cannot be read.")
+                             : QStringLiteral("The picture was not found.");
+    }
+    if (image.isNull()) {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        image = reader.read();
+        if (image.isNull() && why.isEmpty())
+            why = reader.errorString();
+    }
     if (image.isNull()) {
         g_width = g_height = 0;
-        g_error = reader.errorString();
+        g_error = why;
         return QImage();
     }
     g_width = image.width();
