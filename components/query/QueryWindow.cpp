@@ -1,0 +1,211 @@
+#include "QueryWindow.h"
+
+#include "Clock.h"
+#include "QueryProtocol.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QPointer>
+#include <QThread>
+#include <QUdpSocket>
+#include <algorithm>
+
+namespace fragdeck::query {
+namespace {
+
+// readyRead is not emitted while its own slot runs, and the handler may wait nested in
+// itself, so waits also look for datagrams themselves this often.
+constexpr int kPollMs = 10;
+// "HALFLIFE" runs at most four steps; a nested Connect cannot make the chain endless.
+constexpr int kMaxSteps = 8;
+
+thread_local QueryState t_state;
+thread_local QPointer<QueryWindow> t_window;
+
+} // namespace
+
+QueryState& queryState()
+{
+    return t_state;
+}
+
+QueryWindow& QueryWindow::instance()
+{
+    if (!t_window) {
+        auto* w = new QueryWindow;
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app && app->thread() == QThread::currentThread())
+            w->setParent(app);
+        else if (QThread* thread = QThread::currentThread())
+            connect(thread, &QThread::finished, w, &QObject::deleteLater);
+        t_window = w;
+    }
+    return *t_window;
+}
+
+QueryWindow::QueryWindow()
+{
+    setObjectName(QStringLiteral("frm_main"));
+    m_winsck = new QUdpSocket(this);
+    m_winsck->setObjectName(QStringLiteral("Winsck"));
+    // Queued, so the handler never runs inside the socket's own signal emission: its nested
+    // waits then see later datagrams, and a Connect inside them may safely reopen the socket.
+    connect(m_winsck, &QUdpSocket::readyRead, this, &QueryWindow::onDataArrival,
+            Qt::QueuedConnection);
+}
+
+void QueryWindow::closeSocket()
+{
+    m_winsck->abort();
+    ++m_closes;
+}
+
+void QueryWindow::openSocket()
+{
+    const QueryState& st = t_state;
+    m_winsck->abort();
+    if (st.HostPort < 1 || st.HostPort > 65535)
+        return;
+    QHostAddress address;
+    if (!address.setAddress(st.Hostname)) {
+        if (st.Hostname.trimmed().isEmpty())
+            return;
+        const QHostInfo info = QHostInfo::fromName(st.Hostname);
+        const QList<QHostAddress> all = info.addresses();
+        if (all.isEmpty())
+            return; // an unknown host ends as a time-out
+        const auto v4 = std::find_if(all.begin(), all.end(), [](const QHostAddress& a) {
+            return a.protocol() == QAbstractSocket::IPv4Protocol;
+        });
+        address = v4 != all.end() ? *v4 : all.first();
+    }
+    // Connected: the system drops datagrams from any other address.
+    m_winsck->connectToHost(address, quint16(st.HostPort));
+}
+
+void QueryWindow::send(const QByteArray& datagram)
+{
+    if (datagram.isEmpty() || m_winsck->state() != QAbstractSocket::ConnectedState)
+        return;
+    m_winsck->write(datagram); // a failed send ends as a time-out
+}
+
+void QueryWindow::sendCurrentRequest()
+{
+    const QueryState& st = t_state;
+    send(requestDatagram(protocolOf(st.HostType), st.Stage, st.CustomRequest));
+}
+
+void QueryWindow::Query()
+{
+    queryStep(0);
+}
+
+void QueryWindow::queryStep(int depth)
+{
+    QueryState& st = t_state;
+    openSocket();
+    st.Waiting = true;
+    const Protocol protocol = protocolOf(st.HostType);
+    if (protocol != Protocol::HalfLife) {
+        if (protocol != Protocol::None)
+            sendCurrentRequest();
+        wait(true);
+        return;
+    }
+    switch (st.Stage) {
+    case 0:
+        st.Reply = "info_empty";
+        st.WaitTimer.StopTimer();
+        st.WaitTimer.StartTimer();
+        sendCurrentRequest();
+        if (wait(false))
+            return;
+        st.InfoReply = st.Reply;
+        break;
+    case 1:
+        st.Waiting = true;
+        st.Reply = "EMPTY";
+        st.WaitTimer.StopTimer();
+        st.WaitTimer.StartTimer();
+        sendCurrentRequest();
+        if (wait(false))
+            return;
+        st.RulesReply = st.Reply;
+        break;
+    case 2:
+        st.Waiting = true;
+        st.WaitTimer.StopTimer();
+        st.WaitTimer.StartTimer();
+        sendCurrentRequest();
+        if (wait(false))
+            return;
+        st.PlayersReply = st.Reply;
+        break;
+    default:
+        break;
+    }
+    if (st.Stage != 3 && depth + 1 < kMaxSteps)
+        queryStep(depth + 1);
+}
+
+void QueryWindow::Iter()
+{
+    sendCurrentRequest();
+    wait(true);
+}
+
+bool QueryWindow::wait(bool startTimer)
+{
+    QueryState& st = t_state;
+    if (startTimer)
+        st.WaitTimer.StartTimer();
+    const int closes = m_closes;
+    for (;;) {
+        const int32_t elapsed = st.WaitTimer.Elapsed();
+        // A Quit inside the wait stops the timer; without this the wait would never end.
+        if (elapsed > st.TimeOut || closes != m_closes) {
+            st.TimedOut = true;
+            return true;
+        }
+        if (!(m_winsck->hasPendingDatagrams() && onDataArrival()))
+            pumpEvents(int(std::min<int64_t>(int64_t(st.TimeOut) - elapsed + 1, kPollMs)));
+        if (!st.Waiting)
+            return false;
+    }
+}
+
+bool QueryWindow::onDataArrival()
+{
+    if (!m_winsck->hasPendingDatagrams())
+        return false; // already taken in by a wait
+    const qint64 size = m_winsck->pendingDatagramSize();
+    QByteArray datagram(qMax<qint64>(size, 0), Qt::Uninitialized);
+    const qint64 got = m_winsck->readDatagram(datagram.data(), datagram.size());
+    if (got < 0)
+        return false;
+    datagram.truncate(got);
+    QueryState& st = t_state;
+    st.WaitTimer.StopTimer();
+    if (st.RepliesSeen < INT16_MAX) // a flood of replies must not overflow the count
+        ++st.RepliesSeen;
+    if (st.RepliesSeen < st.RepliesNeeded) {
+        Iter();
+        return true;
+    }
+    if (protocolOf(st.HostType) != Protocol::HalfLife || st.Stage == 3) {
+        st.Reply = datagram;
+        st.Waiting = false;
+        return true;
+    }
+    ++st.Stage;
+    st.RepliesNeeded = 3;
+    st.TimedOut = false;
+    st.RepliesSeen = 0;
+    st.Reply = datagram;
+    st.Waiting = false;
+    return true;
+}
+
+} // namespace fragdeck::query

@@ -1,0 +1,318 @@
+#include "ReplyParser.h"
+
+#include "Error.h"
+#include "ReplyReader.h"
+
+namespace fragdeck::query {
+namespace {
+
+constexpr char BS = '\\';
+constexpr char LF = '\n';
+constexpr char NUL = '\0';
+constexpr char SP = ' ';
+
+struct KeySearch {
+    QByteArrayView text;
+    int skip;
+};
+
+KeySearch searchFor(Key key, Protocol protocol)
+{
+    switch (key) {
+    case Key::ServerName:
+        if (protocol == Protocol::Quake3)
+            return {"sv_hostname\\", 12};
+        return {"hostname\\", 9};
+    case Key::MapName:
+        return {"mapname\\", 8};
+    case Key::MaxClients:
+        return {"sv_maxclients\\", 14};
+    case Key::TimeRemaining:
+        // The key alone; the skip also covers the backslash after it.
+        return {"time_remaining", 15};
+    case Key::ScoreA:
+        return {"score_a\\", 8};
+    case Key::ScoreB:
+        return {"score_b\\", 8};
+    }
+    return {"", 0};
+}
+
+// The text between the k-th and the (k+1)-th NUL (to the end when the latter is missing).
+QByteArray betweenNuls(const ReplyReader& r, int k)
+{
+    int a = 0;
+    for (int i = 0; i < k; ++i) {
+        a = r.findAfter(NUL, a);
+        if (!a)
+            return QByteArray();
+    }
+    int b = r.findAfter(NUL, a);
+    if (!b)
+        b = r.size() + 1;
+    return r.cut(a + 1, b - 1);
+}
+
+} // namespace
+
+void checkLength(QByteArrayView text)
+{
+    if (text.size() > kMaxReplyLength)
+        throw Error(ErrorCode::Overflow, QStringLiteral("Overflow"));
+}
+
+std::optional<QByteArray> lookupKey(QByteArrayView reply, Key key, Protocol protocol)
+{
+    const KeySearch s = searchFor(key, protocol);
+    const QByteArray lower = reply.toByteArray().toLower(); // ASCII letters only
+    const int match = ReplyReader(lower).findText(s.text);
+    if (!match)
+        return std::nullopt;
+    const ReplyReader r(reply);
+    const int start = match + s.skip;
+    int end = r.findAt(BS, start);
+    if (!end)
+        end = r.lineEnd(start); // the last value of an info string ends at its LF
+    return r.cut(start, end - 1);
+}
+
+int clientCount(QByteArrayView reply, Protocol protocol)
+{
+    const ReplyReader r(reply);
+    int p = r.findAt(LF, 1);
+    if (protocol != Protocol::QuakeWorld && p)
+        p = r.findAfter(LF, p);
+    // An info line without its LF has no player lines after it.
+    if (!p)
+        return 0;
+    int n = 0;
+    for (;;) {
+        const int q = r.findAfter(LF, p);
+        ++n;
+        if (!q)
+            break;
+        p = q;
+    }
+    return n - 1;
+}
+
+std::optional<PlayerFields> clientInfo(QByteArrayView reply, Protocol protocol, int index)
+{
+    const ReplyReader r(reply);
+    const bool qw = protocol == Protocol::QuakeWorld;
+    if (index < 0)
+        return std::nullopt;
+    int p = 0;
+    if (!qw) {
+        p = r.findAt(LF, 1);
+        if (!p)
+            return std::nullopt;
+    }
+    for (int i = 0; i <= index; ++i) {
+        p = r.findAfter(LF, p);
+        if (!p)
+            return std::nullopt;
+    }
+    if (p >= r.size())
+        return std::nullopt; // nothing after the last LF
+    // Fields are searched within the player's own line only.
+    const int end = r.lineEnd(p + 1);
+    const auto space = [&](int from) {
+        const int s = r.findAfter(SP, from);
+        return s && s < end ? s : 0;
+    };
+    PlayerFields f;
+    if (qw) {
+        p = space(p); // past the user id
+        if (!p)
+            return f;
+    }
+    const int s1 = space(p);
+    if (!s1) {
+        f.score = r.cut(p + 1, end - 1);
+        return f;
+    }
+    f.score = r.cut(p + 1, s1 - 1);
+    int s2 = s1;
+    if (qw) {
+        s2 = space(s1); // past the time field
+        if (!s2)
+            return f;
+    }
+    const int s3 = space(s2);
+    if (!s3) {
+        f.ping = r.cut(s2 + 1, end - 1);
+        return f;
+    }
+    f.ping = r.cut(s2 + 1, s3 - 1);
+    int e = qw ? space(s3) : 0;
+    if (!e)
+        e = end;
+    // Drops the blank and the opening quote before the name and the closing quote after it.
+    f.name = r.cut(s3 + 2, e - 2);
+    return f;
+}
+
+QByteArray removeColorCodes(QByteArrayView name)
+{
+    // One pass does what removing the first "^" and its follower again and again does.
+    QByteArray out;
+    out.reserve(name.size());
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (name[i] == '^' && i + 1 < n) {
+            ++i;
+            continue;
+        }
+        out.append(name[i]);
+    }
+    if (out.size() > 1 && out.endsWith('^'))
+        out.chop(1);
+    return out;
+}
+
+int rulesCount(QByteArrayView reply)
+{
+    const ReplyReader r(reply);
+    int p = r.findAt(BS, 1);
+    if (!p)
+        return 0;
+    int n = 0;
+    for (;;) {
+        p = r.findAt(BS, p);
+        if (!p)
+            break;
+        ++n;
+        const int q = r.findAfter(BS, p);
+        if (!q)
+            break; // a name without its closing backslash ends the walk
+        int v = r.findAfter(BS, q);
+        if (!v)
+            v = r.findAfter(LF, q);
+        if (!v)
+            break;
+        p = v;
+    }
+    return n;
+}
+
+std::optional<RuleFields> rulesInfo(QByteArrayView reply, int index)
+{
+    const ReplyReader r(reply);
+    int p = r.findAt(BS, 1);
+    if (!p)
+        return std::nullopt;
+    std::optional<RuleFields> last;
+    for (int i = 0;; ++i) {
+        p = r.findAt(BS, p);
+        if (!p)
+            break;
+        const int q = r.findAfter(BS, p);
+        if (!q) {
+            last = RuleFields{r.cut(p + 1, r.lineEnd(p + 1) - 1), QByteArray()};
+            break;
+        }
+        RuleFields f{r.cut(p + 1, q - 1), QByteArray()};
+        int v = r.findAfter(BS, q);
+        if (!v)
+            v = r.findAfter(LF, q);
+        if (!v) {
+            f.value = r.cut(q + 1, r.size());
+            last = f;
+            break;
+        }
+        f.value = r.cut(q + 1, v - 1);
+        last = f;
+        p = v;
+        if (i == index)
+            break;
+    }
+    return last;
+}
+
+int halfLifeClientCount(QByteArrayView players)
+{
+    bool seen[256] = {};
+    for (const char c : players)
+        seen[static_cast<unsigned char>(c)] = true;
+    int n = 0;
+    while (n < 256 && seen[n])
+        ++n;
+    return n;
+}
+
+std::optional<QByteArray> halfLifeClientName(QByteArrayView players, int index)
+{
+    const int code = index + 1;
+    if (code < 0 || code > 255)
+        return std::nullopt;
+    const ReplyReader r(players);
+    const int b = r.findAt(static_cast<char>(code), 1);
+    if (!b)
+        return std::nullopt;
+    int d = r.findAt(NUL, b);
+    if (!d)
+        d = r.size() + 1;
+    return r.cut(b + 1, d - 1);
+}
+
+int halfLifeRulesCount(QByteArrayView rules)
+{
+    const ReplyReader r(rules);
+    int n = 2;
+    int p = 1;
+    for (;;) {
+        p = r.findAt(NUL, p);
+        if (!p || p == r.size())
+            break;
+        ++n;
+        p = r.findAfter(NUL, p);
+        if (!p)
+            break;
+        int v = r.findAfter(NUL, p);
+        if (!v)
+            v = r.findAfter(LF, p);
+        if (!v)
+            break;
+        p = v;
+    }
+    return n;
+}
+
+std::optional<RuleFields> halfLifeRulesInfo(QByteArrayView info, QByteArrayView rules, int index)
+{
+    if (index == 0)
+        return RuleFields{"mapname", betweenNuls(ReplyReader(info), 2)};
+    if (index == 1)
+        return RuleFields{"gamedir", betweenNuls(ReplyReader(info), 3)};
+    const ReplyReader r(rules);
+    std::optional<RuleFields> last;
+    int p = 1;
+    for (int i = 0;; ++i) {
+        p = r.findAt(NUL, p);
+        if (!p || p == r.size())
+            break;
+        const int q = r.findAfter(NUL, p);
+        if (!q) {
+            last = RuleFields{r.cut(p + 1, r.size()), QByteArray()};
+            break;
+        }
+        RuleFields f{r.cut(p + 1, q - 1), QByteArray()};
+        int v = r.findAfter(NUL, q);
+        if (!v)
+            v = r.findAfter(LF, q);
+        if (!v) {
+            f.value = r.cut(q + 1, r.size());
+            last = f;
+            break;
+        }
+        f.value = r.cut(q + 1, v - 1);
+        last = f;
+        p = v;
+        if (i == index - 2)
+            break;
+    }
+    return last;
+}
+
+} // namespace fragdeck::query
