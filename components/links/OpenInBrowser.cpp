@@ -1,0 +1,52 @@
+#include "OpenInBrowser.h"
+
+#include "Desktop.h"
+#include "Process.h"
+#include "Prompts.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace fragdeck {
+namespace {
+
+// Writes the probe file fresh. An old file (or a link someone planted under that name in
+// the shared temporary folder) is removed first and the new one is created exclusively,
+// so nothing outside the file itself is ever written through it.
+void writeProbeFile()
+{
+    const QString path = browserProbeFile();
+    QFile::remove(path);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return; // only a hint for the look-up; the opener below does not need it
+    f.write("\" <\\HTML>\"\r\n");
+}
+
+} // namespace
+
+QString browserProbeFile()
+{
+    return QDir::tempPath() + QStringLiteral("/temphtm.HTM");
+}
+
+void OpenInBrowser(const QString& address, QWidget* owner)
+{
+    writeProbeFile();
+    const QString browser = findUrlOpener().trimmed();
+    if (browser.isEmpty()) {
+        messageBox(QStringLiteral("Could not find a browser"), defaultTitle(), Buttons::Ok,
+                   Icon::None, owner);
+        return;
+    }
+    // A leading "-" would be read as an option of the opener, not as an address.
+    const QString target = address.trimmed();
+    ProcessResult started{false, QString()};
+    if (!target.isEmpty() && !target.startsWith(u'-'))
+        started = startProgramArgs(browser, {address}, QString(), WindowMode::NormalFocus);
+    if (!started.started)
+        messageBox(QStringLiteral("Web Page not Opened"), defaultTitle(), Buttons::Ok,
+                   Icon::None, owner);
+}
+
+} // namespace fragdeck

@@ -1,0 +1,68 @@
+#include "LauncherWindows.h"
+
+#include "AboutWindow.h"
+#include "CartoonWindow.h"
+#include "OptionsWindow.h"
+#include "QuickConnectWindow.h"
+#include "Settings.h"
+#include "WindowSettings.h"
+
+namespace fragdeck::launcher {
+namespace {
+
+QString option(const char* key, const char* fallback)
+{
+    const QString value = GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"),
+                                     QLatin1String(key), QLatin1String(fallback))
+                              .trimmed();
+    return value.isEmpty() ? QLatin1String(fallback) : value;
+}
+
+} // namespace
+
+LauncherState& launcherState()
+{
+    static LauncherState state;
+    return state;
+}
+
+QString makerWebAddress()
+{
+    return option("maker address", "https://www.ravelinsoftware.com/fragdeck/");
+}
+
+QString updateServer()
+{
+    return option("update server", "updates.ravelinsoftware.com");
+}
+
+QString cartoonServer()
+{
+    return option("cartoon server", "www.userfriendly.org");
+}
+
+void showOptions(QWidget* parent)
+{
+    OptionsWindow window(parent);
+    window.exec();
+}
+
+void showQuickConnect(QWidget* parent)
+{
+    QuickConnectWindow window(parent);
+    window.exec();
+}
+
+void showAbout(QWidget* parent)
+{
+    AboutWindow window(parent);
+    window.exec();
+}
+
+void showCartoon(QWidget* parent)
+{
+    CartoonWindow window(parent);
+    window.exec();
+}
+
+} // namespace fragdeck::launcher

@@ -1,0 +1,170 @@
+#include "OptionsWindow.h"
+
+#include "LauncherWindows.h"
+#include "Paths.h"
+#include "Prompts.h"
+#include "Settings.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <exception>
+
+namespace fragdeck::launcher {
+namespace {
+
+const QString App = QStringLiteral("Fragdeck");
+const QString Section = QStringLiteral("Options");
+// Programs here rarely end in ".exe" (ioquake3, openarena), so every filter also offers
+// all files.
+const QString AllFiles = QStringLiteral("|All files|*");
+
+QPushButton* button(const char* name, const QString& text, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+// Shows an open-file dialog; the chosen path, or empty when the user cancelled. The
+// dialog starts in the folder of the current path when there is one.
+QString browse(const QString& title, const QString& initialFile, const QString& filter,
+               const QString& current, QWidget* parent)
+{
+    OpenFileOptions o;
+    o.title = title;
+    o.initialFile = initialFile;
+    o.filter = filter;
+    o.fileMustExist = true;
+    o.initialFolder = toLocalPath(folderOf(current));
+    return openFileDialog(o, parent);
+}
+
+} // namespace
+
+OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frm_options"));
+    setWindowTitle(QStringLiteral("Options"));
+
+    auto* tabs = new QTabWidget(this);
+    auto* page = new QWidget;
+    tabs->addTab(page, QStringLiteral("Options"));
+
+    m_q3path = new QLineEdit(page);
+    m_q3path->setObjectName(QStringLiteral("q3path"));
+    m_browserpath = new QLineEdit(page);
+    m_browserpath->setObjectName(QStringLiteral("browserpath"));
+    m_q3config = new QLineEdit(page);
+    m_q3config->setObjectName(QStringLiteral("q3config"));
+    auto* brw = button("brw", QStringLiteral("&Browse"), page);
+    auto* command4 = button("Command4", QStringLiteral("&Browse"), page);
+    auto* command5 = button("Command5", QStringLiteral("&Browse"), page);
+    auto* command1 = button("Command1", QStringLiteral("Auto-repair Fragdeck"), page);
+    command1->setToolTip(QStringLiteral("Click if you have problems getting Fragdeck to work"));
+    auto* command2 = button("Command2", QStringLiteral("&Ok"), this);
+    command2->setDefault(true);
+
+    auto* grid = new QGridLayout(page);
+    int row = 0;
+    for (auto [label, edit, browseButton] :
+         {std::tuple{"Q3test path:", m_q3path, brw},
+          std::tuple{"Server browser:", m_browserpath, command4},
+          std::tuple{"Q3config.cfg file", m_q3config, command5}}) {
+        auto* l = new QLabel(QLatin1String(label), page);
+        l->setBuddy(edit);
+        grid->addWidget(l, row, 0);
+        grid->addWidget(edit, row, 1);
+        grid->addWidget(browseButton, row, 2);
+        ++row;
+    }
+    grid->addWidget(command1, row, 1, 1, 2, Qt::AlignRight);
+    grid->setColumnMinimumWidth(1, 300);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(command2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addLayout(buttons);
+
+    connect(brw, &QPushButton::clicked, this, &OptionsWindow::on_brw_clicked);
+    connect(command4, &QPushButton::clicked, this, &OptionsWindow::on_Command4_clicked);
+    connect(command5, &QPushButton::clicked, this, &OptionsWindow::on_Command5_clicked);
+    connect(command1, &QPushButton::clicked, this, &OptionsWindow::on_Command1_clicked);
+    connect(command2, &QPushButton::clicked, this, &OptionsWindow::on_Command2_clicked);
+
+    m_q3config->setText(GetSetting(App, Section, QStringLiteral("ConfigPath")));
+    m_q3path->setText(launcherState().Q3Path);
+    m_browserpath->setText(launcherState().ServerBrowserPath);
+}
+
+// A browsed path is stored at once; a cancelled dialog changes nothing, and so does any
+// error while the dialog is up.
+void OptionsWindow::on_brw_clicked()
+{
+    try {
+        const QString file = browse(QStringLiteral("Locate quake3.exe"),
+                                    QStringLiteral("quake3.exe"),
+                                    QStringLiteral("Q3test exe|quake3.exe") + AllFiles, m_q3path->text(), this);
+        if (file.isEmpty())
+            return;
+        m_q3path->setText(file);
+        launcherState().Q3Path = file;
+        SaveSetting(App, Section, QStringLiteral("Q3path"), m_q3path->text());
+    } catch (const std::exception&) {
+    }
+}
+
+void OptionsWindow::on_Command4_clicked()
+{
+    try {
+        const QString file =
+            browse(QStringLiteral("Locate server browser"), QStringLiteral("*.exe"),
+                   QStringLiteral("Server Browser exe|*.exe") + AllFiles, m_browserpath->text(), this);
+        if (file.isEmpty())
+            return;
+        m_browserpath->setText(file);
+        SaveSetting(App, Section, QStringLiteral("server browser"), m_browserpath->text());
+        launcherState().ServerBrowserPath = file;
+    } catch (const std::exception&) {
+    }
+}
+
+void OptionsWindow::on_Command5_clicked()
+{
+    try {
+        const QString file =
+            browse(QStringLiteral("Locate q3config.cfg"), QStringLiteral("q3config.cfg"),
+                   QStringLiteral("q3config.cfg|q3config.cfg") + AllFiles, m_q3config->text(), this);
+        if (file.isEmpty())
+            return;
+        m_q3config->setText(file);
+        SaveSetting(App, Section, QStringLiteral("ConfigPath"), m_q3config->text());
+    } catch (const std::exception&) {
+    }
+}
+
+void OptionsWindow::on_Command1_clicked()
+{
+    if (launcherState().registerDll)
+        launcherState().registerDll();
+}
+
+void OptionsWindow::on_Command2_clicked()
+{
+    launcherState().Q3Path = m_q3path->text();
+    launcherState().ServerBrowserPath = m_browserpath->text();
+    SaveSetting(App, Section, QStringLiteral("Q3path"), m_q3path->text());
+    SaveSetting(App, Section, QStringLiteral("server browser"), m_browserpath->text());
+    SaveSetting(App, Section, QStringLiteral("ConfigPath"), m_q3config->text());
+    accept();
+}
+
+} // namespace fragdeck::launcher
