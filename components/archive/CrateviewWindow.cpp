@@ -1,0 +1,473 @@
+#include "CrateviewWindow.h"
+
+#include "Desktop.h"
+#include "GameInstall.h"
+#include "Paths.h"
+#include "PictureBox.h"
+#include "PictureDisplay.h"
+#include "Process.h"
+#include "Prompts.h"
+#include "Settings.h"
+#include "Sound.h"
+#include "Twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace fragdeck::archive
+{
+namespace
+{
+
+constexpr int kKeyRole = Qt::UserRole;
+constexpr int kTagRole = Qt::UserRole + 1;
+constexpr int kNodeRole = Qt::UserRole + 2;
+constexpr int kIconRole = Qt::UserRole + 3;
+
+// A file icon: a page with a folded corner and a coloured band carrying the type.
+QPixmap pagePixmap(int size, const QColor& band, const QString& label)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size, fold = s * 0.28;
+    QPainterPath page;
+    page.moveTo(s * 0.15, s * 0.04);
+    page.lineTo(s * 0.85 - fold, s * 0.04);
+    page.lineTo(s * 0.85, s * 0.04 + fold);
+    page.lineTo(s * 0.85, s * 0.96);
+    page.lineTo(s * 0.15, s * 0.96);
+    page.closeSubpath();
+    p.setPen(QPen(QColor(90, 90, 100), std::max(1.0, s / 24)));
+    p.setBrush(QColor(250, 250, 246));
+    p.drawPath(page);
+    p.setBrush(QColor(210, 210, 214));
+    QPainterPath corner;
+    corner.moveTo(s * 0.85 - fold, s * 0.04);
+    corner.lineTo(s * 0.85 - fold, s * 0.04 + fold);
+    corner.lineTo(s * 0.85, s * 0.04 + fold);
+    corner.closeSubpath();
+    p.drawPath(corner);
+    const QRectF bandRect(s * 0.05, s * 0.52, s * 0.9, s * 0.34);
+    p.setPen(Qt::NoPen);
+    p.setBrush(band);
+    p.drawRoundedRect(bandRect, s * 0.06, s * 0.06);
+    QFont f = QApplication::font();
+    f.setBold(true);
+    f.setPixelSize(std::max(5, int(s * 0.26)));
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(bandRect, Qt::AlignCenter, label);
+    return pm;
+}
+
+QIcon pageIcon(const QColor& band, const QString& label)
+{
+    QIcon icon;
+    for (int size : {16, 32})
+        icon.addPixmap(pagePixmap(size, band, label));
+    return icon;
+}
+
+QPixmap folderPixmap(int size, bool open)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    p.setPen(QPen(QColor(150, 105, 20), std::max(1.0, s / 20)));
+    p.setBrush(QColor(232, 180, 60));
+    p.drawRoundedRect(QRectF(s * 0.06, s * 0.18, s * 0.4, s * 0.2), s * 0.05, s * 0.05);
+    p.drawRoundedRect(QRectF(s * 0.06, s * 0.28, s * 0.88, s * 0.6), s * 0.06, s * 0.06);
+    if (open) {
+        p.setBrush(QColor(250, 210, 100));
+        QPolygonF flap;
+        flap << QPointF(s * 0.2, s * 0.45) << QPointF(s * 0.98, s * 0.45)
+             << QPointF(s * 0.84, s * 0.88) << QPointF(s * 0.06, s * 0.88);
+        p.drawPolygon(flap);
+    }
+    return pm;
+}
+
+QIcon toolIcon(bool open)
+{
+    QIcon icon;
+    for (int size : {16, 24, 32}) {
+        QPixmap pm = folderPixmap(size, open);
+        if (!open) {
+            // "extract": an arrow coming out of the box.
+            QPainter p(&pm);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(
+                QPen(QColor(30, 120, 60), std::max(2.0, size / 8.0), Qt::SolidLine, Qt::RoundCap));
+            const qreal s = size;
+            p.drawLine(QPointF(s * 0.5, s * 0.78), QPointF(s * 0.5, s * 0.12));
+            p.drawLine(QPointF(s * 0.3, s * 0.32), QPointF(s * 0.5, s * 0.12));
+            p.drawLine(QPointF(s * 0.7, s * 0.32), QPointF(s * 0.5, s * 0.12));
+        }
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+// The folder that holds the scratch folders: the component's own, or the user's data
+// folder when that one cannot be written (an installed, read-only system folder).
+QString scratchBaseFor(const QString& componentFolder)
+{
+    const QFileInfo fi(componentFolder);
+    if (fi.isDir() && fi.isWritable())
+        return componentFolder;
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty())
+        data = userHome() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/fragdeck/crateview");
+}
+
+} // namespace
+
+PictureViewer::PictureViewer(const QString& picturePath, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frm_pic"));
+    setWindowTitle(QStringLiteral("View file"));
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(false);
+    m_picture = new PictureBox;
+    m_picture->setObjectName(QStringLiteral("Picture1"));
+    NViewLibShowPicutre(m_picture, picturePath, 1, PictureVariant::Resizing);
+    m_loaded = GetWidth() > 0 && GetHeight() > 0;
+    scroll->setWidget(m_picture);
+    // The window fits the picture; one larger than the screen scrolls.
+    QSize client = m_picture->size();
+    if (const QScreen* screen = QApplication::primaryScreen())
+        client = client.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    scroll->setGeometry(QRect(QPoint(0, 0), client));
+    resize(client);
+}
+
+CrateviewWindow::CrateviewWindow(const QString& componentFolder, QWidget* parent)
+    : QDialog(parent), m_base(scratchBaseFor(componentFolder))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Crateview"));
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setMinimumSize(twipsToPixelsX(3000), twipsToPixelsY(1000));
+
+    m_fileIcons.insert(QStringLiteral("map"),
+                       pageIcon(QColor(60, 120, 200), QStringLiteral("MAP")));
+    m_fileIcons.insert(QStringLiteral("q3"), pageIcon(QColor(180, 40, 30), QStringLiteral("BSP")));
+    m_fileIcons.insert(QStringLiteral("tga"), pageIcon(QColor(40, 150, 90), QStringLiteral("IMG")));
+    m_fileIcons.insert(QStringLiteral("cfg"),
+                       pageIcon(QColor(110, 80, 160), QStringLiteral("CFG")));
+    m_fileIcons.insert(QStringLiteral("txt"),
+                       pageIcon(QColor(90, 100, 110), QStringLiteral("TXT")));
+    m_fileIcons.insert(QStringLiteral("demo"),
+                       pageIcon(QColor(220, 120, 20), QStringLiteral("DEM")));
+    m_fileIcons.insert(QStringLiteral("default"), pageIcon(QColor(150, 150, 150), QString()));
+    m_fileIcons.insert(QStringLiteral("wav"),
+                       pageIcon(QColor(20, 140, 170), QStringLiteral("WAV")));
+    for (int size : {16, 32}) {
+        m_folderIcon.addPixmap(folderPixmap(size, false), QIcon::Normal);
+        m_folderIcon.addPixmap(folderPixmap(size, true), QIcon::Selected);
+    }
+
+    m_frame = new QFrame(this);
+    m_frame->setObjectName(QStringLiteral("Frame1"));
+    m_frame->setFrameShape(QFrame::StyledPanel);
+    m_toolbar = new QToolBar(m_frame);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setIconSize(QSize(24, 24));
+    QAction* sep = m_toolbar->addSeparator();
+    sep->setObjectName(QStringLiteral("sep"));
+    m_openAction = m_toolbar->addAction(toolIcon(true), QStringLiteral("Open a PK3 file"));
+    m_openAction->setObjectName(QStringLiteral("open"));
+    m_openAction->setToolTip(QStringLiteral("Open a PK3 file"));
+    m_extractAction = m_toolbar->addAction(toolIcon(false), QStringLiteral("Extract a file"));
+    m_extractAction->setObjectName(QStringLiteral("extract"));
+    m_extractAction->setToolTip(QStringLiteral("Extract a file"));
+    connect(m_openAction, &QAction::triggered, this, &CrateviewWindow::on_open_clicked);
+    connect(m_extractAction, &QAction::triggered, this, &CrateviewWindow::on_extract_clicked);
+
+    m_folders = new QTreeWidget(this);
+    m_folders->setObjectName(QStringLiteral("folders"));
+    m_folders->setHeaderHidden(true);
+    m_folders->setIconSize(QSize(16, 16));
+    connect(m_folders, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item, int) { on_folders_NodeClick(item); });
+    connect(m_folders, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item, QTreeWidgetItem*) { on_folders_NodeClick(item); });
+
+    m_files = new QListWidget(this);
+    m_files->setObjectName(QStringLiteral("files"));
+    m_files->setViewMode(QListView::ListMode);
+    m_files->setIconSize(QSize(16, 16));
+    m_files->setUniformItemSizes(true);
+    m_files->viewport()->installEventFilter(this);
+    m_files->installEventFilter(this);
+    connect(m_files, &QListWidget::currentItemChanged, this,
+            [this](QListWidgetItem* item, QListWidgetItem*) {
+                m_selected = item ? item->text() : QString();
+            });
+
+    buildTree();
+    resize(twipsToPixelsX(9600), twipsToPixelsY(6600));
+    layoutControls();
+}
+
+void CrateviewWindow::layoutControls()
+{
+    const int w = width(), h = height();
+    const int frameH = m_toolbar->sizeHint().height() + 6;
+    m_frame->setGeometry(-twipsToPixelsX(40), 0, w + twipsToPixelsX(80), frameH);
+    m_toolbar->setGeometry(twipsToPixelsX(40), 2, w, frameH - 4);
+    const int top = frameH + 4, margin = twipsToPixelsX(60);
+    const int foldersW = std::min(twipsToPixelsX(3400), w / 2);
+    const int bottom = twipsToPixelsY(120);
+    m_folders->setGeometry(margin, top, foldersW, std::max(20, h - top - bottom));
+    m_files->setGeometry(margin + foldersW + twipsToPixelsX(80), top,
+                         std::max(20, w - foldersW - twipsToPixelsX(200)),
+                         std::max(20, h - top - bottom));
+}
+
+void CrateviewWindow::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (!isMinimized())
+        layoutControls();
+}
+
+void CrateviewWindow::on_open_clicked()
+{
+    OpenFileOptions o;
+    o.title = QStringLiteral("Open PK3 file");
+    o.initialFile = QStringLiteral("pk3 file");
+    o.filter = QStringLiteral("*.pk3|*.pk3");
+    o.initialFolder = GameInstall::fromSettings().browseFolder();
+    o.fileMustExist = true;
+    const QString name = openFileDialog(o, this);
+    if (name.isEmpty() || !QFileInfo(toLocalPath(name)).isFile())
+        return;
+    openArchive(name);
+}
+
+void CrateviewWindow::openArchive(const QString& path)
+{
+    m_archivePath = path;
+    WaitCursor busy;
+    setWindowTitle(QStringLiteral("Crateview - ") + m_archivePath);
+    QCoreApplication::processEvents();
+    repaint();
+    m_unzip.MemberCount = 0;
+    m_unzip.RunUnzip(m_archivePath, m_base + QStringLiteral("\\test\\"), 1, 0, 1, 1, 0, 0);
+    buildTree();
+    // The old archive's files would open members of the new one: start afresh.
+    m_files->clear();
+    m_selected.clear();
+    m_folderPath.clear();
+    m_folderNode = -1;
+}
+
+void CrateviewWindow::buildTree()
+{
+    m_tree.build(m_unzip.MemberList, m_unzip.MemberCount);
+    m_folders->setUpdatesEnabled(false);
+    const QSignalBlocker block(m_folders);
+    m_folders->clear();
+    const auto& nodes = m_tree.nodes();
+    std::vector<QTreeWidgetItem*> items(nodes.size(), nullptr);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const FolderNode& n = nodes[i];
+        auto* item = n.parent < 0 ? new QTreeWidgetItem(m_folders)
+                                  : new QTreeWidgetItem(items[size_t(n.parent)]);
+        item->setText(0, n.text);
+        item->setIcon(0, m_folderIcon);
+        item->setData(0, kKeyRole, n.key);
+        item->setData(0, kTagRole, n.text);
+        item->setData(0, kNodeRole, int(i));
+        items[i] = item;
+    }
+    if (!items.empty())
+        items[0]->setExpanded(true);
+    m_folders->setUpdatesEnabled(true);
+}
+
+void CrateviewWindow::on_folders_NodeClick(QTreeWidgetItem* node)
+{
+    if (!node)
+        return;
+    const int index = node->data(0, kNodeRole).toInt();
+    if (index < 0 || size_t(index) >= m_tree.nodes().size())
+        return;
+    const FolderNode& n = m_tree.nodes()[size_t(index)];
+    m_folderNode = index;
+    m_folderPath = index == 0 ? QStringLiteral("Root/") : n.path + u'/';
+    m_files->setUpdatesEnabled(false);
+    m_files->clear();
+    m_selected.clear();
+    for (const QString& f : n.files) {
+        const QString key = fileIconKey(f);
+        auto* item = new QListWidgetItem(m_fileIcons.value(key), f, m_files);
+        item->setData(kIconRole, key);
+    }
+    m_files->setUpdatesEnabled(true);
+}
+
+bool CrateviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_files->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            m_last = static_cast<QMouseEvent*>(event)->position().toPoint();
+            break;
+        case QEvent::MouseButtonRelease:
+            on_files_Click();
+            break;
+        case QEvent::MouseButtonDblClick:
+            m_last = static_cast<QMouseEvent*>(event)->position().toPoint();
+            on_files_DblClick();
+            return true;
+        default:
+            break;
+        }
+    } else if (watched == m_files && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_files->currentItem()) {
+            m_last = m_files->visualItemRect(m_files->currentItem()).center();
+            on_files_DblClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CrateviewWindow::on_files_Click()
+{
+    QListWidgetItem* item = m_files->itemAt(m_last);
+    m_selected = item ? item->text() : QString();
+}
+
+QString CrateviewWindow::memberOf(const QString& entryText) const
+{
+    return m_tree.memberPath(m_folderNode, entryText);
+}
+
+void CrateviewWindow::on_files_DblClick()
+{
+    QListWidgetItem* item = m_files->itemAt(m_last);
+    if (!item)
+        return;
+    m_selected = item->text();
+    const QString entry = item->text();
+    const QString temp = m_base + QStringLiteral("/temp/");
+    const QDir tempDir(toLocalPath(temp));
+    for (const QString& f : tempDir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        QFile::remove(tempDir.filePath(f));
+    const QString member = memberOf(entry);
+    m_unzip.ExtractNames[0] = member;
+    m_unzip.ExtractNames[1] = member;
+    m_unzip.RunUnzip(m_archivePath, temp, 0, 1, 0, 0, 1, 0);
+    // A failed extraction has been reported; there is nothing to open.
+    if (m_unzip.writtenFiles().isEmpty())
+        return;
+    const QString t = m_unzip.writtenFiles().first();
+    switch (fileActionFor(entry)) {
+    case FileAction::Sound:
+        playWave(t, 0);
+        break;
+    case FileAction::TextEditor:
+        openInTextEditor(t);
+        break;
+    case FileAction::Picture: {
+        m_picturePath = t;
+        PictureViewer viewer(m_picturePath, this);
+        if (!viewer.loaded()) {
+            messageBox(
+                QStringLiteral("The picture %1 cannot be shown: %2").arg(entry, lastLoadError()),
+                QStringLiteral("View file"), Buttons::Ok, Icon::Warning, this);
+            break;
+        }
+        viewer.exec();
+        break;
+    }
+    case FileAction::Map:
+        startGameOn(QStringLiteral(" +map ") + entry.left(entry.size() - 4));
+        break;
+    case FileAction::Demo:
+        // The game plays a demo of any protocol by its name with the extension.
+        startGameOn(QStringLiteral(" +demo ") + entry);
+        break;
+    case FileAction::AskTextEditor:
+        if (messageBox(QStringLiteral("Unsupported filetype. Do you want to open the file with "
+                                      "Notepad?"),
+                       QStringLiteral("Error"), Buttons::YesNo, Icon::None, this) == Answer::Yes)
+            openInTextEditor(t);
+        break;
+    }
+}
+
+void CrateviewWindow::openInTextEditor(const QString& path)
+{
+    const EditorCommand editor = findTextEditor();
+    if (editor.program.isEmpty()) {
+        messageBox(QStringLiteral("No text editor was found to open %1. Set VISUAL or EDITOR, or "
+                                  "install a text editor for the desktop.")
+                       .arg(path),
+                   defaultTitle(), Buttons::Ok, Icon::Warning, this);
+        return;
+    }
+    const ProcessResult r =
+        startProgramArgs(editor.program, editor.arguments + QStringList{toLocalPath(path)},
+                         QString(), WindowMode::NormalFocus);
+    if (!r.started)
+        messageBox(r.error, defaultTitle(), Buttons::Ok, Icon::Warning, this);
+}
+
+void CrateviewWindow::startGameOn(const QString& argument)
+{
+    const QString q3path =
+        GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QStringLiteral("Q3path"));
+    if (q3path.size() <= 10)
+        return;
+    const ProcessResult r = startGame(q3path, argument);
+    if (!r.started)
+        messageBox(r.error, defaultTitle(), Buttons::Ok, Icon::Warning, this);
+}
+
+void CrateviewWindow::on_extract_clicked()
+{
+    if (m_selected.isEmpty())
+        return;
+    const QString entry = m_selected;
+    const QString member = memberOf(entry);
+    m_unzip.ExtractNames[0] = member;
+    m_unzip.ExtractNames[1] = member;
+    m_unzip.RunUnzip(m_archivePath, m_base + QStringLiteral("/extracted/"), 0, 1, 0, 0, 1, 0);
+    if (m_unzip.writtenFiles().isEmpty()) {
+        QString text = QStringLiteral("Nothing was saved: %1 could not be extracted from %2.")
+                           .arg(member, m_archivePath);
+        if (!m_unzip.lastError().isEmpty())
+            text += QStringLiteral("\n\n") + m_unzip.lastError();
+        messageBox(text, QStringLiteral("File not saved"), Buttons::Ok, Icon::Error, this);
+        return;
+    }
+    messageBox(QStringLiteral("File saved as ") + m_unzip.writtenFiles().first(),
+               QStringLiteral("File saved"), Buttons::Ok, Icon::Information, this);
+}
+
+} // namespace fragdeck::archive

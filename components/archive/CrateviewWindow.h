@@ -1,0 +1,92 @@
+#pragma once
+// The archive explorer's window (Form1) and its picture viewer (frm_pic).
+#include "ArchiveTree.h"
+#include "Unzip.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QIcon>
+#include <QPoint>
+
+class QFrame;
+class QListWidget;
+class QListWidgetItem;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QAction;
+
+namespace fragdeck::archive
+{
+
+class PictureBox;
+
+class PictureViewer : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit PictureViewer(const QString& picturePath, QWidget* parent = nullptr);
+    PictureBox* picture() const { return m_picture; }
+    bool loaded() const { return m_loaded; }
+
+private:
+    PictureBox* m_picture;
+    bool m_loaded = false;
+};
+
+class CrateviewWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    // componentFolder: the component's own folder; the scratch folders "/temp/" and
+    // "/extracted/" live below it (below the user's data folder when it is read-only).
+    explicit CrateviewWindow(const QString& componentFolder, QWidget* parent = nullptr);
+
+    // Opens an archive as the open button does after its dialog.
+    void openArchive(const QString& path);
+
+    QString scratchFolder() const { return m_base; }
+    const QString& archivePath() const { return m_archivePath; }
+    const QString& folderPath() const { return m_folderPath; }
+    const ArchiveTree& tree() const { return m_tree; }
+    UnzipModule& unzip() { return m_unzip; }
+
+    void on_open_clicked();
+    void on_extract_clicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildTree();
+    void on_folders_NodeClick(QTreeWidgetItem* node);
+    void on_files_Click();
+    void on_files_DblClick();
+    QString memberOf(const QString& entryText) const;
+    void openInTextEditor(const QString& path);
+    void startGameOn(const QString& argument);
+    void layoutControls();
+
+    QString m_base;
+    UnzipModule m_unzip{UnzipVariant::ListingAll};
+    ArchiveTree m_tree;
+    QString m_archivePath;
+    QString m_folderPath;
+    int m_folderNode = -1;
+    QString m_selected; // the file-list entry of the last click ("" = none)
+    QPoint m_last;      // where the last mouse press on the file list was
+    QString m_picturePath;
+
+    QHash<QString, QIcon> m_fileIcons; // ImageList1
+    QIcon m_folderIcon;                // ImageList2 "folder" with "open" when selected
+
+    QFrame* m_frame;
+    QToolBar* m_toolbar;
+    QAction* m_openAction;
+    QAction* m_extractAction;
+    QTreeWidget* m_folders;
+    QListWidget* m_files;
+};
+
+} // namespace fragdeck::archive

@@ -1,0 +1,426 @@
+// The explorer's tree logic, and its window driven end to end over a real archive.
+#include "Activation.h"
+#include "ArchiveTree.h"
+#include "CrateviewWindow.h"
+#include "PictureBox.h"
+#include "Settings.h"
+#include "TestSupport.h"
+#include "ZipWriter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace fragdeck;
+using namespace fragdeck::archive;
+using fragdeck::test::ZipMember;
+
+namespace
+{
+
+// A node as "key text parent-key path: files".
+QStringList describe(const ArchiveTree& t)
+{
+    QStringList out;
+    for (const FolderNode& n : t.nodes())
+        out.append(QString("%1 %2 %3 %4: %5")
+                       .arg(n.key, n.text,
+                            n.parent < 0 ? QString("-") : t.nodes()[size_t(n.parent)].key,
+                            n.path.isEmpty() ? QString("''") : n.path, n.files.join(',')));
+    return out;
+}
+
+QByteArray tga(int w, int h)
+{
+    QByteArray out(18, '\0');
+    out[2] = 2;
+    out[12] = char(w & 0xff);
+    out[13] = char(w >> 8);
+    out[14] = char(h & 0xff);
+    out[15] = char(h >> 8);
+    out[16] = 24;
+    out += QByteArray(w * h * 3, char(0x80));
+    return out;
+}
+
+QString makeProgram(const QString& path)
+{
+    test::writeFile(path, "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+} // namespace
+
+class TestCrateview : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void treeFromMembers_data();
+    void treeFromMembers();
+    void treeHasNoFixedSize();
+    void iconsAndActions_data();
+    void iconsAndActions();
+    void explorerEndToEnd();
+    void componentShowsTheExplorer();
+};
+
+void TestCrateview::treeFromMembers_data()
+{
+    QTest::addColumn<QStringList>("members");
+    QTest::addColumn<QStringList>("nodes");
+    QTest::newRow("one texture, no folder entries")
+        << QStringList{"textures/base/wall.tga"}
+        << QStringList{"root Root - '': ", "0a textures root textures: ",
+                       "1a base 0a textures/base: wall.tga"};
+    QTest::newRow("same folder name under two parents")
+        << QStringList{"a/x/readme.txt", "b/x/notes.txt"}
+        << QStringList{"root Root - '': ", "0a a root a: ", "1a x 0a a/x: readme.txt",
+                       "2a b root b: ", "3a x 2a b/x: notes.txt"};
+    QTest::newRow("folder entries first, ancestors before descendants")
+        << QStringList{"maps/", "env/sky/", "maps/q3dm1.bsp", "", "env/sky/a.tga"}
+        << QStringList{"root Root - '': ", "0a maps root maps: q3dm1.bsp",
+                       "1a env root env: ", "2a sky 1a env/sky: a.tga"};
+    QTest::newRow("top-level files and a folder named Root")
+        << QStringList{"readme.txt", "Root/inner.txt", "autoexec.cfg"}
+        << QStringList{"root Root - '': readme.txt,autoexec.cfg", "0a Root root Root: inner.txt"};
+    QTest::newRow("a name twice in one folder is listed once")
+        << QStringList{"s/a.wav", "s/b.wav", "s/a.wav"}
+        << QStringList{"root Root - '': ", "0a s root s: a.wav,b.wav"};
+    QTest::newRow("case tells folders apart")
+        << QStringList{"Maps/a.bsp", "maps/b.bsp"}
+        << QStringList{"root Root - '': ", "0a Maps root Maps: a.bsp", "1a maps root maps: b.bsp"};
+}
+
+void TestCrateview::treeFromMembers()
+{
+    QFETCH(QStringList, members);
+    QFETCH(QStringList, nodes);
+    ArchiveTree t;
+    t.build(members + QStringList{"stale/slot.txt"}, int(members.size()));
+    QCOMPARE(describe(t), nodes);
+    // Every file shown opens the member it came from.
+    for (const QString& m : members) {
+        if (m.isEmpty() || m.endsWith('/'))
+            continue;
+        const qsizetype slash = m.lastIndexOf('/');
+        const int node = t.find(slash < 0 ? QString() : m.left(slash));
+        QVERIFY(node >= 0);
+        QCOMPARE(t.memberPath(node, m.mid(slash + 1)), m);
+    }
+}
+
+void TestCrateview::treeHasNoFixedSize()
+{
+    QStringList members;
+    for (int f = 0; f < 250; ++f)
+        for (int i = 0; i < 450; ++i)
+            members.append(QString("d%1/f%2.tga").arg(f).arg(i));
+    ArchiveTree t;
+    t.build(members, int(members.size()));
+    QCOMPARE(int(t.nodes().size()), 251);
+    QCOMPARE(t.nodes().back().key, QString("249a"));
+    QCOMPARE(t.nodes().back().files.size(), 450);
+    QCOMPARE(t.nodes().back().files.last(), QString("f449.tga"));
+}
+
+void TestCrateview::iconsAndActions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("icon");
+    QTest::addColumn<int>("action");
+    QTest::newRow("wav") << "beep.WAV"
+                         << "wav" << int(FileAction::Sound);
+    QTest::newRow("txt") << "readme.txt"
+                         << "txt" << int(FileAction::TextEditor);
+    QTest::newRow("cfg") << "autoexec.cfg"
+                         << "cfg" << int(FileAction::TextEditor);
+    QTest::newRow("shader") << "base.shader"
+                            << "cfg" << int(FileAction::TextEditor);
+    QTest::newRow("skin") << "head_default.skin"
+                          << "cfg" << int(FileAction::TextEditor);
+    QTest::newRow("tga") << "wall.tga"
+                         << "tga" << int(FileAction::Picture);
+    QTest::newRow("jpg") << "Q3DM1.JPG"
+                         << "tga" << int(FileAction::Picture);
+    QTest::newRow("bsp") << "q3dm1.bsp"
+                         << "q3" << int(FileAction::Map);
+    QTest::newRow("dm3") << "one.dm3"
+                         << "demo" << int(FileAction::Demo);
+    QTest::newRow("dm_68") << "two.dm_68"
+                           << "demo" << int(FileAction::Demo);
+    QTest::newRow("dm_71") << "three.DM_71"
+                           << "demo" << int(FileAction::Demo);
+    QTest::newRow("md3") << "head.md3"
+                         << "default" << int(FileAction::AskTextEditor);
+    QTest::newRow("no extension") << "LICENSE"
+                                  << "default" << int(FileAction::AskTextEditor);
+}
+
+void TestCrateview::iconsAndActions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, icon);
+    QFETCH(int, action);
+    QCOMPARE(fileIconKey(name), icon);
+    QCOMPARE(int(fileActionFor(name)), action);
+}
+
+void TestCrateview::explorerEndToEnd()
+{
+    test::TempStore store;
+    QTemporaryDir dir;
+    const QByteArray oldHome = qgetenv("HOME"), oldPath = qgetenv("PATH"),
+                     oldVisual = qgetenv("VISUAL");
+    qputenv("HOME", QFile::encodeName(dir.filePath("home")));
+    // A text editor of the user's: VISUAL in a terminal, both on a PATH of the test's own.
+    const QString bin = dir.filePath("bin");
+    makeProgram(bin + "/myedit");
+    makeProgram(bin + "/xterm");
+    qputenv("PATH", QFile::encodeName(bin));
+    qputenv("VISUAL", "myedit");
+    const QString game = makeProgram(dir.filePath("game/ioquake3"));
+    QDir().mkpath(dir.filePath("game/baseq3"));
+    SaveSetting("Fragdeck", "Options", "Q3path", game);
+
+    const QString longName = "models/players/" + QString(55, 'n') + "/lower_default.skin";
+    const QString pk3 = dir.filePath("game/baseq3/pak9.pk3");
+    QVERIFY(test::writeZip(pk3, {{"textures/base/wall.tga", tga(256, 128)},
+                                 {"readme.txt", "read me"},
+                                 {"sound/beep.wav", "RIFF"},
+                                 {"scripts/base.shader", "shader"},
+                                 {"maps/q3dm1.bsp", "IBSP"},
+                                 {"demos/one.dm_68", "demo"},
+                                 {"demos/two.dm3", "demo"},
+                                 {"models/head.md3", "IDP3"},
+                                 {longName, "skin"},
+                                 {"a/x/readme.txt", "a"},
+                                 {"b/x/notes.txt", "notes"}}));
+
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    test::SoundRecorder sounds;
+    const QString comp = dir.filePath("system");
+    QDir().mkpath(comp);
+    CrateviewWindow form(comp);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.objectName(), QString("Form1"));
+    QCOMPARE(form.windowTitle(), QString("Crateview"));
+    auto* folders = form.findChild<QTreeWidget*>("folders");
+    auto* files = form.findChild<QListWidget*>("files");
+    auto* open = form.findChild<QAction*>("open");
+    auto* extract = form.findChild<QAction*>("extract");
+    QVERIFY(folders && files && open && extract && form.findChild<QWidget*>("Toolbar1") &&
+            form.findChild<QWidget*>("Frame1"));
+    QCOMPARE(open->toolTip(), QString("Open a PK3 file"));
+    QCOMPARE(extract->toolTip(), QString("Extract a file"));
+
+    // A cancelled dialog changes nothing; then the archive is opened.
+    prompts.queueCancel();
+    open->trigger();
+    QCOMPARE(form.windowTitle(), QString("Crateview"));
+    const Prompt dialog = prompts.prompts.first();
+    QCOMPARE(dialog.kind, Prompt::OpenFile);
+    QCOMPARE(dialog.file.title, QString("Open PK3 file"));
+    QCOMPARE(dialog.file.initialFile, QString("pk3 file"));
+    QCOMPARE(dialog.file.filter, QString("*.pk3|*.pk3"));
+    QCOMPARE(dialog.file.initialFolder, dir.filePath("game/baseq3/"));
+    QVERIFY(dialog.file.fileMustExist);
+    prompts.queueFile(pk3);
+    open->trigger();
+    QCOMPARE(form.windowTitle(), "Crateview - " + pk3);
+    prompts.clear();
+
+    auto node = [&](const QString& path) -> QTreeWidgetItem* {
+        const int index = form.tree().find(path);
+        for (QTreeWidgetItemIterator it(folders); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole + 2).toInt() == index)
+                return *it;
+        return nullptr;
+    };
+    auto clickFolder = [&](const QString& path) {
+        QTreeWidgetItem* item = node(path);
+        QVERIFY(item);
+        folders->scrollToItem(item);
+        QTest::mouseClick(folders->viewport(), Qt::LeftButton, {},
+                          folders->visualItemRect(item).center());
+    };
+    auto listed = [&] {
+        QStringList out;
+        for (int i = 0; i < files->count(); ++i)
+            out.append(files->item(i)->text() + "=" +
+                       files->item(i)->data(Qt::UserRole + 3).toString());
+        return out;
+    };
+    auto fileRect = [&](const QString& name) {
+        const QList<QListWidgetItem*> items = files->findItems(name, Qt::MatchExactly);
+        return items.isEmpty() ? QRect() : files->visualItemRect(items.first());
+    };
+    auto dblClick = [&](const QString& name) {
+        const QRect r = fileRect(name);
+        QVERIFY2(r.isValid(), qPrintable(name));
+        QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, r.center());
+    };
+    const QString temp = form.scratchFolder() + "/temp/";
+    QCOMPARE(form.scratchFolder(), comp);
+
+    QTreeWidgetItem* root = folders->topLevelItem(0);
+    QCOMPARE(root->text(0), QString("Root"));
+    QCOMPARE(root->data(0, Qt::UserRole).toString(), QString("root"));
+    clickFolder("textures/base");
+    QCOMPARE(node("textures/base")->parent()->text(0), QString("textures"));
+    QCOMPARE(listed(), QStringList{"wall.tga=tga"});
+
+    // A picture opens in the viewer, sized to it.
+    QSize viewerPicture;
+    QString viewerName, viewerTitle;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        viewerName = modal->objectName();
+        viewerTitle = modal->windowTitle();
+        if (auto* box = modal->findChild<PictureBox*>("Picture1"))
+            viewerPicture = QSize(box->twipsWidth(), box->twipsHeight());
+        modal->close();
+    });
+    dblClick("wall.tga");
+    QCOMPARE(viewerName, QString("frm_pic"));
+    QCOMPARE(viewerTitle, QString("View file"));
+    QCOMPARE(viewerPicture, QSize(3900, 1980));
+    QVERIFY(QFileInfo::exists(temp + "wall.tga"));
+
+    // Root: the top-level readme opens in the editor and extracts as "readme.txt".
+    clickFolder("");
+    QCOMPARE(form.folderPath(), QString("Root/"));
+    QVERIFY(listed().contains("readme.txt=txt"));
+    dblClick("readme.txt");
+    QVERIFY(!QFileInfo::exists(temp + "wall.tga")); // the scratch folder is emptied first
+    QCOMPARE(test::readFile(temp + "readme.txt"), QByteArray("read me"));
+    QCOMPARE(processes.requests.size(), 1);
+    QCOMPARE(processes.requests[0].program, bin + "/xterm");
+    QCOMPARE(processes.requests[0].arguments,
+             (QStringList{"-e", bin + "/myedit", temp + "readme.txt"}));
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, fileRect("readme.txt").center());
+    extract->trigger();
+    QCOMPARE(prompts.texts(), QStringList{"File saved as " + comp + "/extracted/readme.txt"});
+    QCOMPARE(prompts.prompts[0].title, QString("File saved"));
+    QCOMPARE(prompts.prompts[0].icon, Icon::Information);
+    QCOMPARE(test::readFile(comp + "/extracted/readme.txt"), QByteArray("read me"));
+    prompts.clear();
+    processes.requests.clear();
+
+    // Double-clicking empty space does nothing; neither does extract with nothing chosen.
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                      QPoint(files->viewport()->width() - 3, files->viewport()->height() - 3));
+    extract->trigger();
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {},
+                       QPoint(files->viewport()->width() - 3, files->viewport()->height() - 3));
+    QVERIFY(prompts.prompts.isEmpty());
+    QVERIFY(processes.requests.isEmpty());
+
+    // Sound, map and demos.
+    clickFolder("sound");
+    dblClick("beep.wav");
+    QCOMPARE(sounds.played, QStringList{temp + "beep.wav"});
+    clickFolder("maps");
+    dblClick("q3dm1.bsp");
+    clickFolder("demos");
+    QCOMPARE(listed(), (QStringList{"one.dm_68=demo", "two.dm3=demo"}));
+    dblClick("one.dm_68");
+    dblClick("two.dm3");
+    QCOMPARE(processes.commandLines(), (QStringList{game + " +map q3dm1", game + " +demo one.dm_68",
+                                                    game + " +demo two.dm3"}));
+    QCOMPARE(processes.requests[0].workingFolder, dir.filePath("game/"));
+    processes.requests.clear();
+    // A game path of 10 characters or fewer starts nothing.
+    SaveSetting("Fragdeck", "Options", "Q3path", "/q/quake3");
+    clickFolder("maps");
+    dblClick("q3dm1.bsp");
+    QVERIFY(processes.requests.isEmpty());
+    SaveSetting("Fragdeck", "Options", "Q3path", game);
+
+    // A shader opens in the editor; an unknown type asks first.
+    clickFolder("scripts");
+    dblClick("base.shader");
+    QCOMPARE(processes.requests.size(), 1);
+    clickFolder("models");
+    prompts.queue(Answer::No);
+    dblClick("head.md3");
+    QCOMPARE(prompts.texts(),
+             QStringList{"Unsupported filetype. Do you want to open the file with Notepad?"});
+    QCOMPARE(prompts.prompts[0].title, QString("Error"));
+    QCOMPARE(prompts.prompts[0].buttons, Buttons::YesNo);
+    QCOMPARE(processes.requests.size(), 1);
+    prompts.queue(Answer::Yes);
+    dblClick("head.md3");
+    QCOMPARE(processes.requests.size(), 2);
+    QCOMPARE(processes.requests[1].arguments.last(), temp + "head.md3");
+    prompts.clear();
+
+    // Folders of one name stay apart, and a long name opens whole.
+    clickFolder("b/x");
+    QCOMPARE(listed(), QStringList{"notes.txt=txt"});
+    dblClick("notes.txt");
+    QCOMPARE(test::readFile(temp + "notes.txt"), QByteArray("notes"));
+    clickFolder("models/players/" + QString(55, 'n'));
+    dblClick("lower_default.skin");
+    QCOMPARE(test::readFile(temp + "lower_default.skin"), QByteArray("skin"));
+    QVERIFY(prompts.prompts.isEmpty());
+
+    // The archive changed on disk since it was listed: nothing is saved, and it says so.
+    QVERIFY(test::writeZip(pk3, {{"other.txt", "o"}}));
+    clickFolder("b/x");
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, fileRect("notes.txt").center());
+    extract->trigger();
+    QCOMPARE(prompts.prompts.size(), 2);
+    QVERIFY(prompts.prompts[0].text.startsWith("11\n"));
+    QCOMPARE(prompts.prompts[1].title, QString("File not saved"));
+    QVERIFY(prompts.prompts[1].text.startsWith("Nothing was saved: b/x/notes.txt"));
+    QVERIFY(!QFileInfo::exists(comp + "/extracted/notes.txt"));
+
+    // Opening another archive starts with an empty file list.
+    prompts.clear();
+    prompts.queueFile(pk3);
+    open->trigger();
+    QCOMPARE(files->count(), 0);
+    QCOMPARE(folders->topLevelItem(0)->text(0), QString("Root"));
+    QCOMPARE(form.tree().nodes()[0].files, QStringList{"other.txt"});
+
+    qputenv("HOME", oldHome);
+    qputenv("PATH", oldPath);
+    if (oldVisual.isEmpty())
+        qunsetenv("VISUAL");
+    else
+        qputenv("VISUAL", oldVisual);
+}
+
+void TestCrateview::componentShowsTheExplorer()
+{
+    test::TempStore store;
+    const QString library = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/crateview.so";
+    QString error;
+    QVERIFY2(registerComponentLibrary(library, &error), qPrintable(error));
+    std::unique_ptr<QObject> obj = CreateObject("crateview.Class");
+    QVERIFY(obj);
+    QStringList seen;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        seen << modal->objectName() << modal->windowTitle();
+        for (const char* name : {"Frame1", "Toolbar1", "folders", "files"})
+            if (modal->findChild<QWidget*>(name))
+                seen << name;
+        modal->close();
+    });
+    CallByName(obj.get(), "Main");
+    QCOMPARE(seen, (QStringList{"Form1", "Crateview", "Frame1", "Toolbar1", "folders", "files"}));
+}
+
+QTEST_MAIN(TestCrateview)
+#include "test_crateview.moc"
