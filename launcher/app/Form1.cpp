@@ -39,6 +39,12 @@ QString programPath(const char* relative)
     return toLocalPath(programFolder() + QLatin1String(relative));
 }
 
+// A theme without the picture shows the item without one.
+QIcon pictureOf(const QString& file)
+{
+    return QFileInfo::exists(file) ? QIcon(file) : QIcon();
+}
+
 short toShort(double v)
 {
     return short(std::clamp(std::lround(v), -32768L, 32767L));
@@ -341,7 +347,7 @@ void Form1::InitIcons()
     m_iconlist->setFont(f);
 
     const QString launch = folder + QStringLiteral("launch.ico");
-    m_imagelist.insert(QStringLiteral("start"), QIcon(launch));
+    m_imagelist.insert(QStringLiteral("start"), pictureOf(launch));
     m_imageFiles.insert(QStringLiteral("start"), launch);
     for (const auto& [file, key] : iconFiles())
         AddIcon(file, key);
@@ -360,7 +366,7 @@ void Form1::AddIcon(const QString& iconame, const QString& keyw)
     QString file = folder + iconame;
     if (!QFileInfo::exists(file))
         file = folder + QStringLiteral("launch.ico");
-    m_imagelist.insert(keyw, QIcon(file));
+    m_imagelist.insert(keyw, pictureOf(file));
     m_imageFiles.insert(keyw, file);
 }
 

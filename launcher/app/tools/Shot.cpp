@@ -1,0 +1,173 @@
+// fragdeck-shot: opens one window of the suite and saves a picture of it.
+//   fragdeck-shot prepare            settings for a screenshot run (temporary store)
+//   fragdeck-shot progids            lists the registered names of system/*.so
+//   fragdeck-shot main OUT.png       the launcher's main window
+//   fragdeck-shot search OUT.png     the game search window
+//   fragdeck-shot options|quickconnect|about|cartoon OUT.png
+//   fragdeck-shot progid:NAME OUT.png  a component: created by name, main called
+#include "Activation.h"
+#include "Form1.h"
+#include "GameInstall.h"
+#include "LauncherLogic.h"
+#include "LauncherWindows.h"
+#include "Paths.h"
+#include "SearchWindow.h"
+#include "Settings.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+
+using namespace fragdeck;
+using namespace fragdeck::launcher;
+
+namespace {
+
+int g_result = 1;
+
+bool save(QWidget* w, const QString& out)
+{
+    if (!w)
+        return false;
+    const bool ok = w->grab().save(out, "PNG");
+    std::printf("%s %s\n", ok ? "saved" : "FAILED", qPrintable(out));
+    return ok;
+}
+
+// The window the call opened: the active modal one, else any visible top-level window.
+QWidget* openedWindow()
+{
+    if (QWidget* m = QApplication::activeModalWidget())
+        return m;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->isWindow())
+            return w;
+    return nullptr;
+}
+
+// Grabs the window a blocking call opens after a moment, closes it, and gives up after
+// a few seconds when no window appears.
+void grabLater(const QString& out, int delayMs = 1200)
+{
+    auto* t = new QTimer(qApp);
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(t, &QTimer::timeout, [t, out, waited, delayMs] {
+        *waited += 100;
+        QWidget* w = openedWindow();
+        if (*waited < delayMs || (!w && *waited < 8000))
+            return;
+        t->stop();
+        if (w) {
+            g_result = save(w, out) ? 0 : 1;
+            if (auto* d = qobject_cast<QDialog*>(w))
+                d->reject();
+            w->close();
+            // A window that would not close (it asks first): the picture is taken.
+            QTimer::singleShot(1500, [] { std::exit(g_result); });
+        } else {
+            std::fprintf(stderr, "no window appeared\n");
+            std::exit(1);
+        }
+    });
+    t->start(100);
+}
+
+void prepare()
+{
+    saveOption(QStringLiteral("Firstrun_v6"), QStringLiteral("0"));
+    if (!option(QStringLiteral("Q3path")).isEmpty())
+        return;
+    QString game;
+    for (const char* name : {"openarena", "ioquake3", "quake3"}) {
+        game = QStandardPaths::findExecutable(QLatin1String(name),
+                                              {QStringLiteral("/usr/games"),
+                                               QStringLiteral("/usr/local/games")});
+        if (game.isEmpty())
+            game = QStandardPaths::findExecutable(QLatin1String(name));
+        if (!game.isEmpty())
+            break;
+    }
+    if (game.isEmpty())
+        game = QStringLiteral("/usr/games/quake3");
+    saveOption(QStringLiteral("Q3path"), game);
+    saveOption(QStringLiteral("ConfigPath"), configPathFor(game));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const QString out = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (what == QLatin1String("prepare")) {
+        prepare();
+        return 0;
+    }
+    if (what == QLatin1String("progids")) {
+        const QDir sys(programFolder() + QStringLiteral("/system"));
+        for (const QString& lib : sys.entryList({QStringLiteral("*.so")}, QDir::Files))
+            for (const ComponentClass& c :
+                 readComponentMetadata(sys.filePath(lib)).classes)
+                std::printf("%s\n", qPrintable(c.progId));
+        return 0;
+    }
+    if (out.isEmpty()) {
+        std::fprintf(stderr, "usage: fragdeck-shot WHAT OUT.png\n");
+        return 2;
+    }
+    if (what == QLatin1String("main")) {
+        Form1 form;
+        form.load();
+        QTimer::singleShot(1500, [&] {
+            g_result = save(&form, out) ? 0 : 1;
+            QApplication::quit();
+        });
+        QApplication::exec();
+        return g_result;
+    }
+    if (what == QLatin1String("search")) {
+        locatorShared().SearchStart = programFolder();
+        SearchWindow w;
+        auto show = w.locator().pump;
+        bool taken = false;
+        w.locator().pump = [&](const QString& folder) {
+            show(folder);
+            if (!taken) {
+                taken = true;
+                QApplication::processEvents();
+                g_result = save(&w, out) ? 0 : 1;
+            }
+        };
+        w.exec();
+        return g_result;
+    }
+    using Show = void (*)(QWidget*);
+    const std::pair<const char*, Show> windows[] = {{"options", &showOptions},
+                                                    {"quickconnect", &showQuickConnect},
+                                                    {"about", &showAbout},
+                                                    {"cartoon", &showCartoon}};
+    for (const auto& [name, show] : windows) {
+        if (what == QLatin1String(name)) {
+            grabLater(out);
+            show(nullptr);
+            return g_result;
+        }
+    }
+    if (what.startsWith(QLatin1String("progid:"))) {
+        try {
+            std::unique_ptr<QObject> obj = CreateObject(what.mid(7));
+            grabLater(out);
+            CallByName(obj.get(), QStringLiteral("main"));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(what), e.what());
+            return 1;
+        }
+        return g_result;
+    }
+    std::fprintf(stderr, "unknown window %s\n", qPrintable(what));
+    return 2;
+}
