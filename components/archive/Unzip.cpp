@@ -1,5 +1,6 @@
 #include "Unzip.h"
 
+#include "CentralDirectory.h"
 #include "Paths.h"
 #include "Prompts.h"
 
@@ -162,10 +163,27 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
             QStringLiteral("The file %1 is empty: it is not a zip archive.").arg(archivePath));
         return finish(NoZip);
     }
+    // Which members the run is about: the named ones (all when nameCount is 0), less the
+    // excluded ones. A name the explorer shows trimmed still finds its member.
+    QHash<QByteArray, int> wanted; // name -> times matched
+    QSet<QByteArray> excluded;
+    for (int i = 0; i < nameCount && i < ExtractNames.size(); ++i)
+        if (!ExtractNames[i].isEmpty())
+            wanted.insert(ExtractNames[i].toLatin1(), 0);
+    for (int i = 0; i < excludeCount && i < ExcludeNames.size(); ++i)
+        if (!ExcludeNames[i].isEmpty())
+            excluded.insert(ExcludeNames[i].toLatin1());
+    const bool all = nameCount <= 0;
+
+    // A listing needs only the names: read them from the central directory. Anything it
+    // cannot read goes to libzip, which extracts and says what is wrong.
+    CentralDirectory directory;
+    const bool fast = listOnly && directory.read(path);
     int openError = 0;
-    std::unique_ptr<zip_t, ZipCloser> zip(
-        zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &openError));
-    if (!zip) {
+    std::unique_ptr<zip_t, ZipCloser> zip;
+    if (!fast)
+        zip.reset(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &openError));
+    if (!fast && !zip) {
         int code = Damaged;
         QString why;
         switch (openError) {
@@ -196,34 +214,30 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
         return finish(code);
     }
 
-    // Which members the run is about: the named ones (all when nameCount is 0), less the
-    // excluded ones. A name the explorer shows trimmed still finds its member.
-    QHash<QByteArray, int> wanted; // name -> times matched
-    QSet<QByteArray> excluded;
-    for (int i = 0; i < nameCount && i < ExtractNames.size(); ++i)
-        if (!ExtractNames[i].isEmpty())
-            wanted.insert(ExtractNames[i].toLatin1(), 0);
-    for (int i = 0; i < excludeCount && i < ExcludeNames.size(); ++i)
-        if (!ExcludeNames[i].isEmpty())
-            excluded.insert(ExcludeNames[i].toLatin1());
-    const bool all = nameCount <= 0;
-
-    const zip_int64_t entries = zip_get_num_entries(zip.get(), 0);
-    std::vector<zip_uint64_t> selected;
-    selected.reserve(all ? size_t(std::max<zip_int64_t>(entries, 0)) : wanted.size());
-    for (zip_int64_t i = 0; i < entries; ++i) {
+    const size_t entries =
+        fast ? directory.size()
+             : size_t(std::max<zip_int64_t>(zip_get_num_entries(zip.get(), 0), 0));
+    auto nameAt = [&](size_t i) -> QByteArrayView {
+        if (fast)
+            return directory.name(i);
         const char* raw = zip_get_name(zip.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
-        if (!raw)
+        return raw ? QByteArrayView(raw, qsizetype(strlen(raw))) : QByteArrayView();
+    };
+    std::vector<size_t> selected;
+    selected.reserve(all ? entries : size_t(wanted.size()));
+    for (size_t i = 0; i < entries; ++i) {
+        const QByteArrayView raw = nameAt(i);
+        if (raw.isEmpty())
             continue;
-        if (!excluded.isEmpty() && excluded.contains(QByteArray(raw)))
+        if (!excluded.isEmpty() && excluded.contains(raw.toByteArray()))
             continue;
         if (!all) {
-            auto it = wanted.find(QByteArray(raw));
+            auto it = wanted.find(raw.toByteArray());
             if (it == wanted.end())
                 continue;
             ++it.value();
         }
-        selected.push_back(zip_uint64_t(i));
+        selected.push_back(i);
     }
     if (!all) {
         QList<QByteArray> missed;
@@ -231,11 +245,12 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
             if (it.value() == 0)
                 missed.append(it.key());
         if (!missed.isEmpty()) {
-            for (zip_int64_t i = 0; i < entries; ++i) {
-                const char* raw = zip_get_name(zip.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
-                if (raw && missed.contains(trimSpaces(fromRaw(raw)).toLatin1()) &&
-                    !excluded.contains(QByteArray(raw)))
-                    selected.push_back(zip_uint64_t(i));
+            for (size_t i = 0; i < entries; ++i) {
+                const QByteArrayView raw = nameAt(i);
+                if (!raw.isEmpty() &&
+                    missed.contains(trimSpaces(QString::fromLatin1(raw)).toLatin1()) &&
+                    !excluded.contains(raw.toByteArray()))
+                    selected.push_back(i);
             }
             std::sort(selected.begin(), selected.end());
         }
@@ -250,8 +265,8 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
         MemberList.reserve(MemberCount + qsizetype(selected.size()));
         const bool filtered = m_variant == UnzipVariant::PrefixFilter;
         const QString filter = MemberFilter.toUpper();
-        for (zip_uint64_t i : selected) {
-            const QString name = fromRaw(zip_get_name(zip.get(), i, ZIP_FL_ENC_RAW));
+        for (size_t i : selected) {
+            const QString name = QString::fromLatin1(nameAt(i));
             if (!filtered) {
                 MemberList.append(trimSpaces(name));
                 ++MemberCount;
@@ -285,7 +300,7 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
     bool overwriteNone = false;
     int worst = Ok, encrypted = 0, files = 0;
     QByteArray buffer(64 * 1024, Qt::Uninitialized);
-    for (zip_uint64_t i : selected) {
+    for (size_t i : selected) {
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(zip.get(), i, ZIP_FL_ENC_RAW, &st) != 0 || !st.name)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <zip.h>
 
 using namespace fragdeck;
 using namespace fragdeck::archive;
@@ -73,6 +74,8 @@ private Q_SLOTS:
     void absurdSizesAreCapped_data();
     void absurdSizesAreCapped();
     void damagedDataLeavesNoFile();
+    void listingReadsEveryArchiveLayout_data();
+    void listingReadsEveryArchiveLayout();
 
 private:
     QString zipOf(const QList<ZipMember>& members, const QString& name = "a.pk3");
@@ -490,6 +493,50 @@ void TestUnzip::damagedDataLeavesNoFile()
     QVERIFY(u.writtenFiles().isEmpty());
     QCOMPARE(filesBelow(target), QStringList{"a.shader"});
     QCOMPARE(test::readFile(target + "a.shader"), QByteArray("the user's own file"));
+}
+
+void TestUnzip::listingReadsEveryArchiveLayout_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<int>("members");
+    QTest::newRow("archive comment") << "comment" << 3;
+    QTest::newRow("data before the archive") << "prefix" << 3;
+    QTest::newRow("more than 65535 members (zip64)") << "many" << 70000;
+    QTest::newRow("name with a NUL") << "nul" << 1;
+}
+
+void TestUnzip::listingReadsEveryArchiveLayout()
+{
+    QFETCH(QString, layout);
+    QFETCH(int, members);
+    QStringList names;
+    for (int i = 0; i < members; ++i)
+        names.append(QString("maps/m%1.bsp").arg(i));
+    const QString path = m_dir->filePath("layout.pk3");
+    int err = 0;
+    zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    QVERIFY(z);
+    for (const QString& n : names) {
+        zip_source_t* src = zip_source_buffer(z, "x", 1, 0);
+        QVERIFY(zip_file_add(z, n.toLatin1().constData(), src, 0) >= 0);
+    }
+    if (layout == "comment")
+        zip_set_archive_comment(z, "made by a test", 14);
+    QCOMPARE(zip_close(z), 0);
+    QByteArray bytes = test::readFile(path);
+    if (layout == "prefix")
+        test::writeFile(path, QByteArray(1000, '#') + bytes);
+    if (layout == "nul") {
+        // "maps/m0.bsp" becomes "maps/m0" followed by a NUL in the directory's copy.
+        const qsizetype at = bytes.lastIndexOf("maps/m0.bsp");
+        bytes[at + 7] = '\0';
+        test::writeFile(path, bytes);
+        names = QStringList{"maps/m0"};
+    }
+    UnzipModule u(UnzipVariant::ListingAll);
+    QCOMPARE(u.RunUnzip(path, "\\test\\", 1, 0, 1, 1, 0, 0), 0);
+    QCOMPARE(u.MemberCount, names.size());
+    QCOMPARE(u.MemberList, names);
 }
 
 QTEST_MAIN(TestUnzip)
