@@ -83,7 +83,6 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     m_iconlist->setGridSize(QSize(128, 112));
     m_iconlist->setSpacing(8);
     m_iconlist->setWordWrap(true);
-    m_iconlist->setUniformItemSizes(true);
     m_iconlist->setFrameShape(QFrame::NoFrame);
     m_iconlist->viewport()->installEventFilter(this);
     connect(m_iconlist, &QListWidget::itemClicked, this, &Form1::on_iconlist_itemClicked);
@@ -103,6 +102,25 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     connect(m_timer2, &QTimer::timeout, this, &Form1::on_Timer2_timeout);
 
     buildMenus();
+
+    // Menus and status bar in the dark of the themes rather than the desktop's light grey.
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, QColor(28, 24, 21));
+    dark.setColor(QPalette::Base, QColor(28, 24, 21));
+    dark.setColor(QPalette::WindowText, QColor(230, 214, 190));
+    dark.setColor(QPalette::Text, QColor(230, 214, 190));
+    dark.setColor(QPalette::ButtonText, QColor(230, 214, 190));
+    dark.setColor(QPalette::Button, QColor(40, 34, 30));
+    dark.setColor(QPalette::Highlight, QColor(170, 90, 20));
+    dark.setColor(QPalette::HighlightedText, QColor(255, 240, 220));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(110, 100, 90));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(110, 100, 90));
+    menuBar()->setPalette(dark);
+    menuBar()->setAutoFillBackground(true);
+    for (QMenu* m : std::as_const(m_menus))
+        m->setPalette(dark);
+    m_statusBar1->setPalette(dark);
+    m_statusBar1->setAutoFillBackground(true);
 
     // Created borderless, maximised and without caption: the full-screen mode.
     setWindowFlag(Qt::FramelessWindowHint, true);
@@ -219,7 +237,7 @@ void Form1::load()
     const QPixmap back(programPath("/system/q3aback.jpg"));
     if (!back.isNull())
         m_image1->setPixmap(back);
-    show();
+    showFullScreenMode();
     QCoreApplication::processEvents();
     repaint();
     m_timer2->start(1);
@@ -550,6 +568,14 @@ bool Form1::event(QEvent* e)
 
 // ---- window ----
 
+void Form1::showFullScreenMode()
+{
+    // The screen's work area first: without a window manager "maximised" alone does nothing.
+    if (QScreen* s = screen())
+        setGeometry(s->availableGeometry());
+    showMaximized();
+}
+
 void Form1::on_fullscreen_triggered()
 {
     // The action toggles its check before this runs: act on the state it had.
@@ -566,7 +592,7 @@ void Form1::on_fullscreen_triggered()
     } else {
         setWindowTitle(QString());
         setWindowFlag(Qt::FramelessWindowHint, true);
-        showMaximized();
+        showFullScreenMode();
         m_fullscreen->setChecked(true);
     }
 }

@@ -58,6 +58,7 @@ private:
     void buildMenus();
     QAction* addItem(QMenu* menu, const char* name, const QString& caption);
     void layoutControls();
+    void showFullScreenMode();
     void setStatus(const QString& text);
 
     void on_Timer2_timeout();
