@@ -1,0 +1,102 @@
+#include "DemoScan.h"
+
+#include "GameInstall.h"
+#include "MapScan.h"
+#include "Paths.h"
+#include "Rotation.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QSet>
+
+namespace fragdeck::demos {
+namespace {
+
+const QString DemosFilter = QStringLiteral("DEMOS/");
+
+QString withSlash(QString folder)
+{
+    folder = toLocalPath(folder);
+    if (!folder.isEmpty() && !folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+} // namespace
+
+QString demoName(const QString& pathBelowDemos)
+{
+    if (pathBelowDemos.endsWith(u'/') || !isDemoFile(pathBelowDemos))
+        return QString();
+    QString name = pathBelowDemos;
+    if (name.endsWith(QLatin1String(".dm3"), Qt::CaseInsensitive))
+        name.chop(4);
+    if (name.isEmpty() || fileNameOf(name).isEmpty() || fileNameOf(name).startsWith(u'.') ||
+        !starter::isScriptSafeName(name))
+        return QString();
+    return name;
+}
+
+QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzip,
+                      const QString& listFolder)
+{
+    QList<Demo> out;
+    QSet<QString> listed;
+    for (const QString& raw : dataFolders) {
+        const QString folder = withSlash(raw);
+        if (folder.isEmpty())
+            continue;
+        const QStringList archives = QDir(folder).entryList(
+            {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+        for (const QString& file : archives) {
+            const auto members = starter::listMembers(unzip, folder + file, DemosFilter, listFolder);
+            for (const starter::ListedMember& m : members) {
+                const QString name = demoName(m.rest).toLower();
+                if (name.isEmpty())
+                    continue;
+                out.append({name, name});
+                listed.insert(name);
+            }
+        }
+    }
+    for (const QString& raw : dataFolders) {
+        const QString folder = withSlash(raw);
+        if (folder.isEmpty())
+            continue;
+        const QString demos = folder + QStringLiteral("demos/");
+        QStringList found;
+        QDirIterator it(demos, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found.append(it.next().mid(demos.size()));
+        // Files of a folder before those of its subfolders, each level in name order.
+        std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) {
+            const auto da = a.count(u'/'), db = b.count(u'/');
+            if (da != db)
+                return da < db;
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        for (const QString& rel : found) {
+            // A loose file is opened by its exact name on this file system.
+            const QString name = demoName(rel);
+            const QString text = name.toLower();
+            if (name.isEmpty() || listed.contains(text))
+                continue;
+            out.append({text, name});
+            listed.insert(text);
+        }
+    }
+    return out;
+}
+
+QByteArray demoScript(const QStringList& selectedNames, bool loop)
+{
+    return starter::rotationLines(QStringLiteral("demo"), QStringLiteral("nextdemo"),
+                                  selectedNames, loop);
+}
+
+QString demoStartArguments()
+{
+    return QStringLiteral(" +exec ") + DemoScriptName;
+}
+
+} // namespace fragdeck::demos

@@ -1,0 +1,37 @@
+#pragma once
+// The demo player's logic, free of widgets: the list of recorded demos found in the game's
+// archives and demo folders, and the demo rotation script.
+#include "Unzip.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace fragdeck::demos {
+
+struct Demo {
+    QString text; // as listed: lower case, folder under demos/ kept
+    QString name; // what the script hands to "demo"
+};
+
+// The name "demo" plays for a file below demos/ ("sub/match1.dm_68"): a ".dm3" demo loses
+// its extension, as the oldest releases add it themselves; the newer kinds keep theirs, so
+// the game opens exactly that file whatever protocol it speaks. Empty for a file that is
+// not a demo or cannot stand in a script.
+QString demoName(const QString& pathBelowDemos);
+
+// Archive demos first: the "demos/" members of every pk3 archive of every data folder, in
+// folder order (home first) and name order (no duplicate check among archives). Then the
+// demo files in each folder's "demos" folder and its subfolders, unless a demo of the same
+// listed text is already there.
+QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzip,
+                      const QString& listFolder);
+
+inline const QString DemoScriptName = QStringLiteral("fragdeck_demo.cfg");
+
+// The demo rotation script "fragdeck_demo.cfg", lines ended by CR LF.
+QByteArray demoScript(const QStringList& selectedNames, bool loop);
+QString demoStartArguments();
+
+} // namespace fragdeck::demos

@@ -1,0 +1,193 @@
+#include "MapScan.h"
+
+#include "Paths.h"
+#include "TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <algorithm>
+
+namespace fragdeck::starter {
+namespace {
+
+const QString LevelShotsFilter = QStringLiteral("LEVELSHOTS/");
+const QString MapsFilter = QStringLiteral("MAPS/");
+
+QString withSlash(QString folder)
+{
+    folder = toLocalPath(folder);
+    if (!folder.isEmpty() && !folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+// The pk3 archives of a folder in name order (the order the game loads them in).
+QStringList archivesOf(const QString& folder)
+{
+    QDir dir(folder);
+    return dir.entryList({QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable,
+                         QDir::Name | QDir::IgnoreCase);
+}
+
+bool hasExtension(const QString& name, const char* ext)
+{
+    return name.endsWith(QLatin1String(ext), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+int MapScan::mapCount() const
+{
+    int n = 0;
+    for (const TopNode& t : nodes)
+        n += int(t.maps.size());
+    return n;
+}
+
+QList<ListedMember> listMembers(archive::UnzipModule& unzip, const QString& archivePath,
+                                const QString& filter, const QString& listFolder)
+{
+    unzip.MemberFilter = filter;
+    unzip.MemberCount = 0;
+    unzip.RunUnzip(archivePath, listFolder, 1, 0, 1, 1, 0, 0);
+    QList<ListedMember> out;
+    const int count = std::min<int>(unzip.MemberCount, int(unzip.MemberList.size()));
+    out.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const QString line = unzip.MemberList.at(i).trimmed();
+        if (line.size() < filter.size() || line.toUpper() == filter)
+            continue;
+        out.append({line, line.mid(filter.size())});
+    }
+    return out;
+}
+
+MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
+                 const QString& listFolder)
+{
+    MapScan scan;
+    QSet<QString> listed; // map names already in the tree
+
+    for (const QString& rawFolder : dataFolders) {
+        const QString folder = withSlash(rawFolder);
+        if (folder.isEmpty())
+            continue;
+        for (const QString& file : archivesOf(folder)) {
+            const QString archivePath = folder + file;
+            for (const ListedMember& m :
+                 listMembers(unzip, archivePath, LevelShotsFilter, listFolder)) {
+                if (m.rest.size() <= 4 || hasExtension(m.rest, ".aas") || m.rest.endsWith(u'/'))
+                    continue;
+                scan.levelShots.append({m.rest, archivePath, m.path});
+            }
+            TopNode node{archivePath, file, {}};
+            for (const ListedMember& m : listMembers(unzip, archivePath, MapsFilter, listFolder)) {
+                // Only compiled maps load; bot files, sources and folders do not.
+                if (m.rest.size() <= 4 || !hasExtension(m.rest, ".bsp"))
+                    continue;
+                const QString name = m.rest.left(m.rest.size() - 4).toLower();
+                if (!isScriptSafeName(name) || listed.contains(name))
+                    continue;
+                listed.insert(name);
+                node.maps.append(
+                    {QString::number(node.maps.size()) + archivePath, name, name});
+            }
+            if (!node.maps.isEmpty())
+                scan.nodes.append(std::move(node));
+        }
+    }
+
+    TopNode loose{LooseMapsKey, QStringLiteral("maps"), {}};
+    for (const QString& rawFolder : dataFolders) {
+        const QString folder = withSlash(rawFolder);
+        if (folder.isEmpty())
+            continue;
+        const QStringList files = QDir(folder + QStringLiteral("maps/"))
+                                      .entryList({QStringLiteral("*.bsp")}, QDir::Files,
+                                                 QDir::Name | QDir::IgnoreCase);
+        for (const QString& file : files) {
+            // The game finds a loose file by its exact name on this file system.
+            const QString tag = file.left(file.size() - 4);
+            const QString name = tag.toLower();
+            if (!isScriptSafeName(tag) || listed.contains(name))
+                continue;
+            listed.insert(name);
+            loose.maps.append({QString::number(loose.maps.size()) + QStringLiteral("maps"), name,
+                               tag});
+        }
+    }
+    if (!loose.maps.isEmpty())
+        scan.nodes.append(std::move(loose));
+    return scan;
+}
+
+const LevelShot* findLevelShot(const QList<LevelShot>& index, const QString& mapTag)
+{
+    const QString map = mapTag.toUpper();
+    for (const LevelShot& s : index) {
+        if (s.fileName.size() >= 4 && s.fileName.left(s.fileName.size() - 4).toUpper() == map)
+            return &s;
+    }
+    return nullptr;
+}
+
+QString extractLevelShot(archive::UnzipModule& unzip, const LevelShot& shot,
+                         const QString& scratchFolder)
+{
+    const QString folder = withSlash(scratchFolder);
+    QDir dir(folder);
+    if (!dir.exists())
+        QDir().mkpath(folder);
+    for (const QString& old :
+         dir.entryList({QStringLiteral("*.tga"), QStringLiteral("*.jpg")}, QDir::Files))
+        QFile::remove(folder + old);
+    // The member path as stored, so a folder spelled "LevelShots/" is found as well.
+    unzip.ExtractNames = QStringList{shot.member, shot.member};
+    unzip.ExcludeNames = QStringList{QString()};
+    unzip.RunUnzip(shot.archive, folder, 0, 1, 0, 0, 1, 0);
+    const QString extracted = folder + fileNameOf(shot.member);
+    return QFileInfo(extracted).isFile() ? extracted : QString();
+}
+
+QStringList gameTypeNames()
+{
+    return {QStringLiteral("FFA"), QStringLiteral("Tournament (1v1)"), QStringLiteral("Team DM"),
+            QStringLiteral("CTF")};
+}
+
+int gameTypeNumber(int listIndex)
+{
+    static const int numbers[] = {0, 1, 3, 4};
+    return listIndex >= 0 && listIndex < 4 ? numbers[listIndex] : 0;
+}
+
+QStringList dedicatedNames()
+{
+    return {QStringLiteral("no"), QStringLiteral("LAN"), QStringLiteral("internet")};
+}
+
+QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps)
+{
+    LineWriter out;
+    out.line(QStringLiteral("set g_maxgameclients ") + rules.maxClients);
+    out.line(QStringLiteral("set g_gametype ") + QString::number(gameTypeNumber(rules.gameTypeIndex)));
+    out.line(QStringLiteral("set timelimit ") + rules.timeLimit);
+    out.line(QStringLiteral("set fraglimit ") + rules.fragLimit);
+    out.raw(rotationLines(QStringLiteral("map"), QStringLiteral("nextmap"), tickedMaps,
+                          rules.mapCycle));
+    return out.bytes();
+}
+
+QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats)
+{
+    if (cheats)
+        return QStringLiteral(" +set rconpassword ") + rconPassword +
+               QStringLiteral(" +set cheats 1 +exec ") + MapScriptName;
+    return QStringLiteral(" +set dedicated ") + QString::number(std::max(0, dedicatedIndex)) +
+           QStringLiteral(" +set rconpassword ") + rconPassword + QStringLiteral(" +exec ") +
+           MapScriptName;
+}
+
+} // namespace fragdeck::starter

@@ -1,0 +1,92 @@
+#pragma once
+// The match starter's logic, free of widgets: the scan of the game's data folders for maps
+// and level shots, the choice of a map's level shot, the rotation script and the command
+// line. The window wires its events to these functions.
+#include "Rotation.h"
+#include "Unzip.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace fragdeck::starter {
+
+// A map under an archive node or under the loose-maps node.
+struct MapNode {
+    QString key;  // running number + archive path (or + "maps")
+    QString text; // the map name, lower case
+    QString tag;  // the name the script loads
+};
+
+// A top-level node: one archive holding maps, or the loose maps ("maps").
+struct TopNode {
+    QString key;  // the archive's full path, or "baseq3maps"
+    QString text; // the archive's file name, or "maps"
+    QList<MapNode> maps;
+};
+
+// One level shot found in an archive.
+struct LevelShot {
+    QString fileName; // with extension, e.g. q3dm1.jpg
+    QString archive;  // full path of the archive holding it
+    QString member;   // the member path exactly as stored (for extraction)
+    // The index text: file name + "?" + archive.
+    QString indexText() const { return fileName + u'?' + archive; }
+};
+
+struct MapScan {
+    QList<TopNode> nodes;        // in tree order
+    QList<LevelShot> levelShots; // in scan order
+    int mapCount() const;
+};
+
+inline const QString LooseMapsKey = QStringLiteral("baseq3maps");
+
+// Scans the data folders in the order given (home first, as the game reads them): the
+// pk3 archives of each folder in name order, then the loose "maps/*.bsp" files of each
+// folder. A map is listed once, under the first archive (or folder) that holds it.
+// `listFolder` is the target folder handed to listing runs (nothing is written there).
+MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
+                 const QString& listFolder);
+
+// The members a listing run reported under `filter`, each as the member path (the line
+// trimmed) and the rest after the filter; the folder entry itself is skipped.
+struct ListedMember {
+    QString path;
+    QString rest;
+};
+QList<ListedMember> listMembers(archive::UnzipModule& unzip, const QString& archivePath,
+                                const QString& filter, const QString& listFolder);
+
+// The first level shot whose file name without its extension equals the map (case
+// ignored); nullptr when none does.
+const LevelShot* findLevelShot(const QList<LevelShot>& index, const QString& mapTag);
+
+// Extracts the level shot into `scratchFolder` after removing earlier pictures there.
+// Returns the extracted file's path, or empty text when it could not be extracted.
+QString extractLevelShot(archive::UnzipModule& unzip, const LevelShot& shot,
+                         const QString& scratchFolder);
+
+// The game types in list order and their numbers for g_gametype.
+QStringList gameTypeNames();
+int gameTypeNumber(int listIndex);
+QStringList dedicatedNames();
+
+struct MatchRules {
+    QString maxClients = QStringLiteral("8");
+    int gameTypeIndex = 0;
+    QString timeLimit = QStringLiteral("20");
+    QString fragLimit = QStringLiteral("20");
+    bool mapCycle = false;
+};
+
+// The rotation script "fragdeck_maps.cfg", lines ended by CR LF.
+QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps);
+
+// The argument text after the program: the dedicated choice unless cheats are on.
+QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats);
+
+inline const QString MapScriptName = QStringLiteral("fragdeck_maps.cfg");
+
+} // namespace fragdeck::starter

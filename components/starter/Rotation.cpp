@@ -1,0 +1,69 @@
+#include "Rotation.h"
+
+#include "Paths.h"
+#include "TextFile.h"
+
+#include <QFileInfo>
+
+namespace fragdeck::starter {
+
+QByteArray rotationLines(const QString& verb, const QString& nextVariable,
+                         const QStringList& names, bool loop)
+{
+    LineWriter out;
+    QString pending;
+    for (int i = 0; i < names.size(); ++i) {
+        const int n = i + 1;
+        if (i > 0)
+            out.line(pending + QStringLiteral(" ; set %1 vstr d%2\"").arg(nextVariable).arg(n));
+        pending = QStringLiteral("set d%1 \"%2 %3").arg(n).arg(verb, names.at(i));
+    }
+    if (loop)
+        out.line(pending + QStringLiteral(" ; set %1 vstr d1\"").arg(nextVariable));
+    else
+        out.line(pending + u'"');
+    out.line(QStringLiteral("vstr d1"));
+    return out.bytes();
+}
+
+bool isScriptSafeName(const QString& name)
+{
+    if (name.isEmpty() || name.contains(QLatin1String("//")) ||
+        name.contains(QLatin1String("/*")))
+        return false;
+    for (const QChar c : name) {
+        if (c.unicode() <= 0x20 || c.unicode() == 0x7f || c == u'"' || c == u';')
+            return false;
+    }
+    return true;
+}
+
+StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scriptName,
+                                 const QByteArray& script, const QString& arguments)
+{
+    const QString folder = install.scriptFolder;
+    if (folder.trimmed().isEmpty())
+        return {false, QStringLiteral("The game's data folder is not known, so %1 cannot be "
+                                      "written. Go to 'Fragdeck Options' and give in the path "
+                                      "of the game and of its configuration file.")
+                           .arg(scriptName)};
+    if (!QFileInfo(toLocalPath(folder)).isDir())
+        return {false, QStringLiteral("The game's data folder '%1' does not exist, so %2 cannot "
+                                      "be written. Go to 'Fragdeck Options' and give in the "
+                                      "correct path of the game's configuration file.")
+                           .arg(folder, scriptName)};
+    const QString problem = gamePathProblem(install.program);
+    if (!problem.isEmpty())
+        return {false, problem};
+    QString error;
+    if (!writeFileAtomic(toLocalPath(folder) + scriptName, script, &error))
+        return {false, QStringLiteral("The script %1 could not be written: %2")
+                           .arg(toLocalPath(folder) + scriptName, error)};
+    const ProcessResult r = startGame(install.program, arguments);
+    if (!r.started)
+        return {false, r.error.isEmpty() ? QStringLiteral("The game could not be started.")
+                                         : r.error};
+    return {true, QString()};
+}
+
+} // namespace fragdeck::starter

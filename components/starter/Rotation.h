@@ -1,0 +1,34 @@
+#pragma once
+// What the match starter and the demo player share: the rotation of a game script
+// ("set d1 ... ; vstr d1") and the write-then-start step.
+#include "GameInstall.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace fragdeck::starter {
+
+// The rotation lines for `names`, each ended by CR LF: "set dN \"VERB NAME ; set NEXT vstr
+// dN+1\"" per name, the last one pointing back to d1 when `loop` is on, then "vstr d1".
+// With no names the rotation is a single line of just its ending.
+QByteArray rotationLines(const QString& verb, const QString& nextVariable,
+                         const QStringList& names, bool loop);
+
+// Whether a name can stand in a quoted script value and be loaded by the game: no blanks,
+// quotes, command separators, comment marks or control characters.
+bool isScriptSafeName(const QString& name);
+
+// What a start did: on failure, the message the window shows.
+struct StartOutcome {
+    bool started = false;
+    QString message;
+};
+
+// Writes `script` as `scriptName` into the installation's script folder, atomically, and
+// starts the game with `arguments`. An unset or missing script folder or an unusable game
+// path stops before anything is written, with a message saying what to set.
+StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scriptName,
+                                 const QByteArray& script, const QString& arguments);
+
+} // namespace fragdeck::starter

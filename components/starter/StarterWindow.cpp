@@ -1,0 +1,284 @@
+#include "StarterWindow.h"
+
+#include "Activation.h"
+#include "Error.h"
+#include "PictureBox.h"
+#include "PictureDisplay.h"
+#include "Prompts.h"
+#include "Twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+static void initKickgateResources()
+{
+    Q_INIT_RESOURCE(kickgate);
+}
+
+namespace fragdeck::starter {
+namespace {
+
+constexpr int KeyRole = Qt::UserRole;
+constexpr int TagRole = Qt::UserRole + 1;
+
+QLineEdit* textBox(QWidget* parent, const char* name, const char* text)
+{
+    auto* e = new QLineEdit(QString::fromLatin1(text), parent);
+    e->setObjectName(QLatin1String(name));
+    return e;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption)
+{
+    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QComboBox* list(QWidget* parent, const char* name, const QStringList& items)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->addItems(items);
+    c->setCurrentIndex(0);
+    return c;
+}
+
+} // namespace
+
+QString scratchFolderFor(const QString& componentFolder, const QString& name)
+{
+    QString own = componentFolder;
+    if (!own.isEmpty() && !own.endsWith(u'/'))
+        own += u'/';
+    own += name + u'/';
+    if (QDir().mkpath(own) && QFileInfo(own).isWritable())
+        return own;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                          QStringLiteral("/fragdeck/kickgate/") + name + u'/';
+    QDir().mkpath(cache);
+    return cache;
+}
+
+StarterWindow::StarterWindow(const QString& componentFolder, QWidget* parent)
+    : QDialog(parent), m_unzip(archive::UnzipVariant::PrefixFilter),
+      m_componentFolder(componentFolder)
+{
+    initKickgateResources();
+    setObjectName(QStringLiteral("frm_main"));
+    setWindowTitle(QStringLiteral("Start Q3A Server"));
+
+    list_maps1 = new QTreeWidget(this);
+    list_maps1->setObjectName(QStringLiteral("list_maps1"));
+    list_maps1->setHeaderHidden(true);
+    list_maps1->setMinimumSize(240, 320);
+
+    auto* shotLabel = new QLabel(QStringLiteral("Levelshot"), this);
+    Picture1 = new archive::PictureBox(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setFixedSize(256, 192);
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    m_defaultPicture = QImage(QStringLiteral(":/kickgate/nolevelshot.jpg"));
+    Image1->setPixmap(QPixmap::fromImage(m_defaultPicture));
+    Image1->hide();
+
+    mapcycle = new QCheckBox(QStringLiteral("&Map Cycle"), this);
+    mapcycle->setObjectName(QStringLiteral("mapcycle"));
+    ch_cheat = new QCheckBox(QStringLiteral("Enable cheats"), this);
+    ch_cheat->setObjectName(QStringLiteral("ch_cheat"));
+    Command1 = button(this, "Command1", "&Start");
+    Command2 = button(this, "Command2", "&Return");
+    Command5 = button(this, "Command5", "&Server configuration");
+
+    List_levelshots = new QListWidget(this);
+    List_levelshots->setObjectName(QStringLiteral("List_levelshots"));
+    List_levelshots->hide();
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(shotLabel);
+    right->addWidget(Picture1);
+    right->addWidget(mapcycle);
+    right->addWidget(ch_cheat);
+    right->addStretch(1);
+    right->addWidget(Command5);
+    right->addWidget(Command1);
+    right->addWidget(Command2);
+    auto* top = new QHBoxLayout(this);
+    top->addWidget(list_maps1, 1);
+    top->addLayout(right);
+
+    // The options panel lies over the window when shown; it is not part of the layout.
+    Frame2 = new QGroupBox(QStringLiteral("Options"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame3 = new QGroupBox(QStringLiteral("Server Configuration"), Frame2);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    rcon = textBox(Frame3, "rcon", "tqmzrv");
+    dedicated = list(Frame3, "dedicated", dedicatedNames());
+    max = textBox(Frame3, "max", "8");
+    gtype = list(Frame3, "gtype", gameTypeNames());
+    tlimit = textBox(Frame3, "tlimit", "20");
+    flimit = textBox(Frame3, "flimit", "20");
+    auto* grid = new QGridLayout(Frame3);
+    const std::pair<const char*, QWidget*> rows[] = {
+        {"RCON passw.", rcon}, {"Dedicated", dedicated}, {"Max clients", max},
+        {"Gametype", gtype},   {"Timelimit", tlimit},    {"Fraglimit", flimit}};
+    int row = 0;
+    for (const auto& [label, field] : rows) {
+        grid->addWidget(new QLabel(QString::fromLatin1(label), Frame3), row, 0);
+        grid->addWidget(field, row, 1);
+        ++row;
+    }
+    Command6 = button(Frame2, "Command6", "&Return");
+    auto* panel = new QVBoxLayout(Frame2);
+    panel->addWidget(Frame3);
+    panel->addWidget(Command6, 0, Qt::AlignRight);
+    Frame2->setAutoFillBackground(true);
+    Frame2->hide();
+
+    connect(list_maps1, &QTreeWidget::itemChanged, this,
+            &StarterWindow::on_list_maps1_itemChanged);
+    connect(list_maps1, &QTreeWidget::itemClicked, this,
+            &StarterWindow::on_list_maps1_itemClicked);
+    connect(Command1, &QPushButton::clicked, this, &StarterWindow::on_Command1_clicked);
+    connect(Command2, &QPushButton::clicked, this, &QDialog::close);
+    connect(Command5, &QPushButton::clicked, this, &StarterWindow::on_Command5_clicked);
+    connect(Command6, &QPushButton::clicked, this, &StarterWindow::on_Command6_clicked);
+
+    loadWindow();
+}
+
+StarterWindow::~StarterWindow() = default;
+
+void StarterWindow::showDefaultPicture()
+{
+    Picture1->drawImage(m_defaultPicture);
+    m_shownPicture.clear();
+}
+
+void StarterWindow::loadWindow()
+{
+    showDefaultPicture();
+    m_install = GameInstall::fromSettings();
+    if (m_install.configPath.isEmpty())
+        return;
+    m_scratch = scratchFolderFor(m_componentFolder, QStringLiteral("temp"));
+    {
+        WaitCursor wait;
+        m_scan = scanMaps(m_install.dataFolders(), m_unzip, m_componentFolder + QStringLiteral("/test/"));
+    }
+    for (const LevelShot& s : m_scan.levelShots)
+        List_levelshots->addItem(s.indexText());
+
+    const QSignalBlocker block(list_maps1);
+    for (const TopNode& node : m_scan.nodes) {
+        auto* top = new QTreeWidgetItem(list_maps1, QStringList{node.text});
+        top->setData(0, KeyRole, node.key);
+        top->setFlags(top->flags() | Qt::ItemIsUserCheckable);
+        top->setCheckState(0, Qt::Unchecked);
+        for (const MapNode& m : node.maps) {
+            auto* child = new QTreeWidgetItem(top, QStringList{m.text});
+            child->setData(0, KeyRole, m.key);
+            child->setData(0, TagRole, m.tag);
+            child->setFlags(child->flags() | Qt::ItemIsUserCheckable);
+            child->setCheckState(0, Qt::Unchecked);
+        }
+    }
+
+    // The query engine is held for the window's lifetime; a failure to create it is ignored.
+    try {
+        m_commander = CreateObject(QStringLiteral("scoutlink.commander"));
+    } catch (const Error&) {
+        m_commander.reset();
+    }
+}
+
+QStringList StarterWindow::tickedMaps() const
+{
+    QStringList out;
+    for (int i = 0; i < list_maps1->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* top = list_maps1->topLevelItem(i);
+        for (int j = 0; j < top->childCount(); ++j)
+            if (top->child(j)->checkState(0) == Qt::Checked)
+                out.append(top->child(j)->data(0, TagRole).toString());
+    }
+    return out;
+}
+
+void StarterWindow::on_list_maps1_itemChanged(QTreeWidgetItem* item, int column)
+{
+    if (column != 0 || item->parent())
+        return;
+    const Qt::CheckState state = item->checkState(0);
+    const QSignalBlocker block(list_maps1);
+    for (int i = 0; i < item->childCount(); ++i)
+        item->child(i)->setCheckState(0, state);
+}
+
+void StarterWindow::on_list_maps1_itemClicked(QTreeWidgetItem* item, int)
+{
+    if (!item->parent())
+        return;
+    const LevelShot* shot = findLevelShot(m_scan.levelShots, item->data(0, TagRole).toString());
+    const QString file = shot ? extractLevelShot(m_unzip, *shot, m_scratch) : QString();
+    if (file.isEmpty()) {
+        showDefaultPicture();
+        return;
+    }
+    archive::NViewLibShowPicutre(Picture1, file, 0, archive::PictureVariant::FixedBox);
+    Picture1->update();
+    m_shownPicture = file;
+}
+
+void StarterWindow::on_Command1_clicked()
+{
+    MatchRules rules;
+    rules.maxClients = max->text();
+    rules.gameTypeIndex = gtype->currentIndex();
+    rules.timeLimit = tlimit->text();
+    rules.fragLimit = flimit->text();
+    rules.mapCycle = mapcycle->isChecked();
+    const StartOutcome r = writeScriptAndStart(
+        m_install, MapScriptName, mapScript(rules, tickedMaps()),
+        startArguments(dedicated->currentIndex(), rcon->text(), ch_cheat->isChecked()));
+    if (!r.started)
+        messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);
+}
+
+void StarterWindow::on_Command5_clicked()
+{
+    Frame2->move(twipsToPixelsX(90), twipsToPixelsY(30));
+    Frame2->resize(Frame2->sizeHint().expandedTo(QSize(width() / 2, height() / 2)));
+    Frame2->raise();
+    Frame2->show();
+}
+
+void StarterWindow::on_Command6_clicked()
+{
+    Frame2->hide();
+}
+
+ServerWindow::ServerWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frm_server"));
+    setWindowTitle(QStringLiteral("Server Configuration"));
+    gtype = list(this, "gtype", gameTypeNames());
+    auto* l = new QVBoxLayout(this);
+    l->addWidget(gtype);
+}
+
+} // namespace fragdeck::starter
