@@ -1,0 +1,216 @@
+#include "BrowserWindow.h"
+
+#include "Activation.h"
+#include "AddressBook.h"
+#include "Error.h"
+#include "GameInstall.h"
+#include "Prompts.h"
+#include "Settings.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace fragdeck {
+namespace {
+
+const QString errorTitle = QStringLiteral("Error");
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    // Enter in the address box must not press a button.
+    b->setAutoDefault(false);
+    return b;
+}
+
+QString option(const char* key)
+{
+    return GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QLatin1String(key));
+}
+
+} // namespace
+
+BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
+    : QDialog(parent), m_addressBookPath(addressBookPath)
+{
+    setObjectName(QStringLiteral("frm_main"));
+    setWindowTitle(QStringLiteral("Fragdeck Server Browser"));
+
+    auto* label = new QLabel(QStringLiteral("Connect to:"), this);
+    label->setObjectName(QStringLiteral("Label3"));
+    m_ipcombo = new QComboBox(this);
+    m_ipcombo->setObjectName(QStringLiteral("ipcombo"));
+    m_ipcombo->setEditable(true);
+    m_ipcombo->setInsertPolicy(QComboBox::NoInsert);
+    m_ipcombo->setMinimumContentsLength(24);
+    label->setBuddy(m_ipcombo);
+
+    auto* query = button(this, "Command7", QStringLiteral("Query"));
+    auto* add = button(this, "Command3", QStringLiteral("Add new server address"));
+    auto* remove = button(this, "Command4", QStringLiteral("Remove current address"));
+    auto* start = button(this, "Command1", QStringLiteral("&Start"));
+    auto* ret = button(this, "Command2", QStringLiteral("&Return"));
+
+    m_lists = StatusLists::create(this);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(label);
+    top->addWidget(m_ipcombo, 1);
+    top->addWidget(query);
+    auto* book = new QHBoxLayout;
+    book->addWidget(add);
+    book->addWidget(remove);
+    book->addStretch(1);
+    auto* lists = new QGridLayout;
+    lists->addWidget(m_lists.server, 0, 0, 1, 2);
+    lists->addWidget(m_lists.players, 1, 0);
+    lists->addWidget(m_lists.rules, 1, 1);
+    lists->setRowStretch(1, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(start);
+    bottom->addWidget(ret);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(book);
+    layout->addLayout(lists, 1);
+    layout->addLayout(bottom);
+    m_lists.server->setMaximumHeight(m_lists.server->sizeHint().height() / 3);
+    resize(640, 480);
+
+    connect(query, &QPushButton::clicked, this, &BrowserWindow::on_Command7_clicked);
+    connect(add, &QPushButton::clicked, this, &BrowserWindow::on_Command3_clicked);
+    connect(remove, &QPushButton::clicked, this, &BrowserWindow::on_Command4_clicked);
+    connect(start, &QPushButton::clicked, this, &BrowserWindow::on_Command1_clicked);
+    connect(ret, &QPushButton::clicked, this, &BrowserWindow::on_Command2_clicked);
+
+    loadWindow();
+}
+
+BrowserWindow::~BrowserWindow() = default;
+
+void BrowserWindow::loadWindow()
+{
+    m_q3path = option("Q3path");
+    m_configPath = option("ConfigPath");
+    if (m_configPath.isEmpty()) {
+        m_engineProblem = QStringLiteral(
+            "The game's configuration file is not set, so servers cannot be queried. Go to "
+            "'Fragdeck Options' and give in the path of the game.");
+        return;
+    }
+    const AddressBook book = AddressBook::load(m_addressBookPath);
+    // A book that is there but cannot be read is not the whole book: never save over it.
+    m_bookLoaded = book.read || !book.exists;
+    m_ipcombo->addItems(book.entries);
+    m_ipcombo->setEditText(book.lastLine);
+    try {
+        m_engine = CreateObject(QStringLiteral("scoutlink.commander"));
+    } catch (const Error& e) {
+        m_engineProblem =
+            QStringLiteral("The server query engine could not be started: %1").arg(e.description());
+    }
+}
+
+void BrowserWindow::on_Command7_clicked()
+{
+    if (m_querying)
+        return; // the window stays live during a query; one at a time
+    if (!m_engine) {
+        messageBox(m_engineProblem, errorTitle, Buttons::Ok, Icon::Error, this);
+        return;
+    }
+    const QScopedValueRollback<bool> busy(m_querying, true);
+    try {
+        WaitCursor wait;
+        const QString text = m_ipcombo->currentText();
+        ServerAddress address;
+        try {
+            address = splitServerAddress(text);
+        } catch (const Error&) {
+            wait.restore();
+            messageBox(QStringLiteral("The port in '%1' is not a valid port number.").arg(text),
+                       errorTitle, Buttons::Ok, Icon::Error, this);
+            return;
+        }
+        m_lists.clear();
+        const bool answered = connectToServer(m_engine.get(), address.host, address.port);
+        wait.restore();
+        if (!answered) {
+            messageBox(serverTimeOutText(), errorTitle, Buttons::Ok, Icon::Error, this);
+            return;
+        }
+        m_lists.show(readServerStatus(m_engine.get()));
+    } catch (const Error& e) {
+        messageBox(QStringLiteral("The server could not be queried: %1").arg(e.description()),
+                   errorTitle, Buttons::Ok, Icon::Error, this);
+    }
+}
+
+void BrowserWindow::on_Command3_clicked()
+{
+    const QString address = inputBox(QStringLiteral("Please give in the address of the Q3 server"),
+                                     QStringLiteral("Fragdeck"), QString(), this);
+    if (address.isEmpty())
+        return;
+    m_ipcombo->addItem(address);
+    m_ipcombo->setEditText(address);
+}
+
+void BrowserWindow::on_Command4_clicked()
+{
+    const QString text = m_ipcombo->currentText();
+    for (int i = 0; i < m_ipcombo->count(); ++i) {
+        if (m_ipcombo->itemText(i) == text) {
+            m_ipcombo->removeItem(i);
+            break;
+        }
+    }
+    // Removing the shown entry would change the text; it stays as typed.
+    m_ipcombo->setEditText(text);
+}
+
+void BrowserWindow::on_Command1_clicked()
+{
+    const ProcessResult r =
+        startGame(m_q3path, QStringLiteral(" +connect ") + m_ipcombo->currentText());
+    if (!r.started)
+        messageBox(r.error, errorTitle, Buttons::Ok, Icon::Error, this);
+}
+
+void BrowserWindow::on_Command2_clicked()
+{
+    QStringList entries;
+    for (int i = 0; i < m_ipcombo->count(); ++i)
+        entries.append(m_ipcombo->itemText(i));
+    if (!m_bookLoaded) {
+        // The list holds only what was added in this window: keep the saved addresses.
+        const AddressBook saved = AddressBook::load(m_addressBookPath);
+        if (saved.exists && !saved.read) {
+            messageBox(QStringLiteral("The address book %1 could not be read, so it was not "
+                                      "changed: %2")
+                           .arg(m_addressBookPath, saved.error),
+                       errorTitle, Buttons::Ok, Icon::Error, this);
+            accept();
+            return;
+        }
+        entries = saved.entries + entries;
+    }
+    QString error;
+    if (!AddressBook::save(m_addressBookPath, entries, &error)) {
+        // Stay open so the list is not lost with the window.
+        messageBox(QStringLiteral("The address book could not be saved. %1").arg(error), errorTitle,
+                   Buttons::Ok, Icon::Error, this);
+        return;
+    }
+    accept();
+}
+
+} // namespace fragdeck

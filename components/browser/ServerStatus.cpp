@@ -1,0 +1,51 @@
+#include "ServerStatus.h"
+
+#include "Activation.h"
+#include "Variant.h"
+
+namespace fragdeck {
+
+ServerAddress splitServerAddress(const QString& text)
+{
+    const qsizetype colon = text.indexOf(u':');
+    if (colon < 0 || colon == text.size() - 1)
+        return {text, defaultGamePort};
+    return {text.left(colon), leadingInt32(text.mid(colon + 1))};
+}
+
+bool connectToServer(QObject* engine, const QString& host, int32_t port)
+{
+    CallByName(engine, QStringLiteral("Connect"),
+               QVariantList{host, port, QStringLiteral("QUAKE3"), queryTimeOutMs});
+    return !toBool(CallByName(engine, QStringLiteral("IsTimeout")));
+}
+
+ServerStatus readServerStatus(QObject* engine)
+{
+    ServerStatus s;
+    s.serverName = toText(CallByName(engine, QStringLiteral("get_servername")));
+    s.mapName = toText(CallByName(engine, QStringLiteral("get_mapname")));
+    const QString limit = toText(CallByName(engine, QStringLiteral("get_maxclients")));
+    const int16_t count = toInt16(CallByName(engine, QStringLiteral("GetclientCount")));
+    s.players = QString::number(count) + u'/' + limit;
+    for (int16_t i = 0; i < count; ++i) {
+        QVariantList args{int(i), QVariant(), QVariant(), QVariant(), QVariant()};
+        CallByName(engine, QStringLiteral("getclientinfo"), args);
+        s.playerRows.append({toText(args[3]), toText(args[2]), toText(args[1])});
+    }
+    const int16_t rules = toInt16(CallByName(engine, QStringLiteral("GetRulesCount")));
+    for (int16_t i = 0; i < rules; ++i) {
+        QVariantList args{int(i), QVariant(), QVariant()};
+        CallByName(engine, QStringLiteral("getrulesinfo"), args);
+        s.rules.append({toText(args[1]), toText(args[2])});
+    }
+    CallByName(engine, QStringLiteral("quit"));
+    return s;
+}
+
+QString serverTimeOutText()
+{
+    return QStringLiteral("Server time-out.");
+}
+
+} // namespace fragdeck

@@ -1,0 +1,52 @@
+#pragma once
+// Reading one server's status through the query engine, in the order the engine expects:
+// Connect, the time-out check, the fields, the players, the rules, then Quit. The engine is
+// only known by its operation names; any Error it raises reaches the caller.
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+namespace fragdeck {
+
+struct PlayerRow {
+    QString name; // colour codes removed
+    QString ping;
+    QString score;
+};
+
+struct RuleRow {
+    QString name;
+    QString value;
+};
+
+struct ServerStatus {
+    QString serverName;
+    QString mapName;
+    QString players; // "count/limit", for example 3/16
+    QList<PlayerRow> playerRows;
+    QList<RuleRow> rules;
+};
+
+// Where the browser's typed address points: the text before the first ":" and the number
+// after it; no ":" or nothing after it gives the whole text and the game's port 27960.
+// A port too large for 32 bits raises Error 6.
+struct ServerAddress {
+    QString host;
+    int32_t port = 27960;
+};
+constexpr int32_t defaultGamePort = 27960;
+ServerAddress splitServerAddress(const QString& text);
+
+// The wait for each reply, in milliseconds.
+constexpr int queryTimeOutMs = 3000;
+
+// Runs the exchange; false when the server did not answer in time.
+bool connectToServer(QObject* engine, const QString& host, int32_t port);
+// Reads what the last exchange brought in and tells the engine it may close its socket.
+ServerStatus readServerStatus(QObject* engine);
+
+// The message for a server that did not answer.
+QString serverTimeOutText();
+
+} // namespace fragdeck

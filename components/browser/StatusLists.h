@@ -1,0 +1,22 @@
+#pragma once
+// The three report lists both server windows show: the server's row, its players and its
+// rules, with their column widths in twips.
+#include "ServerStatus.h"
+
+class QTreeWidget;
+class QWidget;
+
+namespace fragdeck {
+
+struct StatusLists {
+    QTreeWidget* server = nullptr;  // info_server
+    QTreeWidget* players = nullptr; // info_players
+    QTreeWidget* rules = nullptr;   // info_rules
+
+    // Creates the three lists as children of parent, with their names and column headers.
+    static StatusLists create(QWidget* parent);
+    void clear();
+    void show(const ServerStatus& status);
+};
+
+} // namespace fragdeck
