@@ -1,0 +1,276 @@
+#include "QueryCli.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace fragdeck::cli {
+namespace {
+
+const QStringList kProtocols = {QStringLiteral("QUAKE3"), QStringLiteral("QUAKE2"),
+                                QStringLiteral("QUAKEWORLD"), QStringLiteral("HALFLIFE"),
+                                QStringLiteral("CUSTOM")};
+
+bool parsePort(const QString& text, int* port)
+{
+    bool ok = false;
+    const int p = text.toInt(&ok);
+    if (!ok || p < 1 || p > 65535)
+        return false;
+    *port = p;
+    return true;
+}
+
+// A whole number like the engine's own reading of a field ("48" -> 48, "x" -> 0).
+qint64 leadingNumber(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    qsizetype j = i;
+    if (j < text.size() && (text[j] == u'-' || text[j] == u'+'))
+        ++j;
+    while (j < text.size() && text[j].isDigit() && j - i < 18)
+        ++j;
+    return text.mid(i, j - i).toLongLong();
+}
+
+QString shownName(const QString& name, const Options& o)
+{
+    return o.rawNames ? name : removeColorCodes(name);
+}
+
+} // namespace
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: fragdeck-query [options] ADDRESS...\n"
+        "Queries game servers over UDP, one after another. ADDRESS is host or host:port\n"
+        "(port %1 when absent).\n"
+        "\n"
+        "Options:\n"
+        "  --protocol NAME  QUAKE3 (default), QUAKE2, QUAKEWORLD, HALFLIFE or CUSTOM\n"
+        "  --timeout MS     limit of each wait for a reply, 0 to 32767 ms (default %2)\n"
+        "  --players        one line per player: score, ping, name\n"
+        "  --rules          one line per server rule: name, value\n"
+        "  --raw-names      keep the colour codes in names\n"
+        "  --json           one JSON document: an array with one object per server\n"
+        "  --help           show this text\n"
+        "\n"
+        "Exit status: 0 every server answered, 1 a server did not answer in time,\n"
+        "2 usage error, 3 the query engine could not be started.\n")
+        .arg(kDefaultPort)
+        .arg(kDefaultTimeoutMs);
+}
+
+ParsedArguments parseArguments(const QStringList& args)
+{
+    ParsedArguments r;
+    Options& o = r.options;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString a = args[i];
+        if (optionsEnded || !a.startsWith(u'-') || a == u'-') {
+            o.addresses.append(a);
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        QString value;
+        bool hasValue = false;
+        const qsizetype eq = a.indexOf(u'=');
+        if (a.startsWith(QLatin1String("--")) && eq > 0) {
+            value = a.mid(eq + 1);
+            a = a.left(eq);
+            hasValue = true;
+        }
+        const auto takeValue = [&]() -> bool {
+            if (hasValue)
+                return true;
+            if (i + 1 >= args.size())
+                return false;
+            value = args[++i];
+            return true;
+        };
+        if (a == QLatin1String("--protocol")) {
+            if (!takeValue()) {
+                r.error = QStringLiteral("--protocol needs a protocol name");
+                return r;
+            }
+            const QString name = value.toUpper();
+            if (!kProtocols.contains(name)) {
+                r.error = QStringLiteral("unknown protocol \"%1\"").arg(value);
+                return r;
+            }
+            o.protocol = name;
+        } else if (a == QLatin1String("--timeout")) {
+            if (!takeValue()) {
+                r.error = QStringLiteral("--timeout needs a number of milliseconds");
+                return r;
+            }
+            bool ok = false;
+            const int ms = value.toInt(&ok);
+            if (!ok || ms < 0 || ms > 32767) {
+                r.error = QStringLiteral("the time-out \"%1\" is not 0 to 32767 ms").arg(value);
+                return r;
+            }
+            o.timeoutMs = ms;
+        } else if (hasValue) {
+            r.error = QStringLiteral("%1 takes no value").arg(a);
+            return r;
+        } else if (a == QLatin1String("--players")) {
+            o.players = true;
+        } else if (a == QLatin1String("--rules")) {
+            o.rules = true;
+        } else if (a == QLatin1String("--raw-names")) {
+            o.rawNames = true;
+        } else if (a == QLatin1String("--json")) {
+            o.json = true;
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.help = true;
+        } else {
+            r.error = QStringLiteral("unknown option %1").arg(a);
+            return r;
+        }
+    }
+    if (o.help) {
+        r.ok = true;
+        return r;
+    }
+    if (o.addresses.isEmpty()) {
+        r.error = QStringLiteral("no server address given");
+        return r;
+    }
+    for (const QString& address : o.addresses) {
+        if (!parseAddress(address).ok) {
+            r.error = QStringLiteral("bad server address \"%1\"").arg(address);
+            return r;
+        }
+    }
+    r.ok = true;
+    return r;
+}
+
+Target parseAddress(const QString& address)
+{
+    Target t;
+    const QString a = address.trimmed();
+    if (a.startsWith(u'[')) {
+        const qsizetype close = a.indexOf(u']');
+        if (close < 2)
+            return t;
+        t.host = a.mid(1, close - 1);
+        const QString rest = a.mid(close + 1);
+        if (!rest.isEmpty() && !(rest.startsWith(u':') && parsePort(rest.mid(1), &t.port)))
+            return t;
+    } else if (a.count(u':') == 1) {
+        const qsizetype colon = a.indexOf(u':');
+        t.host = a.left(colon);
+        if (!parsePort(a.mid(colon + 1), &t.port))
+            return t;
+    } else {
+        t.host = a; // a host name, a dotted address or a bare IPv6 address
+    }
+    t.ok = !t.host.isEmpty() && !t.host.contains(u' ');
+    return t;
+}
+
+QString removeColorCodes(const QString& name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] == u'^' && i + 1 < name.size()) {
+            ++i;
+            continue;
+        }
+        out.append(name[i]);
+    }
+    if (out.size() > 1 && out.endsWith(u'^'))
+        out.chop(1);
+    return out;
+}
+
+QString printable(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            c = u'?';
+    }
+    return out;
+}
+
+QString formatPlain(const ServerResult& r, const Options& o)
+{
+    QString out = r.address;
+    if (r.status == ServerResult::TimedOut)
+        return out + QStringLiteral("\ttimeout\n");
+    if (r.status == ServerResult::Failed)
+        return out + QStringLiteral("\terror\t%1\n").arg(printable(r.error));
+    out += QStringLiteral("\t%1\t%2\t%3/%4\t%5 ms\n")
+               .arg(printable(shownName(r.name, o)), printable(r.map))
+               .arg(r.playerCount)
+               .arg(printable(r.maxClients))
+               .arg(r.rttMs, 0, 'f', 1);
+    if (o.players)
+        for (const PlayerLine& p : r.players)
+            out += QStringLiteral("  player\t%1\t%2\t%3\n")
+                       .arg(printable(p.score), printable(p.ping), printable(p.name));
+    if (o.rules)
+        for (const RuleLine& rule : r.rules)
+            out += QStringLiteral("  rule\t%1\t%2\n").arg(printable(rule.name),
+                                                         printable(rule.value));
+    return out;
+}
+
+QByteArray formatJson(const QList<ServerResult>& results, const Options& o)
+{
+    QJsonArray servers;
+    for (const ServerResult& r : results) {
+        QJsonObject s;
+        s.insert(QStringLiteral("address"), r.address);
+        switch (r.status) {
+        case ServerResult::TimedOut:
+            s.insert(QStringLiteral("status"), QStringLiteral("timeout"));
+            servers.append(s);
+            continue;
+        case ServerResult::Failed:
+            s.insert(QStringLiteral("status"), QStringLiteral("error"));
+            s.insert(QStringLiteral("error"), r.error);
+            servers.append(s);
+            continue;
+        case ServerResult::Ok:
+            s.insert(QStringLiteral("status"), QStringLiteral("ok"));
+            break;
+        }
+        s.insert(QStringLiteral("name"), shownName(r.name, o));
+        s.insert(QStringLiteral("map"), r.map);
+        s.insert(QStringLiteral("maxclients"), double(leadingNumber(r.maxClients)));
+        s.insert(QStringLiteral("playercount"), r.playerCount);
+        s.insert(QStringLiteral("rtt_ms"), qRound(r.rttMs * 10) / 10.0);
+        if (o.players) {
+            QJsonArray players;
+            for (const PlayerLine& p : r.players)
+                players.append(QJsonObject{{QStringLiteral("score"), double(leadingNumber(p.score))},
+                                           {QStringLiteral("ping"), double(leadingNumber(p.ping))},
+                                           {QStringLiteral("name"), p.name}});
+            s.insert(QStringLiteral("players"), players);
+        }
+        if (o.rules) {
+            QJsonArray rules;
+            for (const RuleLine& rule : r.rules)
+                rules.append(QJsonObject{{QStringLiteral("name"), rule.name},
+                                         {QStringLiteral("value"), rule.value}});
+            s.insert(QStringLiteral("rules"), rules);
+        }
+        servers.append(s);
+    }
+    return QJsonDocument(servers).toJson(QJsonDocument::Indented);
+}
+
+} // namespace fragdeck::cli

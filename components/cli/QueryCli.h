@@ -1,0 +1,77 @@
+#pragma once
+// fragdeck-query without the network: its command line, its addresses and its output.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace fragdeck::cli {
+
+constexpr int kDefaultPort = 27960;
+constexpr int kDefaultTimeoutMs = 3000;
+
+enum ExitCode { ExitOk = 0, ExitTimedOut = 1, ExitUsage = 2, ExitNoEngine = 3 };
+
+struct Options {
+    QString protocol = QStringLiteral("QUAKE3");
+    int timeoutMs = kDefaultTimeoutMs;
+    bool players = false;
+    bool rules = false;
+    bool rawNames = false;
+    bool json = false;
+    bool help = false;
+    QStringList addresses;
+};
+
+struct ParsedArguments {
+    bool ok = false;
+    QString error; // why the command line is unusable
+    Options options;
+};
+
+// The arguments after the program name.
+ParsedArguments parseArguments(const QStringList& args);
+QString usageText();
+
+struct Target {
+    bool ok = false;
+    QString host;
+    int port = kDefaultPort;
+};
+// "host", "host:port", "[v6]:port" or a bare IPv6 address.
+Target parseAddress(const QString& address);
+
+struct PlayerLine {
+    QString score;
+    QString ping;
+    QString name;
+};
+
+struct RuleLine {
+    QString name;
+    QString value;
+};
+
+struct ServerResult {
+    QString address;
+    enum Status { Ok, TimedOut, Failed } status = TimedOut;
+    QString error; // for Failed
+    QString name;
+    QString map;
+    QString maxClients;
+    int playerCount = 0;
+    double rttMs = 0;
+    QList<PlayerLine> players;
+    QList<RuleLine> rules;
+};
+
+// "^" and the character after it removed, as the engine does for player names.
+QString removeColorCodes(const QString& name);
+// Control characters shown as "?", so a name can neither break a line nor drive a terminal.
+QString printable(const QString& text);
+
+// The plain lines for one server, each ending in "\n".
+QString formatPlain(const ServerResult& result, const Options& options);
+// One JSON document (UTF-8): an array with one object per server.
+QByteArray formatJson(const QList<ServerResult>& results, const Options& options);
+
+} // namespace fragdeck::cli
