@@ -27,6 +27,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace fragdeck::archive
 {
@@ -157,7 +158,9 @@ PictureViewer::PictureViewer(const QString& picturePath, QWidget* parent) : QDia
     QSize client = m_picture->size();
     if (const QScreen* screen = QApplication::primaryScreen())
         client = client.boundedTo(screen->availableGeometry().size() * 9 / 10);
-    scroll->setGeometry(QRect(QPoint(0, 0), client));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
     resize(client);
 }
 
