@@ -1,0 +1,265 @@
+#include "ConfigFile.h"
+
+#include "Settings.h"
+#include "TextFile.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace fragdeck::config {
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// The game tools trim spaces only; tabs are content.
+QString trimSpaces(const QString& s)
+{
+    qsizetype a = 0, b = s.size();
+    while (a < b && s[a] == u' ')
+        ++a;
+    while (b > a && s[b - 1] == u' ')
+        --b;
+    return s.mid(a, b - a);
+}
+
+QString trimLeadingSpaces(const QString& s)
+{
+    qsizetype a = 0;
+    while (a < s.size() && s[a] == u' ')
+        ++a;
+    return s.mid(a);
+}
+
+// Finds the options a line may belong to without comparing it with every option: lines
+// are looked up by the word after "seta ". Variable names that hold a blank (or none at
+// all) cannot be found that way and are compared one by one.
+class Claims {
+public:
+    explicit Claims(const QList<OptionEntry>& options)
+    {
+        m_prefixes.reserve(options.size());
+        for (qsizetype i = 0; i < options.size(); ++i) {
+            const QString var = GetVarName(options[i].key);
+            m_prefixes.append(QStringLiteral("seta ") + var);
+            if (var.isEmpty() || var.contains(u' ') || var.contains(u'\t'))
+                m_odd.append(i);
+            else
+                m_byName[var.toCaseFolded()].append(i);
+        }
+    }
+
+    // Indexes of the options the line belongs to, in tree order.
+    QList<qsizetype> of(const QString& line) const
+    {
+        QList<qsizetype> found;
+        if (line.size() > 5 && line.startsWith(QLatin1String("seta "), Qt::CaseInsensitive)) {
+            qsizetype end = 5;
+            while (end < line.size() && !isBlank(line[end]))
+                ++end;
+            if (end < line.size() && end > 5) {
+                const auto it = m_byName.constFind(line.mid(5, end - 5).toCaseFolded());
+                if (it != m_byName.constEnd())
+                    found = *it;
+            }
+        }
+        for (qsizetype i : m_odd)
+            found.append(i);
+        if (!m_odd.isEmpty())
+            std::sort(found.begin(), found.end());
+        QList<qsizetype> out;
+        for (qsizetype i : found)
+            if (lineBelongs(line, m_prefixes[i]))
+                out.append(i);
+        return out;
+    }
+
+    const QString& prefix(qsizetype i) const { return m_prefixes[i]; }
+
+private:
+    QStringList m_prefixes;
+    QHash<QString, QList<qsizetype>> m_byName;
+    QList<qsizetype> m_odd;
+};
+
+} // namespace
+
+QString valueApplication()
+{
+    return QStringLiteral("Fragtune");
+}
+
+QString valueSection()
+{
+    return QStringLiteral("Q3A");
+}
+
+QString storedValue(const OptionEntry& option)
+{
+    return GetSetting(valueApplication(), valueSection(), option.caption, GetDefault(option.key));
+}
+
+void storeValue(const QString& caption, const QString& value)
+{
+    SaveSetting(valueApplication(), valueSection(), caption, value);
+}
+
+QString workingCopyPath(const QString& configPath)
+{
+    return configPath + u'_';
+}
+
+QString variablePrefix(const QString& record)
+{
+    return QStringLiteral("seta ") + GetVarName(record);
+}
+
+bool lineBelongs(const QString& line, const QString& prefix)
+{
+    return line.size() > prefix.size() && line.startsWith(prefix, Qt::CaseInsensitive) &&
+           isBlank(line[prefix.size()]);
+}
+
+QString valueOfLine(const QString& line, const QString& prefix)
+{
+    QString v = line.mid(prefix.size());
+    qsizetype a = 0;
+    while (a < v.size() && isBlank(v[a]))
+        ++a;
+    v = trimSpaces(v.mid(a));
+    if (v.startsWith(u'"'))
+        v.remove(0, 1);
+    if (v.endsWith(u'\n'))
+        v.chop(1);
+    if (v.endsWith(u'"'))
+        v.chop(1);
+    return v;
+}
+
+QByteArray workingCopyOf(const QByteArray& configBytes)
+{
+    LineReader in(configBytes, LineEnds::Game);
+    LineWriter out;
+    while (!in.atEnd()) {
+        QString text = trimSpaces(in.readLine());
+        if (text.isEmpty())
+            continue;
+        qsizetype lf;
+        while ((lf = text.indexOf(u'\n')) >= 0) {
+            const QString piece = text.left(lf);
+            if (!trimSpaces(piece).isEmpty())
+                out.line(trimLeadingSpaces(piece) + u'\n');
+            text = text.mid(lf + 1);
+        }
+        if (!trimSpaces(text).isEmpty())
+            out.line(trimSpaces(text));
+    }
+    return out.bytes();
+}
+
+bool MakeWorkingCopy(const QString& configPath, QString* error)
+{
+    QByteArray bytes;
+    if (!readFileBytes(configPath, &bytes, error))
+        return false;
+    return writeFileAtomic(workingCopyPath(configPath), workingCopyOf(bytes), error);
+}
+
+bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool firstWins,
+                QString* error)
+{
+    if (!MakeWorkingCopy(configPath, error))
+        return false;
+    LineReader in;
+    if (!in.open(workingCopyPath(configPath), LineEnds::Game)) {
+        if (error)
+            *error = in.error();
+        return false;
+    }
+    const Claims claims(options);
+    if (firstWins) {
+        // Later lines of an option marked here are skipped.
+        while (!in.atEnd()) {
+            const QString line = in.readLine();
+            for (qsizetype i : claims.of(line)) {
+                OptionEntry& o = options[i];
+                if (o.mark == QLatin1String("1"))
+                    continue;
+                o.mark = QStringLiteral("1");
+                storeValue(o.caption, valueOfLine(line, claims.prefix(i)));
+            }
+        }
+        return true;
+    }
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        for (qsizetype i : claims.of(line))
+            storeValue(options[i].caption, valueOfLine(line, claims.prefix(i)));
+    }
+    return true;
+}
+
+bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options, QByteArray* out,
+                    QString* error)
+{
+    LineReader in;
+    if (!in.open(workingCopyFile, LineEnds::Game)) {
+        if (error)
+            *error = in.error();
+        return false;
+    }
+    for (OptionEntry& o : options)
+        o.mark.clear();
+    const Claims claims(options);
+    LineWriter w;
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        const QList<qsizetype> owners = claims.of(line);
+        if (owners.isEmpty()) {
+            w.line(line);
+            continue;
+        }
+        for (qsizetype i : owners) {
+            OptionEntry& o = options[i];
+            o.mark = QStringLiteral("DONE");
+            w.line(claims.prefix(i) + QStringLiteral(" \"") + storedValue(o) +
+                   QStringLiteral("\"\n"));
+        }
+    }
+    for (qsizetype i = 0; i < options.size(); ++i) {
+        OptionEntry& o = options[i];
+        if (!o.mark.isEmpty())
+            continue;
+        o.mark = QStringLiteral("DONE");
+        w.line(claims.prefix(i) + u' ' + storedValue(o) + u'\n');
+    }
+    *out = w.bytes();
+    return true;
+}
+
+SaveResult SaveValues(const QString& configPath, QList<OptionEntry>& options, QString* error)
+{
+    if (configPath.isEmpty()) {
+        if (error)
+            error->clear();
+        return SaveResult::NoConfigFile;
+    }
+    QList<OptionEntry> marked = options;
+    QByteArray bytes;
+    if (!buildSavedFile(workingCopyPath(configPath), marked, &bytes, error))
+        return SaveResult::NoWorkingCopy;
+    if (!writeFileAtomic(configPath, bytes, error))
+        return SaveResult::WriteFailed;
+    options = marked;
+    return SaveResult::Saved;
+}
+
+void ResetValues(const QList<OptionEntry>& options)
+{
+    for (const OptionEntry& o : options)
+        storeValue(o.caption, GetDefault(o.key));
+}
+
+} // namespace fragdeck::config

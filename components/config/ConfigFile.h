@@ -1,0 +1,65 @@
+#pragma once
+// Reading option values out of the game's configuration file (q3config.cfg) into the value
+// store, and writing them back as "seta" lines.
+//
+// Every read first makes a working copy beside the file (its name + "_"): trimmed, blank
+// lines dropped, and bare line feeds split into lines of their own. A save rewrites the
+// configuration file from that working copy, never from the file itself.
+#include "OptionDefs.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace fragdeck::config {
+
+// Where option values live: application "Fragtune", section "Q3A", key = caption.
+QString valueApplication();
+QString valueSection();
+QString storedValue(const OptionEntry& option); // default: GetDefault of its record
+void storeValue(const QString& caption, const QString& value);
+
+QString workingCopyPath(const QString& configPath);
+
+// "seta " + the variable name as the definitions file writes it.
+QString variablePrefix(const QString& record);
+// True when `line` begins with `prefix` (letters in any case) and the character right
+// after it is a space or a tab, so r_mode never claims r_modeFullscreen.
+bool lineBelongs(const QString& line, const QString& prefix);
+// The value part of a line that belongs to `prefix`: blanks around it, one leading
+// double quote, one trailing line feed and then one trailing double quote removed.
+QString valueOfLine(const QString& line, const QString& prefix);
+
+// The working copy's content for a configuration file's content.
+QByteArray workingCopyOf(const QByteArray& configBytes);
+// Writes the working copy of the file at configPath. False (with a message) when the
+// file cannot be read or the copy cannot be written; nothing is then changed.
+bool MakeWorkingCopy(const QString& configPath, QString* error = nullptr);
+
+// Makes the working copy and stores the value of every option a line of it belongs to.
+// firstWins (the window load): each option takes its first line and is marked "1";
+// otherwise each takes its last line. False (with a message) when the file cannot be
+// read; the store is then untouched.
+bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool firstWins,
+                QString* error = nullptr);
+
+enum class SaveResult {
+    Saved,
+    NoConfigFile,   // no configuration file set
+    NoWorkingCopy,  // the working copy cannot be read
+    WriteFailed,    // the file could not be replaced; it is left as it was
+};
+// The bytes SaveValues would write, marking the options it wrote; false when the
+// working copy cannot be read.
+bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options,
+                    QByteArray* out, QString* error = nullptr);
+// Rewrites the configuration file from its working copy and the stored values,
+// atomically. On anything but Saved the file and the marks are left as they were.
+SaveResult SaveValues(const QString& configPath, QList<OptionEntry>& options,
+                      QString* error = nullptr);
+
+// Stores every option's default.
+void ResetValues(const QList<OptionEntry>& options);
+
+} // namespace fragdeck::config
