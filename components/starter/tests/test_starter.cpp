@@ -1,0 +1,358 @@
+#include "GameFolders.h"
+#include "MapScan.h"
+#include "Rotation.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace fragdeck;
+using namespace fragdeck::starter;
+using namespace fragdeck::test;
+
+namespace {
+
+struct Expected {
+    QString node;
+    QStringList maps; // text, or text=tag when they differ
+};
+
+QStringList describe(const MapScan& scan)
+{
+    QStringList out;
+    for (const TopNode& n : scan.nodes) {
+        QStringList maps;
+        for (const MapNode& m : n.maps)
+            maps.append(m.text == m.tag ? m.text : m.text + u'=' + m.tag);
+        out.append(n.text + u':' + maps.join(u','));
+    }
+    return out;
+}
+
+} // namespace
+
+class TestStarter : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void scanOfOneDataFolder();
+    void nodeKeysAndLevelShotIndex();
+    void levelShotChosen_data();
+    void levelShotChosen();
+    void brokenAndMissingArchivesAreSkipped();
+    void installationsHomeFirst_data();
+    void installationsHomeFirst();
+    void scriptBytes_data();
+    void scriptBytes();
+    void commandLines_data();
+    void commandLines();
+    void startWritesScriptAndStartsGame();
+    void startRefusesUnusableFolders_data();
+    void startRefusesUnusableFolders();
+    void scriptSafeNames_data();
+    void scriptSafeNames();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_base; // a data folder as the original layout has it
+    QString root() const { return m_dir->path() + u'/'; }
+};
+
+void TestStarter::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_base = root() + QStringLiteral("game/baseq3/");
+    QDir().mkpath(m_base);
+    writeZip(m_base + "pak0.pk3", {{"maps/", {}},
+                                   {"maps/q3dm1.bsp", "BSP1"},
+                                   {"maps/q3dm1.aas", "AAS"},
+                                   {"maps/q3dm7.bsp", "BSP7"},
+                                   {"maps/readme.txt", "not a map"},
+                                   {"levelshots/", {}},
+                                   {"levelshots/q3dm1.jpg", jpegBytes(Qt::red)},
+                                   {"levelshots/q3dm7.tga", tgaBytes(Qt::green)},
+                                   {"scripts/x.shader", "x"}});
+    // Level shots and no maps: indexed, no node.
+    writeZip(m_base + "shots.pk3", {{"levelshots/q3tourney2.jpg", jpegBytes(Qt::blue)}});
+    // A folder spelled in capitals, and a map the first archive has already.
+    writeZip(m_base + "zmaps.pk3", {{"maps/Q3CTF1.BSP", "CTF"},
+                                    {"LevelShots/q3ctf1.jpg", jpegBytes(Qt::yellow)},
+                                    {"maps/q3dm1.bsp", "again"}});
+    writeFile(m_base + "maps/q3dm7.bsp", "loose copy");
+    writeFile(m_base + "maps/MyMap.bsp", "loose");
+    writeFile(m_base + "maps/q3tourney2.bsp", "loose");
+    writeFile(m_base + "maps/notes.txt", "no");
+}
+
+void TestStarter::scanOfOneDataFolder()
+{
+    archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
+    const MapScan scan = scanMaps({m_base}, unzip, root() + "test/");
+    QCOMPARE(describe(scan), (QStringList{"pak0.pk3:q3dm1,q3dm7", "zmaps.pk3:q3ctf1",
+                                          "maps:mymap=MyMap,q3tourney2"}));
+    QCOMPARE(scan.mapCount(), 5);
+    QVERIFY(!QFileInfo::exists(root() + "test")); // listing writes nothing
+}
+
+void TestStarter::nodeKeysAndLevelShotIndex()
+{
+    archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
+    const MapScan scan = scanMaps({m_base}, unzip, root() + "test/");
+    QCOMPARE(scan.nodes.size(), 3);
+    QCOMPARE(scan.nodes[0].key, m_base + "pak0.pk3");
+    QCOMPARE(scan.nodes[0].maps[1].key, "1" + m_base + "pak0.pk3");
+    QCOMPARE(scan.nodes[1].maps[0].key, "0" + m_base + "zmaps.pk3");
+    QCOMPARE(scan.nodes[2].key, LooseMapsKey);
+    QCOMPARE(scan.nodes[2].maps[1].key, QStringLiteral("1maps"));
+    QStringList index;
+    for (const LevelShot& s : scan.levelShots)
+        index.append(s.indexText());
+    QCOMPARE(index, (QStringList{"q3dm1.jpg?" + m_base + "pak0.pk3",
+                                 "q3dm7.tga?" + m_base + "pak0.pk3",
+                                 "q3tourney2.jpg?" + m_base + "shots.pk3",
+                                 "q3ctf1.jpg?" + m_base + "zmaps.pk3"}));
+}
+
+void TestStarter::levelShotChosen_data()
+{
+    QTest::addColumn<QString>("map");
+    QTest::addColumn<QString>("file"); // extracted file name, empty for the default picture
+    QTest::addColumn<QRgb>("colour");
+    QTest::newRow("jpg") << "q3dm1" << "q3dm1.jpg" << qRgb(255, 0, 0);
+    QTest::newRow("tga") << "q3dm7" << "q3dm7.tga" << qRgb(0, 255, 0);
+    QTest::newRow("case ignored") << "Q3DM7" << "q3dm7.tga" << qRgb(0, 255, 0);
+    QTest::newRow("shots-only archive") << "q3tourney2" << "q3tourney2.jpg" << qRgb(0, 0, 255);
+    QTest::newRow("capital folder") << "q3ctf1" << "q3ctf1.jpg" << qRgb(255, 255, 0);
+    QTest::newRow("none") << "mymap" << "" << QRgb(0);
+}
+
+void TestStarter::levelShotChosen()
+{
+    QFETCH(QString, map);
+    QFETCH(QString, file);
+    QFETCH(QRgb, colour);
+    archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
+    const MapScan scan = scanMaps({m_base}, unzip, root() + "test/");
+    const QString scratch = root() + "temp/";
+    writeFile(scratch + "old.jpg", "earlier picture");
+    writeFile(scratch + "keep.txt", "not a picture");
+    const LevelShot* shot = findLevelShot(scan.levelShots, map);
+    QCOMPARE(shot != nullptr, !file.isEmpty());
+    if (!shot)
+        return;
+    const QString got = extractLevelShot(unzip, *shot, scratch);
+    QCOMPARE(got, scratch + file);
+    QVERIFY(!QFileInfo::exists(scratch + "old.jpg"));
+    QVERIFY(QFileInfo::exists(scratch + "keep.txt"));
+    const QImage img(got);
+    QVERIFY(!img.isNull());
+    const QColor c = img.pixelColor(2, 2);
+    QVERIFY2(qAbs(c.red() - qRed(colour)) < 8 && qAbs(c.green() - qGreen(colour)) < 8 &&
+                 qAbs(c.blue() - qBlue(colour)) < 8,
+             qPrintable(c.name()));
+}
+
+void TestStarter::brokenAndMissingArchivesAreSkipped()
+{
+    writeFile(m_base + "broken.pk3", "this is not a zip archive");
+    writeFile(m_base + "empty.pk3", QByteArray());
+    archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
+    const MapScan scan = scanMaps({m_base, root() + "missing/", QString()}, unzip,
+                                  root() + "test/");
+    QCOMPARE(describe(scan), (QStringList{"pak0.pk3:q3dm1,q3dm7", "zmaps.pk3:q3ctf1",
+                                          "maps:mymap=MyMap,q3tourney2"}));
+    // A level shot that vanished from its archive gives no file (the default picture).
+    LevelShot gone{"q3dm1.jpg", m_base + "shots.pk3", "levelshots/q3dm1.jpg"};
+    QCOMPARE(extractLevelShot(unzip, gone, root() + "temp/"), QString());
+}
+
+void TestStarter::installationsHomeFirst_data()
+{
+    QTest::addColumn<QString>("program"); // relative to the root
+    QTest::addColumn<QString>("home");    // home data folder relative to HOME
+    QTest::addColumn<QString>("game");
+    QTest::newRow("OpenArena") << "oa/openarena" << ".openarena/baseoa" << "baseoa";
+    QTest::newRow("ioquake3") << "opt/ioquake3/ioquake3.x86_64" << ".q3a/baseq3" << "baseq3";
+}
+
+void TestStarter::installationsHomeFirst()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, home);
+    QFETCH(QString, game);
+    TempHome homeEnv(root() + "home");
+    const QString exe = fakeProgram(root() + program);
+    const QString base = QFileInfo(exe).absolutePath() + u'/' + game + u'/';
+    const QString homeData = root() + "home/" + home + u'/';
+    writeZip(base + "pak0.pk3", {{"maps/dm1.bsp", "x"}, {"maps/dm2.bsp", "x"},
+                                 {"levelshots/dm1.jpg", jpegBytes(Qt::red)}});
+    writeFile(base + "maps/baseloose.bsp", "x");
+    writeFile(homeData + "q3config.cfg", "seta name player\n");
+    writeZip(homeData + "downloaded.pk3", {{"maps/dm2.bsp", "newer"}, {"maps/extra.bsp", "x"},
+                                           {"levelshots/dm1.jpg", jpegBytes(Qt::blue)}});
+    writeFile(homeData + "maps/homeloose.bsp", "x");
+    writeFile(homeData + "maps/baseloose.bsp", "x");
+
+    const GameInstall install = GameInstall::fromPaths(exe, configPathFor(exe));
+    QCOMPARE(install.scriptFolder, homeData);
+    // Only the made-up folders: a real installation on this machine is not looked at.
+    QStringList folders;
+    for (const QString& f : install.dataFolders())
+        if (f.startsWith(root()))
+            folders.append(f);
+    QCOMPARE(folders, (QStringList{homeData, base}));
+
+    archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
+    const MapScan scan = scanMaps(folders, unzip, root() + "test/");
+    QCOMPARE(describe(scan), (QStringList{"downloaded.pk3:dm2,extra", "pak0.pk3:dm1",
+                                          "maps:baseloose,homeloose"}));
+    QCOMPARE(scan.nodes[0].key, homeData + "downloaded.pk3");
+    // The home path's level shot is found first, as the game reads it first.
+    const LevelShot* shot = findLevelShot(scan.levelShots, "dm1");
+    QVERIFY(shot);
+    QCOMPARE(shot->archive, homeData + "downloaded.pk3");
+}
+
+void TestStarter::scriptBytes_data()
+{
+    QTest::addColumn<QStringList>("maps");
+    QTest::addColumn<bool>("cycle");
+    QTest::addColumn<int>("gameType");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray head = "set g_maxgameclients 8\r\nset g_gametype 0\r\nset timelimit 20\r\n"
+                            "set fraglimit 20\r\n";
+    QTest::newRow("two maps, cycle on")
+        << QStringList{"q3dm1", "q3dm7"} << true << 0
+        << head + "set d1 \"map q3dm1 ; set nextmap vstr d2\"\r\n"
+                  "set d2 \"map q3dm7 ; set nextmap vstr d1\"\r\nvstr d1\r\n";
+    QTest::newRow("two maps, cycle off")
+        << QStringList{"q3dm1", "q3dm7"} << false << 0
+        << head + "set d1 \"map q3dm1 ; set nextmap vstr d2\"\r\nset d2 \"map q3dm7\"\r\n"
+                  "vstr d1\r\n";
+    QTest::newRow("one map, cycle on") << QStringList{"q3dm17"} << true << 0
+                                       << head + "set d1 \"map q3dm17 ; set nextmap vstr d1\"\r\n"
+                                                 "vstr d1\r\n";
+    QTest::newRow("nothing ticked, cycle off") << QStringList{} << false << 0
+                                               << head + "\"\r\nvstr d1\r\n";
+    QTest::newRow("nothing ticked, cycle on") << QStringList{} << true << 0
+                                              << head + " ; set nextmap vstr d1\"\r\nvstr d1\r\n";
+    QByteArray ctf = head;
+    ctf.replace("g_gametype 0", "g_gametype 4");
+    QTest::newRow("CTF") << QStringList{"q3ctf1"} << false << 3
+                         << ctf + "set d1 \"map q3ctf1\"\r\nvstr d1\r\n";
+    QByteArray team = head;
+    team.replace("g_gametype 0", "g_gametype 3");
+    QTest::newRow("Team DM") << QStringList{"a", "b", "c"} << false << 2
+                             << team + "set d1 \"map a ; set nextmap vstr d2\"\r\n"
+                                       "set d2 \"map b ; set nextmap vstr d3\"\r\n"
+                                       "set d3 \"map c\"\r\nvstr d1\r\n";
+}
+
+void TestStarter::scriptBytes()
+{
+    QFETCH(QStringList, maps);
+    QFETCH(bool, cycle);
+    QFETCH(int, gameType);
+    QFETCH(QByteArray, expected);
+    MatchRules rules;
+    rules.mapCycle = cycle;
+    rules.gameTypeIndex = gameType;
+    QCOMPARE(mapScript(rules, maps), expected);
+}
+
+void TestStarter::commandLines_data()
+{
+    QTest::addColumn<int>("dedicated");
+    QTest::addColumn<bool>("cheats");
+    QTest::addColumn<QString>("arguments");
+    QTest::newRow("listen") << 0 << false
+                            << " +set dedicated 0 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
+    QTest::newRow("LAN") << 1 << false
+                         << " +set dedicated 1 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
+    QTest::newRow("internet") << 2 << false
+                              << " +set dedicated 2 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
+    QTest::newRow("cheats drop the dedicated choice")
+        << 2 << true << " +set rconpassword tqmzrv +set cheats 1 +exec fragdeck_maps.cfg";
+}
+
+void TestStarter::commandLines()
+{
+    QFETCH(int, dedicated);
+    QFETCH(bool, cheats);
+    QFETCH(QString, arguments);
+    QCOMPARE(startArguments(dedicated, "tqmzrv", cheats), arguments);
+}
+
+void TestStarter::startWritesScriptAndStartsGame()
+{
+    ProcessRecorder processes;
+    const QString exe = fakeProgram(root() + "game/ioquake3");
+    const GameInstall install = GameInstall::fromPaths(exe, m_base + "q3config.cfg");
+    writeFile(m_base + MapScriptName, "an earlier, longer script that must go entirely\r\n");
+    const QByteArray script = "set d1 \"map q3dm1\"\r\nvstr d1\r\n";
+    const StartOutcome r =
+        writeScriptAndStart(install, MapScriptName, script, startArguments(2, "pw", false));
+    QVERIFY2(r.started, qPrintable(r.message));
+    QCOMPARE(readFile(m_base + MapScriptName), script);
+    QCOMPARE(processes.commandLines(),
+             QStringList{exe + " +set dedicated 2 +set rconpassword pw +exec fragdeck_maps.cfg"});
+    QCOMPARE(processes.requests[0].workingFolder, root() + "game/");
+    QCOMPARE(processes.requests[0].arguments,
+             (QStringList{"+set", "dedicated", "2", "+set", "rconpassword", "pw", "+exec",
+                          "fragdeck_maps.cfg"}));
+}
+
+void TestStarter::startRefusesUnusableFolders_data()
+{
+    QTest::addColumn<QString>("program"); // "exe" for the fake program
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<QString>("messagePart");
+    QTest::newRow("no data folder") << "exe" << "" << "data folder is not known";
+    QTest::newRow("missing data folder") << "exe" << "/nonexistent/baseq3/q3config.cfg"
+                                         << "does not exist";
+    QTest::newRow("no game path") << "" << "BASE/q3config.cfg" << "path of the game is not set";
+    QTest::newRow("missing game") << "/nonexistent/ioquake3" << "BASE/q3config.cfg"
+                                  << "was not found";
+}
+
+void TestStarter::startRefusesUnusableFolders()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, config);
+    QFETCH(QString, messagePart);
+    ProcessRecorder processes;
+    if (program == "exe")
+        program = fakeProgram(root() + "game/ioquake3");
+    config.replace("BASE/", m_base);
+    GameInstall install = GameInstall::fromPaths(program, config);
+    if (config.isEmpty())
+        install.scriptFolder.clear();
+    const StartOutcome r = writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", " +x");
+    QVERIFY(!r.started);
+    QVERIFY2(r.message.contains(messagePart), qPrintable(r.message));
+    QVERIFY(processes.requests.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_base + MapScriptName));
+}
+
+void TestStarter::scriptSafeNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("safe");
+    QTest::newRow("plain") << "q3dm1" << true;
+    QTest::newRow("subfolder") << "sub/match1.dm_68" << true;
+    QTest::newRow("blank") << "my map" << false;
+    QTest::newRow("quote") << "a\"b" << false;
+    QTest::newRow("separator") << "a;quit" << false;
+    QTest::newRow("comment") << "a//b" << false;
+    QTest::newRow("control") << "a\tb" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestStarter::scriptSafeNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, safe);
+    QCOMPARE(isScriptSafeName(name), safe);
+}
+
+QTEST_MAIN(TestStarter)
+#include "test_starter.moc"
