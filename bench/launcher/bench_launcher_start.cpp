@@ -64,8 +64,9 @@ int main(int argc, char** argv)
         const double us = double(t.nsecsElapsed()) / 1000.0;
         p.waitForFinished(10000);
         long ms = 0, items = 0, rss = 0;
-        if (std::sscanf(line.constData(), "shown %ld ms items %ld maxrss %ld", &ms, &items,
-                        &rss) != 3 || items != 9) {
+        if (std::sscanf(line.constData(), "shown %ld ms items %ld maxrss %ld", &ms, &items, &rss) !=
+                3 ||
+            items != 9) {
             std::fprintf(stderr, "child failed: %s\n", line.constData());
             return 1;
         }

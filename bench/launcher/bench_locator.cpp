@@ -20,7 +20,8 @@
 using namespace fragdeck;
 using namespace fragdeck::launcher;
 
-namespace {
+namespace
+{
 
 // 20 x 20 x 50 folders, a few files in each leaf, the program in the last leaf by name.
 // Folders are made in reverse name order: on tmpfs a folder then lists in name order, so
@@ -79,7 +80,8 @@ int main(int argc, char** argv)
         const QList<QByteArray> order = p.readAllStandardOutput().trimmed().split('\n');
         const bool last = !order.isEmpty() && order.last().endsWith("t19/m19/l49");
         std::printf("find visits the program's folder %s\n",
-                    last ? "last, as the locator does" : "EARLIER than the locator (not comparable)");
+                    last ? "last, as the locator does"
+                         : "EARLIER than the locator (not comparable)");
     }
 
     std::vector<double> find, findAll, walk, window;

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -27,12 +28,13 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-#include <QFileInfo>
 #include <cmath>
 #include <optional>
 
-namespace fragdeck::launcher {
-namespace {
+namespace fragdeck::launcher
+{
+namespace
+{
 
 QString programPath(const char* relative)
 {
@@ -158,9 +160,8 @@ void Form1::buildMenus()
     };
     auto component = [this](QAction* a, const char* progId, bool hourglass) {
         const QString id = QLatin1String(progId);
-        connect(a, &QAction::triggered, this, [this, id, hourglass] {
-            activateFromMenu(id, hourglass);
-        });
+        connect(a, &QAction::triggered, this,
+                [this, id, hourglass] { activateFromMenu(id, hourglass); });
     };
     auto window = [this](QAction* a, void (*show)(QWidget*)) {
         connect(a, &QAction::triggered, this, [this, show] {
@@ -173,8 +174,8 @@ void Form1::buildMenus()
     };
 
     QMenu* mp = menu("mp", QStringLiteral("&Multiplayer"));
-    component(addItem(mp, "serverbrowser", QStringLiteral("&Server Browser")),
-              "beaconlist.Class", true);
+    component(addItem(mp, "serverbrowser", QStringLiteral("&Server Browser")), "beaconlist.Class",
+              true);
     window(addItem(mp, "quickconnect", QStringLiteral("&Quick Connect")), &showQuickConnect);
     sep(mp, "sep5");
     component(addItem(mp, "startserver", QStringLiteral("Start server")), "kickgate.Class", true);
@@ -184,8 +185,7 @@ void Form1::buildMenus()
             &QWidget::close);
 
     QMenu* opt = menu("opt", QStringLiteral("&Options"));
-    component(addItem(opt, "configeditor", QStringLiteral("&Config Editor")), "config.class",
-              true);
+    component(addItem(opt, "configeditor", QStringLiteral("&Config Editor")), "config.class", true);
     component(addItem(opt, "keybinder", QStringLiteral("&Key binder")), "bindwright.class", true);
     component(addItem(opt, "glyphtag", QStringLiteral("&Glyphtag")), "base.glyphtag", false);
     sep(opt, "sep4");
@@ -258,8 +258,8 @@ void Form1::on_Timer2_timeout()
     if (state.Q3Path.isEmpty()) {
         searchDrives();
         LocatorShared& shared = locatorShared();
-        const bool found = !shared.FoundFolder.isEmpty() &&
-                           shared.FoundFolder != GameLocator::cancelledMarker();
+        const bool found =
+            !shared.FoundFolder.isEmpty() && shared.FoundFolder != GameLocator::cancelledMarker();
         if (found) {
             const QString program = shared.FoundFolder + shared.FoundProgram;
             saveOption(QStringLiteral("Q3path"), program);

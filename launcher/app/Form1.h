@@ -15,9 +15,11 @@ class QMenu;
 class QStatusBar;
 class QTimer;
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow
+{
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace fragdeck::launcher {
-namespace {
+namespace fragdeck::launcher
+{
+namespace
+{
 
 int64_t nowNs()
 {
@@ -66,7 +68,8 @@ bool GameLocator::matchProgram(const std::string& folder, const std::vector<std:
                 const bool plain = types[i] == DT_REG && files[i][0] != '.';
                 if ((pass == 0) != plain)
                     continue;
-                struct stat st {};
+                struct stat st {
+                };
                 const std::string full = folder + files[i];
                 if (stat(full.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
                     continue; // broken link, or a link to a folder
@@ -113,13 +116,15 @@ void GameLocator::FindFilesAPI(std::string path)
             continue;
         unsigned char type = e->d_type;
         if (type == DT_UNKNOWN) {
-            struct stat st {};
+            struct stat st {
+            };
             const std::string full = path + e->d_name;
             if (lstat(full.c_str(), &st) != 0)
                 continue;
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK
-                                               : S_ISREG(st.st_mode) ? DT_REG
-                                                                     : DT_UNKNOWN;
+            type = S_ISDIR(st.st_mode)   ? DT_DIR
+                   : S_ISLNK(st.st_mode) ? DT_LNK
+                   : S_ISREG(st.st_mode) ? DT_REG
+                                         : DT_UNKNOWN;
         }
         if (type == DT_DIR) {
             folders.emplace_back(e->d_name);

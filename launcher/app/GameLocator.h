@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
-class GameLocator {
+class GameLocator
+{
 public:
     // The names looked for, in order of preference within one folder.
     explicit GameLocator(QStringList programNames);
@@ -55,8 +57,8 @@ private:
     bool matchProgram(const std::string& folder, const std::vector<std::string>& files,
                       const std::vector<unsigned char>& types, std::string* name);
 
-    std::vector<std::string> m_names;  // encoded, in order
-    std::vector<bool> m_needsExec;      // Linux programs must be executable
+    std::vector<std::string> m_names; // encoded, in order
+    std::vector<bool> m_needsExec;    // Linux programs must be executable
     int64_t m_lastPumpNs = 0;
 };
 

@@ -9,7 +9,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 QString optionsApp()
 {
@@ -35,11 +36,11 @@ QStringList registeredLibraries()
 {
     // Key binder, dial-up optimiser and the picture library are not built here; their
     // registrations are still issued and simply fail when the file is missing.
-    return {QStringLiteral("tunedesk.so"),  QStringLiteral("glyphtag.so"),
+    return {QStringLiteral("tunedesk.so"),   QStringLiteral("glyphtag.so"),
             QStringLiteral("bindwright.so"), QStringLiteral("linkshelf.so"),
-            QStringLiteral("linetune.so"),  QStringLiteral("crateview.so"),
-            QStringLiteral("scoutlink.so"), QStringLiteral("NViewLib.so"),
-            QStringLiteral("kickgate.so"),  QStringLiteral("reelgate.so"),
+            QStringLiteral("linetune.so"),   QStringLiteral("crateview.so"),
+            QStringLiteral("scoutlink.so"),  QStringLiteral("NViewLib.so"),
+            QStringLiteral("kickgate.so"),   QStringLiteral("reelgate.so"),
             QStringLiteral("beaconlist.so"), QStringLiteral("wardhold.so")};
 }
 
@@ -67,7 +68,8 @@ QString productPageAddress(const QString& makerAddress)
     return a + QStringLiteral("fragdeck/");
 }
 
-namespace {
+namespace
+{
 const QString installApp = QStringLiteral("Ravelin");
 const QString installSection = QStringLiteral("InstallInfo");
 } // namespace
@@ -75,8 +77,8 @@ const QString installSection = QStringLiteral("InstallInfo");
 int installInfoSlot()
 {
     for (int n = 0;; ++n) {
-        const QString title = GetSetting(installApp, installSection,
-                                         QString::number(n) + QStringLiteral("title"));
+        const QString title =
+            GetSetting(installApp, installSection, QString::number(n) + QStringLiteral("title"));
         if (title.isEmpty() || title == QLatin1String("Fragdeck"))
             return n;
     }
@@ -162,9 +164,9 @@ QString menuStatusText(const QString& itemText)
 
 QStringList iconActionOrder()
 {
-    return {QStringLiteral("glyphtag"), QStringLiteral("config"),  QStringLiteral("bind"),
-            QStringLiteral("explo"),    QStringLiteral("dialup"),  QStringLiteral("options"),
-            QStringLiteral("start"),    QStringLiteral("update"),  QStringLiteral("browser")};
+    return {QStringLiteral("glyphtag"), QStringLiteral("config"), QStringLiteral("bind"),
+            QStringLiteral("explo"),    QStringLiteral("dialup"), QStringLiteral("options"),
+            QStringLiteral("start"),    QStringLiteral("update"), QStringLiteral("browser")};
 }
 
 bool toolForIconKey(const QString& key, Tool* tool)
@@ -249,7 +251,8 @@ QStringList themeMenuCaptions(const QString& programFolder)
     return captions;
 }
 
-namespace {
+namespace
+{
 bool wholeNumber(const QString& text, int* value)
 {
     bool ok = false;

@@ -6,7 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 // Application and section of the launcher's own settings.
 QString optionsApp();     // "Fragdeck"

@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 LocatorShared& locatorShared()
 {

@@ -8,7 +8,8 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 // The locator's shared variables, seen by the main window's drive loop and frm_search.
 struct LocatorShared {
@@ -20,7 +21,8 @@ struct LocatorShared {
 };
 LocatorShared& locatorShared();
 
-class SearchWindow : public QDialog {
+class SearchWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit SearchWindow(QWidget* parent = nullptr);

@@ -25,7 +25,8 @@
 using namespace fragdeck;
 using namespace fragdeck::launcher;
 
-namespace {
+namespace
+{
 
 const QString firstRunText = "This is the first time you run Fragdeck.\r\nYou will have to "
                              "configure Fragdeck first by going to 'Options - Fragdeck Options'.";
@@ -82,7 +83,8 @@ QAction* action(Form1& f, const char* name)
 }
 
 // Closes every modal window that opens (the launcher's own windows) and notes its name.
-class ModalCloser : public QObject {
+class ModalCloser : public QObject
+{
 public:
     ModalCloser()
     {
@@ -105,7 +107,8 @@ private:
 
 } // namespace
 
-class TestForm1 : public QObject {
+class TestForm1 : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -249,25 +252,29 @@ void TestForm1::storedPathSkipsTheSearch()
 
 void TestForm1::locatorAtStartup_data()
 {
-    QTest::addColumn<QStringList>("drives");   // folders below the temp dir; first = "/"
-    QTest::addColumn<QStringList>("files");    // files to create, relative to the temp dir
+    QTest::addColumn<QStringList>("drives"); // folders below the temp dir; first = "/"
+    QTest::addColumn<QStringList>("files");  // files to create, relative to the temp dir
     QTest::addColumn<bool>("cancel");
-    QTest::addColumn<QString>("q3path");       // expected, relative; "" = not found
-    QTest::addColumn<QString>("configPath");   // expected, relative
+    QTest::addColumn<QString>("q3path");     // expected, relative; "" = not found
+    QTest::addColumn<QString>("configPath"); // expected, relative
     QTest::newRow("second drive, subfolder")
         << QStringList{"a/", "b/"} << QStringList{"b/games/Quake3/quake3.exe"} << false
-        << "b/games/Quake3/quake3.exe" << "b/games/Quake3/baseq3/q3config.cfg";
+        << "b/games/Quake3/quake3.exe"
+        << "b/games/Quake3/baseq3/q3config.cfg";
     QTest::newRow("drive root") << QStringList{"a/"} << QStringList{"a/quake3.exe"} << false
-                                << "a/quake3.exe" << "a/baseq3/q3config.cfg";
+                                << "a/quake3.exe"
+                                << "a/baseq3/q3config.cfg";
     QTest::newRow("ioquake3 with a home path")
         << QStringList{"a/"} << QStringList{"a/ioq3/ioquake3.x86_64*", "home/.q3a/baseq3/x"}
-        << false << "a/ioq3/ioquake3.x86_64" << "home/.q3a/baseq3/q3config.cfg";
+        << false << "a/ioq3/ioquake3.x86_64"
+        << "home/.q3a/baseq3/q3config.cfg";
     QTest::newRow("OpenArena without a home path")
         << QStringList{"a/"} << QStringList{"a/oa/openarena*"} << false << "a/oa/openarena"
         << "a/oa/baseoa/q3config.cfg";
     QTest::newRow("nothing") << QStringList{"a/", "b/"} << QStringList{"a/x.txt"} << false << ""
                              << "";
-    QTest::newRow("single drive") << QStringList{} << QStringList{} << false << "" << "";
+    QTest::newRow("single drive") << QStringList{} << QStringList{} << false << ""
+                                  << "";
     QTest::newRow("cancel ends every drive")
         << QStringList{"a/", "b/"} << QStringList{"a/x/y.txt", "b/quake3.exe"} << true << ""
         << "";
@@ -352,7 +359,7 @@ void TestForm1::statusTextOnClick()
 void TestForm1::doubleClickOnEachIcon()
 {
     configured();
-    const QStringList ids = {"kickgate.Class", "config.class",    "base.glyphtag",
+    const QStringList ids = {"kickgate.Class",   "config.class",    "base.glyphtag",
                              "bindwright.class", "crateview.class", "linetune.entry"};
     test::registerProbeAs(ids);
     Form1 f;
@@ -457,8 +464,8 @@ void TestForm1::menuActivation()
     QStringList mp;
     for (QAction* a : f.findChild<QMenu*>("mp")->actions())
         mp.append(a->objectName());
-    QCOMPARE(mp, (QStringList{"serverbrowser", "quickconnect", "sep5", "startserver",
-                              "viewdemos", "sep1", "exit"}));
+    QCOMPARE(mp, (QStringList{"serverbrowser", "quickconnect", "sep5", "startserver", "viewdemos",
+                              "sep1", "exit"}));
     QStringList tools;
     for (QAction* a : f.findChild<QMenu*>("tools")->actions())
         tools.append(a->objectName());
@@ -513,8 +520,9 @@ void TestForm1::themeMenu()
     start(f);
     QList<QAction*> th = f.findChild<QMenu*>("themes")->actions();
     QCOMPARE(th.size(), 10);
-    QStringList names = QDir(m_program + "/themes").entryList(QDir::Dirs | QDir::NoDotAndDotDot,
-                                                              QDir::Name | QDir::IgnoreCase);
+    QStringList names =
+        QDir(m_program + "/themes")
+            .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (int i = 0; i < 10; ++i)
         QCOMPARE(th[i]->text(), i < themes ? names[i] : QString("-Unused-"));
     if (themes > 10) // the last two cannot be chosen

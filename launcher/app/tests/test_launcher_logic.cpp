@@ -11,7 +11,8 @@
 using namespace fragdeck;
 using namespace fragdeck::launcher;
 
-class TestLauncherLogic : public QObject {
+class TestLauncherLogic : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void registrationLinesInOrder();
@@ -38,9 +39,9 @@ private Q_SLOTS:
 void TestLauncherLogic::registrationLinesInOrder()
 {
     const QStringList expected = {
-        "regsvr32 /s tunedesk.so",  "regsvr32 /s glyphtag.so",  "regsvr32 /s bindwright.so",
-        "regsvr32 /s linkshelf.so", "regsvr32 /s linetune.so",  "regsvr32 /s crateview.so",
-        "regsvr32 /s scoutlink.so", "regsvr32 /s NViewLib.so",  "regsvr32 /s kickgate.so",
+        "regsvr32 /s tunedesk.so",  "regsvr32 /s glyphtag.so",   "regsvr32 /s bindwright.so",
+        "regsvr32 /s linkshelf.so", "regsvr32 /s linetune.so",   "regsvr32 /s crateview.so",
+        "regsvr32 /s scoutlink.so", "regsvr32 /s NViewLib.so",   "regsvr32 /s kickgate.so",
         "regsvr32 /s reelgate.so",  "regsvr32 /s beaconlist.so", "regsvr32 /s wardhold.so"};
     QCOMPARE(registrationCommandLines(), expected);
 }
@@ -108,16 +109,26 @@ void TestLauncherLogic::itemStatusTexts_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("text");
-    QTest::newRow("start") << "start" << "Launch Q3A, join a server or play demos";
-    QTest::newRow("browser") << "browser" << "Launch server browser";
-    QTest::newRow("options") << "options" << "Configure Fragdeck options";
-    QTest::newRow("config") << "config" << "Edit the q3config file";
-    QTest::newRow("glyphtag") << "glyphtag" << "Create your own personalized Glyphtag";
-    QTest::newRow("update") << "update" << "Check for new updates for Fragdeck";
-    QTest::newRow("bind") << "bind" << "Bind your keys to specific commands";
-    QTest::newRow("dialup") << "dialup" << "Optimize your dial-up connection and reduce lag.";
-    QTest::newRow("explo") << "explo" << "View the contents of PK3 files.";
-    QTest::newRow("unknown") << "Start" << "";
+    QTest::newRow("start") << "start"
+                           << "Launch Q3A, join a server or play demos";
+    QTest::newRow("browser") << "browser"
+                             << "Launch server browser";
+    QTest::newRow("options") << "options"
+                             << "Configure Fragdeck options";
+    QTest::newRow("config") << "config"
+                            << "Edit the q3config file";
+    QTest::newRow("glyphtag") << "glyphtag"
+                              << "Create your own personalized Glyphtag";
+    QTest::newRow("update") << "update"
+                            << "Check for new updates for Fragdeck";
+    QTest::newRow("bind") << "bind"
+                          << "Bind your keys to specific commands";
+    QTest::newRow("dialup") << "dialup"
+                            << "Optimize your dial-up connection and reduce lag.";
+    QTest::newRow("explo") << "explo"
+                           << "View the contents of PK3 files.";
+    QTest::newRow("unknown") << "Start"
+                             << "";
 }
 
 void TestLauncherLogic::itemStatusTexts()
@@ -131,20 +142,30 @@ void TestLauncherLogic::menuTexts_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("text"); // "" = the welcome text
-    QTest::newRow("exit") << "E&xit" << "Quit Fragdeck.";
-    QTest::newRow("server browser") << "&Server Browser" << "Fragdeck's built-in server browser.";
-    QTest::newRow("no access key") << "Start server" << "Start your own Quake3 server.";
-    QTest::newRow("blanks") << "  &About  " << "About Fragdeck.";
-    QTest::newRow("only first amp") << "A&&bout" << "";
+    QTest::newRow("exit") << "E&xit"
+                          << "Quit Fragdeck.";
+    QTest::newRow("server browser") << "&Server Browser"
+                                    << "Fragdeck's built-in server browser.";
+    QTest::newRow("no access key") << "Start server"
+                                   << "Start your own Quake3 server.";
+    QTest::newRow("blanks") << "  &About  "
+                            << "About Fragdeck.";
+    QTest::newRow("only first amp") << "A&&bout"
+                                    << "";
     QTest::newRow("dial-up") << "&Dial-up Optimizer"
                              << "Optimize your dial-up connection and reduce lag up to 30%.";
-    QTest::newRow("cartoon") << "&User Friendly Cartoon" << "View the current UF cartoon.";
+    QTest::newRow("cartoon") << "&User Friendly Cartoon"
+                             << "View the current UF cartoon.";
     QTest::newRow("external") << "E&xternal server browser"
                               << "Launch your favourite server browser.";
-    QTest::newRow("title") << "&Multiplayer" << "";
-    QTest::newRow("unused theme") << "-Unused-" << "";
-    QTest::newRow("theme name") << "Default" << "";
-    QTest::newRow("case matters") << "exit" << "";
+    QTest::newRow("title") << "&Multiplayer"
+                           << "";
+    QTest::newRow("unused theme") << "-Unused-"
+                                  << "";
+    QTest::newRow("theme name") << "Default"
+                                << "";
+    QTest::newRow("case matters") << "exit"
+                                  << "";
 }
 
 void TestLauncherLogic::menuTexts()
@@ -163,8 +184,7 @@ void TestLauncherLogic::iconKeysMapToTools_data()
     QTest::addColumn<bool>("hourglass");
     QTest::newRow("start") << "start" << int(ToolKind::Component) << "kickgate.Class" << true;
     QTest::newRow("config") << "config" << int(ToolKind::Component) << "config.class" << true;
-    QTest::newRow("glyphtag") << "glyphtag" << int(ToolKind::Component) << "base.glyphtag"
-                              << false;
+    QTest::newRow("glyphtag") << "glyphtag" << int(ToolKind::Component) << "base.glyphtag" << false;
     QTest::newRow("bind") << "bind" << int(ToolKind::Component) << "bindwright.class" << true;
     QTest::newRow("explo") << "explo" << int(ToolKind::Component) << "crateview.class" << true;
     QTest::newRow("dialup") << "dialup" << int(ToolKind::Component) << "linetune.entry" << true;
@@ -276,9 +296,9 @@ void TestLauncherLogic::missingPictureFallsBackToLaunch()
     QCOMPARE(pics.first().key, QString("start"));
     QCOMPARE(pics.first().file, t + "launch.ico");
     for (const IconPicture& p : pics)
-        QCOMPARE(p.file, p.key == "dialup" || p.key == "start" ? t + "launch.ico"
-                                                                : t + p.key + ".ico");
-    const QStringList keys = {"start", "browser", "config", "glyphtag", "bind",
+        QCOMPARE(p.file,
+                 p.key == "dialup" || p.key == "start" ? t + "launch.ico" : t + p.key + ".ico");
+    const QStringList keys = {"start", "browser", "config",  "glyphtag", "bind",
                               "explo", "dialup",  "options", "update"};
     QStringList listed;
     for (const IconItem& i : iconItems())

@@ -15,7 +15,8 @@
 using namespace fragdeck;
 using namespace fragdeck::launcher;
 
-namespace {
+namespace
+{
 
 // Creates the folders and files of a made-up tree below root. A path ending in "/" is a
 // folder; "x*" is an executable file; "a -> b" a symbolic link.
@@ -34,15 +35,16 @@ void makeTree(const QString& root, const QStringList& entries)
                 e.chop(1);
             test::writeFile(root + "/" + e, "#!/bin/sh\n");
             if (exec)
-                QFile::setPermissions(root + "/" + e, QFile::ReadOwner | QFile::WriteOwner |
-                                                          QFile::ExeOwner);
+                QFile::setPermissions(root + "/" + e,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
     }
 }
 
 } // namespace
 
-class TestLocator : public QObject {
+class TestLocator : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void walk_data();
@@ -65,31 +67,41 @@ void TestLocator::walk_data()
     QTest::newRow("in a subfolder")
         << QStringList{"docs/readme.txt", "games/Quake III Arena/baseq3/pak0.pk3",
                        "games/Quake III Arena/quake3.exe"}
-        << "games/Quake III Arena/" << "quake3.exe";
+        << "games/Quake III Arena/"
+        << "quake3.exe";
     QTest::newRow("in the root") << QStringList{"quake3.exe", "sub/quake3.exe"} << ""
                                  << "quake3.exe";
-    QTest::newRow("parent before child")
-        << QStringList{"b/quake3.exe", "b/a/quake3.exe"} << "b/" << "quake3.exe";
+    QTest::newRow("parent before child") << QStringList{"b/quake3.exe", "b/a/quake3.exe"} << "b/"
+                                         << "quake3.exe";
     QTest::newRow("name order, depth first")
-        << QStringList{"b/quake3.exe", "a/deep/er/quake3.exe"} << "a/deep/er/" << "quake3.exe";
+        << QStringList{"b/quake3.exe", "a/deep/er/quake3.exe"} << "a/deep/er/"
+        << "quake3.exe";
     QTest::newRow("hidden folder")
         << QStringList{"games/", ".wine/drive_c/Quake III Arena/quake3.exe"}
-        << ".wine/drive_c/Quake III Arena/" << "quake3.exe";
+        << ".wine/drive_c/Quake III Arena/"
+        << "quake3.exe";
     QTest::newRow("link to the program")
         << QStringList{"real/ioq3-bin*", "bin/ioquake3 -> ../real/ioq3-bin"} << "bin/"
         << "ioquake3";
-    QTest::newRow("Linux program") << QStringList{"opt/ioquake3/ioquake3.x86_64*"}
-                                   << "opt/ioquake3/" << "ioquake3.x86_64";
+    QTest::newRow("Linux program")
+        << QStringList{"opt/ioquake3/ioquake3.x86_64*"} << "opt/ioquake3/"
+        << "ioquake3.x86_64";
     QTest::newRow("OpenArena") << QStringList{"usr/games/openarena*", "usr/games/other*"}
-                               << "usr/games/" << "openarena";
-    QTest::newRow("windows name preferred")
-        << QStringList{"q3/ioquake3*", "q3/quake3.exe"} << "q3/" << "quake3.exe";
-    QTest::newRow("name as on the disk") << QStringList{"Q3/QUAKE3.EXE"} << "Q3/" << "QUAKE3.EXE";
-    QTest::newRow("not executable") << QStringList{"share/doc/quake3"} << "" << "";
+                               << "usr/games/"
+                               << "openarena";
+    QTest::newRow("windows name preferred") << QStringList{"q3/ioquake3*", "q3/quake3.exe"} << "q3/"
+                                            << "quake3.exe";
+    QTest::newRow("name as on the disk") << QStringList{"Q3/QUAKE3.EXE"} << "Q3/"
+                                         << "QUAKE3.EXE";
+    QTest::newRow("not executable") << QStringList{"share/doc/quake3"} << ""
+                                    << "";
     QTest::newRow("folder of that name")
-        << QStringList{"share/games/quake3/baseq3/", "share/games/openarena/"} << "" << "";
-    QTest::newRow("broken link") << QStringList{"bin/quake3.exe -> /nonexistent/q3"} << "" << "";
-    QTest::newRow("nothing") << QStringList{"a/b/c/", "d/e.txt"} << "" << "";
+        << QStringList{"share/games/quake3/baseq3/", "share/games/openarena/"} << ""
+        << "";
+    QTest::newRow("broken link") << QStringList{"bin/quake3.exe -> /nonexistent/q3"} << ""
+                                 << "";
+    QTest::newRow("nothing") << QStringList{"a/b/c/", "d/e.txt"} << ""
+                             << "";
 }
 
 void TestLocator::walk()
@@ -118,8 +130,8 @@ void TestLocator::symlinkLoopIsNotFollowed()
 {
     QTemporaryDir dir;
     const QString root = dir.path();
-    makeTree(root, {"a/b/", "a/b/loop -> ../..", "a/self -> .", "elsewhere/",
-                    "x/game -> ../elsewhere"});
+    makeTree(root,
+             {"a/b/", "a/b/loop -> ../..", "a/self -> .", "elsewhere/", "x/game -> ../elsewhere"});
     makeTree(root, {"elsewhere/quake3.exe"});
     GameLocator loc(gameProgramNames());
     QStringList entered;

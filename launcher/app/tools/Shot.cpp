@@ -24,7 +24,8 @@
 using namespace fragdeck;
 using namespace fragdeck::launcher;
 
-namespace {
+namespace
+{
 
 int g_result = 1;
 
@@ -82,9 +83,9 @@ void prepare()
         return;
     QString game;
     for (const char* name : {"openarena", "ioquake3", "quake3"}) {
-        game = QStandardPaths::findExecutable(QLatin1String(name),
-                                              {QStringLiteral("/usr/games"),
-                                               QStringLiteral("/usr/local/games")});
+        game = QStandardPaths::findExecutable(
+            QLatin1String(name),
+            {QStringLiteral("/usr/games"), QStringLiteral("/usr/local/games")});
         if (game.isEmpty())
             game = QStandardPaths::findExecutable(QLatin1String(name));
         if (!game.isEmpty())
@@ -110,8 +111,7 @@ int main(int argc, char** argv)
     if (what == QLatin1String("progids")) {
         const QDir sys(programFolder() + QStringLiteral("/system"));
         for (const QString& lib : sys.entryList({QStringLiteral("*.so")}, QDir::Files))
-            for (const ComponentClass& c :
-                 readComponentMetadata(sys.filePath(lib)).classes)
+            for (const ComponentClass& c : readComponentMetadata(sys.filePath(lib)).classes)
                 std::printf("%s\n", qPrintable(c.progId));
         return 0;
     }

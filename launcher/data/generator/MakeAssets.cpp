@@ -15,7 +15,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 struct Theme {
     const char* name;
@@ -26,9 +27,11 @@ struct Theme {
 };
 
 const Theme themes[] = {
-    {"Default", QColor(92, 60, 36), QColor(30, 24, 20), QColor(255, 150, 40), QColor(255, 214, 150)},
+    {"Default", QColor(92, 60, 36), QColor(30, 24, 20), QColor(255, 150, 40),
+     QColor(255, 214, 150)},
     {"Crimson", QColor(96, 18, 18), QColor(22, 10, 10), QColor(255, 70, 50), QColor(255, 190, 180)},
-    {"Arctic", QColor(30, 62, 88), QColor(12, 20, 30), QColor(110, 220, 255), QColor(200, 240, 255)},
+    {"Arctic", QColor(30, 62, 88), QColor(12, 20, 30), QColor(110, 220, 255),
+     QColor(200, 240, 255)},
     {"Toxic", QColor(40, 70, 24), QColor(14, 20, 10), QColor(170, 255, 60), QColor(220, 255, 180)},
 };
 
@@ -82,8 +85,8 @@ void glyph(QPainter& p, const QString& key, const QColor& c, double s)
         const char* letters[] = {"^", "G", "T"};
         for (int i = 0; i < 3; ++i) {
             p.setPen(i == 1 ? c : cols[i]);
-            p.drawText(QRectF(s * (0.14 + i * 0.24), s * 0.2, s * 0.26, s * 0.6),
-                       Qt::AlignCenter, QLatin1String(letters[i]));
+            p.drawText(QRectF(s * (0.14 + i * 0.24), s * 0.2, s * 0.26, s * 0.6), Qt::AlignCenter,
+                       QLatin1String(letters[i]));
         }
     } else if (key == "options") {
         for (int i = 0; i < 3; ++i) {
@@ -171,9 +174,10 @@ QImage plate(const Theme& t, int w, int h, quint32 seed)
             // Brushed metal: horizontal streaks plus fine noise.
             const int streak = int(6 * std::sin(y * 0.9 + std::sin(y * 0.13) * 3));
             const int n = int(rng.bounded(12)) - 6 + streak;
-            img.setPixel(x, y, qRgb(std::clamp(t.dark.red() + n, 0, 255),
-                                    std::clamp(t.dark.green() + n, 0, 255),
-                                    std::clamp(t.dark.blue() + n, 0, 255)));
+            img.setPixel(x, y,
+                         qRgb(std::clamp(t.dark.red() + n, 0, 255),
+                              std::clamp(t.dark.green() + n, 0, 255),
+                              std::clamp(t.dark.blue() + n, 0, 255)));
         }
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -184,8 +188,8 @@ QImage plate(const Theme& t, int w, int h, quint32 seed)
     p.setPen(QPen(QColor(255, 255, 255, 22), 1));
     p.drawLine(0, 2, w, 2);
     p.drawLine(2, 0, 2, h);
-    for (QPointF r : {QPointF(12, 12), QPointF(w - 12, 12), QPointF(12, h - 12),
-                      QPointF(w - 12, h - 12)}) {
+    for (QPointF r :
+         {QPointF(12, 12), QPointF(w - 12, 12), QPointF(12, h - 12), QPointF(w - 12, h - 12)}) {
         QRadialGradient g(r - QPointF(1.5, 1.5), 5);
         g.setColorAt(0, t.base.lighter(180));
         g.setColorAt(1, t.base.darker(300));
@@ -324,8 +328,8 @@ int main(int argc, char** argv)
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     bool ok = true;
-    const QStringList keys = {"start", "browser", "config", "glyphtag", "options",
-                              "update", "bind",   "dialup", "explo"};
+    const QStringList keys = {"start",  "browser", "config", "glyphtag", "options",
+                              "update", "bind",    "dialup", "explo"};
     quint32 seed = 7;
     for (const Theme& t : themes) {
         const QString folder = out + "/themes/" + t.name + "/";
