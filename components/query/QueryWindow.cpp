@@ -14,11 +14,17 @@
 namespace fragdeck::query {
 namespace {
 
-// readyRead is not emitted while its own slot runs, and the handler may wait nested in
-// itself, so waits also look for datagrams themselves this often.
+// The handler may wait nested in itself; such waits also look for datagrams themselves
+// this often, in case no socket event wakes them.
 constexpr int kPollMs = 10;
 // "HALFLIFE" runs at most four steps; a nested Connect cannot make the chain endless.
 constexpr int kMaxSteps = 8;
+
+struct HandlerDepth {
+    explicit HandlerDepth(int& d) : depth(d) { ++depth; }
+    ~HandlerDepth() { --depth; }
+    int& depth;
+};
 
 thread_local QueryState t_state;
 thread_local QPointer<QueryWindow> t_window;
@@ -169,8 +175,12 @@ bool QueryWindow::wait(bool startTimer)
             st.TimedOut = true;
             return true;
         }
-        if (!(m_winsck->hasPendingDatagrams() && onDataArrival()))
-            pumpEvents(int(std::min<int64_t>(int64_t(st.TimeOut) - elapsed + 1, kPollMs)));
+        if (!(m_winsck->hasPendingDatagrams() && onDataArrival())) {
+            int64_t slice = int64_t(st.TimeOut) - elapsed + 1;
+            if (m_handlerDepth > 0)
+                slice = std::min<int64_t>(slice, kPollMs);
+            pumpEvents(int(std::min<int64_t>(slice, 1000)));
+        }
         if (!st.Waiting)
             return false;
     }
@@ -188,6 +198,7 @@ bool QueryWindow::onDataArrival()
     datagram.truncate(got);
     QueryState& st = t_state;
     st.WaitTimer.StopTimer();
+    const HandlerDepth depth(m_handlerDepth);
     if (st.RepliesSeen < INT16_MAX) // a flood of replies must not overflow the count
         ++st.RepliesSeen;
     if (st.RepliesSeen < st.RepliesNeeded) {

@@ -41,6 +41,7 @@ private:
 
     QUdpSocket* m_winsck = nullptr;
     int m_closes = 0;
+    int m_handlerDepth = 0;
 };
 
 } // namespace fragdeck::query
