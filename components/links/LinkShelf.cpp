@@ -5,12 +5,14 @@
 
 #include <QApplication>
 
-namespace fragdeck::links {
+namespace fragdeck::links
+{
 
 void LinkShelfClass::main()
 {
     // The links file lives beside this library (the component folder).
-    const QString folder = libraryFolderOf(static_cast<const void*>(&LinkShelfClass::staticMetaObject));
+    const QString folder =
+        libraryFolderOf(static_cast<const void*>(&LinkShelfClass::staticMetaObject));
     LinkShelfWindow window(folder + QStringLiteral("\\links.dat"), QApplication::activeWindow());
     window.exec();
 }

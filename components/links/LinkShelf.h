@@ -4,16 +4,19 @@
 
 #include <QObject>
 
-namespace fragdeck::links {
+namespace fragdeck::links
+{
 
-class LinkShelfClass : public QObject {
+class LinkShelfClass : public QObject
+{
     Q_OBJECT
 public:
     // Shows the useful-links window modally; returns when it closes.
     Q_INVOKABLE void main();
 };
 
-class LinkShelfFactory : public QObject, public fragdeck::ComponentFactory {
+class LinkShelfFactory : public QObject, public fragdeck::ComponentFactory
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "linkshelf.json")
     Q_INTERFACES(fragdeck::ComponentFactory)

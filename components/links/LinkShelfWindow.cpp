@@ -12,8 +12,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace fragdeck::links {
-namespace {
+namespace fragdeck::links
+{
+namespace
+{
 constexpr int KeyRole = Qt::UserRole + 1;
 }
 

@@ -7,9 +7,11 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QPushButton;
 
-namespace fragdeck::links {
+namespace fragdeck::links
+{
 
-class LinkShelfWindow : public QDialog {
+class LinkShelfWindow : public QDialog
+{
     Q_OBJECT
 public:
     // Fills the tree from the links file at `linksPath` (problems are shown once the

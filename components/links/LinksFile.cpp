@@ -5,8 +5,10 @@
 
 #include <QSet>
 
-namespace fragdeck::links {
-namespace {
+namespace fragdeck::links
+{
+namespace
+{
 
 QString quoted(const QString& s)
 {

@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck::links {
+namespace fragdeck::links
+{
 
 struct Link {
     QString category;

@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 // Writes the probe file fresh. An old file (or a link someone planted under that name in
 // the shared temporary folder) is removed first and the new one is created exclusively,
@@ -45,8 +47,8 @@ void OpenInBrowser(const QString& address, QWidget* owner)
     if (!target.isEmpty() && !target.startsWith(u'-'))
         started = startProgramArgs(browser, {address}, QString(), WindowMode::NormalFocus);
     if (!started.started)
-        messageBox(QStringLiteral("Web Page not Opened"), defaultTitle(), Buttons::Ok,
-                   Icon::None, owner);
+        messageBox(QStringLiteral("Web Page not Opened"), defaultTitle(), Buttons::Ok, Icon::None,
+                   owner);
 }
 
 } // namespace fragdeck

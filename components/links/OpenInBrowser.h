@@ -5,7 +5,8 @@
 
 class QWidget;
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 // The scratch ".HTM" file written before the browser is looked up (in the system's
 // temporary folder).

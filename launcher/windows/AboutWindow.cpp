@@ -14,7 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
@@ -46,8 +47,8 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     const QString address = makerWebAddress();
     auto* link = new QLabel(this);
     link->setObjectName(QStringLiteral("Label3"));
-    link->setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(address.toHtmlEscaped(),
-                                                                address.toHtmlEscaped()));
+    link->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                      .arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
     link->setTextFormat(Qt::RichText);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     link->setCursor(Qt::PointingHandCursor);

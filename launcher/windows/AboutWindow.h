@@ -5,9 +5,11 @@
 
 class QLabel;
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
-class AboutWindow : public QDialog {
+class AboutWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit AboutWindow(QWidget* parent = nullptr);

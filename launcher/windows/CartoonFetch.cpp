@@ -6,7 +6,8 @@
 
 #include <QImageReader>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 CartoonFetch fetchCartoon(const CartoonSetup& setup)
 {

@@ -4,7 +4,8 @@
 #include <QImage>
 #include <QString>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 struct CartoonSetup {
     QString programFolder; // receives ufurl.dat and uf.gif

@@ -13,8 +13,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace fragdeck::launcher {
-namespace {
+namespace fragdeck::launcher
+{
+namespace
+{
 
 // What the window shows while the strip is on its way.
 QPixmap placeholder()
@@ -123,8 +125,8 @@ void CartoonWindow::download()
                        QStringLiteral("Error: Connect Failure"), Buttons::Ok, Icon::Information,
                        this);
         messageBox(QStringLiteral("Panelhop was unable to load in the User Friendly Comic Strip."),
-                   QStringLiteral("Error: Unable to load Graphic"), Buttons::Ok,
-                   Icon::Information, this);
+                   QStringLiteral("Error: Unable to load Graphic"), Buttons::Ok, Icon::Information,
+                   this);
         reject();
         return;
     }

@@ -7,9 +7,11 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
-class CartoonWindow : public QDialog {
+class CartoonWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit CartoonWindow(QWidget* parent = nullptr);

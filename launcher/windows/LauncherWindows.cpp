@@ -7,8 +7,10 @@
 #include "Settings.h"
 #include "WindowSettings.h"
 
-namespace fragdeck::launcher {
-namespace {
+namespace fragdeck::launcher
+{
+namespace
+{
 
 QString option(const char* key, const char* fallback)
 {

@@ -15,8 +15,10 @@
 #include <QVBoxLayout>
 #include <exception>
 
-namespace fragdeck::launcher {
-namespace {
+namespace fragdeck::launcher
+{
+namespace
+{
 
 const QString App = QStringLiteral("Fragdeck");
 const QString Section = QStringLiteral("Options");
@@ -110,9 +112,9 @@ OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
 void OptionsWindow::on_brw_clicked()
 {
     try {
-        const QString file = browse(QStringLiteral("Locate quake3.exe"),
-                                    QStringLiteral("quake3.exe"),
-                                    QStringLiteral("Q3test exe|quake3.exe") + AllFiles, m_q3path->text(), this);
+        const QString file =
+            browse(QStringLiteral("Locate quake3.exe"), QStringLiteral("quake3.exe"),
+                   QStringLiteral("Q3test exe|quake3.exe") + AllFiles, m_q3path->text(), this);
         if (file.isEmpty())
             return;
         m_q3path->setText(file);
@@ -125,9 +127,9 @@ void OptionsWindow::on_brw_clicked()
 void OptionsWindow::on_Command4_clicked()
 {
     try {
-        const QString file =
-            browse(QStringLiteral("Locate server browser"), QStringLiteral("*.exe"),
-                   QStringLiteral("Server Browser exe|*.exe") + AllFiles, m_browserpath->text(), this);
+        const QString file = browse(
+            QStringLiteral("Locate server browser"), QStringLiteral("*.exe"),
+            QStringLiteral("Server Browser exe|*.exe") + AllFiles, m_browserpath->text(), this);
         if (file.isEmpty())
             return;
         m_browserpath->setText(file);
@@ -140,9 +142,9 @@ void OptionsWindow::on_Command4_clicked()
 void OptionsWindow::on_Command5_clicked()
 {
     try {
-        const QString file =
-            browse(QStringLiteral("Locate q3config.cfg"), QStringLiteral("q3config.cfg"),
-                   QStringLiteral("q3config.cfg|q3config.cfg") + AllFiles, m_q3config->text(), this);
+        const QString file = browse(
+            QStringLiteral("Locate q3config.cfg"), QStringLiteral("q3config.cfg"),
+            QStringLiteral("q3config.cfg|q3config.cfg") + AllFiles, m_q3config->text(), this);
         if (file.isEmpty())
             return;
         m_q3config->setText(file);

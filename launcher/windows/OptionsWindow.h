@@ -5,9 +5,11 @@
 class QLineEdit;
 class QPushButton;
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
-class OptionsWindow : public QDialog {
+class OptionsWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit OptionsWindow(QWidget* parent = nullptr);

@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 QString quickConnect(const QString& address)
 {

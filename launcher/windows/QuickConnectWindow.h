@@ -4,13 +4,15 @@
 
 class QLineEdit;
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 // Starts the stored game with " +connect " + address in the game's folder. The message
 // why it could not start, or empty when it started.
 QString quickConnect(const QString& address);
 
-class QuickConnectWindow : public QDialog {
+class QuickConnectWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit QuickConnectWindow(QWidget* parent = nullptr);

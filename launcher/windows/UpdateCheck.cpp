@@ -7,7 +7,8 @@
 
 #include <functional>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 QString updateMessage(UpdateOutcome outcome, const QString& makerAddress)
 {

@@ -5,7 +5,8 @@
 
 class QWidget;
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 struct UpdateCheckSetup {
     QString programFolder; // holds version.dat and receives lversion.dat

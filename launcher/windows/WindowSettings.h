@@ -3,7 +3,8 @@
 // section "Options", with defaults, so a test or a mirror can point them elsewhere.
 #include <QString>
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 // "update server": host (or "host:port", or "http://host:port") serving "/lversion.dat".
 QString updateServer();

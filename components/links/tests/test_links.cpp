@@ -15,10 +15,12 @@
 using namespace fragdeck;
 using namespace fragdeck::links;
 
-namespace {
+namespace
+{
 
 // Points the browser look-up at a made-up opener (or at none) for one test.
-class BrowserEnvironment {
+class BrowserEnvironment
+{
 public:
     explicit BrowserEnvironment(bool withBrowser)
     {
@@ -65,7 +67,8 @@ QTreeWidgetItem* findLink(const QTreeWidget* tree, const QString& text)
 
 } // namespace
 
-class TestLinks : public QObject {
+class TestLinks : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void parsing_data();
@@ -109,8 +112,7 @@ void TestLinks::parsing_data()
         << QByteArray("Engines\r\n---\r\nEngines\r\nioquake3\r\nhttps://ioquake3.org/\r\n"
                       "Mods\r\nCPMA\r\nhttps://playmorepromode.com/\r\n"
                       "Engines\r\nQuake3e\r\nhttps://github.com/ec-/Quake3e\r\n")
-        << QStringList{"Engines"} << QStringList{"https://ioquake3.org/"}
-        << QString("\"Mods\"");
+        << QStringList{"Engines"} << QStringList{"https://ioquake3.org/"} << QString("\"Mods\"");
     QTest::newRow("category compared exactly")
         << QByteArray("Engines\r\n---\r\nengines \r\nioquake3\r\nhttps://ioquake3.org/\r\n")
         << QStringList{"Engines"} << QStringList{} << QString("Element not found");

@@ -27,7 +27,8 @@
 using namespace fragdeck;
 using namespace fragdeck::launcher;
 
-namespace {
+namespace
+{
 
 const QString App = QStringLiteral("Fragdeck");
 const QString Sec = QStringLiteral("Options");
@@ -54,7 +55,8 @@ const QByteArray TinyGif = QByteArray::fromHex(
 
 // A web server that answers every request only after a pause, so timers keep ticking
 // while a download waits.
-class SlowHttpServer : public QObject {
+class SlowHttpServer : public QObject
+{
 public:
     SlowHttpServer()
     {
@@ -70,8 +72,8 @@ public:
                     QTimer::singleShot(150, s, [this, s, path] {
                         const QByteArray body = routes.value(path);
                         s->write("HTTP/1.1 200 OK\r\nContent-Length: " +
-                                 QByteArray::number(body.size()) +
-                                 "\r\nConnection: close\r\n\r\n" + body);
+                                 QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                                 body);
                         s->disconnectFromHost();
                     });
                 });
@@ -100,8 +102,7 @@ struct Fixture {
 };
 
 // Runs `body` once the modal window named `name` is up, then returns exec()'s result.
-template <typename Window>
-int execWhenShown(Window& w, const std::function<void()>& body)
+template <typename Window> int execWhenShown(Window& w, const std::function<void()>& body)
 {
     QTimer::singleShot(0, &w, body);
     return w.exec();
@@ -109,7 +110,8 @@ int execWhenShown(Window& w, const std::function<void()>& body)
 
 } // namespace
 
-class TestLauncherWindows : public QObject {
+class TestLauncherWindows : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void optionsLoadFromStateAndStore();
@@ -144,8 +146,7 @@ void TestLauncherWindows::optionsLoadFromStateAndStore()
     QCOMPARE(w.windowTitle(), QString("Options"));
     QCOMPARE(w.findChild<QLineEdit*>("q3path")->text(), QString("/games/q3/quake3.exe"));
     QCOMPARE(w.findChild<QLineEdit*>("browserpath")->text(), QString("/usr/bin/qstat-gui"));
-    QCOMPARE(w.findChild<QLineEdit*>("q3config")->text(),
-             QString("/games/q3/baseq3/q3config.cfg"));
+    QCOMPARE(w.findChild<QLineEdit*>("q3config")->text(), QString("/games/q3/baseq3/q3config.cfg"));
     QCOMPARE(w.findChild<QPushButton*>("Command1")->text(), QString("Auto-repair Fragdeck"));
     QCOMPARE(w.findChild<QPushButton*>("Command1")->toolTip(),
              QString("Click if you have problems getting Fragdeck to work"));
@@ -159,13 +160,24 @@ void TestLauncherWindows::browsingStoresAtOnceAndCancelKeepsThePath_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("initialFile");
     QTest::addColumn<QString>("filter");
-    QTest::newRow("game") << "brw" << "q3path" << "Q3path" << "Locate quake3.exe" << "quake3.exe"
+    QTest::newRow("game") << "brw"
+                          << "q3path"
+                          << "Q3path"
+                          << "Locate quake3.exe"
+                          << "quake3.exe"
                           << "Q3test exe|quake3.exe";
-    QTest::newRow("server browser") << "Command4" << "browserpath" << "server browser"
-                                    << "Locate server browser" << "*.exe"
+    QTest::newRow("server browser") << "Command4"
+                                    << "browserpath"
+                                    << "server browser"
+                                    << "Locate server browser"
+                                    << "*.exe"
                                     << "Server Browser exe|*.exe";
-    QTest::newRow("config") << "Command5" << "q3config" << "ConfigPath" << "Locate q3config.cfg"
-                            << "q3config.cfg" << "q3config.cfg|q3config.cfg";
+    QTest::newRow("config") << "Command5"
+                            << "q3config"
+                            << "ConfigPath"
+                            << "Locate q3config.cfg"
+                            << "q3config.cfg"
+                            << "q3config.cfg|q3config.cfg";
 }
 
 void TestLauncherWindows::browsingStoresAtOnceAndCancelKeepsThePath()
@@ -290,17 +302,17 @@ void TestLauncherWindows::updateCheckComparesVersions_data()
     QTest::addColumn<bool>("update");
     QTest::newRow("same") << QByteArray("1.00\r\n") << QByteArray() << QByteArray("1.00\r\n")
                           << false;
-    QTest::newRow("different") << QByteArray("1.00\r\n") << QByteArray()
-                               << QByteArray("1.01\r\n") << true;
-    QTest::newRow("served with bare LF") << QByteArray("1.00\r\n") << QByteArray()
-                                         << QByteArray("1.00\nnotes\n") << false;
+    QTest::newRow("different") << QByteArray("1.00\r\n") << QByteArray() << QByteArray("1.01\r\n")
+                               << true;
+    QTest::newRow("served with bare LF")
+        << QByteArray("1.00\r\n") << QByteArray() << QByteArray("1.00\nnotes\n") << false;
     QTest::newRow("shorter than before, with line end")
         << QByteArray("1.2\r\n") << QByteArray("1.20 beta\r\nchangelog\r\n")
         << QByteArray("1.2\r\n") << false;
     QTest::newRow("shorter than before, no line end")
         << QByteArray("1.2\r\n") << QByteArray("1.20 beta\r\n") << QByteArray("1.2") << false;
-    QTest::newRow("older than installed") << QByteArray("1.01\r\n") << QByteArray()
-                                          << QByteArray("1.00\r\n") << true;
+    QTest::newRow("older than installed")
+        << QByteArray("1.01\r\n") << QByteArray() << QByteArray("1.00\r\n") << true;
 }
 
 void TestLauncherWindows::updateCheckComparesVersions()
@@ -387,8 +399,7 @@ void TestLauncherWindows::silentServerAndUnwritableFileAskToo()
     QVERIFY(QDir().mkpath(fx.path("lversion.dat")));
     prompts.clear();
     prompts.queueCancel();
-    QCOMPARE(checkForUpdates({fx.folder.path(), good.hostPort()}, nullptr),
-             UpdateOutcome::GaveUp);
+    QCOMPARE(checkForUpdates({fx.folder.path(), good.hostPort()}, nullptr), UpdateOutcome::GaveUp);
     QCOMPARE(prompts.titles(), QStringList{"Connection Error"});
 
     // An answer far past any version line is refused, and so is an empty one.
@@ -396,12 +407,10 @@ void TestLauncherWindows::silentServerAndUnwritableFileAskToo()
     good.serve("/lversion.dat", QByteArray(200 * 1024, 'x'));
     prompts.clear();
     prompts.queueCancel();
-    QCOMPARE(checkForUpdates({fx.folder.path(), good.hostPort()}, nullptr),
-             UpdateOutcome::GaveUp);
+    QCOMPARE(checkForUpdates({fx.folder.path(), good.hostPort()}, nullptr), UpdateOutcome::GaveUp);
     good.serve("/lversion.dat", QByteArray());
     prompts.queueCancel();
-    QCOMPARE(checkForUpdates({fx.folder.path(), good.hostPort()}, nullptr),
-             UpdateOutcome::GaveUp);
+    QCOMPARE(checkForUpdates({fx.folder.path(), good.hostPort()}, nullptr), UpdateOutcome::GaveUp);
     QCOMPARE(prompts.titles(), (QStringList{"Connection Error", "Connection Error"}));
     QVERIFY(!QFile::exists(fx.path("lversion.dat")));
 }
@@ -458,8 +467,7 @@ void TestLauncherWindows::cartoonFetch_data()
         << QByteArray("/uf.png\n") << pngBytes(30, 10) << int(CartoonFetch::Loaded)
         << "/cartoons/uf.png";
     QTest::newRow("no separator is added")
-        << QByteArray("2026.gif") << TinyGif << int(CartoonFetch::Loaded)
-        << "/cartoons2026.gif";
+        << QByteArray("2026.gif") << TinyGif << int(CartoonFetch::Loaded) << "/cartoons2026.gif";
     QTest::newRow("strip is not a picture")
         << QByteArray("/x.gif\r\n") << QByteArray("<html>moved</html>")
         << int(CartoonFetch::LoadFailure) << "/cartoons/x.gif";
@@ -551,8 +559,7 @@ void TestLauncherWindows::cartoonWindowFailureEndings()
     server.serve("/panelhop/ufgifs.txt", "/today.gif\r\n");
     server.serve("/cartoons/today.gif", "GIF89a but then nothing");
     SaveSetting(App, Sec, "cartoon server",
-                reachable ? server.hostPort()
-                          : QString("127.0.0.1:%1").arg(test::closedPort()));
+                reachable ? server.hostPort() : QString("127.0.0.1:%1").arg(test::closedPort()));
     test::PromptRecorder prompts;
     CartoonWindow w;
     const int r = w.exec();
