@@ -1,0 +1,206 @@
+#include "Activation.h"
+#include "GameFolders.h"
+#include "PictureBox.h"
+#include "Settings.h"
+#include "StarterWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace fragdeck;
+using namespace fragdeck::starter;
+using namespace fragdeck::test;
+
+class TestStarterWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void endToEnd();
+    void withoutConfigPath();
+    void unusableGameGetsAMessage();
+    void pluginMainShowsTheWindow();
+    void serverWindow();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TempStore> m_store;
+    std::unique_ptr<TempHome> m_home;
+    QString m_base, m_exe;
+    QString root() const { return m_dir->path() + u'/'; }
+    void setPaths(const QString& q3path, const QString& config)
+    {
+        SaveSetting("Fragdeck", "Options", "Q3path", q3path);
+        SaveSetting("Fragdeck", "Options", "ConfigPath", config);
+    }
+};
+
+void TestStarterWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_store = std::make_unique<TempStore>();
+    m_home = std::make_unique<TempHome>(root() + "home");
+    m_base = root() + "game/baseq3/";
+    m_exe = fakeProgram(root() + "game/ioquake3");
+    writeZip(m_base + "pak0.pk3", {{"maps/q3dm1.bsp", "x"},
+                                   {"maps/q3dm7.bsp", "x"},
+                                   {"levelshots/q3dm1.jpg", jpegBytes(Qt::red, 300, 300)}});
+    writeZip(m_base + "pak1.pk3", {{"maps/q3ctf1.bsp", "x"}});
+    writeFile(m_base + "maps/loose1.bsp", "x");
+    setPaths(m_exe, m_base + "q3config.cfg");
+}
+
+void TestStarterWindow::cleanup()
+{
+    m_home.reset();
+    m_store.reset();
+    m_dir.reset();
+}
+
+void TestStarterWindow::endToEnd()
+{
+    ProcessRecorder processes;
+    PromptRecorder prompts;
+    registerProbeAs({"scoutlink.commander"});
+    StarterWindow w(root() + "system");
+    w.show();
+    QCOMPARE(w.objectName(), QStringLiteral("frm_main"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Start Q3A Server"));
+    QVERIFY(w.hasCommander());
+    QCOMPARE(probeCalls("scoutlink.commander"), 0); // created, nothing called
+
+    auto* tree = w.findChild<QTreeWidget*>("list_maps1");
+    QVERIFY(tree);
+    QCOMPARE(tree->topLevelItemCount(), 3);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("pak0.pk3"));
+    QCOMPARE(tree->topLevelItem(2)->text(0), QStringLiteral("maps"));
+    QCOMPARE(w.findChild<QListWidget*>("List_levelshots")->count(), 1);
+
+    // The default picture first, then the level shot of a clicked map, then the default
+    // again for a map without one.
+    auto* box = w.findChild<archive::PictureBox*>("Picture1");
+    QVERIFY(box);
+    const QImage defaultPicture(":/kickgate/nolevelshot.jpg");
+    QVERIFY(!defaultPicture.isNull());
+    QCOMPARE(box->canvas().pixel(10, 10), defaultPicture.pixel(10, 10));
+    QTreeWidgetItem* q3dm1 = tree->topLevelItem(0)->child(0);
+    emit tree->itemClicked(q3dm1, 0);
+    QCOMPARE(w.shownPicture(), w.scratchFolder() + "q3dm1.jpg");
+    QVERIFY(qRed(box->canvas().pixel(200, 150)) > 200); // larger than the box: clipped
+    emit tree->itemClicked(tree->topLevelItem(1)->child(0), 0);
+    QCOMPARE(w.shownPicture(), QString());
+    QCOMPARE(box->canvas().pixel(10, 10), defaultPicture.pixel(10, 10));
+
+    // Ticking an archive ticks its maps; a map alone ticks only itself.
+    tree->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    QCOMPARE(tree->topLevelItem(0)->child(1)->checkState(0), Qt::Checked);
+    tree->topLevelItem(2)->child(0)->setCheckState(0, Qt::Checked);
+    QCOMPARE(w.tickedMaps(), (QStringList{"q3dm1", "q3dm7", "loose1"}));
+
+    auto* panel = w.findChild<QGroupBox*>("Frame2");
+    QVERIFY(!panel->isVisibleTo(&w));
+    w.findChild<QPushButton*>("Command5")->click();
+    QVERIFY(panel->isVisibleTo(&w));
+    QCOMPARE(w.findChild<QGroupBox*>("Frame3")->title(), QStringLiteral("Server Configuration"));
+    w.findChild<QLineEdit*>("max")->setText("12");
+    w.findChild<QComboBox*>("gtype")->setCurrentIndex(3);
+    w.findChild<QComboBox*>("dedicated")->setCurrentIndex(2);
+    w.findChild<QPushButton*>("Command6")->click();
+    QVERIFY(!panel->isVisibleTo(&w));
+    w.findChild<QCheckBox*>("mapcycle")->setChecked(true);
+
+    auto* start = w.findChild<QPushButton*>("Command1");
+    QCOMPARE(start->text(), QStringLiteral("&Start"));
+    start->click();
+    QCOMPARE(prompts.prompts.size(), 0);
+    QCOMPARE(readFile(m_base + "fragdeck_maps.cfg"),
+             QByteArray("set g_maxgameclients 12\r\nset g_gametype 4\r\nset timelimit 20\r\n"
+                        "set fraglimit 20\r\n"
+                        "set d1 \"map q3dm1 ; set nextmap vstr d2\"\r\n"
+                        "set d2 \"map q3dm7 ; set nextmap vstr d3\"\r\n"
+                        "set d3 \"map loose1 ; set nextmap vstr d1\"\r\nvstr d1\r\n"));
+    w.findChild<QCheckBox*>("ch_cheat")->setChecked(true);
+    start->click();
+    QCOMPARE(processes.commandLines(),
+             (QStringList{m_exe + " +set dedicated 2 +set rconpassword tqmzrv +exec "
+                                  "fragdeck_maps.cfg",
+                          m_exe + " +set rconpassword tqmzrv +set cheats 1 +exec "
+                                  "fragdeck_maps.cfg"}));
+    QCOMPARE(processes.requests[0].workingFolder, root() + "game/");
+    QVERIFY(w.isVisible()); // the window stays open
+}
+
+void TestStarterWindow::withoutConfigPath()
+{
+    ProcessRecorder processes;
+    PromptRecorder prompts;
+    registerProbeAs({"scoutlink.commander"});
+    setPaths("", "");
+    StarterWindow w(root() + "system");
+    QCOMPARE(w.findChild<QTreeWidget*>("list_maps1")->topLevelItemCount(), 0);
+    QVERIFY(!w.hasCommander());
+    QCOMPARE(w.findChild<QComboBox*>("gtype")->currentText(), QStringLiteral("FFA"));
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(prompts.prompts.size(), 1);
+    QVERIFY(prompts.texts()[0].contains("data folder is not known"));
+    QVERIFY(processes.requests.isEmpty());
+}
+
+void TestStarterWindow::unusableGameGetsAMessage()
+{
+    ProcessRecorder processes;
+    PromptRecorder prompts;
+    setPaths(root() + "game/missing/ioquake3", m_base + "q3config.cfg");
+    StarterWindow w(root() + "system");
+    QVERIFY(!w.hasCommander()); // not registered here: ignored
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(prompts.prompts.size(), 1);
+    QVERIFY2(prompts.texts()[0].contains("was not found"), qPrintable(prompts.texts()[0]));
+    QCOMPARE(prompts.prompts[0].icon, Icon::Warning);
+    QVERIFY(processes.requests.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_base + "fragdeck_maps.cfg"));
+}
+
+void TestStarterWindow::pluginMainShowsTheWindow()
+{
+    const QString lib = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/kickgate.so";
+    QString error;
+    QVERIFY2(registerComponentLibrary(lib, &error), qPrintable(error));
+    auto obj = CreateObject("kickgate.Class");
+    QVERIFY(obj);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->objectName() == "frm_main" &&
+            modal->windowTitle() == "Start Q3A Server") {
+            seen = modal->findChild<QTreeWidget*>("list_maps1")->topLevelItemCount() == 3;
+            modal->findChild<QPushButton*>("Command2")->click();
+        } else if (modal) {
+            modal->close();
+        }
+    });
+    CallByName(obj.get(), "main");
+    QVERIFY(seen);
+}
+
+void TestStarterWindow::serverWindow()
+{
+    ServerWindow w;
+    QCOMPARE(w.objectName(), QStringLiteral("frm_server"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Server Configuration"));
+    auto* g = w.findChild<QComboBox*>("gtype");
+    QCOMPARE(g->count(), 4);
+    QCOMPARE(g->currentText(), QStringLiteral("FFA"));
+    QCOMPARE(g->itemText(1), QStringLiteral("Tournament (1v1)"));
+}
+
+QTEST_MAIN(TestStarterWindow)
+#include "test_starter_window.moc"
