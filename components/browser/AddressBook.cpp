@@ -5,7 +5,8 @@
 
 #include <QFileInfo>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 AddressBook AddressBook::load(const QString& path)
 {

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 struct AddressBook {
     QStringList entries; // trimmed, without blank lines

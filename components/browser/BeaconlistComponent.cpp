@@ -3,8 +3,10 @@
 #include "BrowserWindow.h"
 #include "Paths.h"
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 // Any address inside this library tells where the library lies.
 const char libraryAnchor = 0;
 } // namespace

@@ -3,16 +3,19 @@
 
 #include <QObject>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 // The creatable class: shows the server browser until it is closed.
-class BeaconlistClass : public QObject {
+class BeaconlistClass : public QObject
+{
     Q_OBJECT
 public:
     Q_INVOKABLE void Main();
 };
 
-class BeaconlistFactory : public QObject, public ComponentFactory {
+class BeaconlistFactory : public QObject, public ComponentFactory
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "beaconlist.json")
     Q_INTERFACES(fragdeck::ComponentFactory)

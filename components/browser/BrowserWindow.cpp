@@ -16,8 +16,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 const QString errorTitle = QStringLiteral("Error");
 

@@ -9,9 +9,11 @@
 class QComboBox;
 class QPushButton;
 
-namespace fragdeck {
+namespace fragdeck
+{
 
-class BrowserWindow : public QDialog {
+class BrowserWindow : public QDialog
+{
     Q_OBJECT
 public:
     // addressBookPath: the address book file ("addbook.dat" in the component's folder).

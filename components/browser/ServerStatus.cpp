@@ -3,7 +3,8 @@
 #include "Activation.h"
 #include "Variant.h"
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 ServerAddress splitServerAddress(const QString& text)
 {

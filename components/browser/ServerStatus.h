@@ -7,7 +7,8 @@
 #include <QString>
 #include <cstdint>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 struct PlayerRow {
     QString name; // colour codes removed

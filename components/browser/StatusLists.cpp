@@ -5,8 +5,10 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 struct Column {
     const char* title;

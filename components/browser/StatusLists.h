@@ -6,7 +6,8 @@
 class QTreeWidget;
 class QWidget;
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 struct StatusLists {
     QTreeWidget* server = nullptr;  // info_server

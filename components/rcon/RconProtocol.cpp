@@ -2,7 +2,8 @@
 
 #include "TextFile.h"
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 QByteArray rconDatagram(const QString& password, const QString& command)
 {

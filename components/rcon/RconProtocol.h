@@ -4,7 +4,8 @@
 #include <QString>
 #include <optional>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 // FF FF FF FF "rcon " password " " command, single-byte text, no line end.
 QByteArray rconDatagram(const QString& password, const QString& command);

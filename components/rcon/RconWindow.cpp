@@ -25,8 +25,10 @@
 #include <QUdpSocket>
 #include <QVBoxLayout>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 const QString errorTitle = QStringLiteral("Error");
 
@@ -135,8 +137,8 @@ RconWindow::RconWindow(QWidget* parent) : QDialog(parent)
     m_lists.players->viewport()->installEventFilter(this);
 
     // "Q3path" is not needed here; "ConfigPath" tells whether the game is set up.
-    const QString configPath =
-        GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QStringLiteral("ConfigPath"));
+    const QString configPath = GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"),
+                                          QStringLiteral("ConfigPath"));
     if (configPath.isEmpty()) {
         m_engineProblem = QStringLiteral(
             "The game's configuration file is not set, so the server's status cannot be shown. "
@@ -256,8 +258,9 @@ bool RconWindow::sendCommand(const QString& command)
     }
     const QByteArray datagram = rconDatagram(m_text3->text(), command);
     if (m_winsock->writeDatagram(datagram, m_target.address, m_target.port) != datagram.size()) {
-        messageBox(QStringLiteral("The command could not be sent: %1").arg(m_winsock->errorString()),
-                   errorTitle, Buttons::Ok, Icon::Error, this);
+        messageBox(
+            QStringLiteral("The command could not be sent: %1").arg(m_winsock->errorString()),
+            errorTitle, Buttons::Ok, Icon::Error, this);
         return false;
     }
     return true;

@@ -12,9 +12,11 @@ class QAction;
 class QPlainTextEdit;
 class QUdpSocket;
 
-namespace fragdeck {
+namespace fragdeck
+{
 
-class RconWindow : public QDialog {
+class RconWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit RconWindow(QWidget* parent = nullptr);

@@ -2,7 +2,8 @@
 
 #include "RconWindow.h"
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 void WardholdClass::main()
 {

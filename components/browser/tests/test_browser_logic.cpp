@@ -9,7 +9,8 @@
 
 using namespace fragdeck;
 
-class TestBrowserLogic : public QObject {
+class TestBrowserLogic : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void addressSplit_data();
@@ -27,17 +28,27 @@ void TestBrowserLogic::addressSplit_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("port");
-    QTest::newRow("no port") << "192.168.0.5" << "192.168.0.5" << 27960;
-    QTest::newRow("port") << "192.168.0.5:27000" << "192.168.0.5" << 27000;
+    QTest::newRow("no port") << "192.168.0.5"
+                             << "192.168.0.5" << 27960;
+    QTest::newRow("port") << "192.168.0.5:27000"
+                          << "192.168.0.5" << 27000;
     // Nothing after the colon: the whole text is the host (and will not resolve).
-    QTest::newRow("colon last") << "192.168.0.5:" << "192.168.0.5:" << 27960;
-    QTest::newRow("name and port") << "q3.example.org:27961" << "q3.example.org" << 27961;
-    QTest::newRow("trailing junk") << "host:27000abc" << "host" << 27000;
-    QTest::newRow("no digits") << "host:abc" << "host" << 0;
-    QTest::newRow("first colon") << "host:1:2" << "host" << 1;
-    QTest::newRow("empty") << "" << "" << 27960;
-    QTest::newRow("only colon") << ":" << ":" << 27960;
-    QTest::newRow("empty host") << ":27000" << "" << 27000;
+    QTest::newRow("colon last") << "192.168.0.5:"
+                                << "192.168.0.5:" << 27960;
+    QTest::newRow("name and port") << "q3.example.org:27961"
+                                   << "q3.example.org" << 27961;
+    QTest::newRow("trailing junk") << "host:27000abc"
+                                   << "host" << 27000;
+    QTest::newRow("no digits") << "host:abc"
+                               << "host" << 0;
+    QTest::newRow("first colon") << "host:1:2"
+                                 << "host" << 1;
+    QTest::newRow("empty") << ""
+                           << "" << 27960;
+    QTest::newRow("only colon") << ":"
+                                << ":" << 27960;
+    QTest::newRow("empty host") << ":27000"
+                                << "" << 27000;
 }
 
 void TestBrowserLogic::addressSplit()

@@ -16,7 +16,8 @@
 
 using namespace fragdeck;
 
-namespace {
+namespace
+{
 
 QByteArray statusReply(const QByteArray& players)
 {
@@ -43,7 +44,8 @@ void option(const char* key, const QString& value)
 
 } // namespace
 
-class TestBrowserWindow : public QObject {
+class TestBrowserWindow : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -74,9 +76,8 @@ void TestBrowserWindow::init()
     m_store = std::make_unique<test::TempStore>();
     m_dir = std::make_unique<QTemporaryDir>();
     QString error;
-    QVERIFY2(registerComponentLibrary(qEnvironmentVariable("FRAGDECK_BUILD_DIR") +
-                                          "/system/scoutlink.so",
-                                      &error),
+    QVERIFY2(registerComponentLibrary(
+                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so", &error),
              qPrintable(error));
     option("ConfigPath", m_dir->filePath("baseq3/q3config.cfg"));
 }
@@ -184,8 +185,8 @@ void TestBrowserWindow::addressForms()
         server.answer(test::oob("getstatus"), {statusReply(twoPlayers)});
     BrowserWindow w(bookPath());
     // Rows of an earlier query go away even when the next one times out.
-    w.findChild<QComboBox*>("ipcombo")->setEditText(address.contains("%1") ? address.arg(server.port())
-                                                                           : address);
+    w.findChild<QComboBox*>("ipcombo")->setEditText(
+        address.contains("%1") ? address.arg(server.port()) : address);
     w.findChild<QPushButton*>("Command7")->click();
     auto* info = w.findChild<QTreeWidget*>("info_server");
     if (answered) {
@@ -261,7 +262,8 @@ void TestBrowserWindow::addressBookEditing()
     QCOMPARE(combo->currentText(), QString("10.0.0.9:27000"));
 
     w.findChild<QPushButton*>("Command4")->click();
-    QCOMPARE(items(), (QStringList{"10.0.0.1:27960", "q3.example.org", "10.0.0.2", "10.0.0.9:27000"}));
+    QCOMPARE(items(),
+             (QStringList{"10.0.0.1:27960", "q3.example.org", "10.0.0.2", "10.0.0.9:27000"}));
     QCOMPARE(combo->currentText(), QString("10.0.0.9:27000"));
 
     // Removal compares exactly, case included.
@@ -275,7 +277,8 @@ void TestBrowserWindow::addressBookEditing()
 
     w.findChild<QPushButton*>("Command2")->click();
     QCOMPARE(w.result(), int(QDialog::Accepted));
-    QCOMPARE(test::readFile(bookPath()), QByteArray("q3.example.org\r\n10.0.0.2\r\n10.0.0.9:27000\r\n"));
+    QCOMPARE(test::readFile(bookPath()),
+             QByteArray("q3.example.org\r\n10.0.0.2\r\n10.0.0.9:27000\r\n"));
 }
 
 void TestBrowserWindow::closingWithoutReturnKeepsTheBook()
@@ -360,9 +363,8 @@ void TestBrowserWindow::componentShowsTheWindow()
     // closes. No "ConfigPath", so the program folder's address book is neither read nor written.
     option("ConfigPath", "");
     QString error;
-    QVERIFY2(registerComponentLibrary(qEnvironmentVariable("FRAGDECK_BUILD_DIR") +
-                                          "/system/beaconlist.so",
-                                      &error),
+    QVERIFY2(registerComponentLibrary(
+                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/beaconlist.so", &error),
              qPrintable(error));
     std::unique_ptr<QObject> browser = CreateObject("beaconlist.Class");
     QString seen;

@@ -4,7 +4,8 @@
 
 using namespace fragdeck;
 
-class TestRconLogic : public QObject {
+class TestRconLogic : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void datagram_data();
@@ -22,12 +23,17 @@ void TestRconLogic::datagram_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("status") << "secret" << "status" << QByteArray("\xff\xff\xff\xffrcon secret status");
-    QTest::newRow("empty password") << "" << "status" << QByteArray("\xff\xff\xff\xffrcon  status");
-    QTest::newRow("empty command") << "pw" << "" << QByteArray("\xff\xff\xff\xffrcon pw ");
-    QTest::newRow("blanks kept") << "a b" << "say  hi " << QByteArray("\xff\xff\xff\xffrcon a b say  hi ");
-    QTest::newRow("single-byte text") << "p\u00e4ss" << "say \u00ff\u20ac"
-                                      << QByteArray("\xff\xff\xff\xffrcon p\xe4ss say \xff?");
+    QTest::newRow("status") << "secret"
+                            << "status" << QByteArray("\xff\xff\xff\xffrcon secret status");
+    QTest::newRow("empty password") << ""
+                                    << "status" << QByteArray("\xff\xff\xff\xffrcon  status");
+    QTest::newRow("empty command") << "pw"
+                                   << "" << QByteArray("\xff\xff\xff\xffrcon pw ");
+    QTest::newRow("blanks kept") << "a b"
+                                 << "say  hi " << QByteArray("\xff\xff\xff\xffrcon a b say  hi ");
+    QTest::newRow("single-byte text")
+        << "p\u00e4ss"
+        << "say \u00ff\u20ac" << QByteArray("\xff\xff\xff\xffrcon p\xe4ss say \xff?");
 }
 
 void TestRconLogic::datagram()
@@ -41,10 +47,14 @@ void TestRconLogic::kick_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("command");
-    QTest::newRow("plain") << "Frag" << "kick Frag";
-    QTest::newRow("blank inside") << "Big Frag" << "kick \"Big Frag\"";
-    QTest::newRow("leading blank") << " x" << "kick \" x\"";
-    QTest::newRow("punctuation") << "[UT]Frag!" << "kick [UT]Frag!";
+    QTest::newRow("plain") << "Frag"
+                           << "kick Frag";
+    QTest::newRow("blank inside") << "Big Frag"
+                                  << "kick \"Big Frag\"";
+    QTest::newRow("leading blank") << " x"
+                                   << "kick \" x\"";
+    QTest::newRow("punctuation") << "[UT]Frag!"
+                                 << "kick [UT]Frag!";
 }
 
 void TestRconLogic::kick()
@@ -60,11 +70,16 @@ void TestRconLogic::reply_data()
     const int text = int(RconReplyKind::Text);
     const int bad = int(RconReplyKind::BadPassword);
     QTest::newRow("print") << QByteArray("\xff\xff\xff\xffprint\nmap: q3dm17\n") << text;
-    QTest::newRow("old bad password") << QByteArray("\xff\xff\xff\xffprint\nBad rcon_password.\n") << bad;
-    QTest::newRow("current bad password") << QByteArray("\xff\xff\xff\xffprint\nBad rconpassword.\n") << bad;
-    QTest::newRow("in the middle") << QByteArray("\xff\xff\xff\xffprint\nfoo Bad rcon_password bar\n") << bad;
-    QTest::newRow("other case is text") << QByteArray("\xff\xff\xff\xffprint\nbad rconpassword\n") << text;
-    QTest::newRow("no password set") << QByteArray("\xff\xff\xff\xffprint\nNo rconpassword set on the server.\n") << text;
+    QTest::newRow("old bad password")
+        << QByteArray("\xff\xff\xff\xffprint\nBad rcon_password.\n") << bad;
+    QTest::newRow("current bad password")
+        << QByteArray("\xff\xff\xff\xffprint\nBad rconpassword.\n") << bad;
+    QTest::newRow("in the middle")
+        << QByteArray("\xff\xff\xff\xffprint\nfoo Bad rcon_password bar\n") << bad;
+    QTest::newRow("other case is text")
+        << QByteArray("\xff\xff\xff\xffprint\nbad rconpassword\n") << text;
+    QTest::newRow("no password set")
+        << QByteArray("\xff\xff\xff\xffprint\nNo rconpassword set on the server.\n") << text;
     QTest::newRow("header only") << QByteArray("\xff\xff\xff\xff") << text;
     QTest::newRow("empty") << QByteArray() << int(RconReplyKind::Empty);
 }

@@ -1,0 +1,480 @@
+#include "Activation.h"
+#include "RconWindow.h"
+#include "Settings.h"
+#include "TestSupport.h"
+#include "UdpTestServer.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUdpSocket>
+#include <QtTest>
+#include <memory>
+
+using namespace fragdeck;
+
+namespace
+{
+
+QByteArray statusReply()
+{
+    return test::oob("statusResponse\n\\sv_hostname\\Admin Box\\mapname\\q3dm6\\sv_maxclients\\16"
+                     "\\g_gametype\\0\n5 48 \"^1Fr^7ag\"\n0 999 \"Big ^4Bot\"\n");
+}
+
+QByteArray rcon(const QByteArray& passwordAndCommand)
+{
+    return test::oob("rcon " + passwordAndCommand);
+}
+
+int countOf(const QList<QByteArray>& list, const QByteArray& datagram)
+{
+    return int(std::count(list.begin(), list.end(), datagram));
+}
+
+// The datagrams of the console socket, in order.
+QList<QByteArray> consoleDatagrams(const test::UdpTestServer& server)
+{
+    QList<QByteArray> out;
+    for (const QByteArray& d : server.received)
+        if (d.startsWith(test::oob("rcon ")))
+            out.append(d);
+    return out;
+}
+
+struct Window {
+    RconWindow w;
+    QLineEdit* text1 = w.findChild<QLineEdit*>("Text1");
+    QLineEdit* text2 = w.findChild<QLineEdit*>("Text2");
+    QLineEdit* text3 = w.findChild<QLineEdit*>("Text3");
+    QPlainTextEdit* text4 = w.findChild<QPlainTextEdit*>("Text4");
+    QLineEdit* rcom = w.findChild<QLineEdit*>("rcom");
+    QPushButton* refresh = w.findChild<QPushButton*>("Command1");
+    QPushButton* send = w.findChild<QPushButton*>("Command3");
+    QTreeWidget* players = w.findChild<QTreeWidget*>("info_players");
+    QMenu* kicker = w.findChild<QMenu*>("kicker");
+
+    void target(quint16 port, const QString& password = "secret")
+    {
+        text1->setText("127.0.0.1");
+        text2->setText(QString::number(port));
+        text3->setText(password);
+    }
+};
+
+} // namespace
+
+class TestRconWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void windowHasItsControls();
+    void refreshShowsTheServer();
+    void refreshTimeOut();
+    void sendPutsTheExactDatagramAndRefreshes_data();
+    void sendPutsTheExactDatagramAndRefreshes();
+    void enterInRcomSendsOnceAndRefreshesOnce();
+    void repliesAreAppended();
+    void longOutputInSeveralDatagrams();
+    void badPassword_data();
+    void badPassword();
+    void emptyReply();
+    void otherSendersAreIgnored();
+    void rightClickAndKick_data();
+    void rightClickAndKick();
+    void rightClickBelowTheLastRow();
+    void unusableTarget_data();
+    void unusableTarget();
+    void sendBeforeRefresh();
+    void noEngineWithoutConfigPath();
+    void componentShowsTheWindow();
+
+private:
+    std::unique_ptr<test::TempStore> m_store;
+};
+
+void TestRconWindow::init()
+{
+    m_store = std::make_unique<test::TempStore>();
+    QString error;
+    QVERIFY2(registerComponentLibrary(
+                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so", &error),
+             qPrintable(error));
+    SaveSetting("Fragdeck", "Options", "ConfigPath", "/games/q3/baseq3/q3config.cfg");
+}
+
+void TestRconWindow::cleanup()
+{
+    m_store.reset();
+}
+
+void TestRconWindow::windowHasItsControls()
+{
+    Window f;
+    QCOMPARE(f.w.objectName(), QString("Form1"));
+    QCOMPARE(f.w.windowTitle(), QString("Remote Admin"));
+    QVERIFY(f.text1 && f.text2 && f.text3 && f.text4 && f.rcom && f.players && f.kicker);
+    QCOMPARE(f.text3->echoMode(), QLineEdit::Password);
+    QCOMPARE(f.refresh->text(), QString("&Refresh"));
+    QCOMPARE(f.send->text(), QString("&Send"));
+    QCOMPARE(f.kicker->title(), QString("Kicker"));
+    QCOMPARE(f.kicker->actions().size(), 1);
+    QCOMPARE(f.kicker->actions()[0]->objectName(), QString("kick"));
+    QCOMPARE(f.kicker->actions()[0]->text(), QString("&Kick"));
+    QVERIFY(f.w.findChild<QObject*>("Winsock1"));
+    QVERIFY(f.w.engine());
+}
+
+void TestRconWindow::refreshShowsTheServer()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    Window f;
+    f.target(server.port());
+    f.refresh->click();
+    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(server.received, QList<QByteArray>{test::oob("getstatus info")});
+    auto* info = f.w.findChild<QTreeWidget*>("info_server");
+    QCOMPARE(info->topLevelItem(0)->text(2), QString("2/16"));
+    QCOMPARE(info->topLevelItem(0)->text(0), QString("Admin Box"));
+    QCOMPARE(f.players->topLevelItemCount(), 2);
+    QCOMPARE(f.players->topLevelItem(1)->text(0), QString("Big Bot"));
+    QCOMPARE(f.w.findChild<QTreeWidget*>("info_rules")->topLevelItemCount(), 4);
+}
+
+void TestRconWindow::refreshTimeOut()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    Window f;
+    f.target(server.port());
+    f.refresh->click();
+    QCOMPARE(prompts.texts(), QStringList{"Server time-out."});
+    QCOMPARE(prompts.titles(), QStringList{"Error"});
+    QCOMPARE(f.players->topLevelItemCount(), 0);
+}
+
+void TestRconWindow::sendPutsTheExactDatagramAndRefreshes_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::newRow("status") << "secret"
+                            << "status" << rcon("secret status");
+    QTest::newRow("empty password") << ""
+                                    << "status" << rcon(" status");
+    QTest::newRow("blanks") << "pw"
+                            << "say hello  all" << rcon("pw say hello  all");
+}
+
+void TestRconWindow::sendPutsTheExactDatagramAndRefreshes()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, command);
+    QFETCH(QByteArray, datagram);
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    Window f;
+    f.target(server.port(), password);
+    f.refresh->click();
+    f.rcom->setText(command);
+    f.send->click();
+    QCOMPARE(consoleDatagrams(server), QList<QByteArray>{datagram});
+    QCOMPARE(countOf(server.received, test::oob("getstatus info")), 2);
+    QCOMPARE(f.rcom->text(), command);
+    QCOMPARE(prompts.texts(), QStringList());
+}
+
+void TestRconWindow::enterInRcomSendsOnceAndRefreshesOnce()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    Window f;
+    f.w.show();
+    f.target(server.port());
+    f.refresh->click();
+    f.rcom->setText("status");
+    f.rcom->setFocus();
+    QTest::keyClick(f.rcom, Qt::Key_Return);
+    QCOMPARE(consoleDatagrams(server), QList<QByteArray>{rcon("secret status")});
+    QCOMPARE(countOf(server.received, test::oob("getstatus info")), 2);
+    QTest::keyClick(f.rcom, Qt::Key_Enter);
+    QCOMPARE(consoleDatagrams(server).size(), 2);
+    QCOMPARE(countOf(server.received, test::oob("getstatus info")), 3);
+    QVERIFY(f.w.isVisible()); // Enter did not close the window either
+    QCOMPARE(prompts.texts(), QStringList());
+}
+
+void TestRconWindow::repliesAreAppended()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    server.answer(rcon("secret status"), {test::oob("print\nmap: q3dm6\n")});
+    server.answer(rcon("secret say"), {test::oob("print\nsaid\n")});
+    Window f;
+    f.target(server.port());
+    f.refresh->click();
+    f.rcom->setText("status");
+    f.send->click();
+    QVERIFY(test::spinUntil([&] { return f.text4->toPlainText().contains("map"); }));
+    f.rcom->setText("say");
+    f.send->click();
+    QVERIFY(test::spinUntil([&] { return f.text4->toPlainText().contains("said"); }));
+    // Raw, header bytes included, each datagram followed by a line end.
+    QCOMPARE(f.text4->toPlainText(), QString("\u00ff\u00ff\u00ff\u00ffprint\nmap: q3dm6\n\n"
+                                             "\u00ff\u00ff\u00ff\u00ffprint\nsaid\n\n"));
+    QCOMPARE(f.text4->textCursor().position(), f.text4->document()->characterCount() - 1);
+    QCOMPARE(prompts.texts(), QStringList());
+}
+
+void TestRconWindow::longOutputInSeveralDatagrams()
+{
+    // A long answer comes as several ~1 KB datagrams, each with its own header, cut in the
+    // middle of a line; each is shown as it arrives.
+    QByteArray text;
+    for (int i = 0; i < 100; ++i)
+        text += "cvar_number_" + QByteArray::number(i) + " \"some value here\"\n";
+    QList<QByteArray> parts;
+    for (qsizetype at = 0; at < text.size(); at += 1000)
+        parts.append(test::oob("print\n" + text.mid(at, 1000)));
+    QVERIFY(parts.size() >= 3);
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    server.answer(rcon("secret cvarlist"), parts);
+    Window f;
+    f.target(server.port());
+    f.refresh->click();
+    f.rcom->setText("cvarlist");
+    f.send->click();
+    QString expected;
+    for (const QByteArray& p : parts)
+        expected += QString::fromLatin1(p) + '\n';
+    QVERIFY(test::spinUntil([&] { return f.text4->toPlainText().size() >= expected.size(); }));
+    QCOMPARE(f.text4->toPlainText(), expected);
+}
+
+void TestRconWindow::badPassword_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("older servers") << test::oob("print\nBad rcon_password.\n");
+    QTest::newRow("current servers") << test::oob("print\nBad rconpassword.\n");
+    QTest::newRow("in the middle") << test::oob("print\nsome text Bad rcon_password more text\n");
+}
+
+void TestRconWindow::badPassword()
+{
+    QFETCH(QByteArray, reply);
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    server.answer(rcon("wrong status"), {reply});
+    Window f;
+    f.target(server.port(), "wrong");
+    f.refresh->click();
+    f.rcom->setText("status");
+    f.send->click();
+    QVERIFY(test::spinUntil([&] { return !prompts.prompts.isEmpty(); }));
+    QCOMPARE(prompts.texts(), QStringList{"You supplied a bad RCON password"});
+    QCOMPARE(prompts.titles(), QStringList{"Bad RCON password"});
+    QCOMPARE(prompts.prompts[0].icon, Icon::Warning);
+    QCOMPARE(f.text4->toPlainText(), QString());
+}
+
+void TestRconWindow::emptyReply()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    server.answer(rcon("secret status"), {QByteArray()});
+    Window f;
+    f.target(server.port());
+    f.refresh->click();
+    f.rcom->setText("status");
+    f.send->click();
+    QVERIFY(test::spinUntil([&] { return !prompts.prompts.isEmpty(); }));
+    QCOMPARE(prompts.texts(), QStringList{"The server did not respond to sent packet"});
+    QCOMPARE(prompts.titles(), QStringList{"Server did not respond"});
+    QCOMPARE(f.text4->toPlainText(), QString());
+}
+
+void TestRconWindow::otherSendersAreIgnored()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    server.answer(rcon("secret status"), {test::oob("print\nreal\n")});
+    Window f;
+    f.target(server.port());
+    f.refresh->click();
+    f.rcom->setText("status");
+    f.send->click();
+    QVERIFY(test::spinUntil([&] { return f.text4->toPlainText().contains("real"); }));
+    // A datagram from anywhere else, sent before the server's next answer.
+    QUdpSocket probe;
+    const auto* sock = f.w.findChild<QUdpSocket*>("Winsock1");
+    probe.writeDatagram(test::oob("print\nfake\n"), QHostAddress::LocalHost, sock->localPort());
+    f.send->click();
+    QVERIFY(test::spinUntil([&] { return f.text4->toPlainText().count("real") == 2; }));
+    QVERIFY(!f.text4->toPlainText().contains("fake"));
+}
+
+void TestRconWindow::rightClickAndKick_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::newRow("colour codes removed") << 0 << "Frag" << rcon("secret kick Frag");
+    QTest::newRow("name with a blank") << 1 << "Big Bot" << rcon("secret kick \"Big Bot\"");
+}
+
+void TestRconWindow::rightClickAndKick()
+{
+    QFETCH(int, row);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, datagram);
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    Window f;
+    f.w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.w));
+    f.target(server.port());
+    f.refresh->click();
+    QCOMPARE(f.players->topLevelItemCount(), 2);
+    const QPoint at = f.players->visualItemRect(f.players->topLevelItem(row)).center();
+    // Only the right button offers the menu.
+    QTest::mouseClick(f.players->viewport(), Qt::LeftButton, {}, at);
+    QVERIFY(!f.kicker->isVisible());
+    QTest::mouseClick(f.players->viewport(), Qt::RightButton, {}, at);
+    QVERIFY(f.kicker->isVisible());
+    QCOMPARE(f.w.kickName(), name);
+    f.kicker->actions()[0]->trigger();
+    f.kicker->close();
+    QVERIFY(test::spinUntil([&] { return !consoleDatagrams(server).isEmpty(); }));
+    QCOMPARE(consoleDatagrams(server), QList<QByteArray>{datagram});
+    // No refresh follows a kick.
+    QCOMPARE(countOf(server.received, test::oob("getstatus info")), 1);
+    QCOMPARE(prompts.texts(), QStringList());
+}
+
+void TestRconWindow::rightClickBelowTheLastRow()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"), {statusReply()});
+    Window f;
+    f.w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.w));
+    f.target(server.port());
+    f.refresh->click();
+    QWidget* viewport = f.players->viewport();
+    const QRect last = f.players->visualItemRect(f.players->topLevelItem(1));
+    QVERIFY(last.bottom() + 10 < viewport->height());
+    QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(last.center().x(), last.bottom() + 8));
+    QVERIFY(!f.kicker->isVisible());
+    QCOMPARE(f.w.kickName(), QString());
+}
+
+void TestRconWindow::unusableTarget_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("empty port") << "127.0.0.1"
+                                << "";
+    QTest::newRow("letters") << "127.0.0.1"
+                             << "abc";
+    QTest::newRow("digits then letters") << "127.0.0.1"
+                                         << "27960x";
+    QTest::newRow("too large") << "127.0.0.1"
+                               << "70000";
+    QTest::newRow("no host") << ""
+                             << "27960";
+}
+
+void TestRconWindow::unusableTarget()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, port);
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    Window f;
+    f.text1->setText(host);
+    f.text2->setText(port);
+    f.refresh->click();
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(prompts.prompts[0].icon, Icon::Error);
+    // Still no target: a send is refused with its own message, and nothing leaves.
+    f.rcom->setText("status");
+    f.send->click();
+    QCOMPARE(prompts.prompts.size(), 2);
+    QVERIFY(prompts.texts()[1].contains("Refresh"));
+    QCOMPARE(server.received, QList<QByteArray>());
+}
+
+void TestRconWindow::sendBeforeRefresh()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    Window f;
+    f.target(server.port());
+    f.rcom->setText("status");
+    f.send->click();
+    QTest::keyClick(f.rcom, Qt::Key_Return);
+    QCOMPARE(prompts.prompts.size(), 2);
+    QVERIFY(prompts.texts()[0].contains("Refresh"));
+    QTest::qWait(50); // nothing may be on its way
+    QCOMPARE(server.received, QList<QByteArray>());
+}
+
+void TestRconWindow::noEngineWithoutConfigPath()
+{
+    SaveSetting("Fragdeck", "Options", "ConfigPath", "");
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(rcon("secret status"), {test::oob("print\nok\n")});
+    Window f;
+    QVERIFY(!f.w.engine());
+    f.target(server.port());
+    f.refresh->click();
+    QCOMPARE(prompts.prompts.size(), 1);
+    QVERIFY(prompts.texts()[0].contains("configuration file is not set"));
+    // The console still works; the refresh after it stays quiet.
+    f.rcom->setText("status");
+    f.send->click();
+    QVERIFY(test::spinUntil([&] { return f.text4->toPlainText().contains("ok"); }));
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(server.received, QList<QByteArray>{rcon("secret status")});
+}
+
+void TestRconWindow::componentShowsTheWindow()
+{
+    QString error;
+    QVERIFY2(registerComponentLibrary(
+                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/wardhold.so", &error),
+             qPrintable(error));
+    std::unique_ptr<QObject> admin = CreateObject("wardhold.class");
+    QString seen;
+    QTimer::singleShot(0, [&seen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        seen = modal->objectName() + '|' + modal->windowTitle();
+        modal->close();
+    });
+    CallByName(admin.get(), "MAIN");
+    QCOMPARE(seen, QString("Form1|Remote Admin"));
+}
+
+QTEST_MAIN(TestRconWindow)
+#include "test_rcon_window.moc"
