@@ -5,6 +5,7 @@
 //   fragdeck-shot search OUT.png     the game search window
 //   fragdeck-shot options|quickconnect|about|cartoon OUT.png
 //   fragdeck-shot progid:NAME OUT.png  a component: created by name, main called
+// It shows the program folder of $FRAGDECK_PROGRAM_DIR (default: the build's).
 #include "Activation.h"
 #include "Form1.h"
 #include "GameInstall.h"
@@ -17,6 +18,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QMenu>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
@@ -102,6 +105,9 @@ void prepare()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The program folder it shows: $FRAGDECK_PROGRAM_DIR, else the build's.
+    const QString dir = qEnvironmentVariable("FRAGDECK_PROGRAM_DIR");
+    setProgramFolder(dir.isEmpty() ? QStringLiteral(FRAGDECK_PROGRAM_DIR) : dir);
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString out = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     if (what == QLatin1String("prepare")) {
@@ -124,6 +130,24 @@ int main(int argc, char** argv)
         form.load();
         QTimer::singleShot(1500, [&] {
             g_result = save(&form, out) ? 0 : 1;
+            QApplication::quit();
+        });
+        QApplication::exec();
+        return g_result;
+    }
+    if (what == QLatin1String("themes")) {
+        // The theme pop-up over the icon list: a picture of the screen, as it is a window
+        // of its own.
+        Form1 form;
+        form.load();
+        QTimer::singleShot(800, [&] {
+            if (auto* m = form.findChild<QMenu*>(QStringLiteral("themes")))
+                m->popup(form.mapToGlobal(QPoint(420, 220)));
+        });
+        QTimer::singleShot(1600, [&] {
+            const QPixmap screen = form.screen()->grabWindow(0);
+            g_result = screen.save(out, "PNG") ? 0 : 1;
+            std::printf("saved %s\n", qPrintable(out));
             QApplication::quit();
         });
         QApplication::exec();
