@@ -17,7 +17,8 @@
 
 using fragdeck::query::Commander;
 
-namespace {
+namespace
+{
 
 // The status reply of a full server: about 1,400 bytes, 32 players.
 QByteArray fullReply()
@@ -37,7 +38,8 @@ QByteArray fullReply()
 }
 
 // A loopback server on its own thread: answers every datagram at once, or never.
-class EchoServer {
+class EchoServer
+{
 public:
     explicit EchoServer(QByteArray reply, bool silent = false)
         : m_reply(std::move(reply)), m_silent(silent)
@@ -134,9 +136,8 @@ int main(int argc, char** argv)
     {
         EchoServer silent(QByteArray(), true);
         const double cpu0 = cpuMs();
-        const double wall = bench::timeUs([&] {
-            c.Connect("127.0.0.1", silent.port(), "QUAKE3", 3000);
-        });
+        const double wall =
+            bench::timeUs([&] { c.Connect("127.0.0.1", silent.port(), "QUAKE3", 3000); });
         const double cpu = cpuMs() - cpu0;
         std::printf("%-40s wall %8.1f ms  CPU %6.1f ms   target CPU <= 60 ms   %s\n",
                     "3,000 ms time-out", wall / 1e3, cpu, cpu <= 60 ? "OK" : "OVER");

@@ -4,8 +4,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace fragdeck::cli {
-namespace {
+namespace fragdeck::cli
+{
+namespace
+{
 
 const QStringList kProtocols = {QStringLiteral("QUAKE3"), QStringLiteral("QUAKE2"),
                                 QStringLiteral("QUAKEWORLD"), QStringLiteral("HALFLIFE"),
@@ -45,21 +47,21 @@ QString shownName(const QString& name, const Options& o)
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: fragdeck-query [options] ADDRESS...\n"
-        "Queries game servers over UDP, one after another. ADDRESS is host or host:port\n"
-        "(port %1 when absent).\n"
-        "\n"
-        "Options:\n"
-        "  --protocol NAME  QUAKE3 (default), QUAKE2, QUAKEWORLD, HALFLIFE or CUSTOM\n"
-        "  --timeout MS     limit of each wait for a reply, 0 to 32767 ms (default %2)\n"
-        "  --players        one line per player: score, ping, name\n"
-        "  --rules          one line per server rule: name, value\n"
-        "  --raw-names      keep the colour codes in names\n"
-        "  --json           one JSON document: an array with one object per server\n"
-        "  --help           show this text\n"
-        "\n"
-        "Exit status: 0 every server answered, 1 a server did not answer in time,\n"
-        "2 usage error, 3 the query engine could not be started.\n")
+               "Usage: fragdeck-query [options] ADDRESS...\n"
+               "Queries game servers over UDP, one after another. ADDRESS is host or host:port\n"
+               "(port %1 when absent).\n"
+               "\n"
+               "Options:\n"
+               "  --protocol NAME  QUAKE3 (default), QUAKE2, QUAKEWORLD, HALFLIFE or CUSTOM\n"
+               "  --timeout MS     limit of each wait for a reply, 0 to 32767 ms (default %2)\n"
+               "  --players        one line per player: score, ping, name\n"
+               "  --rules          one line per server rule: name, value\n"
+               "  --raw-names      keep the colour codes in names\n"
+               "  --json           one JSON document: an array with one object per server\n"
+               "  --help           show this text\n"
+               "\n"
+               "Exit status: 0 every server answered, 1 a server did not answer in time,\n"
+               "2 usage error, 3 the query engine could not be started.\n")
         .arg(kDefaultPort)
         .arg(kDefaultTimeoutMs);
 }
@@ -223,8 +225,8 @@ QString formatPlain(const ServerResult& r, const Options& o)
                        .arg(printable(p.score), printable(p.ping), printable(p.name));
     if (o.rules)
         for (const RuleLine& rule : r.rules)
-            out += QStringLiteral("  rule\t%1\t%2\n").arg(printable(rule.name),
-                                                         printable(rule.value));
+            out +=
+                QStringLiteral("  rule\t%1\t%2\n").arg(printable(rule.name), printable(rule.value));
     return out;
 }
 
@@ -256,9 +258,10 @@ QByteArray formatJson(const QList<ServerResult>& results, const Options& o)
         if (o.players) {
             QJsonArray players;
             for (const PlayerLine& p : r.players)
-                players.append(QJsonObject{{QStringLiteral("score"), double(leadingNumber(p.score))},
-                                           {QStringLiteral("ping"), double(leadingNumber(p.ping))},
-                                           {QStringLiteral("name"), p.name}});
+                players.append(
+                    QJsonObject{{QStringLiteral("score"), double(leadingNumber(p.score))},
+                                {QStringLiteral("ping"), double(leadingNumber(p.ping))},
+                                {QStringLiteral("name"), p.name}});
             s.insert(QStringLiteral("players"), players);
         }
         if (o.rules) {

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck::cli {
+namespace fragdeck::cli
+{
 
 constexpr int kDefaultPort = 27960;
 constexpr int kDefaultTimeoutMs = 3000;

@@ -13,7 +13,8 @@
 using namespace fragdeck;
 using namespace fragdeck::cli;
 
-namespace {
+namespace
+{
 
 void print(FILE* to, const QByteArray& bytes)
 {
@@ -68,8 +69,8 @@ ServerResult queryServer(QObject* engine, const QString& address, const Options&
             for (int i = 0; i < r.playerCount; ++i) {
                 QVariantList args{i, QVariant(), QVariant(), QVariant(), QVariant()};
                 CallByName(engine, QStringLiteral("GetClientInfo"), args);
-                r.players.append({toText(args[1]), toText(args[2]),
-                                  toText(o.rawNames ? args[4] : args[3])});
+                r.players.append(
+                    {toText(args[1]), toText(args[2]), toText(o.rawNames ? args[4] : args[3])});
             }
         }
         if (o.rules) {

@@ -2,8 +2,10 @@
 
 #include "Clock.h"
 
-namespace fragdeck::query {
-namespace {
+namespace fragdeck::query
+{
+namespace
+{
 // Tick differences wrap with the 32-bit count instead of overflowing.
 int32_t difference(int32_t later, int32_t earlier)
 {

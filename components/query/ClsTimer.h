@@ -2,9 +2,11 @@
 // A millisecond stopwatch over the system tick count. A stop reading of 0 means running.
 #include <cstdint>
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
-class clsTimer {
+class clsTimer
+{
 public:
     void StopTimer();
     void StartTimer();

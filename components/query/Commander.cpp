@@ -4,9 +4,11 @@
 #include "QueryWindow.h"
 #include "Variant.h"
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
-namespace {
+namespace
+{
 const QString kOK = QStringLiteral("OK");
 }
 

@@ -5,9 +5,11 @@
 #include <QObject>
 #include <QVariant>
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
-class Commander : public QObject {
+class Commander : public QObject
+{
     Q_OBJECT
 public:
     explicit Commander(QObject* parent = nullptr);

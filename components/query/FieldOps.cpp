@@ -3,8 +3,10 @@
 #include "ReplyParser.h"
 #include "Variant.h"
 
-namespace fragdeck::query::fields {
-namespace {
+namespace fragdeck::query::fields
+{
+namespace
+{
 
 QVariant text(const QByteArray& bytes)
 {
@@ -78,8 +80,7 @@ QVariant getRulesCount(QueryState& st)
     return n ? QVariant(n) : QVariant();
 }
 
-void getRulesInfo(QueryState& st, const QVariant& aCount, QVariant& aVarName,
-                  QVariant& aVarValue)
+void getRulesInfo(QueryState& st, const QVariant& aCount, QVariant& aVarName, QVariant& aVarValue)
 {
     const int16_t count = toInt16(aCount);
     std::optional<RuleFields> f;

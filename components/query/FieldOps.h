@@ -6,14 +6,14 @@
 
 #include <QVariant>
 
-namespace fragdeck::query::fields {
+namespace fragdeck::query::fields
+{
 
 QVariant getClientCount(QueryState& st);
 void getClientInfo(QueryState& st, const QVariant& aIdx, QVariant& aScore, QVariant& aPing,
                    QVariant& aPlayername, QVariant& aColorCodeName);
 QVariant getRulesCount(QueryState& st);
-void getRulesInfo(QueryState& st, const QVariant& aCount, QVariant& aVarName,
-                  QVariant& aVarValue);
+void getRulesInfo(QueryState& st, const QVariant& aCount, QVariant& aVarName, QVariant& aVarValue);
 QVariant getTime(QueryState& st);
 QVariant getScoreA(QueryState& st);
 QVariant getScoreB(QueryState& st);

@@ -1,6 +1,7 @@
 #include "QueryProtocol.h"
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
 Protocol protocolOf(const QString& hostType)
 {

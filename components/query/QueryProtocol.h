@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
 enum class Protocol { Quake3, Quake2, QuakeWorld, HalfLife, Custom, None };
 

@@ -7,7 +7,8 @@
 #include <QString>
 #include <cstdint>
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
 struct QueryState {
     QString Hostname;

@@ -11,8 +11,10 @@
 #include <QUdpSocket>
 #include <algorithm>
 
-namespace fragdeck::query {
-namespace {
+namespace fragdeck::query
+{
+namespace
+{
 
 // The handler may wait nested in itself; such waits also look for datagrams themselves
 // this often, in case no socket event wakes them.
@@ -88,6 +90,13 @@ void QueryWindow::openSocket()
     }
     // Connected: the system drops datagrams from any other address.
     m_winsck->connectToHost(address, quint16(st.HostPort));
+}
+
+bool QueryWindow::hasDatagram() const
+{
+    // A socket that was never opened (bad target, after Quit) has nothing to read.
+    return m_winsck->state() != QAbstractSocket::UnconnectedState &&
+           m_winsck->hasPendingDatagrams();
 }
 
 void QueryWindow::send(const QByteArray& datagram)
@@ -175,7 +184,7 @@ bool QueryWindow::wait(bool startTimer)
             st.TimedOut = true;
             return true;
         }
-        if (!(m_winsck->hasPendingDatagrams() && onDataArrival())) {
+        if (!(hasDatagram() && onDataArrival())) {
             int64_t slice = int64_t(st.TimeOut) - elapsed + 1;
             if (m_handlerDepth > 0)
                 slice = std::min<int64_t>(slice, kPollMs);
@@ -188,7 +197,7 @@ bool QueryWindow::wait(bool startTimer)
 
 bool QueryWindow::onDataArrival()
 {
-    if (!m_winsck->hasPendingDatagrams())
+    if (!hasDatagram())
         return false; // already taken in by a wait
     const qint64 size = m_winsck->pendingDatagramSize();
     QByteArray datagram(qMax<qint64>(size, 0), Qt::Uninitialized);

@@ -8,12 +8,14 @@
 
 class QUdpSocket;
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
 // The query state of the calling thread.
 QueryState& queryState();
 
-class QueryWindow : public QObject {
+class QueryWindow : public QObject
+{
     Q_OBJECT
 public:
     // The calling thread's instance.
@@ -32,6 +34,7 @@ private:
     QueryWindow();
     void queryStep(int depth);
     void openSocket();
+    bool hasDatagram() const;
     void send(const QByteArray& datagram);
     void sendCurrentRequest();
     // Waits for Waiting to turn false or the wait timer to pass TimeOut; true on time-out.

@@ -3,8 +3,10 @@
 #include "Error.h"
 #include "ReplyReader.h"
 
-namespace fragdeck::query {
-namespace {
+namespace fragdeck::query
+{
+namespace
+{
 
 constexpr char BS = '\\';
 constexpr char LF = '\n';

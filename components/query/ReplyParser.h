@@ -10,7 +10,8 @@
 #include <QByteArrayView>
 #include <optional>
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
 constexpr int kMaxReplyLength = 32767;
 

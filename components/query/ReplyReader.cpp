@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
 char ReplyReader::at(int pos) const
 {

@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
-class ReplyReader {
+class ReplyReader
+{
 public:
     explicit ReplyReader(QByteArrayView text) : m_text(text) {}
 

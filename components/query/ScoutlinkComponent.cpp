@@ -2,7 +2,8 @@
 
 #include "Commander.h"
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
 QObject* ScoutlinkFactory::create(const QString& className)
 {

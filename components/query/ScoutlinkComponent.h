@@ -4,9 +4,11 @@
 
 #include <QObject>
 
-namespace fragdeck::query {
+namespace fragdeck::query
+{
 
-class ScoutlinkFactory : public QObject, public fragdeck::ComponentFactory {
+class ScoutlinkFactory : public QObject, public fragdeck::ComponentFactory
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "scoutlink.json")
     Q_INTERFACES(fragdeck::ComponentFactory)

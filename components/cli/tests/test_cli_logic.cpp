@@ -8,7 +8,8 @@
 
 using namespace fragdeck::cli;
 
-class TestCliLogic : public QObject {
+class TestCliLogic : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void arguments_data();
@@ -36,9 +37,10 @@ void TestCliLogic::arguments_data()
     QTest::newRow("unknown option") << QStringList{"--bogus", "a"} << false << "" << 0;
     QTest::newRow("unknown protocol") << QStringList{"--protocol", "DOOM", "a"} << false << "" << 0;
     QTest::newRow("missing value") << QStringList{"a", "--timeout"} << false << "" << 0;
-    QTest::newRow("time-out too long") << QStringList{"--timeout", "40000", "a"} << false << "" << 0;
-    QTest::newRow("time-out not a number") << QStringList{"--timeout", "soon", "a"} << false << ""
-                                           << 0;
+    QTest::newRow("time-out too long")
+        << QStringList{"--timeout", "40000", "a"} << false << "" << 0;
+    QTest::newRow("time-out not a number")
+        << QStringList{"--timeout", "soon", "a"} << false << "" << 0;
     QTest::newRow("value on a flag") << QStringList{"--json=yes", "a"} << false << "" << 0;
     QTest::newRow("no address") << QStringList{"--json"} << false << "" << 0;
     QTest::newRow("bad port") << QStringList{"host:99999"} << false << "" << 0;
@@ -112,7 +114,8 @@ void TestCliLogic::jsonStaysValid()
     QCOMPARE(a.size(), 2);
     const QJsonObject s = a[0].toObject();
     QCOMPARE(s["status"].toString(), QString("ok"));
-    QCOMPARE(s["name"].toString(), QString::fromUtf8("Caf\u00e9 \"quoted\" back\\slash\x01\x1b[31m"));
+    QCOMPARE(s["name"].toString(),
+             QString::fromUtf8("Caf\u00e9 \"quoted\" back\\slash\x01\x1b[31m"));
     QCOMPARE(s["maxclients"].toInt(), 16);
     QCOMPARE(s["players"].toArray()[0].toObject()["name"].toString(), QString("a\"b\\c\n\t"));
     QCOMPARE(s["players"].toArray()[0].toObject()["ping"].toInt(), 48);

@@ -14,7 +14,8 @@ using namespace fragdeck;
 using fragdeck::test::oob;
 using fragdeck::test::UdpTestServer;
 
-namespace {
+namespace
+{
 
 struct Run {
     int exitCode = -1;
@@ -50,7 +51,8 @@ QByteArray q3Reply(const QByteArray& name, const QByteArray& players)
 
 } // namespace
 
-class TestFragdeckQuery : public QObject {
+class TestFragdeckQuery : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -74,8 +76,7 @@ void TestFragdeckQuery::init()
     m_store = std::make_unique<test::TempStore>();
     m_server = new UdpTestServer(this);
     m_server->answer(oob("getstatus"),
-                     {q3Reply("^1Big ^7Room",
-                              "5 48 \"^1Fr^7ag\"\n0 999 \"Q\"uo\\te\"\n")});
+                     {q3Reply("^1Big ^7Room", "5 48 \"^1Fr^7ag\"\n0 999 \"Q\"uo\\te\"\n")});
     m_address = QStringLiteral("127.0.0.1:%1").arg(m_server->port());
 }
 
@@ -181,8 +182,8 @@ void TestFragdeckQuery::quake2Protocol()
     UdpTestServer q2;
     q2.answer(oob("status info"),
               {oob("print\n\\hostname\\Q2 Box\\mapname\\q2dm1\\maxclients\\8\n3 50 \"Grunt\"\n")});
-    const Run r = runQuery({"--protocol", "QUAKE2", "--players",
-                            QStringLiteral("127.0.0.1:%1").arg(q2.port())});
+    const Run r = runQuery(
+        {"--protocol", "QUAKE2", "--players", QStringLiteral("127.0.0.1:%1").arg(q2.port())});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(q2.received, QList<QByteArray>{oob("status info")});
     QVERIFY2(r.out.contains("\tQ2 Box\tq2dm1\t1/\t"), r.out); // Quake II has no sv_maxclients

@@ -11,7 +11,8 @@
 using namespace fragdeck;
 using namespace fragdeck::query;
 
-namespace {
+namespace
+{
 
 void expectOnlyOverflow(void (*op)(QueryState&, const QVariant&), QueryState& st,
                         const QVariant& arg)
@@ -58,8 +59,8 @@ void allOperations(QueryState& st, const QVariant& index)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    static const char* const types[] = {"QUAKE3", "QUAKE2", "QUAKEWORLD", "HALFLIFE", "CUSTOM",
-                                        "quake3"};
+    static const char* const types[] = {"QUAKE3",   "QUAKE2", "QUAKEWORLD",
+                                        "HALFLIFE", "CUSTOM", "quake3"};
     const int fromData = size ? data[0] : 0;
     const QVariant indexes[] = {-1, 0, 1, 2, 3, 7, fromData, 99, 255, 32767};
     for (const char* type : types) {

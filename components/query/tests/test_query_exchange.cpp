@@ -14,7 +14,8 @@ using namespace fragdeck::query;
 using fragdeck::test::oob;
 using fragdeck::test::UdpTestServer;
 
-namespace {
+namespace
+{
 
 QByteArray statusReply(const QByteArray& map)
 {
@@ -39,7 +40,8 @@ int errorOf(const std::function<void()>& f)
 
 } // namespace
 
-class TestQueryExchange : public QObject {
+class TestQueryExchange : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -47,6 +49,7 @@ private Q_SLOTS:
     void oneRequestPerProtocol();
     void halfLifeSequence();
     void halfLifeRulesNeverAnswered();
+    void halfLifeBurstIsTakenInByNestedWaits();
     void secondReplyReplacesTheFirst();
     void lateReplyIsTakenIn();
     void timeOutKeepsThePreviousReply();
@@ -109,7 +112,10 @@ void TestQueryExchange::halfLifeSequence()
     QueryState& st = queryState();
     QCOMPARE(st.Stage, int16_t(3));
     QCOMPARE(st.InfoReply, info);
-    QVERIFY(st.RulesReply.endsWith(QByteArray("rule\0" "3", 6) + '\0')); // the third is kept
+    QVERIFY(st.RulesReply.endsWith(QByteArray("rule\0"
+                                              "3",
+                                              6) +
+                                   '\0')); // the third is kept
     QCOMPARE(c.GetClientInfo_name(0).toString(), QString("P3"));
     QCOMPARE(c.GetRulesInfo_varvalue(0).toString(), QString("crossfire"));
     QCOMPARE(c.GetRulesInfo_varname(2).toString(), QString("rule"));
@@ -128,6 +134,30 @@ void TestQueryExchange::halfLifeRulesNeverAnswered()
     QCOMPARE(st.Reply, QByteArray("EMPTY"));
     QCOMPARE(st.InfoReply, info);
     QCOMPARE(c.GetRulesInfo_varvalue(0).toString(), QString("newmap"));
+}
+
+void TestQueryExchange::halfLifeBurstIsTakenInByNestedWaits()
+{
+    // Three replies at once to the first rules and players requests: the second and third
+    // arrive while the handler waits nested in itself, and must still be counted there.
+    UdpTestServer server;
+    int rules = 0, players = 0;
+    server.responder = [&](const QByteArray& r) -> QList<QByteArray> {
+        if (r == oob("info"))
+            return {oob(raw("C\0n\0burst\0valve\0"))};
+        if (r == oob("rules") && rules++ == 0)
+            return {oob("E1"), oob("E2"), oob("E3")};
+        if (r == oob("players") && players++ == 0)
+            return {oob("D1"), oob("D2"), oob("D3")};
+        return {};
+    };
+    Commander c;
+    c.Connect("127.0.0.1", server.port(), "HALFLIFE", 2000);
+    QCOMPARE(c.IsTimeOut().toBool(), false);
+    QueryState& st = queryState();
+    QCOMPARE(st.Stage, int16_t(3));
+    QCOMPARE(st.RulesReply, oob("E3"));
+    QCOMPARE(st.PlayersReply, oob("D3"));
 }
 
 void TestQueryExchange::secondReplyReplacesTheFirst()
@@ -207,8 +237,7 @@ void TestQueryExchange::badTargetsEndAsTimeOut()
     UdpTestServer server;
     server.answer(oob(""), {statusReply("x")});
     Commander c;
-    QCOMPARE(c.Connect(host, port < 0 ? server.port() : port, type, 100).toString(),
-             QString("OK"));
+    QCOMPARE(c.Connect(host, port < 0 ? server.port() : port, type, 100).toString(), QString("OK"));
     QCOMPARE(c.IsTimeOut().toBool(), true);
     QCOMPARE(server.received.size(), 0);
 }
@@ -222,9 +251,9 @@ void TestQueryExchange::conversionsOverflow()
     QCOMPARE(errorOf([&] { c.Connect("127.0.0.1", 5e9, "QUAKE3", 100); }),
              int(ErrorCode::Overflow));
     QCOMPARE(server.received.size(), 0);
-    QCOMPARE(errorOf([&] { c.Connect("127.0.0.1", QString::number(server.port()), "QUAKE3",
-                                     "100"); }),
-             0);
+    QCOMPARE(
+        errorOf([&] { c.Connect("127.0.0.1", QString::number(server.port()), "QUAKE3", "100"); }),
+        0);
     QCOMPARE(server.received.size(), 1);
 }
 

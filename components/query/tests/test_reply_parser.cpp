@@ -8,7 +8,8 @@
 using namespace fragdeck;
 using namespace fragdeck::query;
 
-namespace {
+namespace
+{
 
 QByteArray oob(const QByteArray& text)
 {
@@ -47,7 +48,8 @@ int errorOf(const std::function<void()>& f)
 
 } // namespace
 
-class TestReplyParser : public QObject {
+class TestReplyParser : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void requests_data();
@@ -130,30 +132,30 @@ void TestReplyParser::keyLookup_data()
     QTest::addColumn<QVariant>("value");
     const QByteArray head = oob("statusResponse\n");
     QTest::newRow("upper-case key keeps value case")
-        << "QUAKE3" << head + "\\SV_HOSTNAME\\Big Room\\x\\y\n" << int(Key::ServerName)
-        << QVariant("Big Room");
+        << "QUAKE3" << head + "\\SV_HOSTNAME\\Big Room\\x\\y\n"
+        << int(Key::ServerName) << QVariant("Big Room");
     QTest::newRow("quake2 uses hostname")
         << "QUAKE2" << oob("print\n\\hostname\\Q2 Box\\maxclients\\8\n") << int(Key::ServerName)
         << QVariant("Q2 Box");
     QTest::newRow("quake3 ignores plain hostname")
-        << "QUAKE3" << head + "\\hostname\\Q2 Box\\x\\y\n" << int(Key::ServerName) << QVariant();
+        << "QUAKE3" << head + "\\hostname\\Q2 Box\\x\\y\n"
+        << int(Key::ServerName) << QVariant();
     QTest::newRow("absent key") << "QUAKE3" << quake3Reply() << int(Key::ScoreA) << QVariant();
-    QTest::newRow("found inside a longer key")
-        << "QUAKE3" << head + "\\xmapname\\dm6\\a\\b\n" << int(Key::MapName) << QVariant("dm6");
-    QTest::newRow("empty value") << "QUAKE3" << head + "\\mapname\\\\a\\b\n" << int(Key::MapName)
-                                 << QVariant("");
-    QTest::newRow("time skips the backslash")
-        << "QUAKE3" << head + "\\time_remaining\\5:00\\a\\b\n" << int(Key::TimeRemaining)
-        << QVariant("5:00");
+    QTest::newRow("found inside a longer key") << "QUAKE3" << head + "\\xmapname\\dm6\\a\\b\n"
+                                               << int(Key::MapName) << QVariant("dm6");
+    QTest::newRow("empty value") << "QUAKE3" << head + "\\mapname\\\\a\\b\n"
+                                 << int(Key::MapName) << QVariant("");
+    QTest::newRow("time skips the backslash") << "QUAKE3" << head + "\\time_remaining\\5:00\\a\\b\n"
+                                              << int(Key::TimeRemaining) << QVariant("5:00");
     QTest::newRow("scores") << "QUAKE3" << head + "\\score_a\\12\\score_b\\7\\x\\y\n"
                             << int(Key::ScoreB) << QVariant("7");
     QTest::newRow("last value ends at its line")
-        << "QUAKE3" << head + "\\a\\b\\mapname\\q3tourney2\n0 0 \"x\"\n" << int(Key::MapName)
-        << QVariant("q3tourney2");
+        << "QUAKE3" << head + "\\a\\b\\mapname\\q3tourney2\n0 0 \"x\"\n"
+        << int(Key::MapName) << QVariant("q3tourney2");
     QTest::newRow("last value of a cut-off reply")
         << "QUAKE3" << head + "\\mapname\\q3dm" << int(Key::MapName) << QVariant("q3dm");
-    QTest::newRow("key at the very end") << "QUAKE3" << head + "\\mapname\\" << int(Key::MapName)
-                                         << QVariant("");
+    QTest::newRow("key at the very end")
+        << "QUAKE3" << head + "\\mapname\\" << int(Key::MapName) << QVariant("");
     QTest::newRow("placeholder") << "HALFLIFE" << QByteArray("EMPTY") << int(Key::MapName)
                                  << QVariant();
 }
@@ -226,17 +228,17 @@ void TestReplyParser::playerLines_data()
     QTest::newRow("quakeworld line")
         << "QUAKEWORLD" << oob("n\\hostname\\qw\n12 7 25 80 \"Quaker\" \"base\" 4 4\n") << 0
         << QStringList{"7", "80", "Quaker", "Quaker"};
-    QTest::newRow("blank inside the name")
-        << "QUAKE3" << head + "3 50 \"Big ^3Bob\"\n" << 0
-        << QStringList{"3", "50", "Big Bob", "Big ^3Bob"};
+    QTest::newRow("blank inside the name") << "QUAKE3" << head + "3 50 \"Big ^3Bob\"\n"
+                                           << 0 << QStringList{"3", "50", "Big Bob", "Big ^3Bob"};
     QTest::newRow("quote and backslash in the name")
-        << "QUAKE3" << head + "1 2 \"a\"b\\c\"\n" << 0 << QStringList{"1", "2", "a\"b\\c", "a\"b\\c"};
+        << "QUAKE3" << head + "1 2 \"a\"b\\c\"\n"
+        << 0 << QStringList{"1", "2", "a\"b\\c", "a\"b\\c"};
     QTest::newRow("last line without LF is shortened")
         << "QUAKE3" << head + "1 2 \"Name\"" << 0 << QStringList{"1", "2", "Name", "Name"};
-    QTest::newRow("line with score only") << "QUAKE3" << head + "17\n" << 0
-                                          << QStringList{"17", "", "", ""};
-    QTest::newRow("index past the players") << "QUAKE3" << head + "1 2 \"x\"\n" << 1
-                                            << QStringList();
+    QTest::newRow("line with score only") << "QUAKE3" << head + "17\n"
+                                          << 0 << QStringList{"17", "", "", ""};
+    QTest::newRow("index past the players") << "QUAKE3" << head + "1 2 \"x\"\n"
+                                            << 1 << QStringList();
     QTest::newRow("negative index") << "QUAKE3" << head + "1 2 \"x\"\n" << -1 << QStringList();
     QTest::newRow("no reply") << "QUAKE3" << QByteArray() << 0 << QStringList();
 }
@@ -254,8 +256,9 @@ void TestReplyParser::playerLines()
         QVERIFY(!score.isValid() && !ping.isValid() && !name.isValid() && !colorName.isValid());
         return;
     }
-    QCOMPARE(QStringList({score.toString(), ping.toString(), name.toString(), colorName.toString()}),
-             expected);
+    QCOMPARE(
+        QStringList({score.toString(), ping.toString(), name.toString(), colorName.toString()}),
+        expected);
 }
 
 void TestReplyParser::colorCodes_data()
@@ -287,12 +290,12 @@ void TestReplyParser::rules_data()
     const QByteArray head = oob("statusResponse\n");
     QTest::newRow("first") << quake3Reply() << 4 << 0 << QByteArray("sv_hostname")
                            << QByteArray("My Server");
-    QTest::newRow("past the end gives the last") << quake3Reply() << 4 << 99
-                                                 << QByteArray("g_gametype") << QByteArray("0");
+    QTest::newRow("past the end gives the last")
+        << quake3Reply() << 4 << 99 << QByteArray("g_gametype") << QByteArray("0");
     QTest::newRow("name without closing backslash ends the walk")
         << head + "\\a\\1\\dangling" << 2 << 5 << QByteArray("dangling") << QByteArray();
-    QTest::newRow("value without end runs to the end") << head + "\\a\\1\\b\\2" << 2 << 1
-                                                       << QByteArray("b") << QByteArray("2");
+    QTest::newRow("value without end runs to the end")
+        << head + "\\a\\1\\b\\2" << 2 << 1 << QByteArray("b") << QByteArray("2");
     QTest::newRow("lone backslash") << QByteArray("\\") << 1 << 0 << QByteArray() << QByteArray();
 }
 
@@ -315,8 +318,11 @@ void TestReplyParser::halfLife()
     QueryState st;
     st.HostType = "HALFLIFE";
     st.InfoReply = oob(raw("C127.0.0.1:27015\0HL Server\0crossfire\0valve\0Half-Life\0"));
-    st.RulesReply = oob(raw("E\x02\0mp_timelimit\0" "30\0sv_gravity\0" "800\0"));
-    st.PlayersReply = oob(raw("D\x02\x01Gordon\0\x05\0\0\0\x02" "Barney\0\x01\0\0\0"));
+    st.RulesReply = oob(raw("E\x02\0mp_timelimit\0"
+                            "30\0sv_gravity\0"
+                            "800\0"));
+    st.PlayersReply = oob(raw("D\x02\x01Gordon\0\x05\0\0\0\x02"
+                              "Barney\0\x01\0\0\0"));
     st.Reply = st.PlayersReply;
 
     QCOMPARE(fields::getClientCount(st).toInt(), 3); // 0, 1 and 2 occur; 3 does not

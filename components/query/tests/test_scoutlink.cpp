@@ -12,7 +12,8 @@ using namespace fragdeck;
 using fragdeck::test::oob;
 using fragdeck::test::UdpTestServer;
 
-namespace {
+namespace
+{
 
 QByteArray reply(const QByteArray& name, const QByteArray& map, const QByteArray& players)
 {
@@ -27,7 +28,8 @@ QVariant call(QObject* o, const char* name, QVariantList args = {})
 
 } // namespace
 
-class TestScoutlink : public QObject {
+class TestScoutlink : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
