@@ -62,10 +62,11 @@ void registerComponents(const QString& programFolder)
 
 QString productPageAddress(const QString& makerAddress)
 {
+    // The maker's address already names this product's page.
     QString a = makerAddress;
     if (!a.endsWith(u'/'))
         a += u'/';
-    return a + QStringLiteral("fragdeck/");
+    return a;
 }
 
 namespace

@@ -25,7 +25,7 @@ QStringList registrationCommandLines();
 void registerComponents(const QString& programFolder);
 
 // ---- the maker's installation list ----
-// The product page under the maker's web address.
+// The product page for the installation list: the maker's web address, ending in "/".
 QString productPageAddress(const QString& makerAddress);
 // The slot this product writes: the first whose title is empty or "Fragdeck".
 int installInfoSlot();
