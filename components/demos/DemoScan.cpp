@@ -9,8 +9,10 @@
 #include <QDirIterator>
 #include <QSet>
 
-namespace fragdeck::demos {
-namespace {
+namespace fragdeck::demos
+{
+namespace
+{
 
 const QString DemosFilter = QStringLiteral("DEMOS/");
 
@@ -49,7 +51,8 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
         const QStringList archives = QDir(folder).entryList(
             {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
         for (const QString& file : archives) {
-            const auto members = starter::listMembers(unzip, folder + file, DemosFilter, listFolder);
+            const auto members =
+                starter::listMembers(unzip, folder + file, DemosFilter, listFolder);
             for (const starter::ListedMember& m : members) {
                 const QString name = demoName(m.rest).toLower();
                 if (name.isEmpty())
@@ -90,8 +93,8 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
 
 QByteArray demoScript(const QStringList& selectedNames, bool loop)
 {
-    return starter::rotationLines(QStringLiteral("demo"), QStringLiteral("nextdemo"),
-                                  selectedNames, loop);
+    return starter::rotationLines(QStringLiteral("demo"), QStringLiteral("nextdemo"), selectedNames,
+                                  loop);
 }
 
 QString demoStartArguments()

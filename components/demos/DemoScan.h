@@ -8,7 +8,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck::demos {
+namespace fragdeck::demos
+{
 
 struct Demo {
     QString text; // as listed: lower case, folder under demos/ kept

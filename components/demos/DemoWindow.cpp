@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace fragdeck::demos {
+namespace fragdeck::demos
+{
 
 DemoWindow::DemoWindow(const QString& componentFolder, QWidget* parent)
     : QDialog(parent), m_unzip(archive::UnzipVariant::PrefixFilter),
@@ -80,10 +81,9 @@ QStringList DemoWindow::selectedNames() const
 
 void DemoWindow::on_Command1_clicked()
 {
-    const starter::StartOutcome r =
-        starter::writeScriptAndStart(m_install, DemoScriptName,
-                                     demoScript(selectedNames(), cloop->isChecked()),
-                                     demoStartArguments());
+    const starter::StartOutcome r = starter::writeScriptAndStart(
+        m_install, DemoScriptName, demoScript(selectedNames(), cloop->isChecked()),
+        demoStartArguments());
     if (!r.started)
         messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);
 }

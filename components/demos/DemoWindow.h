@@ -10,9 +10,11 @@ class QCheckBox;
 class QListWidget;
 class QPushButton;
 
-namespace fragdeck::demos {
+namespace fragdeck::demos
+{
 
-class DemoWindow : public QDialog {
+class DemoWindow : public QDialog
+{
     Q_OBJECT
 public:
     // componentFolder: the component's own folder (listing runs name a folder below it).

@@ -3,8 +3,10 @@
 #include "DemoWindow.h"
 #include "Paths.h"
 
-namespace fragdeck::demos {
-namespace {
+namespace fragdeck::demos
+{
+namespace
+{
 const int anchor = 0; // an address inside this library, to find its folder
 } // namespace
 

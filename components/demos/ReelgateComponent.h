@@ -4,16 +4,19 @@
 
 #include <QObject>
 
-namespace fragdeck::demos {
+namespace fragdeck::demos
+{
 
-class Class : public QObject {
+class Class : public QObject
+{
     Q_OBJECT
 public:
     // Shows frm_main modally; returns when it closes.
     Q_INVOKABLE void Main();
 };
 
-class ReelgateFactory : public QObject, public ComponentFactory {
+class ReelgateFactory : public QObject, public ComponentFactory
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "reelgate.json")
     Q_INTERFACES(fragdeck::ComponentFactory)

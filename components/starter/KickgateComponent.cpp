@@ -3,9 +3,11 @@
 #include "Paths.h"
 #include "StarterWindow.h"
 
-namespace fragdeck::starter {
+namespace fragdeck::starter
+{
 
-namespace {
+namespace
+{
 const int anchor = 0; // an address inside this library, to find its folder
 } // namespace
 

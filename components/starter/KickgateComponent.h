@@ -4,16 +4,19 @@
 
 #include <QObject>
 
-namespace fragdeck::starter {
+namespace fragdeck::starter
+{
 
-class Class : public QObject {
+class Class : public QObject
+{
     Q_OBJECT
 public:
     // Shows frm_main modally; returns when it closes.
     Q_INVOKABLE void Main();
 };
 
-class KickgateFactory : public QObject, public ComponentFactory {
+class KickgateFactory : public QObject, public ComponentFactory
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "kickgate.json")
     Q_INTERFACES(fragdeck::ComponentFactory)

@@ -9,8 +9,10 @@
 #include <QSet>
 #include <algorithm>
 
-namespace fragdeck::starter {
-namespace {
+namespace fragdeck::starter
+{
+namespace
+{
 
 const QString LevelShotsFilter = QStringLiteral("LEVELSHOTS/");
 const QString MapsFilter = QStringLiteral("MAPS/");
@@ -91,8 +93,7 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
                 if (!isScriptSafeName(name) || listed.contains(name))
                     continue;
                 listed.insert(name);
-                node.maps.append(
-                    {QString::number(node.maps.size()) + archivePath, name, name});
+                node.maps.append({QString::number(node.maps.size()) + archivePath, name, name});
             }
             if (!node.maps.isEmpty())
                 scan.nodes.append(std::move(node));
@@ -104,9 +105,9 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
         const QString folder = withSlash(rawFolder);
         if (folder.isEmpty())
             continue;
-        const QStringList files = QDir(folder + QStringLiteral("maps/"))
-                                      .entryList({QStringLiteral("*.bsp")}, QDir::Files,
-                                                 QDir::Name | QDir::IgnoreCase);
+        const QStringList files =
+            QDir(folder + QStringLiteral("maps/"))
+                .entryList({QStringLiteral("*.bsp")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
         for (const QString& file : files) {
             // The game finds a loose file by its exact name on this file system.
             const QString tag = file.left(file.size() - 4);
@@ -114,8 +115,8 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
             if (!isScriptSafeName(tag) || listed.contains(name))
                 continue;
             listed.insert(name);
-            loose.maps.append({QString::number(loose.maps.size()) + QStringLiteral("maps"), name,
-                               tag});
+            loose.maps.append(
+                {QString::number(loose.maps.size()) + QStringLiteral("maps"), name, tag});
         }
     }
     if (!loose.maps.isEmpty())
@@ -172,7 +173,8 @@ QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps)
 {
     LineWriter out;
     out.line(QStringLiteral("set g_maxgameclients ") + rules.maxClients);
-    out.line(QStringLiteral("set g_gametype ") + QString::number(gameTypeNumber(rules.gameTypeIndex)));
+    out.line(QStringLiteral("set g_gametype ") +
+             QString::number(gameTypeNumber(rules.gameTypeIndex)));
     out.line(QStringLiteral("set timelimit ") + rules.timeLimit);
     out.line(QStringLiteral("set fraglimit ") + rules.fragLimit);
     out.raw(rotationLines(QStringLiteral("map"), QStringLiteral("nextmap"), tickedMaps,

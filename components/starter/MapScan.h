@@ -10,7 +10,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck::starter {
+namespace fragdeck::starter
+{
 
 // A map under an archive node or under the loose-maps node.
 struct MapNode {

@@ -5,10 +5,11 @@
 
 #include <QFileInfo>
 
-namespace fragdeck::starter {
+namespace fragdeck::starter
+{
 
-QByteArray rotationLines(const QString& verb, const QString& nextVariable,
-                         const QStringList& names, bool loop)
+QByteArray rotationLines(const QString& verb, const QString& nextVariable, const QStringList& names,
+                         bool loop)
 {
     LineWriter out;
     QString pending;
@@ -28,8 +29,7 @@ QByteArray rotationLines(const QString& verb, const QString& nextVariable,
 
 bool isScriptSafeName(const QString& name)
 {
-    if (name.isEmpty() || name.contains(QLatin1String("//")) ||
-        name.contains(QLatin1String("/*")))
+    if (name.isEmpty() || name.contains(QLatin1String("//")) || name.contains(QLatin1String("/*")))
         return false;
     for (const QChar c : name) {
         if (c.unicode() <= 0x20 || c.unicode() == 0x7f || c == u'"' || c == u';')
@@ -61,8 +61,8 @@ StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scri
                            .arg(toLocalPath(folder) + scriptName, error)};
     const ProcessResult r = startGame(install.program, arguments);
     if (!r.started)
-        return {false, r.error.isEmpty() ? QStringLiteral("The game could not be started.")
-                                         : r.error};
+        return {false,
+                r.error.isEmpty() ? QStringLiteral("The game could not be started.") : r.error};
     return {true, QString()};
 }
 

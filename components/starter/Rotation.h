@@ -7,13 +7,14 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck::starter {
+namespace fragdeck::starter
+{
 
 // The rotation lines for `names`, each ended by CR LF: "set dN \"VERB NAME ; set NEXT vstr
 // dN+1\"" per name, the last one pointing back to d1 when `loop` is on, then "vstr d1".
 // With no names the rotation is a single line of just its ending.
-QByteArray rotationLines(const QString& verb, const QString& nextVariable,
-                         const QStringList& names, bool loop);
+QByteArray rotationLines(const QString& verb, const QString& nextVariable, const QStringList& names,
+                         bool loop);
 
 // Whether a name can stand in a quoted script value and be loaded by the game: no blanks,
 // quotes, command separators, comment marks or control characters.

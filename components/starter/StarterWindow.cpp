@@ -28,8 +28,10 @@ static void initKickgateResources()
     Q_INIT_RESOURCE(kickgate);
 }
 
-namespace fragdeck::starter {
-namespace {
+namespace fragdeck::starter
+{
+namespace
+{
 
 constexpr int KeyRole = Qt::UserRole;
 constexpr int TagRole = Qt::UserRole + 1;
@@ -150,10 +152,8 @@ StarterWindow::StarterWindow(const QString& componentFolder, QWidget* parent)
     Frame2->setAutoFillBackground(true);
     Frame2->hide();
 
-    connect(list_maps1, &QTreeWidget::itemChanged, this,
-            &StarterWindow::on_list_maps1_itemChanged);
-    connect(list_maps1, &QTreeWidget::itemClicked, this,
-            &StarterWindow::on_list_maps1_itemClicked);
+    connect(list_maps1, &QTreeWidget::itemChanged, this, &StarterWindow::on_list_maps1_itemChanged);
+    connect(list_maps1, &QTreeWidget::itemClicked, this, &StarterWindow::on_list_maps1_itemClicked);
     connect(Command1, &QPushButton::clicked, this, &StarterWindow::on_Command1_clicked);
     connect(Command2, &QPushButton::clicked, this, &QDialog::close);
     connect(Command5, &QPushButton::clicked, this, &StarterWindow::on_Command5_clicked);
@@ -179,7 +179,8 @@ void StarterWindow::loadWindow()
     m_scratch = scratchFolderFor(m_componentFolder, QStringLiteral("temp"));
     {
         WaitCursor wait;
-        m_scan = scanMaps(m_install.dataFolders(), m_unzip, m_componentFolder + QStringLiteral("/test/"));
+        m_scan = scanMaps(m_install.dataFolders(), m_unzip,
+                          m_componentFolder + QStringLiteral("/test/"));
     }
     for (const LevelShot& s : m_scan.levelShots)
         List_levelshots->addItem(s.indexText());

@@ -17,13 +17,16 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace fragdeck::archive {
+namespace fragdeck::archive
+{
 class PictureBox;
 }
 
-namespace fragdeck::starter {
+namespace fragdeck::starter
+{
 
-class StarterWindow : public QDialog {
+class StarterWindow : public QDialog
+{
     Q_OBJECT
 public:
     // componentFolder: the component's own folder (scratch folders live below it).
@@ -78,7 +81,8 @@ private:
 };
 
 // The second window, which nothing opens: its game type list and nothing else.
-class ServerWindow : public QDialog {
+class ServerWindow : public QDialog
+{
     Q_OBJECT
 public:
     explicit ServerWindow(QWidget* parent = nullptr);

@@ -15,7 +15,8 @@ using namespace fragdeck;
 using namespace fragdeck::demos;
 using namespace fragdeck::test;
 
-namespace {
+namespace
+{
 
 QStringList texts(const QList<Demo>& demos)
 {
@@ -27,7 +28,8 @@ QStringList texts(const QList<Demo>& demos)
 
 } // namespace
 
-class TestDemos : public QObject {
+class TestDemos : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -63,8 +65,8 @@ void TestDemos::init()
                                 {"demos/x.aas", "no"},
                                 {"demos/readme.txt", "no"},
                                 {"maps/q3dm1.bsp", "map"}});
-    writeZip(m_base + "b.pk3", {{"DEMOS/demo001.dm3", "same demo again"},
-                                {"demos/D48.dm_48", "d"}});
+    writeZip(m_base + "b.pk3",
+             {{"DEMOS/demo001.dm3", "same demo again"}, {"demos/D48.dm_48", "d"}});
     writeFile(m_base + "demos/demo001.dm3", "loose copy");
     writeFile(m_base + "demos/loose.dm_66", "d");
     writeFile(m_base + "demos/Rec.dm_67", "d");
@@ -83,20 +85,34 @@ void TestDemos::demoNames_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("name");
-    QTest::newRow("dm3 loses its extension") << "demo001.dm3" << "demo001";
-    QTest::newRow("dm3 in capitals") << "DEMO001.DM3" << "DEMO001";
-    QTest::newRow("dm_48") << "a.dm_48" << "a.dm_48";
-    QTest::newRow("dm_66") << "a.dm_66" << "a.dm_66";
-    QTest::newRow("dm_67") << "a.dm_67" << "a.dm_67";
-    QTest::newRow("dm_68 in a subfolder") << "sub/match1.dm_68" << "sub/match1.dm_68";
-    QTest::newRow("dm_71") << "a.dm_71" << "a.dm_71";
-    QTest::newRow("bot file") << "x.aas" << "";
-    QTest::newRow("other file") << "readme.txt" << "";
-    QTest::newRow("folder entry") << "sub/" << "";
-    QTest::newRow("extension alone") << ".dm3" << "";
-    QTest::newRow("blank in the name") << "my demo.dm_68" << "";
-    QTest::newRow("command separator") << "a;quit.dm_68" << "";
-    QTest::newRow("unknown protocol") << "a.dm_99" << "";
+    QTest::newRow("dm3 loses its extension") << "demo001.dm3"
+                                             << "demo001";
+    QTest::newRow("dm3 in capitals") << "DEMO001.DM3"
+                                     << "DEMO001";
+    QTest::newRow("dm_48") << "a.dm_48"
+                           << "a.dm_48";
+    QTest::newRow("dm_66") << "a.dm_66"
+                           << "a.dm_66";
+    QTest::newRow("dm_67") << "a.dm_67"
+                           << "a.dm_67";
+    QTest::newRow("dm_68 in a subfolder") << "sub/match1.dm_68"
+                                          << "sub/match1.dm_68";
+    QTest::newRow("dm_71") << "a.dm_71"
+                           << "a.dm_71";
+    QTest::newRow("bot file") << "x.aas"
+                              << "";
+    QTest::newRow("other file") << "readme.txt"
+                                << "";
+    QTest::newRow("folder entry") << "sub/"
+                                  << "";
+    QTest::newRow("extension alone") << ".dm3"
+                                     << "";
+    QTest::newRow("blank in the name") << "my demo.dm_68"
+                                       << "";
+    QTest::newRow("command separator") << "a;quit.dm_68"
+                                       << "";
+    QTest::newRow("unknown protocol") << "a.dm_99"
+                                      << "";
 }
 
 void TestDemos::demoNames()
@@ -111,8 +127,7 @@ void TestDemos::scanOfOneDataFolder()
     archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
     const QList<Demo> demos = scanDemos({m_base, root() + "missing/"}, unzip, root() + "test/");
     QCOMPARE(texts(demos), (QStringList{"demo001", "sub/match1.dm_68", "demo001", "d48.dm_48",
-                                        "loose.dm_66", "rec.dm_67=Rec.dm_67",
-                                        "sub2/x.dm_71"}));
+                                        "loose.dm_66", "rec.dm_67=Rec.dm_67", "sub2/x.dm_71"}));
 }
 
 void TestDemos::installationsHomeFirst()

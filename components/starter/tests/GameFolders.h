@@ -10,7 +10,8 @@
 #include <QFile>
 #include <QImage>
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
 inline QByteArray jpegBytes(QColor colour, int w = 64, int h = 48)
 {
@@ -54,7 +55,8 @@ inline QString fakeProgram(const QString& path)
 }
 
 // Points HOME at a folder for the object's lifetime (the installation model reads it).
-class TempHome {
+class TempHome
+{
 public:
     explicit TempHome(const QString& home)
         : m_had(qEnvironmentVariableIsSet("HOME")), m_previous(qgetenv("HOME"))

@@ -9,7 +9,8 @@ using namespace fragdeck;
 using namespace fragdeck::starter;
 using namespace fragdeck::test;
 
-namespace {
+namespace
+{
 
 struct Expected {
     QString node;
@@ -30,7 +31,8 @@ QStringList describe(const MapScan& scan)
 
 } // namespace
 
-class TestStarter : public QObject {
+class TestStarter : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -106,10 +108,10 @@ void TestStarter::nodeKeysAndLevelShotIndex()
     QStringList index;
     for (const LevelShot& s : scan.levelShots)
         index.append(s.indexText());
-    QCOMPARE(index, (QStringList{"q3dm1.jpg?" + m_base + "pak0.pk3",
-                                 "q3dm7.tga?" + m_base + "pak0.pk3",
-                                 "q3tourney2.jpg?" + m_base + "shots.pk3",
-                                 "q3ctf1.jpg?" + m_base + "zmaps.pk3"}));
+    QCOMPARE(index,
+             (QStringList{"q3dm1.jpg?" + m_base + "pak0.pk3", "q3dm7.tga?" + m_base + "pak0.pk3",
+                          "q3tourney2.jpg?" + m_base + "shots.pk3",
+                          "q3ctf1.jpg?" + m_base + "zmaps.pk3"}));
 }
 
 void TestStarter::levelShotChosen_data()
@@ -117,12 +119,18 @@ void TestStarter::levelShotChosen_data()
     QTest::addColumn<QString>("map");
     QTest::addColumn<QString>("file"); // extracted file name, empty for the default picture
     QTest::addColumn<QRgb>("colour");
-    QTest::newRow("jpg") << "q3dm1" << "q3dm1.jpg" << qRgb(255, 0, 0);
-    QTest::newRow("tga") << "q3dm7" << "q3dm7.tga" << qRgb(0, 255, 0);
-    QTest::newRow("case ignored") << "Q3DM7" << "q3dm7.tga" << qRgb(0, 255, 0);
-    QTest::newRow("shots-only archive") << "q3tourney2" << "q3tourney2.jpg" << qRgb(0, 0, 255);
-    QTest::newRow("capital folder") << "q3ctf1" << "q3ctf1.jpg" << qRgb(255, 255, 0);
-    QTest::newRow("none") << "mymap" << "" << QRgb(0);
+    QTest::newRow("jpg") << "q3dm1"
+                         << "q3dm1.jpg" << qRgb(255, 0, 0);
+    QTest::newRow("tga") << "q3dm7"
+                         << "q3dm7.tga" << qRgb(0, 255, 0);
+    QTest::newRow("case ignored") << "Q3DM7"
+                                  << "q3dm7.tga" << qRgb(0, 255, 0);
+    QTest::newRow("shots-only archive") << "q3tourney2"
+                                        << "q3tourney2.jpg" << qRgb(0, 0, 255);
+    QTest::newRow("capital folder") << "q3ctf1"
+                                    << "q3ctf1.jpg" << qRgb(255, 255, 0);
+    QTest::newRow("none") << "mymap"
+                          << "" << QRgb(0);
 }
 
 void TestStarter::levelShotChosen()
@@ -156,8 +164,8 @@ void TestStarter::brokenAndMissingArchivesAreSkipped()
     writeFile(m_base + "broken.pk3", "this is not a zip archive");
     writeFile(m_base + "empty.pk3", QByteArray());
     archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
-    const MapScan scan = scanMaps({m_base, root() + "missing/", QString()}, unzip,
-                                  root() + "test/");
+    const MapScan scan =
+        scanMaps({m_base, root() + "missing/", QString()}, unzip, root() + "test/");
     QCOMPARE(describe(scan), (QStringList{"pak0.pk3:q3dm1,q3dm7", "zmaps.pk3:q3ctf1",
                                           "maps:mymap=MyMap,q3tourney2"}));
     // A level shot that vanished from its archive gives no file (the default picture).
@@ -170,8 +178,12 @@ void TestStarter::installationsHomeFirst_data()
     QTest::addColumn<QString>("program"); // relative to the root
     QTest::addColumn<QString>("home");    // home data folder relative to HOME
     QTest::addColumn<QString>("game");
-    QTest::newRow("OpenArena") << "oa/openarena" << ".openarena/baseoa" << "baseoa";
-    QTest::newRow("ioquake3") << "opt/ioquake3/ioquake3.x86_64" << ".q3a/baseq3" << "baseq3";
+    QTest::newRow("OpenArena") << "oa/openarena"
+                               << ".openarena/baseoa"
+                               << "baseoa";
+    QTest::newRow("ioquake3") << "opt/ioquake3/ioquake3.x86_64"
+                              << ".q3a/baseq3"
+                              << "baseq3";
 }
 
 void TestStarter::installationsHomeFirst()
@@ -183,11 +195,13 @@ void TestStarter::installationsHomeFirst()
     const QString exe = fakeProgram(root() + program);
     const QString base = QFileInfo(exe).absolutePath() + u'/' + game + u'/';
     const QString homeData = root() + "home/" + home + u'/';
-    writeZip(base + "pak0.pk3", {{"maps/dm1.bsp", "x"}, {"maps/dm2.bsp", "x"},
-                                 {"levelshots/dm1.jpg", jpegBytes(Qt::red)}});
+    writeZip(
+        base + "pak0.pk3",
+        {{"maps/dm1.bsp", "x"}, {"maps/dm2.bsp", "x"}, {"levelshots/dm1.jpg", jpegBytes(Qt::red)}});
     writeFile(base + "maps/baseloose.bsp", "x");
     writeFile(homeData + "q3config.cfg", "seta name player\n");
-    writeZip(homeData + "downloaded.pk3", {{"maps/dm2.bsp", "newer"}, {"maps/extra.bsp", "x"},
+    writeZip(homeData + "downloaded.pk3", {{"maps/dm2.bsp", "newer"},
+                                           {"maps/extra.bsp", "x"},
                                            {"levelshots/dm1.jpg", jpegBytes(Qt::blue)}});
     writeFile(homeData + "maps/homeloose.bsp", "x");
     writeFile(homeData + "maps/baseloose.bsp", "x");
@@ -203,8 +217,8 @@ void TestStarter::installationsHomeFirst()
 
     archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
     const MapScan scan = scanMaps(folders, unzip, root() + "test/");
-    QCOMPARE(describe(scan), (QStringList{"downloaded.pk3:dm2,extra", "pak0.pk3:dm1",
-                                          "maps:baseloose,homeloose"}));
+    QCOMPARE(describe(scan),
+             (QStringList{"downloaded.pk3:dm2,extra", "pak0.pk3:dm1", "maps:baseloose,homeloose"}));
     QCOMPARE(scan.nodes[0].key, homeData + "downloaded.pk3");
     // The home path's level shot is found first, as the game reads it first.
     const LevelShot* shot = findLevelShot(scan.levelShots, "dm1");
@@ -231,10 +245,10 @@ void TestStarter::scriptBytes_data()
     QTest::newRow("one map, cycle on") << QStringList{"q3dm17"} << true << 0
                                        << head + "set d1 \"map q3dm17 ; set nextmap vstr d1\"\r\n"
                                                  "vstr d1\r\n";
-    QTest::newRow("nothing ticked, cycle off") << QStringList{} << false << 0
-                                               << head + "\"\r\nvstr d1\r\n";
-    QTest::newRow("nothing ticked, cycle on") << QStringList{} << true << 0
-                                              << head + " ; set nextmap vstr d1\"\r\nvstr d1\r\n";
+    QTest::newRow("nothing ticked, cycle off")
+        << QStringList{} << false << 0 << head + "\"\r\nvstr d1\r\n";
+    QTest::newRow("nothing ticked, cycle on")
+        << QStringList{} << true << 0 << head + " ; set nextmap vstr d1\"\r\nvstr d1\r\n";
     QByteArray ctf = head;
     ctf.replace("g_gametype 0", "g_gametype 4");
     QTest::newRow("CTF") << QStringList{"q3ctf1"} << false << 3
@@ -268,8 +282,8 @@ void TestStarter::commandLines_data()
                             << " +set dedicated 0 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
     QTest::newRow("LAN") << 1 << false
                          << " +set dedicated 1 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
-    QTest::newRow("internet") << 2 << false
-                              << " +set dedicated 2 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
+    QTest::newRow("internet")
+        << 2 << false << " +set dedicated 2 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
     QTest::newRow("cheats drop the dedicated choice")
         << 2 << true << " +set rconpassword tqmzrv +set cheats 1 +exec fragdeck_maps.cfg";
 }
@@ -306,11 +320,17 @@ void TestStarter::startRefusesUnusableFolders_data()
     QTest::addColumn<QString>("program"); // "exe" for the fake program
     QTest::addColumn<QString>("config");
     QTest::addColumn<QString>("messagePart");
-    QTest::newRow("no data folder") << "exe" << "" << "data folder is not known";
-    QTest::newRow("missing data folder") << "exe" << "/nonexistent/baseq3/q3config.cfg"
+    QTest::newRow("no data folder") << "exe"
+                                    << ""
+                                    << "data folder is not known";
+    QTest::newRow("missing data folder") << "exe"
+                                         << "/nonexistent/baseq3/q3config.cfg"
                                          << "does not exist";
-    QTest::newRow("no game path") << "" << "BASE/q3config.cfg" << "path of the game is not set";
-    QTest::newRow("missing game") << "/nonexistent/ioquake3" << "BASE/q3config.cfg"
+    QTest::newRow("no game path") << ""
+                                  << "BASE/q3config.cfg"
+                                  << "path of the game is not set";
+    QTest::newRow("missing game") << "/nonexistent/ioquake3"
+                                  << "BASE/q3config.cfg"
                                   << "was not found";
 }
 

@@ -19,7 +19,8 @@ using namespace fragdeck;
 using namespace fragdeck::starter;
 using namespace fragdeck::test;
 
-class TestStarterWindow : public QObject {
+class TestStarterWindow : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
