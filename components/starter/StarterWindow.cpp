@@ -1,7 +1,6 @@
 #include "StarterWindow.h"
 
 #include "Activation.h"
-#include "Error.h"
 #include "PictureBox.h"
 #include "PictureDisplay.h"
 #include "Prompts.h"
@@ -203,7 +202,7 @@ void StarterWindow::loadWindow()
     // The query engine is held for the window's lifetime; a failure to create it is ignored.
     try {
         m_commander = CreateObject(QStringLiteral("scoutlink.commander"));
-    } catch (const Error&) {
+    } catch (...) {
         m_commander.reset();
     }
 }
