@@ -1,0 +1,125 @@
+// The remote admin against a real dedicated server: what real servers answer is what the
+// window must understand.
+#include "Activation.h"
+#include "RconWindow.h"
+#include "RealGameServer.h"
+#include "Settings.h"
+#include "TestSupport.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace fragdeck;
+
+class TestRconRealServer : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void adminSession();
+
+private:
+    QStringList playerNames() const;
+    // Refreshes until the player list satisfies done (the server needs a few frames).
+    bool refreshUntil(const std::function<bool(const QStringList&)>& done);
+
+    test::TempStore m_store;
+    std::unique_ptr<test::RealGameServer> m_server;
+    std::unique_ptr<RconWindow> m_window;
+};
+
+void TestRconRealServer::initTestCase()
+{
+    if (!test::RealGameServer::available())
+        QSKIP("no dedicated game server on this machine");
+    QString error;
+    QVERIFY2(registerComponentLibrary(
+                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so", &error),
+             qPrintable(error));
+    SaveSetting("Fragdeck", "Options", "ConfigPath", "/games/q3/baseq3/q3config.cfg");
+    m_server = std::make_unique<test::RealGameServer>("fragtest");
+    QVERIFY2(m_server->waitUntilReady(), qPrintable(m_server->log()));
+}
+
+QStringList TestRconRealServer::playerNames() const
+{
+    auto* players = m_window->findChild<QTreeWidget*>("info_players");
+    QStringList names;
+    for (int i = 0; i < players->topLevelItemCount(); ++i)
+        names.append(players->topLevelItem(i)->text(0));
+    return names;
+}
+
+bool TestRconRealServer::refreshUntil(const std::function<bool(const QStringList&)>& done)
+{
+    auto* refresh = m_window->findChild<QPushButton*>("Command1");
+    for (int i = 0; i < 40; ++i) {
+        refresh->click();
+        if (done(playerNames()))
+            return true;
+        // The server answers a status query from one address about once a second.
+        QTest::qWait(1100);
+    }
+    return false;
+}
+
+void TestRconRealServer::adminSession()
+{
+    test::PromptRecorder prompts;
+    m_window = std::make_unique<RconWindow>();
+    RconWindow& w = *m_window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto* text3 = w.findChild<QLineEdit*>("Text3");
+    auto* text4 = w.findChild<QPlainTextEdit*>("Text4");
+    auto* rcom = w.findChild<QLineEdit*>("rcom");
+    auto* send = w.findChild<QPushButton*>("Command3");
+    auto* players = w.findChild<QTreeWidget*>("info_players");
+    w.findChild<QLineEdit*>("Text1")->setText("127.0.0.1");
+    w.findChild<QLineEdit*>("Text2")->setText(QString::number(m_server->port()));
+
+    QVERIFY(refreshUntil([](const QStringList& n) { return n.size() == 2; }));
+    QCOMPARE(w.findChild<QTreeWidget*>("info_server")->topLevelItem(0)->text(2), QString("2/12"));
+    QCOMPARE(w.findChild<QTreeWidget*>("info_server")->topLevelItem(0)->text(1), QString("oa_dm1"));
+
+    // A wrong password: the server answers "Bad rconpassword."
+    text3->setText("wrong");
+    rcom->setText("status");
+    send->click();
+    QVERIFY(test::spinUntil(
+        [&] { return prompts.texts().contains("You supplied a bad RCON password"); }));
+    QCOMPARE(text4->toPlainText(), QString());
+    prompts.clear();
+
+    text3->setText("fragtest");
+    send->click();
+    QVERIFY(test::spinUntil([&] { return text4->toPlainText().contains("oa_dm1"); }));
+
+    // A player whose name holds a blank, kicked from the menu.
+    rcom->setText("addbot Arachna 1 free 0 \"Big Bot\"");
+    send->click();
+    QVERIFY2(refreshUntil([](const QStringList& n) { return n.contains("Big Bot"); }),
+             qPrintable(playerNames().join(',') + '\n' + text4->toPlainText()));
+    QTreeWidgetItem* row = players->findItems("Big Bot", Qt::MatchExactly).value(0);
+    QVERIFY(row);
+    QTest::mouseClick(players->viewport(), Qt::RightButton, {},
+                      players->visualItemRect(row).center());
+    auto* kicker = w.findChild<QMenu*>("kicker");
+    QVERIFY(kicker->isVisible());
+    kicker->actions()[0]->trigger();
+    kicker->close();
+    QVERIFY2(
+        refreshUntil([](const QStringList& n) { return n.size() == 2 && !n.contains("Big Bot"); }),
+        qPrintable(playerNames().join(',') + '\n' + text4->toPlainText()));
+    // Status queries the server dropped under its rate limit end as time-outs; nothing else.
+    QCOMPARE(prompts.texts().filter("Server time-out.").size(), prompts.texts().size());
+    QVERIFY(!text4->toPlainText().contains("Usage: kick"));
+    m_window.reset();
+}
+
+QTEST_MAIN(TestRconRealServer)
+#include "test_rcon_realserver.moc"
