@@ -47,7 +47,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     const QString address = makerWebAddress();
     auto* link = new QLabel(this);
     link->setObjectName(QStringLiteral("Label3"));
-    link->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+    link->setText(QStringLiteral("<a href=\"%1\" style=\"color:#ffc27a;\">%2</a>")
                       .arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
     link->setTextFormat(Qt::RichText);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);

@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 namespace fragdeck::launcher
 {
@@ -67,7 +68,7 @@ CartoonWindow::CartoonWindow(QWidget* parent) : QDialog(parent)
     m_label1 = new QLabel(QStringLiteral("User Friendly by J.D. \"Illiad\" Frazer"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->adjustSize();
-    m_label2 = new QLabel(QStringLiteral("Fetched from the User Friendly server"), this);
+    m_label2 = new QLabel(QStringLiteral("Strip of the day"), this);
     m_label2->setObjectName(QStringLiteral("Label2"));
     m_label2->adjustSize();
 
@@ -135,7 +136,10 @@ void CartoonWindow::download()
     m_picCartoon->setPixmap(QPixmap::fromImage(fetched.picture));
     m_picCartoon->resize(fetched.picture.size());
     m_picCartoon->show();
-    resize(twipsToPixelsX(pixelsToTwipsX(m_picCartoon->width()) + 100),
+    // A strip narrower than the bottom row still leaves room for the labels and "Close".
+    const int rowWidth = m_label1->width() + m_label2->width() + m_cmdClose->width() +
+                         twipsToPixelsX(120 + 240 + 240 + 150);
+    resize(std::max(twipsToPixelsX(pixelsToTwipsX(m_picCartoon->width()) + 100), rowWidth),
            twipsToPixelsY(pixelsToTwipsY(m_picCartoon->height()) + 750));
     placeBottomRow();
 }
