@@ -1,5 +1,6 @@
 #include "Activation.h"
 #include "BrowserWindow.h"
+#include "RealGameServer.h"
 #include "Settings.h"
 #include "TestSupport.h"
 #include "UdpTestServer.h"
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void startWithUnusableGamePath_data();
     void startWithUnusableGamePath();
     void componentShowsTheWindow();
+    void realServer();
 
 private:
     std::unique_ptr<test::TempStore> m_store;
@@ -377,6 +379,32 @@ void TestBrowserWindow::componentShowsTheWindow()
     });
     CallByName(browser.get(), "main");
     QCOMPARE(seen, QString("frm_main|Fragdeck Server Browser"));
+}
+
+void TestBrowserWindow::realServer()
+{
+    if (!test::RealGameServer::available())
+        QSKIP("no dedicated game server on this machine");
+    test::RealGameServer server;
+    QVERIFY2(server.waitUntilReady(), qPrintable(server.log()));
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    w.findChild<QComboBox*>("ipcombo")->setEditText(QString("127.0.0.1:%1").arg(server.port()));
+    auto* info = w.findChild<QTreeWidget*>("info_server");
+    // The server answers status queries from one address about once a second.
+    for (int i = 0; i < 5 && info->topLevelItemCount() == 0; ++i) {
+        w.findChild<QPushButton*>("Command7")->click();
+        if (info->topLevelItemCount() == 0)
+            QTest::qWait(1100);
+    }
+    QCOMPARE(row(info, 0), (QStringList{"^1Frag^7deck Test", "oa_dm1", "2/12"}));
+    auto* players = w.findChild<QTreeWidget*>("info_players");
+    QStringList names{players->topLevelItem(0)->text(0), players->topLevelItem(1)->text(0)};
+    names.sort();
+    QCOMPARE(names, (QStringList{"Angelyss", "Arachna"}));
+    QVERIFY(!w.findChild<QTreeWidget*>("info_rules")
+                 ->findItems("sv_maxclients", Qt::MatchExactly)
+                 .isEmpty());
 }
 
 QTEST_MAIN(TestBrowserWindow)
