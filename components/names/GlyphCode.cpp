@@ -1,0 +1,184 @@
+#include "GlyphCode.h"
+
+#include "Paths.h"
+#include "TextFile.h"
+
+#include <QFileInfo>
+
+namespace fragdeck::names
+{
+
+const std::array<GlyphColour, 8>& colourTable()
+{
+    static const std::array<GlyphColour, 8> table{{
+        {"Command1", "&Black", qRgb(0, 0, 0), '0'},
+        {"Command2", "&Red", qRgb(255, 0, 0), '1'},
+        {"Command4", "&Green", qRgb(0, 255, 0), '2'},
+        {"Command5", "&Yellow", qRgb(255, 255, 0), '3'},
+        {"Command3", "&Blue", qRgb(0, 0, 255), '4'},
+        {"Command7", "&Cyan", qRgb(0, 255, 255), '5'},
+        {"Command6", "&Magenta", qRgb(255, 0, 255), '6'},
+        {"Command8", "&White", qRgb(255, 255, 255), '7'},
+    }};
+    return table;
+}
+
+char digitOf(QRgb rgb)
+{
+    const QRgb opaque = rgb | 0xff000000u;
+    for (const GlyphColour& c : colourTable())
+        if (c.rgb == opaque)
+            return c.digit;
+    return 0;
+}
+
+NameDocument plainDocument(const QString& text, QRgb colour, bool gameFont)
+{
+    NameDocument doc;
+    for (QChar ch : text)
+        doc.append({ch, colour, gameFont});
+    return doc;
+}
+
+namespace
+{
+// Characters a quoted config value cannot carry: they would end the line or the quotes.
+bool breaksConfigLine(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    return u < 32 || u == 127 || u == u'"' || u == QChar::ParagraphSeparator ||
+           u == QChar::LineSeparator;
+}
+} // namespace
+
+QString buildNameCode(const NameDocument& doc)
+{
+    bool havePrevious = false; // the previous colour starts as no colour at all
+    QRgb previous = 0;
+    char digit = 0;
+    QString code;
+    for (const NameChar& c : doc) {
+        if (breaksConfigLine(c.ch))
+            continue;
+        if (!havePrevious || c.colour != previous) {
+            havePrevious = true;
+            previous = c.colour;
+            if (const char d = digitOf(c.colour))
+                digit = d;
+            // A caret without a digit would swallow the next character in the game, so
+            // nothing is written until a colour of the table has been seen.
+            if (digit) {
+                code += u'^';
+                code += QLatin1Char(digit);
+            }
+        }
+        const char16_t u = c.ch.unicode();
+        code += QChar(char16_t(!c.gameFont && u < 128 ? u + 128 : u));
+    }
+    return code;
+}
+
+QString codeLine(const QString& nameCode)
+{
+    return QStringLiteral("seta name \"") + nameCode + QStringLiteral("^7\"");
+}
+
+QColor gameColour(int index)
+{
+    // The game's table is indexed by digit, not by button order.
+    for (const GlyphColour& c : colourTable())
+        if (c.digit - '0' == (index & 7))
+            return QColor(c.rgb);
+    return QColor(Qt::white);
+}
+
+QList<DrawnRun> gameDrawing(const QString& nameCode)
+{
+    QList<DrawnRun> runs;
+    int colour = 7;
+    auto append = [&](QChar ch) {
+        const char16_t u = ch.unicode();
+        const bool alternate = u >= 128 && u < 256;
+        const QChar shown = alternate ? QChar(char16_t(u - 128)) : ch;
+        if (runs.isEmpty() || runs.last().colour != colour || runs.last().alternate != alternate)
+            runs.append({colour, alternate, QString()});
+        runs.last().text += shown;
+    };
+    for (qsizetype i = 0; i < nameCode.size(); ++i) {
+        const QChar ch = nameCode[i];
+        // The game takes a caret followed by anything but another caret as a colour code.
+        if (ch == u'^' && i + 1 < nameCode.size() && nameCode[i + 1] != u'^') {
+            colour = (nameCode[i + 1].unicode() - u'0') & 7;
+            ++i;
+            continue;
+        }
+        append(ch);
+    }
+    return runs;
+}
+
+QByteArray workingCopy(const QByteArray& config)
+{
+    LineReader reader(config, LineEnds::Game);
+    LineWriter out;
+    while (!reader.atEnd()) {
+        const QString line = reader.readLine();
+        if (!line.contains(u'\n')) {
+            out.line(line);
+            continue;
+        }
+        const QStringList pieces = line.split(u'\n');
+        for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
+            out.line(pieces[i] + u'\n');
+        if (!pieces.last().isEmpty())
+            out.line(pieces.last());
+    }
+    return out.bytes();
+}
+
+QByteArray rebuildConfig(const QByteArray& working, bool dropNameLines, const QString& lastLine)
+{
+    LineReader reader(working, LineEnds::Game);
+    LineWriter out;
+    while (!reader.atEnd()) {
+        const QString line = reader.readLine();
+        if (dropNameLines && line.size() > 9 && line.startsWith(QLatin1String("seta name")))
+            continue;
+        out.line(line);
+    }
+    out.line(lastLine + u'\n');
+    return out.bytes();
+}
+
+ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine, bool dropNameLines)
+{
+    if (configPath.trimmed().isEmpty())
+        return {false, QStringLiteral("No config file has been set. Go to 'Fragdeck Options' "
+                                      "and give in the path of your q3config.cfg file.")};
+    const QString local = toLocalPath(configPath);
+    const QFileInfo info(local);
+    if (!info.exists())
+        return {false, QStringLiteral("The config file %1 could not be found. Go to 'Fragdeck "
+                                      "Options' and give in the right path.")
+                           .arg(configPath)};
+    if (!info.isFile())
+        return {false, QStringLiteral("%1 is not a config file.").arg(configPath)};
+    QByteArray config;
+    QString error;
+    if (!readFileBytes(local, &config, &error))
+        return {false, QStringLiteral("The config file could not be read.\n%1").arg(error)};
+
+    const QByteArray working = workingCopy(config);
+    const QString unchanged = QStringLiteral("The config file was left unchanged.");
+    if (!writeFileAtomic(local + u'_', working, &error))
+        return {false, QStringLiteral("The working copy of the config file could not be "
+                                      "written.\n%1\n%2")
+                           .arg(error, unchanged)};
+    if (!writeFileAtomic(local, rebuildConfig(working, dropNameLines, lastLine), &error))
+        return {
+            false,
+            QStringLiteral("The config file could not be written.\n%1\n%2").arg(error, unchanged)};
+    return {true, QString()};
+}
+
+} // namespace fragdeck::names

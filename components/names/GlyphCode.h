@@ -1,0 +1,78 @@
+#pragma once
+// The name maker's logic, free of widgets: the colour table, the coded name line, how the
+// game draws a coded name, and the rewrite of the configuration file.
+#include <QByteArray>
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <array>
+
+namespace fragdeck::names
+{
+
+struct GlyphColour {
+    const char* button;  // objectName of its button
+    const char* caption; // button text
+    QRgb rgb;
+    char digit; // the game's colour code digit
+};
+
+// The eight colours in button order (black, red, green, yellow, blue, cyan, magenta, white).
+const std::array<GlyphColour, 8>& colourTable();
+// The code digit of a colour of the table, or 0 for any other colour.
+char digitOf(QRgb rgb);
+
+// One character of the name document.
+struct NameChar {
+    QChar ch;
+    QRgb colour = qRgb(255, 255, 255);
+    bool gameFont = true; // clear: the game's alternate font
+};
+using NameDocument = QList<NameChar>;
+
+// A document of one colour and font.
+NameDocument plainDocument(const QString& text, QRgb colour = qRgb(255, 255, 255),
+                           bool gameFont = true);
+
+// The name code: "^" + digit wherever the colour changes, characters in the alternate font
+// with 128 added to their codes (those already at 128 or above keep theirs). Characters
+// that would break the quoted config line (line breaks, other control characters and the
+// double quote) are left out.
+QString buildNameCode(const NameDocument& doc);
+// "seta name " + quote + name code + "^7" + quote.
+QString codeLine(const QString& nameCode);
+inline QString buildCodeLine(const NameDocument& doc)
+{
+    return codeLine(buildNameCode(doc));
+}
+
+// How the game draws a coded name: runs of text in one of its eight colours (index 0..7,
+// the same colours as the table). Characters at 128 or above come from the alternate font;
+// `text` holds them with 128 taken off and `alternate` set.
+struct DrawnRun {
+    int colour = 7;
+    bool alternate = false;
+    QString text;
+};
+QList<DrawnRun> gameDrawing(const QString& nameCode);
+QColor gameColour(int index);
+
+// The working copy of a configuration file: every line as read (CR LF or lone CR ends a
+// line); a line holding line feeds is split at each, every piece written followed by one
+// line feed; a non-empty rest after the last line feed is a line of its own. Each write
+// ends in CR LF.
+QByteArray workingCopy(const QByteArray& config);
+// The configuration rebuilt from a working copy, line for line, with `lastLine` + line feed
+// appended. With dropNameLines, lines longer than 9 characters that begin "seta name" are
+// left out.
+QByteArray rebuildConfig(const QByteArray& working, bool dropNameLines, const QString& lastLine);
+
+struct ExportResult {
+    bool ok = false;
+    QString message; // what went wrong, for the user
+};
+// Writes the working copy beside `configPath` (path + "_"), then replaces the file
+// atomically with the rebuilt content. On any failure the file keeps its previous content.
+ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine, bool dropNameLines);
+
+} // namespace fragdeck::names
