@@ -129,6 +129,7 @@ private Q_SLOTS:
     void aboutWindowEndToEnd();
     void cartoonFetch_data();
     void cartoonFetch();
+    void cartoonServerProblems();
     void cartoonWindowFitsTheStrip();
     void cartoonWindowFailureEndings_data();
     void cartoonWindowFailureEndings();
@@ -491,6 +492,34 @@ void TestLauncherWindows::cartoonFetch()
     QCOMPARE(test::readFile(fx.path("ufurl.dat")), index);
     if (ending == CartoonFetch::Loaded)
         QCOMPARE(test::readFile(fx.path("uf.gif")), strip);
+}
+
+void TestLauncherWindows::cartoonServerProblems()
+{
+    Fixture fx;
+    test::writeFile(fx.path("uf.gif"), TinyGif);
+    test::HttpTestServer server;
+    // No index: an error page is no strip, and nothing is asked for after it.
+    CartoonFetch got = fetchCartoon({fx.folder.path(), server.hostPort()});
+    QCOMPARE(int(got.ending), int(CartoonFetch::LoadFailure));
+    QCOMPARE(server.requests, QStringList{"/panelhop/ufgifs.txt"});
+
+    // A strip that never comes is a connection failure; the last strip stays whole.
+    server.serve("/panelhop/ufgifs.txt", "/late.gif\r\n");
+    server.hang("/cartoons/late.gif");
+    CartoonSetup setup{fx.folder.path(), server.hostPort()};
+    setup.timeoutMs = 300;
+    got = fetchCartoon(setup);
+    QCOMPARE(int(got.ending), int(CartoonFetch::ConnectFailure));
+    QCOMPARE(test::readFile(fx.path("uf.gif")), TinyGif);
+
+    // A strip past the size limit is refused.
+    server.serve("/panelhop/ufgifs.txt", "/huge.gif\r\n");
+    server.serve("/cartoons/huge.gif", QByteArray(4096, 'x'));
+    setup.stripMaxBytes = 1024;
+    got = fetchCartoon(setup);
+    QCOMPARE(int(got.ending), int(CartoonFetch::LoadFailure));
+    QCOMPARE(test::readFile(fx.path("uf.gif")), TinyGif);
 }
 
 void TestLauncherWindows::cartoonWindowFitsTheStrip()
