@@ -7,6 +7,7 @@
 #include "Settings.h"
 #include "TextFile.h"
 
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -110,6 +111,8 @@ RconWindow::RconWindow(QWidget* parent) : QDialog(parent)
     m_text4->setObjectName(QStringLiteral("Text4"));
     m_text4->setReadOnly(true);
     m_text4->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Console output lines up in columns (status, cvarlist).
+    m_text4->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_rcom = textBox(frame2, "rcom");
     auto* send = button(frame2, "Command3", QStringLiteral("&Send"));
     auto* command = new QHBoxLayout;
