@@ -99,6 +99,7 @@ void AboutWindow::on_Command2_clicked()
 {
     UpdateCheckSetup setup;
     setup.programFolder = programFolder();
+    setup.downloadFolder = downloadFolder();
     setup.server = updateServer();
     setup.timeoutMs = DownloadTimeoutMs;
     setup.maxBytes = VersionFileMaxBytes;

@@ -8,7 +8,7 @@ namespace fragdeck::launcher
 {
 
 struct CartoonSetup {
-    QString programFolder; // receives ufurl.dat and uf.gif
+    QString programFolder; // receives ufurl.dat and uf.gif (see downloadFolder())
     QString server;        // host, "host:port" or "http://host:port"
     int timeoutMs = 15000;
     qint64 indexMaxBytes = 64 * 1024;

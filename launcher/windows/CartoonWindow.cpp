@@ -112,7 +112,7 @@ void CartoonWindow::placeBottomRow()
 void CartoonWindow::download()
 {
     CartoonSetup setup;
-    setup.programFolder = programFolder();
+    setup.programFolder = downloadFolder();
     setup.server = cartoonServer();
     setup.timeoutMs = DownloadTimeoutMs;
     setup.indexMaxBytes = CartoonIndexMaxBytes;

@@ -1,5 +1,11 @@
 #include "LauncherWindows.h"
 
+#include "Paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include "AboutWindow.h"
 #include "CartoonWindow.h"
 #include "OptionsWindow.h"
@@ -41,6 +47,17 @@ QString updateServer()
 QString cartoonServer()
 {
     return option("cartoon server", "www.userfriendly.org");
+}
+
+QString downloadFolder()
+{
+    const QString folder = programFolder();
+    if (QFileInfo(folder).isWritable())
+        return folder;
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                        QStringLiteral("/fragdeck");
+    QDir().mkpath(own);
+    return own;
 }
 
 void showOptions(QWidget* parent)

@@ -42,7 +42,9 @@ UpdateOutcome checkForUpdates(const UpdateCheckSetup& setup, QWidget* parent)
         }
     };
 
-    const QString latestPath = setup.programFolder + QStringLiteral("\\lversion.dat");
+    const QString target =
+        setup.downloadFolder.isEmpty() ? setup.programFolder : setup.downloadFolder;
+    const QString latestPath = target + QStringLiteral("\\lversion.dat");
     QByteArray bytes;
     const bool fetched = step([&] {
         const HttpResult r = httpGet(httpUrl(setup.server, QStringLiteral("/lversion.dat")),
@@ -66,8 +68,7 @@ UpdateOutcome checkForUpdates(const UpdateCheckSetup& setup, QWidget* parent)
         bool okInstalled = false, okLatest = false;
         installed = readFirstLine(setup.programFolder + QStringLiteral("/version.dat"),
                                   LineEnds::Data, &okInstalled);
-        latest = readFirstLine(setup.programFolder + QStringLiteral("/lversion.dat"),
-                               LineEnds::Data, &okLatest);
+        latest = readFirstLine(target + QStringLiteral("/lversion.dat"), LineEnds::Data, &okLatest);
         return okInstalled && okLatest;
     });
     if (!read)

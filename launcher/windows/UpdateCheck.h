@@ -9,10 +9,12 @@ namespace fragdeck::launcher
 {
 
 struct UpdateCheckSetup {
-    QString programFolder; // holds version.dat and receives lversion.dat
+    QString programFolder; // holds version.dat and, normally, lversion.dat
     QString server;        // host, "host:port" or "http://host:port"
     int timeoutMs = 15000;
     qint64 maxBytes = 64 * 1024;
+    // Receives lversion.dat when the program folder cannot (empty: the program folder).
+    QString downloadFolder = QString();
 };
 
 enum class UpdateOutcome {

@@ -11,6 +11,10 @@ QString updateServer();
 // "cartoon server": host serving "/panelhop/ufgifs.txt" and "/cartoons...".
 QString cartoonServer();
 
+// Where the downloaded files go: the program folder, or, when it cannot be written (an
+// installed copy), the user's own data folder for Fragdeck.
+QString downloadFolder();
+
 // Time and size limits of the downloads.
 constexpr int DownloadTimeoutMs = 15000;
 constexpr qint64 VersionFileMaxBytes = 64 * 1024;

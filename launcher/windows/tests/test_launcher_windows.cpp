@@ -9,6 +9,7 @@
 #include "Settings.h"
 #include "TestSupport.h"
 #include "UpdateCheck.h"
+#include "WindowSettings.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -124,6 +125,7 @@ private Q_SLOTS:
     void updateCheckComparesVersions_data();
     void updateCheckComparesVersions();
     void unreachableServerRetriesThenGivesUp();
+    void versionFileGoesWhereItCanBeWritten();
     void okRunsTheFailedStepAgain();
     void silentServerAndUnwritableFileAskToo();
     void aboutWindowEndToEnd();
@@ -341,6 +343,22 @@ void TestLauncherWindows::updateCheckComparesVersions()
              update ? QString("There's a new version available. Go to http://maker.test/ to "
                               "download the update.")
                     : QString("There are no updates available right now. Check back later."));
+}
+
+void TestLauncherWindows::versionFileGoesWhereItCanBeWritten()
+{
+    Fixture fx;
+    QTemporaryDir own;
+    test::writeFile(fx.path("version.dat"), "1.00\r\n");
+    test::HttpTestServer server;
+    server.serve("/lversion.dat", "1.00\r\n");
+    test::PromptRecorder prompts;
+    UpdateCheckSetup setup{fx.folder.path(), server.hostPort()};
+    setup.downloadFolder = own.path();
+    QCOMPARE(checkForUpdates(setup, nullptr), UpdateOutcome::NoUpdates);
+    QCOMPARE(test::readFile(own.path() + "/lversion.dat"), QByteArray("1.00\r\n"));
+    QVERIFY(!QFile::exists(fx.path("lversion.dat")));
+    QCOMPARE(downloadFolder(), fx.folder.path()); // a writable program folder is used itself
 }
 
 void TestLauncherWindows::unreachableServerRetriesThenGivesUp()
