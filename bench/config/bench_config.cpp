@@ -39,8 +39,8 @@ int main(int argc, char** argv)
     defs += "---\r\n";
     for (int i = 0; i < 300; ++i) {
         const QByteArray n = QByteArray::number(i);
-        defs += "Folder " + QByteArray::number(i % 10) + "\r\nOption " + n +
-                "\r\nWhat option " + n + " does.\r\ncv_" + n + "\r\nr\r\n";
+        defs += "Folder " + QByteArray::number(i % 10) + "\r\nOption " + n + "\r\nWhat option " +
+                n + " does.\r\ncv_" + n + "\r\nr\r\n";
         if (i % 3 == 0)
             defs += "VALUE\r\n" + n + "\r\n";
         else if (i % 3 == 1)

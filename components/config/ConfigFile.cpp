@@ -6,8 +6,10 @@
 #include <QHash>
 #include <algorithm>
 
-namespace fragdeck::config {
-namespace {
+namespace fragdeck::config
+{
+namespace
+{
 
 bool isBlank(QChar c)
 {
@@ -36,7 +38,8 @@ QString trimLeadingSpaces(const QString& s)
 // Finds the options a line may belong to without comparing it with every option: lines
 // are looked up by the word after "seta ". Variable names that hold a blank (or none at
 // all) cannot be found that way and are compared one by one.
-class Claims {
+class Claims
+{
 public:
     explicit Claims(const QList<OptionEntry>& options)
     {

@@ -12,7 +12,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck::config {
+namespace fragdeck::config
+{
 
 // Where option values live: application "Fragtune", section "Q3A", key = caption.
 QString valueApplication();
@@ -46,14 +47,14 @@ bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool fir
 
 enum class SaveResult {
     Saved,
-    NoConfigFile,   // no configuration file set
-    NoWorkingCopy,  // the working copy cannot be read
-    WriteFailed,    // the file could not be replaced; it is left as it was
+    NoConfigFile,  // no configuration file set
+    NoWorkingCopy, // the working copy cannot be read
+    WriteFailed,   // the file could not be replaced; it is left as it was
 };
 // The bytes SaveValues would write, marking the options it wrote; false when the
 // working copy cannot be read.
-bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options,
-                    QByteArray* out, QString* error = nullptr);
+bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options, QByteArray* out,
+                    QString* error = nullptr);
 // Rewrites the configuration file from its working copy and the stored values,
 // atomically. On anything but Saved the file and the marks are left as they were.
 SaveResult SaveValues(const QString& configPath, QList<OptionEntry>& options,

@@ -22,8 +22,10 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace fragdeck::config {
-namespace {
+namespace fragdeck::config
+{
+namespace
+{
 
 constexpr int KeyRole = Qt::UserRole;
 constexpr int IndexRole = Qt::UserRole + 1;
@@ -163,8 +165,8 @@ ModOptionsWindow::ModOptionsWindow(const QString& componentFolder, QWidget* pare
     });
     connect(m_check, &QCheckBox::stateChanged, this, [this](int state) {
         if (!m_currentCaption.isEmpty())
-            storeValue(m_currentCaption, state == Qt::Unchecked ? QStringLiteral("0")
-                                                                : QStringLiteral("1"));
+            storeValue(m_currentCaption,
+                       state == Qt::Unchecked ? QStringLiteral("0") : QStringLiteral("1"));
     });
     connect(m_combo, &QComboBox::activated, this, [this](int) {
         if (!m_currentCaption.isEmpty())

@@ -15,11 +15,13 @@ class QLineEdit;
 class QPushButton;
 class QToolBar;
 
-namespace fragdeck::config {
+namespace fragdeck::config
+{
 
 // A tree that tells the window when a key press moved its selection, so arrowing
 // through the options selects them as a click does.
-class OptionTree : public QTreeWidget {
+class OptionTree : public QTreeWidget
+{
     Q_OBJECT
 public:
     using QTreeWidget::QTreeWidget;
@@ -32,7 +34,8 @@ private:
     bool m_inKey = false;
 };
 
-class ModOptionsWindow : public QDialog {
+class ModOptionsWindow : public QDialog
+{
     Q_OBJECT
 public:
     // componentFolder holds options.dat and its list files.

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 
-namespace fragdeck::config {
-namespace {
+namespace fragdeck::config
+{
+namespace
+{
 
 const QString Sep = QStringLiteral("?");
 
@@ -21,7 +23,8 @@ qsizetype countOf(const QString& text)
 }
 
 // Lines of the definitions file that are not there read as empty.
-class Lines {
+class Lines
+{
 public:
     explicit Lines(QStringList lines) : m_lines(std::move(lines)) {}
     bool atEnd() const { return m_pos >= m_lines.size(); }
@@ -108,16 +111,15 @@ OptionSet OpenOptions(const QString& path, const QString& componentFolder)
                 value += r + Sep + in.next();
             } else if (source == QLatin1String("FILE")) {
                 const QString listName = in.next();
-                const QStringList list =
-                    readLines(listFolder + listName, LineEnds::Data);
+                const QStringList list = readLines(listFolder + listName, LineEnds::Data);
                 for (const QString& l : list)
                     value += l + Sep;
                 const QString r = in.next();
                 value += r + Sep + in.next();
             }
         }
-        const QString record = variable + Sep + reserved + Sep + type + Sep +
-                               QString::number(i) + Sep + value;
+        const QString record =
+            variable + Sep + reserved + Sep + type + Sep + QString::number(i) + Sep + value;
         if (set.folders.contains(folder))
             set.options.append(OptionEntry{folder, caption, record, type, QString()});
     }
@@ -131,7 +133,8 @@ QString GetVarName(const QString& record)
     return p < 0 ? QString() : record.left(p);
 }
 
-namespace {
+namespace
+{
 QString field(const QString& record, int index)
 {
     qsizetype start = 0;

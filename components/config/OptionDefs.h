@@ -9,7 +9,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck::config {
+namespace fragdeck::config
+{
 
 // Slots 0..1000 of the description table; slot 0 is never filled.
 constexpr int DescriptionSlots = 1001;
@@ -24,12 +25,12 @@ struct OptionEntry {
 };
 
 struct OptionSet {
-    QStringList folders;        // folder nodes, display order, no repeats
-    QList<OptionEntry> options; // option nodes that found their folder, file order
-    QStringList descriptions;   // DescriptionSlots texts
-    int recordsRead = 0;        // records in the option section, shown or not
-    bool fileRead = false;      // false: the definitions file could not be read
-    QString error;              // why, when fileRead is false
+    QStringList folders;         // folder nodes, display order, no repeats
+    QList<OptionEntry> options;  // option nodes that found their folder, file order
+    QStringList descriptions;    // DescriptionSlots texts
+    int recordsRead = 0;         // records in the option section, shown or not
+    bool fileRead = false;       // false: the definitions file could not be read
+    QString error;               // why, when fileRead is false
     bool folderEndFound = false; // the "---" line was there
 
     OptionSet();

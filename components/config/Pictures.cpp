@@ -5,8 +5,10 @@
 #include <QPixmap>
 #include <functional>
 
-namespace fragdeck::config {
-namespace {
+namespace fragdeck::config
+{
+namespace
+{
 
 using Draw = std::function<void(QPainter&)>;
 

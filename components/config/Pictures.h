@@ -6,7 +6,8 @@
 #include <QIcon>
 #include <QString>
 
-namespace fragdeck::config {
+namespace fragdeck::config
+{
 
 using ImageList = QHash<QString, QIcon>;
 

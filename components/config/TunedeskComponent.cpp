@@ -3,14 +3,16 @@
 #include "ModOptionsWindow.h"
 #include "Paths.h"
 
-namespace {
+namespace
+{
 // An address inside this library: its folder is the component folder with options.dat.
 void componentAnchor() {}
 } // namespace
 
 void ConfigClass::main()
 {
-    const QString folder = fragdeck::libraryFolderOf(reinterpret_cast<const void*>(&componentAnchor));
+    const QString folder =
+        fragdeck::libraryFolderOf(reinterpret_cast<const void*>(&componentAnchor));
     fragdeck::config::ModOptionsWindow window(folder);
     window.load();
     window.exec();

@@ -14,7 +14,8 @@ using namespace fragdeck::config;
 using fragdeck::test::readFile;
 using fragdeck::test::writeFile;
 
-namespace {
+namespace
+{
 
 QByteArray crlf(const QStringList& lines)
 {
@@ -51,7 +52,8 @@ QString stored(const QString& caption)
 
 } // namespace
 
-class TestConfigLogic : public QObject {
+class TestConfigLogic : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init() { m_store.reset(new test::TempStore); }
@@ -94,13 +96,36 @@ void TestConfigLogic::recordAccessors_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("def");
-    QTest::newRow("value") << "cg_fov?r?VALUE?3?90" << "cg_fov" << "VALUE" << "3" << "90";
-    QTest::newRow("combo") << "snaps?r?COMBO?7?2?20?40?res?20" << "snaps" << "COMBO" << "7"
+    QTest::newRow("value") << "cg_fov?r?VALUE?3?90"
+                           << "cg_fov"
+                           << "VALUE"
+                           << "3"
+                           << "90";
+    QTest::newRow("combo") << "snaps?r?COMBO?7?2?20?40?res?20"
+                           << "snaps"
+                           << "COMBO"
+                           << "7"
                            << "20";
-    QTest::newRow("folder key") << "HUD" << "" << "" << "" << "";
-    QTest::newRow("two fields") << "a?b" << "a" << "" << "" << "b";
-    QTest::newRow("three fields") << "a?b?C" << "a" << "" << "" << "C";
-    QTest::newRow("empty default") << "sv_dlURL?r?VALUE?9?" << "sv_dlURL" << "VALUE" << "9" << "";
+    QTest::newRow("folder key") << "HUD"
+                                << ""
+                                << ""
+                                << ""
+                                << "";
+    QTest::newRow("two fields") << "a?b"
+                                << "a"
+                                << ""
+                                << ""
+                                << "b";
+    QTest::newRow("three fields") << "a?b?C"
+                                  << "a"
+                                  << ""
+                                  << ""
+                                  << "C";
+    QTest::newRow("empty default") << "sv_dlURL?r?VALUE?9?"
+                                   << "sv_dlURL"
+                                   << "VALUE"
+                                   << "9"
+                                   << "";
 }
 
 void TestConfigLogic::recordAccessors()
@@ -153,8 +178,8 @@ void TestConfigLogic::definitionFileShapes()
         keys << o.key;
     }
     QCOMPARE(captions, QStringList({"Same", "Same", "Lower", "Last"}));
-    QCOMPARE(keys, QStringList({"v1?r?VALUE?1?1", "v2?r?VALUE?2?2", "v4?r?value?4?",
-                                "v5?r?CHECK?5?y?"}));
+    QCOMPARE(keys,
+             QStringList({"v1?r?VALUE?1?1", "v2?r?VALUE?2?2", "v4?r?value?4?", "v5?r?CHECK?5?y?"}));
     QCOMPARE(set.descriptions[3], QString("d3"));
 
     // Bare LF line ends in the definitions file read the same.
@@ -168,11 +193,12 @@ void TestConfigLogic::listFilesAndChoices()
 {
     writeFile(path("list/rates.lst"), crlf({"3", "3000", "8000", "25000", "extra"}));
     QStringList lines = {"N", "---"};
-    lines << QStringList{"N", "Rate", "d", "rate", "r", "COMBO", "FILE", "rates.lst", "res", "25000"};
+    lines << QStringList{"N",     "Rate", "d",         "rate", "r",
+                         "COMBO", "FILE", "rates.lst", "res",  "25000"};
     lines << QStringList{"N", "Missing", "d", "m", "r", "COMBO", "FILE", "none.lst", "res", "1"};
     // The count says 4 but only 2 choices follow: the next record's lines become choices.
-    lines << QStringList{"N", "Short", "d", "snaps", "r", "COMBO", "ENTRIES", "4", "20", "40",
-                         "res", "20"};
+    lines << QStringList{"N",       "Short", "d",  "snaps", "r",   "COMBO",
+                         "ENTRIES", "4",     "20", "40",    "res", "20"};
     lines << QStringList{"N", "After", "d", "after", "r", "VALUE", "7"};
     writeFile(path("list/options.dat"), crlf(lines));
     const OptionSet set = OpenOptions(path("list/options.dat"), path("list"));
@@ -190,7 +216,8 @@ void TestConfigLogic::listFilesAndChoices()
               crlf({"N", "---", "N", "Huge", "d", "h", "r", "COMBO", "ENTRIES", "999999999", "a"}));
     const OptionSet huge = OpenOptions(path("list/huge.dat"));
     QCOMPARE(huge.options.size(), 1);
-    QCOMPARE(FillChoices(huge.options[0].key), QStringList({"a", ""})); // then the empty reserved line
+    QCOMPARE(FillChoices(huge.options[0].key),
+             QStringList({"a", ""})); // then the empty reserved line
     QCOMPARE(FillChoices("snaps?r?COMBO?1?9?20?res?20"), QStringList({"20", "res"}));
 }
 
@@ -229,11 +256,11 @@ void TestConfigLogic::workingCopy_data()
     QTest::newRow("crlf trimmed, blanks gone")
         << QByteArray("  seta a \"1\"  \r\n\r\n   \r\nbind x y\r\n")
         << QByteArray("seta a \"1\"\r\nbind x y\r\n");
-    QTest::newRow("bare lf pieces")
-        << QByteArray("seta a \"1\"\n  seta b 2\n\nbind x y\n")
-        << QByteArray("seta a \"1\"\n\r\nseta b 2\n\r\nbind x y\n\r\n");
+    QTest::newRow("bare lf pieces") << QByteArray("seta a \"1\"\n  seta b 2\n\nbind x y\n")
+                                    << QByteArray("seta a \"1\"\n\r\nseta b 2\n\r\nbind x y\n\r\n");
     QTest::newRow("lone cr ends a line") << QByteArray("a\rb") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("tabs are kept") << QByteArray("\tseta a 1\t\r\n") << QByteArray("\tseta a 1\t\r\n");
+    QTest::newRow("tabs are kept")
+        << QByteArray("\tseta a 1\t\r\n") << QByteArray("\tseta a 1\t\r\n");
     QTest::newRow("empty file") << QByteArray() << QByteArray();
     QTest::newRow("latin-1 bytes") << QByteArray("seta name \"J\xe9r\xf4me\"\r\n")
                                    << QByteArray("seta name \"J\xe9r\xf4me\"\r\n");
@@ -302,8 +329,9 @@ void TestConfigLogic::firstWinsAndLastWins()
     writeFile(path("fw/options.dat"),
               defs({valueRec("FOV", "cg_fov", "90"), valueRec("Zoom", "cg_zoomfov", "22.5")}));
     OptionSet set = OpenOptions(path("fw/options.dat"));
-    const QString cfg = writeFile(path("fw/q3config.cfg"),
-                                  "seta cg_fov \"90\"\r\nseta cg_zoomfov 30\r\nseta cg_fov \"100\"\r\n");
+    const QString cfg =
+        writeFile(path("fw/q3config.cfg"),
+                  "seta cg_fov \"90\"\r\nseta cg_zoomfov 30\r\nseta cg_fov \"100\"\r\n");
     QVERIFY(ReadValues(cfg, set.options, true));
     QCOMPARE(stored("FOV"), QString("90"));
     QCOMPARE(set.options[0].mark, QString("1"));
@@ -347,11 +375,11 @@ void TestConfigLogic::saveKeepsOtherLinesDropsBlanks()
 {
     writeFile(path("k/options.dat"), defs({valueRec("Mode", "r_mode", "-2")}));
     OptionSet set = OpenOptions(path("k/options.dat"));
-    const QString cfg = writeFile(path("k/q3config.cfg"),
-                                  "// generated by quake, do not modify\r\n\r\n"
-                                  "   bind TAB \"+scores\"   \r\n"
-                                  "seta r_modeFullscreen \"1\"\r\n"
-                                  "seta r_mode \"4\"\r\n\r\n");
+    const QString cfg =
+        writeFile(path("k/q3config.cfg"), "// generated by quake, do not modify\r\n\r\n"
+                                          "   bind TAB \"+scores\"   \r\n"
+                                          "seta r_modeFullscreen \"1\"\r\n"
+                                          "seta r_mode \"4\"\r\n\r\n");
     QVERIFY(ReadValues(cfg, set.options, true));
     QCOMPARE(stored("Mode"), QString("4"));
     QCOMPARE(SaveValues(cfg, set.options), SaveResult::Saved);
@@ -403,11 +431,14 @@ void TestConfigLogic::roundTripOfARealConfig()
     QFETCH(QByteArray, lineEnd);
     // A config as the game writes it: header, binds, seta lines, one Latin-1 name.
     QList<QByteArray> lines = {"// generated by quake, do not modify", "unbindall"};
-    const char* keys[] = {"TAB", "ENTER", "ESCAPE", "SPACE", "+", "-", "/", "0", "1", "2", "3",
-                          "4", "5", "6", "7", "8", "9", "=", "\\", "[", "]", "`", "a", "c", "d",
-                          "s", "w", "t", "y", "PAUSE", "UPARROW", "DOWNARROW", "LEFTARROW",
-                          "RIGHTARROW", "ALT", "CTRL", "SHIFT", "F1", "F2", "F3", "F11", "F12",
-                          "MOUSE1", "MOUSE2", "MWHEELUP", "MWHEELDOWN"};
+    const char* keys[] = {"TAB",     "ENTER",     "ESCAPE",    "SPACE",      "+",   "-",
+                          "/",       "0",         "1",         "2",          "3",   "4",
+                          "5",       "6",         "7",         "8",          "9",   "=",
+                          "\\",      "[",         "]",         "`",          "a",   "c",
+                          "d",       "s",         "w",         "t",          "y",   "PAUSE",
+                          "UPARROW", "DOWNARROW", "LEFTARROW", "RIGHTARROW", "ALT", "CTRL",
+                          "SHIFT",   "F1",        "F2",        "F3",         "F11", "F12",
+                          "MOUSE1",  "MOUSE2",    "MWHEELUP",  "MWHEELDOWN"};
     for (const char* k : keys)
         lines << QByteArray("bind ") + k + " \"+attack; say \\\"gg\\\"\"";
     QList<QStringList> recs;
@@ -417,7 +448,8 @@ void TestConfigLogic::roundTripOfARealConfig()
         if (i % 4 == 0)
             recs << valueRec("Option " + QString::number(i), QString::fromLatin1(var), "0");
     }
-    lines << "seta name \"^1J\xe9r\xf4me\"" << "seta cv_1x \"keep\"";
+    lines << "seta name \"^1J\xe9r\xf4me\""
+          << "seta cv_1x \"keep\"";
     QByteArray config;
     for (const QByteArray& l : lines)
         config += l + lineEnd;

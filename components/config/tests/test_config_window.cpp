@@ -24,7 +24,8 @@ using namespace fragdeck::config;
 using fragdeck::test::readFile;
 using fragdeck::test::writeFile;
 
-namespace {
+namespace
+{
 
 QByteArray crlf(const QStringList& lines)
 {
@@ -41,7 +42,8 @@ QString stored(const QString& caption)
 
 } // namespace
 
-class TestConfigWindow : public QObject {
+class TestConfigWindow : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init();
@@ -82,15 +84,30 @@ void TestConfigWindow::init()
     m_folder = m_dir.filePath(QString::number(QRandomGenerator::global()->generate()));
     writeFile(m_folder + "/fps.lst", crlf({"3", "85", "125", "333"}));
     QStringList lines = {"Display", "HUD", "---"};
-    lines << QStringList{"Display", "Field of view", "How wide you see.", "cg_fov", "1-160",
-                         "VALUE", "90"};
-    lines << QStringList{"HUD", "Show frame rate", "Frames per second.", "cg_drawFPS", "0 or 1",
-                         "CHECK", "on-off", "0"};
-    lines << QStringList{"Display", "Maximum frame rate", "Frame cap.", "com_maxfps", "list",
-                         "COMBO", "FILE", "fps.lst", "choices", "85"};
-    lines << QStringList{"HUD", "Team overlay", "Where team mates are listed.",
-                         "cg_drawTeamOverlay", "list", "COMBO", "ENTRIES", "4", "0", "1", "2",
-                         "3", "choices", "0"};
+    lines << QStringList{
+        "Display", "Field of view", "How wide you see.", "cg_fov", "1-160", "VALUE", "90"};
+    lines << QStringList{
+        "HUD", "Show frame rate", "Frames per second.", "cg_drawFPS", "0 or 1", "CHECK", "on-off",
+        "0"};
+    lines << QStringList{"Display",    "Maximum frame rate",
+                         "Frame cap.", "com_maxfps",
+                         "list",       "COMBO",
+                         "FILE",       "fps.lst",
+                         "choices",    "85"};
+    lines << QStringList{"HUD",
+                         "Team overlay",
+                         "Where team mates are listed.",
+                         "cg_drawTeamOverlay",
+                         "list",
+                         "COMBO",
+                         "ENTRIES",
+                         "4",
+                         "0",
+                         "1",
+                         "2",
+                         "3",
+                         "choices",
+                         "0"};
     writeFile(m_folder + "/options.dat", crlf(lines));
 }
 
@@ -112,8 +129,8 @@ void TestConfigWindow::open()
 
 QTreeWidgetItem* TestConfigWindow::node(const QString& text) const
 {
-    const auto items = child<QTreeWidget>("optiontree")->findItems(text, Qt::MatchExactly |
-                                                                             Qt::MatchRecursive);
+    const auto items =
+        child<QTreeWidget>("optiontree")->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return items.isEmpty() ? nullptr : items.first();
 }
 
@@ -161,8 +178,7 @@ void TestConfigWindow::loadWithoutConfigFile()
     }
     QCOMPARE(keys, QStringList({"sep", "open", "save", "def", "sep4", "return"}));
     QCOMPARE(tips, QStringList({"Open a config file", "Save to config file",
-                                "Reset all values to their default value",
-                                "Return to Fragdeck"}));
+                                "Reset all values to their default value", "Return to Fragdeck"}));
 
     // Nothing selected: no editor, and "Default value" does nothing.
     QVERIFY(child<QLineEdit>("val_value")->isHidden());
@@ -282,8 +298,8 @@ void TestConfigWindow::openReadsWithoutRefreshingEditor()
     toolbar("open");
     QCOMPARE(stored("Field of view"), QString("100"));
 
-    const QString other = writeFile(m_dir.filePath("other/q3config.cfg"),
-                                    "seta cg_fov 95\r\nseta cg_fov 105\r\n");
+    const QString other =
+        writeFile(m_dir.filePath("other/q3config.cfg"), "seta cg_fov 95\r\nseta cg_fov 105\r\n");
     m_prompts->queueFile(other);
     toolbar("open");
     const Prompt dialog = m_prompts->prompts.last();
