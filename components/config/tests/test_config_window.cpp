@@ -55,6 +55,7 @@ private Q_SLOTS:
     void defaultValueAndResetAll();
     void openReadsWithoutRefreshingEditor();
     void saveMessages();
+    void missingDefinitionsFile();
     void shippedOptionsThroughThePlugin();
 
 private:
@@ -345,6 +346,24 @@ void TestConfigWindow::saveMessages()
 
     toolbar("return");
     QVERIFY(!m_window->isVisible());
+}
+
+void TestConfigWindow::missingDefinitionsFile()
+{
+    QFile::remove(m_folder + "/options.dat");
+    open();
+    QCOMPARE(m_prompts->prompts.size(), 2);
+    QVERIFY(m_prompts->texts()[0].startsWith("The option list options.dat could not be read"));
+    QCOMPARE(m_prompts->prompts[0].icon, Icon::Warning);
+    QCOMPARE(child<QTreeWidget>("optiontree")->topLevelItemCount(), 0);
+    // The toolbar still works.
+    const QString cfg = writeFile(m_dir.filePath("m/q3config.cfg"), "bind a b\r\n");
+    m_prompts->queueFile(cfg);
+    toolbar("open");
+    m_prompts->clear();
+    toolbar("save");
+    QCOMPARE(m_prompts->texts(), QStringList{"Settings saved successfully."});
+    QCOMPARE(readFile(cfg), QByteArray("bind a b\r\n"));
 }
 
 void TestConfigWindow::shippedOptionsThroughThePlugin()
