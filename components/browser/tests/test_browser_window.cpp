@@ -58,6 +58,7 @@ private Q_SLOTS:
     void addressForms();
     void portTooLargeIsReported();
     void noEngineWithoutConfigPath();
+    void engineThatCannotBeCreated();
     void addressBookEditing();
     void closingWithoutReturnKeepsTheBook();
     void bookNotLoadedIsKeptOnReturn();
@@ -231,6 +232,20 @@ void TestBrowserWindow::noEngineWithoutConfigPath()
     QCOMPARE(prompts.prompts.size(), 1);
     QVERIFY(prompts.texts()[0].contains("configuration file is not set"));
     QCOMPARE(server.received, QList<QByteArray>());
+}
+
+void TestBrowserWindow::engineThatCannotBeCreated()
+{
+    QVERIFY(unregisterComponentLibrary(qEnvironmentVariable("FRAGDECK_BUILD_DIR") +
+                                       "/system/scoutlink.so"));
+    test::writeFile(bookPath(), "10.0.0.1\r\n");
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath()); // the book still loads
+    QVERIFY(!w.engine());
+    QCOMPARE(w.findChild<QComboBox*>("ipcombo")->currentText(), QString("10.0.0.1"));
+    w.findChild<QPushButton*>("Command7")->click();
+    QCOMPARE(prompts.prompts.size(), 1);
+    QVERIFY(prompts.texts()[0].startsWith("The server query engine could not be started"));
 }
 
 void TestBrowserWindow::addressBookEditing()
