@@ -1,0 +1,150 @@
+#include "Activation.h"
+#include "BindWindow.h"
+#include "Settings.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace fragdeck;
+using namespace fragdeck::bind;
+
+namespace
+{
+const QByteArray Config = "unbindall\nbind MOUSE1 \"+attack\"\nbind w \"+forward\"\n"
+                          "seta sensitivity \"5\"\n";
+
+// Runs `step` on the first visible top-level widget named `name`.
+void whenShown(const QString& name, const std::function<void(QWidget*)>& step)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, step] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == name && w->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                step(w);
+                return;
+            }
+    });
+    timer->start();
+}
+
+QTreeWidgetItem* actionItem(QTreeWidget* tree, const QString& command)
+{
+    for (QTreeWidgetItem* item : tree->findItems(command, Qt::MatchExactly | Qt::MatchRecursive, 1))
+        return item;
+    return nullptr;
+}
+} // namespace
+
+class TestBindWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void bindMoveClearAndSave();
+    void missingConfigIsReported();
+    void launcherCreatesAndRuns();
+};
+
+void TestBindWindow::bindMoveClearAndSave()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    QTemporaryDir dir;
+    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), Config);
+    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    BindWindow w;
+    w.show();
+    QTreeWidgetItem* attack = actionItem(w.bindtree, "+attack");
+    QVERIFY(attack);
+    QCOMPARE(attack->text(2), QString("MOUSE1"));
+
+    // Press W for "+attack": W belongs to "+forward"; the first answer keeps it there.
+    w.bindtree->setCurrentItem(attack);
+    prompts.queue(Answer::No);
+    whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_W); });
+    QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
+    QCOMPARE(prompts.texts(),
+             QStringList{"w is bound to \"+forward\" now. Move it to \"+attack\"?"});
+    QCOMPARE(w.bindings().commandOf("w"), QString("+forward"));
+    // The second time it moves.
+    prompts.queue(Answer::Yes);
+    whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_W); });
+    QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
+    QCOMPARE(w.bindings().commandOf("w"), QString("+attack"));
+    QVERIFY(actionItem(w.bindtree, "+forward")->text(2).isEmpty());
+
+    // A wheel turn on the capture area for a free-text command.
+    w.customcommand->setText("say gg");
+    whenShown("frm_capture", [](QWidget* c) {
+        QWidget* area = c->findChild<QWidget*>("capturearea");
+        QWheelEvent e(QPointF(5, 5), area->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(area, &e);
+    });
+    QTest::mouseClick(w.findChild<QPushButton*>("bindcustom"), Qt::LeftButton);
+    QCOMPARE(w.bindings().commandOf("MWHEELUP"), QString("say gg"));
+
+    // Escape cancels the capture.
+    w.bindtree->setCurrentItem(actionItem(w.bindtree, "+zoom"));
+    whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_Escape); });
+    QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
+    QVERIFY(w.bindings().keysOf("+zoom").isEmpty());
+
+    prompts.clear();
+    QTest::mouseClick(w.findChild<QPushButton*>("savebinds"), Qt::LeftButton);
+    QCOMPARE(prompts.texts(), QStringList{"Key binds saved."});
+    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nbind MOUSE1 \"+attack\"\nbind w "
+                                             "\"+attack\"\nseta sensitivity \"5\"\n"
+                                             "bind MWHEELUP \"say gg\"\n"));
+    QCOMPARE(actionItem(w.bindtree, "+attack")->text(2), QString("MOUSE1, w"));
+
+    // Clearing "+attack" drops both its lines.
+    w.bindtree->setCurrentItem(actionItem(w.bindtree, "+attack"));
+    QTest::mouseClick(w.findChild<QPushButton*>("clearkey"), Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>("savebinds"), Qt::LeftButton);
+    QCOMPARE(test::readFile(cfg),
+             QByteArray("unbindall\nseta sensitivity \"5\"\nbind MWHEELUP \"say gg\"\n"));
+    QTest::mouseClick(w.findChild<QPushButton*>("closebinds"), Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+}
+
+void TestBindWindow::missingConfigIsReported()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    BindWindow w;
+    QCOMPARE(prompts.prompts.size(), 1);
+    QVERIFY(prompts.texts()[0].contains("No config file"));
+    prompts.clear();
+    QTest::mouseClick(w.findChild<QPushButton*>("savebinds"), Qt::LeftButton);
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(prompts.prompts[0].icon, Icon::Error);
+}
+
+void TestBindWindow::launcherCreatesAndRuns()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    const QString library = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/bindwright.so";
+    QString error;
+    QVERIFY2(registerComponentLibrary(library, &error), qPrintable(error));
+    std::unique_ptr<QObject> obj = CreateObject("bindwright.class");
+    bool saw = false;
+    whenShown("frmbind", [&](QWidget* w) {
+        saw = w->windowTitle() == "Key Binder";
+        QTest::mouseClick(w->findChild<QPushButton*>("closebinds"), Qt::LeftButton);
+    });
+    CallByName(obj.get(), "main");
+    QVERIFY(saw);
+}
+
+QTEST_MAIN(TestBindWindow)
+#include "test_bindwindow.moc"
