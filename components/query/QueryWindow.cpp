@@ -95,8 +95,7 @@ void QueryWindow::openSocket()
 bool QueryWindow::hasDatagram() const
 {
     // A socket that was never opened (bad target, after Quit) has nothing to read.
-    return m_winsck->state() != QAbstractSocket::UnconnectedState &&
-           m_winsck->hasPendingDatagrams();
+    return m_winsck->isValid() && m_winsck->hasPendingDatagrams();
 }
 
 void QueryWindow::send(const QByteArray& datagram)
