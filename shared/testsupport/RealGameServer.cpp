@@ -2,8 +2,11 @@
 
 #include "Clock.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QNetworkDatagram>
+#include <QRegularExpression>
 #include <QUdpSocket>
 
 namespace fragdeck::test {
@@ -21,6 +24,43 @@ quint16 freeUdpPort()
 bool RealGameServer::available()
 {
     return QFileInfo(QLatin1String(kServer)).isExecutable();
+}
+
+QMap<QString, QString> RealGameServer::cvarsAfterExec(const QByteArray& config,
+                                                     const QStringList& cvars)
+{
+    QMap<QString, QString> out;
+    QTemporaryDir home;
+    if (!available() || !QDir(home.path()).mkpath(QStringLiteral(".openarena/baseoa")))
+        return out;
+    QFile f(home.filePath(QStringLiteral(".openarena/baseoa/fragtest.cfg")));
+    if (!f.open(QIODevice::WriteOnly) || f.write(config) != config.size())
+        return out;
+    f.close();
+    QStringList args{"+set", "dedicated", "1", "+set", "net_ip", "127.0.0.1", "+set",
+                     "net_port", QString::number(freeUdpPort()), "+exec", "fragtest.cfg"};
+    for (const QString& c : cvars)
+        args << u'+' + c; // a cvar's name alone prints its value
+    args << "+quit";
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(home.path());
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QLatin1String(kServer), args);
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished(3000);
+        return out;
+    }
+    static const QRegularExpression printed(QStringLiteral("\"(\\w+)\" is:\"(.*?)\\^7\""));
+    const QString log = QString::fromLatin1(p.readAll());
+    for (auto it = printed.globalMatch(log); it.hasNext();) {
+        const auto m = it.next();
+        out[m.captured(1)] = m.captured(2);
+    }
+    return out;
 }
 
 RealGameServer::RealGameServer(const QString& rconPassword, const QString& hostname)

@@ -2,8 +2,10 @@
 // A real dedicated game server (OpenArena's, on the ioquake3 engine) on 127.0.0.1 for
 // tests that must prove the suite against the real protocol. available() is false on a
 // machine without it; such tests skip.
+#include <QMap>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace fragdeck::test {
@@ -15,6 +17,10 @@ public:
                             const QString& hostname = QStringLiteral("^1Frag^7deck Test"));
     ~RealGameServer();
     static bool available();
+    // Runs the game once over `config` (exec'd from its own game folder) and returns the
+    // values it then holds for `cvars`, as it prints them; empty when it is not available.
+    static QMap<QString, QString> cvarsAfterExec(const QByteArray& config,
+                                                 const QStringList& cvars);
     // True once the server answers a status query (waits up to timeoutMs).
     bool waitUntilReady(int timeoutMs = 20000);
     quint16 port() const { return m_port; }

@@ -5,9 +5,12 @@
 #include "Settings.h"
 #include "Sound.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
 
 namespace fragdeck::test {
 
@@ -130,6 +133,22 @@ int probeCalls(const QString& progId)
 bool spinUntil(const std::function<bool()>& done, int timeoutMs)
 {
     return waitFor(done, timeoutMs, 10);
+}
+
+void whenShown(const QString& name, const std::function<void(QWidget*)>& step)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, step] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == name && w->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                step(w);
+                return;
+            }
+    });
+    timer->start();
 }
 
 QString writeFile(const QString& path, const QByteArray& bytes)

@@ -11,6 +11,8 @@
 #include <deque>
 #include <functional>
 
+class QWidget;
+
 namespace fragdeck::test {
 
 // A fresh settings store in a temporary XDG_CONFIG_HOME for the object's lifetime.
@@ -74,6 +76,10 @@ QString probeLibraryPath();
 
 // Runs the event loop until done() or timeout; true when done.
 bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// Runs `step` once, from the event loop, on the first visible top-level widget named `name`:
+// the way to answer a modal window that the code under test opens.
+void whenShown(const QString& name, const std::function<void(QWidget*)>& step);
 
 // Writes a file whole (creating folders); returns its path.
 QString writeFile(const QString& path, const QByteArray& bytes);

@@ -79,6 +79,12 @@ QStringList tokens(const QString& line)
     return out;
 }
 
+QString saveWithGameClosedHint()
+{
+    return QStringLiteral("Save with the game closed: the game rewrites its config file when it "
+                          "quits. Changes take effect the next time it starts.");
+}
+
 bool loadConfig(const QString& path, CfgLines* out, QString* error)
 {
     if (path.trimmed().isEmpty()) {

@@ -30,6 +30,10 @@ public:
 // quotes group, "//" starts a comment.
 QStringList tokens(const QString& line);
 
+// What a tool that rewrites the file tells the user: the game writes the file back when it
+// quits, over changes saved while it runs.
+QString saveWithGameClosedHint();
+
 // Reads `path` (Latin-1); false with a message for a missing or unreadable file.
 bool loadConfig(const QString& path, CfgLines* out, QString* error);
 
