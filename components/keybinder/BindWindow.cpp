@@ -117,6 +117,9 @@ BindWindow::BindWindow(QWidget* parent) : QDialog(parent)
         auto* item = new QTreeWidgetItem(group, {a.description, a.command});
         item->setData(0, CommandRole, a.command);
     }
+    m_other = new QTreeWidgetItem(bindtree, {QStringLiteral("Other commands")});
+    m_other->setFlags(Qt::ItemIsEnabled);
+    m_other->setExpanded(true);
 
     auto* otherLabel = new QLabel(QStringLiteral("Other command:"), this);
     customcommand = new QLineEdit(this);
@@ -147,13 +150,24 @@ BindWindow::BindWindow(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bindtree, 1);
     layout->addLayout(other);
+    auto* hint = new QLabel(cfg::saveWithGameClosedHint(), this);
+    hint->setWordWrap(true);
+    hint->setEnabled(false); // drawn grey: a note, not a control
+    layout->addWidget(hint);
     layout->addLayout(buttons);
 
     connect(bindkey, &QPushButton::clicked, this, &BindWindow::bindSelected);
-    connect(bindtree, &QTreeWidget::itemDoubleClicked, this, &BindWindow::bindSelected);
+    connect(bindtree, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        if (!item->data(0, CommandRole).toString().isEmpty())
+            bindSelected();
+    });
     connect(bindcustom, &QPushButton::clicked, this, &BindWindow::bindCustom);
     connect(clearkey, &QPushButton::clicked, this, &BindWindow::clearSelected);
-    connect(savebinds, &QPushButton::clicked, this, &BindWindow::save);
+    connect(savebinds, &QPushButton::clicked, this, [this] {
+        if (save())
+            messageBox(QStringLiteral("Key binds saved."), Title, Buttons::Ok, Icon::Information,
+                       this);
+    });
     connect(closebinds, &QPushButton::clicked, this, &QDialog::accept);
 
     m_path = GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"),
@@ -164,21 +178,30 @@ BindWindow::BindWindow(QWidget* parent) : QDialog(parent)
 void BindWindow::reload()
 {
     QString error;
-    m_file = cfg::CfgLines();
-    if (!cfg::loadConfig(m_path, &m_file, &error))
+    cfg::CfgLines file;
+    if (!cfg::loadConfig(m_path, &file, &error))
         messageBox(error, Title, Buttons::Ok, Icon::Warning, this);
-    m_bindings.load(m_file);
+    m_bindings.load(file);
     refresh();
 }
 
 void BindWindow::refresh()
 {
+    const QString current = selectedCommand();
+    qDeleteAll(m_other->takeChildren());
+    for (const QString& command : m_bindings.otherCommands()) {
+        auto* item = new QTreeWidgetItem(m_other, {command, command});
+        item->setData(0, CommandRole, command);
+    }
+    m_other->setHidden(m_other->childCount() == 0);
     for (int g = 0; g < bindtree->topLevelItemCount(); ++g) {
         QTreeWidgetItem* group = bindtree->topLevelItem(g);
         for (int i = 0; i < group->childCount(); ++i) {
             QTreeWidgetItem* item = group->child(i);
-            item->setText(2, m_bindings.keysOf(item->data(0, CommandRole).toString())
-                                 .join(QStringLiteral(", ")));
+            const QString command = item->data(0, CommandRole).toString();
+            item->setText(2, m_bindings.keysOf(command).join(QStringLiteral(", ")));
+            if (group == m_other && command == current)
+                bindtree->setCurrentItem(item);
         }
     }
 }
@@ -242,15 +265,26 @@ void BindWindow::clearSelected()
     refresh();
 }
 
-void BindWindow::save()
+bool BindWindow::save()
 {
     QString error;
     if (!saveBindings(m_path, m_bindings, &error)) {
         messageBox(error, Title, Buttons::Ok, Icon::Error, this);
-        return;
+        return false;
     }
     reload();
-    messageBox(QStringLiteral("Key binds saved."), Title, Buttons::Ok, Icon::Information, this);
+    return true;
+}
+
+void BindWindow::done(int result)
+{
+    if (m_bindings.changed()) {
+        const Answer a = messageBox(QStringLiteral("Save your changed key binds?"), Title,
+                                    Buttons::YesNoCancel, Icon::Question, this);
+        if (a == Answer::Cancel || (a == Answer::Yes && !save()))
+            return;
+    }
+    QDialog::done(result);
 }
 
 } // namespace fragdeck::bind

@@ -40,6 +40,8 @@ public:
     const Bindings& bindings() const { return m_bindings; }
     // Binds key to command, asking before a key is taken from another command.
     void bindKeyTo(const QString& key, const QString& command);
+    // Closing with unsaved changes asks whether to save them first.
+    void done(int result) override;
 
 private:
     void reload();
@@ -48,12 +50,12 @@ private:
     void bindSelected();
     void bindCustom();
     void clearSelected();
-    void save();
+    bool save();
     QString capture();
 
     QString m_path;
-    cfg::CfgLines m_file;
     Bindings m_bindings;
+    QTreeWidgetItem* m_other = nullptr; // binds of commands the table does not list
 };
 
 } // namespace fragdeck::bind

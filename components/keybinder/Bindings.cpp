@@ -66,6 +66,14 @@ const QList<Action>& actionTable()
     return table;
 }
 
+bool isListedAction(const QString& command)
+{
+    for (const Action& a : actionTable())
+        if (a.command.compare(command, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 QString keyName(int qtKey, bool keypad, const QString& text)
 {
     if (keypad) {
@@ -203,7 +211,11 @@ void Bindings::load(const cfg::CfgLines& file)
         if (t.size() >= 2 && t[0].compare(QLatin1String("bind"), Qt::CaseInsensitive) == 0) {
             if (t.size() == 2)
                 continue; // "bind KEY" only asks the game what KEY does
-            m_loaded[normalKey(t[1])] = {t[1], t.mid(2).join(u' ')};
+            const QString command = t.mid(2).join(u' ');
+            if (command.trimmed().isEmpty())
+                m_loaded.remove(normalKey(t[1])); // an empty bind leaves the key free
+            else
+                m_loaded[normalKey(t[1])] = {t[1], command};
         } else if (t.size() >= 2 &&
                    t[0].compare(QLatin1String("unbind"), Qt::CaseInsensitive) == 0) {
             m_loaded.remove(normalKey(t[1]));
@@ -234,6 +246,16 @@ QStringList Bindings::keys() const
     QStringList out;
     for (const Entry& e : m_now)
         out.append(e.key);
+    return out;
+}
+
+QStringList Bindings::otherCommands() const
+{
+    QStringList out;
+    for (const Entry& e : m_now)
+        if (!isListedAction(e.command) && !out.contains(e.command))
+            out.append(e.command);
+    out.sort(Qt::CaseInsensitive);
     return out;
 }
 
@@ -273,12 +295,17 @@ QString bindLine(const QString& key, const QString& command)
 
 cfg::CfgLines Bindings::apply(const cfg::CfgLines& file) const
 {
-    // Which bind lines name each key; the game keeps the last one.
+    // Which bind lines name each key (the game keeps the last one), and where the first
+    // "unbindall" is.
     QMap<QString, QList<qsizetype>> lineOf;
+    qsizetype unbindAll = -1;
     for (qsizetype i = 0; i < file.lines.size(); ++i) {
         const QStringList t = cfg::tokens(file.lines[i].text);
         if (t.size() >= 3 && t[0].compare(QLatin1String("bind"), Qt::CaseInsensitive) == 0)
             lineOf[normalKey(t[1])].append(i);
+        else if (unbindAll < 0 && !t.isEmpty() &&
+                 t[0].compare(QLatin1String("unbindall"), Qt::CaseInsensitive) == 0)
+            unbindAll = i;
     }
     cfg::CfgLines out = file;
     QList<qsizetype> drop;
@@ -291,7 +318,12 @@ cfg::CfgLines Bindings::apply(const cfg::CfgLines& file) const
             continue;
         const QList<qsizetype> where = lineOf.value(k);
         if (!has) {
-            drop += where; // every line, or an earlier one would bind the key again
+            if (where.isEmpty())
+                continue;
+            if (unbindAll >= 0 && unbindAll < where.first())
+                drop += where; // every line, or an earlier one would bind the key again
+            else
+                out.lines[where.last()].text = bindLine(m_loaded[k].key, QString());
         } else if (!where.isEmpty()) {
             out.lines[where.last()].text =
                 bindLine(m_loaded.value(k, m_now[k]).key, m_now[k].command);

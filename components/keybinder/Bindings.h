@@ -17,6 +17,8 @@ struct Action {
 };
 // The actions the binder lists, in groups.
 const QList<Action>& actionTable();
+// True when `command` is one of the table's (compared as the game does, ignoring case).
+bool isListedAction(const QString& command);
 
 // The game's name of a key (Qt key code, keypad flag, the typed text); empty when the game
 // cannot bind it.
@@ -36,13 +38,17 @@ public:
     QString commandOf(const QString& key) const;
     QStringList keysOf(const QString& command) const;
     QStringList keys() const;
+    // Every bound command that the action table does not list, sorted.
+    QStringList otherCommands() const;
     // Binds key to command; the key's earlier command is dropped (the caller asks first).
     void bind(const QString& key, const QString& command);
     void unbindKey(const QString& key);
     void clearCommand(const QString& command);
     bool changed() const;
-    // The file with only the changed bind lines rewritten, new ones appended, cleared ones
-    // removed.
+    // The file with only the changed bind lines rewritten and new ones appended. A cleared
+    // key loses its lines where an "unbindall" comes first (as in the files the game writes);
+    // elsewhere its last line becomes an empty bind, so that the game's default bind of the
+    // key does not come back.
     cfg::CfgLines apply(const cfg::CfgLines& file) const;
 
 private:

@@ -53,10 +53,10 @@ class TestBindings : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void readsTheGamesBinds();
-    void lineEndsAndTokens_data();
-    void lineEndsAndTokens();
     void moveSaveAndReadBack();
+    void clearRemovesEveryLineOfTheKey_data();
     void clearRemovesEveryLineOfTheKey();
+    void otherCommandsAreListed();
     void unchangedFileIsByteForByte();
     void unbindLinesCount();
     void keyNames_data();
@@ -80,29 +80,6 @@ void TestBindings::readsTheGamesBinds()
     QCOMPARE(attack, QStringList({"CTRL", "KP_ENTER", "MOUSE1"}));
     QCOMPARE(b.keysOf("weapon 10"), QStringList{"0"});
     QVERIFY(!b.changed());
-}
-
-void TestBindings::lineEndsAndTokens_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("lines");
-    QTest::newRow("LF") << QByteArray("a\nb\n") << 2;
-    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << 2;
-    QTest::newRow("no end on the last line") << QByteArray("a\nb") << 2;
-    QTest::newRow("mixed") << QByteArray("a\r\nb\nc\rd") << 4;
-    QTest::newRow("blank lines") << QByteArray("\n\n") << 2;
-}
-
-void TestBindings::lineEndsAndTokens()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, lines);
-    const cfg::CfgLines f(bytes);
-    QCOMPARE(f.lines.size(), lines);
-    QCOMPARE(f.bytes(), bytes);
-    QCOMPARE(cfg::tokens("  bind  F1 \"say hi there\" // note"),
-             QStringList({"bind", "F1", "say hi there"}));
-    QCOMPARE(cfg::tokens("bind x \"\""), QStringList({"bind", "x", ""}));
 }
 
 void TestBindings::moveSaveAndReadBack()
@@ -138,14 +115,47 @@ void TestBindings::moveSaveAndReadBack()
     QCOMPARE(back.keys().size(), 52);
 }
 
+void TestBindings::clearRemovesEveryLineOfTheKey_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("saved");
+    // After "unbindall" a key without lines is free: its lines go.
+    QTest::newRow("after unbindall")
+        << QByteArray("unbindall\r\nbind x \"kill\"\r\nseta a 1\r\nbind X \"+zoom\"\r\n"
+                      "bind y \"+zoom\"")
+        << QByteArray("unbindall\r\nseta a 1");
+    // Without it the game's default bind would come back: the last line binds nothing.
+    QTest::newRow("no unbindall")
+        << QByteArray("bind x \"kill\"\nseta a 1\nbind X \"+zoom\"\nbind y \"+zoom\"\n")
+        << QByteArray("bind x \"kill\"\nseta a 1\nbind X \"\"\nbind y \"\"\n");
+}
+
 void TestBindings::clearRemovesEveryLineOfTheKey()
 {
-    const QByteArray file = "bind x \"kill\"\r\nseta a 1\r\nbind X \"+zoom\"\r\nbind y \"+zoom\"";
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, saved);
     Bindings b = loaded(file);
     QCOMPARE(b.commandOf("x"), QString("+zoom"));
     b.clearCommand("+zoom");
     QCOMPARE(b.keysOf("+zoom"), QStringList());
-    QCOMPARE(b.apply(cfg::CfgLines(file)).bytes(), QByteArray("seta a 1"));
+    const QByteArray out = b.apply(cfg::CfgLines(file)).bytes();
+    QCOMPARE(out, saved);
+    // Read back, the keys are free, and binding one again rewrites its empty line.
+    Bindings back = loaded(out);
+    QCOMPARE(back.commandOf("x"), QString());
+    QCOMPARE(back.keys(), QStringList());
+    back.bind("y", "+attack");
+    const QByteArray again = back.apply(cfg::CfgLines(out)).bytes();
+    QCOMPARE(again.count("bind y "), 1);
+    QCOMPARE(loaded(again).commandOf("y"), QString("+attack"));
+}
+
+void TestBindings::otherCommandsAreListed()
+{
+    const Bindings b = loaded("bind F5 \"say gg\"\nbind F6 \"callvote map q3dm17\"\n"
+                              "bind F7 \"say gg\"\nbind w \"+FORWARD\"\n");
+    QCOMPARE(b.otherCommands(), QStringList({"callvote map q3dm17", "say gg"}));
+    QCOMPARE(b.keysOf("+forward"), QStringList{"w"});
 }
 
 void TestBindings::unchangedFileIsByteForByte()

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -18,23 +17,6 @@ namespace
 {
 const QByteArray Config = "unbindall\nbind MOUSE1 \"+attack\"\nbind w \"+forward\"\n"
                           "seta sensitivity \"5\"\n";
-
-// Runs `step` on the first visible top-level widget named `name`.
-void whenShown(const QString& name, const std::function<void(QWidget*)>& step)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, name, step] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == name && w->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                step(w);
-                return;
-            }
-    });
-    timer->start();
-}
 
 QTreeWidgetItem* actionItem(QTreeWidget* tree, const QString& command)
 {
@@ -49,6 +31,7 @@ class TestBindWindow : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void bindMoveClearAndSave();
+    void otherCommandsAndClosing();
     void missingConfigIsReported();
     void launcherCreatesAndRuns();
 };
@@ -69,21 +52,21 @@ void TestBindWindow::bindMoveClearAndSave()
     // Press W for "+attack": W belongs to "+forward"; the first answer keeps it there.
     w.bindtree->setCurrentItem(attack);
     prompts.queue(Answer::No);
-    whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_W); });
+    test::whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_W); });
     QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
     QCOMPARE(prompts.texts(),
              QStringList{"w is bound to \"+forward\" now. Move it to \"+attack\"?"});
     QCOMPARE(w.bindings().commandOf("w"), QString("+forward"));
     // The second time it moves.
     prompts.queue(Answer::Yes);
-    whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_W); });
+    test::whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_W); });
     QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
     QCOMPARE(w.bindings().commandOf("w"), QString("+attack"));
     QVERIFY(actionItem(w.bindtree, "+forward")->text(2).isEmpty());
 
     // A wheel turn on the capture area for a free-text command.
     w.customcommand->setText("say gg");
-    whenShown("frm_capture", [](QWidget* c) {
+    test::whenShown("frm_capture", [](QWidget* c) {
         QWidget* area = c->findChild<QWidget*>("capturearea");
         QWheelEvent e(QPointF(5, 5), area->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -94,7 +77,7 @@ void TestBindWindow::bindMoveClearAndSave()
 
     // Escape cancels the capture.
     w.bindtree->setCurrentItem(actionItem(w.bindtree, "+zoom"));
-    whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_Escape); });
+    test::whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_Escape); });
     QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
     QVERIFY(w.bindings().keysOf("+zoom").isEmpty());
 
@@ -114,6 +97,42 @@ void TestBindWindow::bindMoveClearAndSave()
              QByteArray("unbindall\nseta sensitivity \"5\"\nbind MWHEELUP \"say gg\"\n"));
     QTest::mouseClick(w.findChild<QPushButton*>("closebinds"), Qt::LeftButton);
     QVERIFY(!w.isVisible());
+}
+
+void TestBindWindow::otherCommandsAndClosing()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    QTemporaryDir dir;
+    const QByteArray config = Config + "bind F5 \"say gg\"\n";
+    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), config);
+    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    BindWindow w;
+    w.show();
+    // Binds the table does not list show under their own group, and can be cleared there.
+    QTreeWidgetItem* other = actionItem(w.bindtree, "say gg");
+    QVERIFY(other);
+    QCOMPARE(other->parent()->text(0), QString("Other commands"));
+    QCOMPARE(other->text(2), QString("F5"));
+    // A double click on a group header opens no capture and asks nothing.
+    QTest::mouseDClick(w.bindtree->viewport(), Qt::LeftButton, {},
+                       w.bindtree->visualItemRect(w.bindtree->topLevelItem(0)).center());
+    QVERIFY(prompts.prompts.isEmpty());
+    w.bindtree->setCurrentItem(other);
+    QTest::mouseClick(w.findChild<QPushButton*>("clearkey"), Qt::LeftButton);
+    QVERIFY(!actionItem(w.bindtree, "say gg"));
+    QVERIFY(w.bindtree->topLevelItem(w.bindtree->topLevelItemCount() - 1)->isHidden());
+
+    // Closing with the change unsaved asks: Cancel stays open, Yes saves and closes.
+    prompts.queue(Answer::Cancel);
+    QTest::mouseClick(w.findChild<QPushButton*>("closebinds"), Qt::LeftButton);
+    QCOMPARE(prompts.texts(), QStringList{"Save your changed key binds?"});
+    QVERIFY(w.isVisible());
+    QCOMPARE(test::readFile(cfg), config);
+    prompts.queue(Answer::Yes);
+    w.reject(); // as Escape or the window's close button
+    QVERIFY(!w.isVisible());
+    QCOMPARE(test::readFile(cfg), Config);
 }
 
 void TestBindWindow::missingConfigIsReported()
@@ -138,7 +157,7 @@ void TestBindWindow::launcherCreatesAndRuns()
     QVERIFY2(registerComponentLibrary(library, &error), qPrintable(error));
     std::unique_ptr<QObject> obj = CreateObject("bindwright.class");
     bool saw = false;
-    whenShown("frmbind", [&](QWidget* w) {
+    test::whenShown("frmbind", [&](QWidget* w) {
         saw = w->windowTitle() == "Key Binder";
         QTest::mouseClick(w->findChild<QPushButton*>("closebinds"), Qt::LeftButton);
     });
