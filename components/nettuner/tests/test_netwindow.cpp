@@ -1,0 +1,132 @@
+#include "Activation.h"
+#include "NetWindow.h"
+#include "Settings.h"
+#include "TestSupport.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace fragdeck;
+using namespace fragdeck::net;
+
+namespace
+{
+const QByteArray Config = "unbindall\nbind w \"+forward\"\nseta rate \"25000\"\nseta snaps \"30\"\n"
+                          "seta name \"Player\"\n";
+
+QString valueIn(const NetWindow& w, const char* name)
+{
+    return w.findChild<QLineEdit*>(name)->text();
+}
+} // namespace
+
+class TestNetWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void showsPresetsAndSaves();
+    void refusesOutOfRange();
+    void missingConfigIsReported();
+    void launcherCreatesAndRuns();
+};
+
+void TestNetWindow::showsPresetsAndSaves()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    QTemporaryDir dir;
+    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), Config);
+    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    NetWindow w;
+    w.show();
+    QVERIFY(prompts.prompts.isEmpty());
+    // From the file where it has them, the game's defaults where not.
+    QCOMPARE(valueIn(w, "rate"), QString("25000"));
+    QCOMPARE(valueIn(w, "snaps"), QString("30"));
+    QCOMPARE(valueIn(w, "cl_maxpackets"), QString("30"));
+    QCOMPARE(valueIn(w, "cl_timenudge"), QString("0"));
+    QCOMPARE(w.presetcombo->currentText(), QString("Manual settings"));
+
+    // Choosing a preset fills in its values; typing makes them manual again.
+    w.presetcombo->setCurrentIndex(1);
+    emit w.presetcombo->activated(1);
+    QCOMPARE(valueIn(w, "rate"), QString("4000"));
+    QCOMPARE(valueIn(w, "cl_maxpackets"), QString("30"));
+    QLineEdit* nudge = w.findChild<QLineEdit*>("cl_timenudge");
+    nudge->selectAll();
+    QTest::keyClicks(nudge, "-10");
+    QCOMPARE(w.presetcombo->currentText(), QString("Manual settings"));
+
+    QTest::mouseClick(w.findChild<QPushButton*>("savenet"), Qt::LeftButton);
+    QCOMPARE(prompts.texts(), QStringList{"Network settings saved."});
+    QCOMPARE(test::readFile(cfg),
+             QByteArray("unbindall\nbind w \"+forward\"\nseta rate \"4000\"\nseta snaps \"20\"\n"
+                        "seta name \"Player\"\nseta cl_maxpackets \"30\"\n"
+                        "seta cl_packetdup \"1\"\nseta cl_timenudge \"-10\"\n"));
+
+    // Opened again, the window shows what was saved; a preset's values show its name.
+    nudge->selectAll();
+    QTest::keyClicks(nudge, "0");
+    QCOMPARE(w.presetcombo->currentText(), QString("Dial-up 56k"));
+    QTest::mouseClick(w.findChild<QPushButton*>("closenet"), Qt::LeftButton);
+    QVERIFY(!w.isVisible());
+    NetWindow again;
+    QCOMPARE(valueIn(again, "cl_timenudge"), QString("-10"));
+    QCOMPARE(valueIn(again, "rate"), QString("4000"));
+}
+
+void TestNetWindow::refusesOutOfRange()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    QTemporaryDir dir;
+    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), Config);
+    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    NetWindow w;
+    w.show();
+    QLineEdit* packets = w.findChild<QLineEdit*>("cl_maxpackets");
+    packets->setText("200");
+    QTest::mouseClick(w.findChild<QPushButton*>("savenet"), Qt::LeftButton);
+    QCOMPARE(prompts.texts(), QStringList{"cl_maxpackets must be a whole number from 15 to 125."});
+    QCOMPARE(prompts.prompts[0].icon, Icon::Warning);
+    QCOMPARE(test::readFile(cfg), Config);
+}
+
+void TestNetWindow::missingConfigIsReported()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    SaveSetting("Fragdeck", "Options", "ConfigPath", "/nonexistent/q3config.cfg");
+    NetWindow w;
+    QCOMPARE(prompts.prompts.size(), 1);
+    QVERIFY(prompts.texts()[0].contains("could not be found"));
+    QCOMPARE(valueIn(w, "rate"), QString("3000")); // the game's default
+    prompts.clear();
+    QTest::mouseClick(w.findChild<QPushButton*>("savenet"), Qt::LeftButton);
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(prompts.prompts[0].icon, Icon::Error);
+    QVERIFY(!QFileInfo::exists("/nonexistent/q3config.cfg"));
+}
+
+void TestNetWindow::launcherCreatesAndRuns()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    const QString library = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/linetune.so";
+    QString error;
+    QVERIFY2(registerComponentLibrary(library, &error), qPrintable(error));
+    std::unique_ptr<QObject> obj = CreateObject("linetune.entry");
+    bool saw = false;
+    test::whenShown("frmnet", [&](QWidget* w) {
+        saw = w->windowTitle() == "Dial-up Optimizer";
+        QTest::mouseClick(w->findChild<QPushButton*>("closenet"), Qt::LeftButton);
+    });
+    CallByName(obj.get(), "main");
+    QVERIFY(saw);
+}
+
+QTEST_MAIN(TestNetWindow)
+#include "test_netwindow.moc"
