@@ -518,7 +518,11 @@ void TestUnzip::listingReadsEveryArchiveLayout()
     QVERIFY(z);
     for (const QString& n : names) {
         zip_source_t* src = zip_source_buffer(z, "x", 1, 0);
-        QVERIFY(zip_file_add(z, n.toLatin1().constData(), src, 0) >= 0);
+        const zip_int64_t at = zip_file_add(z, n.toLatin1().constData(), src, 0);
+        QVERIFY(at >= 0);
+        // Stored, not deflated: a compressor per member makes 70000 members take most of a
+        // minute under the sanitizers.
+        zip_set_file_compression(z, zip_uint64_t(at), ZIP_CM_STORE, 0);
     }
     if (layout == "comment")
         zip_set_archive_comment(z, "made by a test", 14);
