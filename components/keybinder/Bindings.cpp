@@ -124,6 +124,8 @@ QString keyName(int qtKey, bool keypad, const QString& text)
             return QStringLiteral("KP_STAR");
         case Qt::Key_NumLock:
             return QStringLiteral("KP_NUMLOCK");
+        case Qt::Key_Equal:
+            return QStringLiteral("KP_EQUALS");
         default:
             break;
         }
@@ -172,6 +174,14 @@ QString keyName(int qtKey, bool keypad, const QString& text)
         return QStringLiteral("CAPSLOCK");
     case Qt::Key_Semicolon:
         return QStringLiteral("SEMICOLON");
+    case Qt::Key_Print:
+        return QStringLiteral("PRINT");
+    case Qt::Key_SysReq:
+        return QStringLiteral("SYSREQ");
+    case Qt::Key_ScrollLock:
+        return QStringLiteral("SCROLLOCK"); // the game's spelling
+    case Qt::Key_Help:
+        return QStringLiteral("HELP");
     default:
         break;
     }

@@ -204,6 +204,10 @@ void TestBindings::keyNames_data()
                               << "KP_UPARROW";
     QTest::newRow("semicolon") << int(Qt::Key_Semicolon) << false << ";"
                                << "SEMICOLON";
+    QTest::newRow("scroll lock") << int(Qt::Key_ScrollLock) << false << ""
+                                 << "SCROLLOCK";
+    QTest::newRow("keypad equals") << int(Qt::Key_Equal) << true << "="
+                                   << "KP_EQUALS";
     QTest::newRow("double quote") << int(Qt::Key_QuoteDbl) << false << "\""
                                   << "";
     QTest::newRow("unknown") << int(Qt::Key_Launch0) << false << ""
