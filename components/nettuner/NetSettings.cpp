@@ -13,7 +13,8 @@ const std::array<NetVar, VarCount>& netVars()
     static const std::array<NetVar, VarCount> vars{{
         {"rate", 1000, 90000, 3000,
          "Bytes per second the server may send you; match it to your line's speed."},
-        {"snaps", 1, 40, 20, "Snapshots per second you ask the server for."},
+        {"snaps", 1, 40, 20,
+         "Snapshots per second you ask the server for; it sends no more than its own sv_fps."},
         {"cl_maxpackets", 15, 125, 30, "Packets per second you send to the server at most."},
         {"cl_packetdup", 0, 5, 1,
          "How often each command is repeated in later packets, against packet loss."},
