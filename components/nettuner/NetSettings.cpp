@@ -53,9 +53,9 @@ int indexOf(const QString& name)
     return -1;
 }
 
-int setaIndex(const cfg::Line& line)
+// The variable a line's words set with "seta", or -1.
+int setaIndex(const QStringList& t)
 {
-    const QStringList t = cfg::tokens(line.text);
     if (t.size() < 3 || t[0].compare(QLatin1String("seta"), Qt::CaseInsensitive) != 0)
         return -1;
     return indexOf(t[1]);
@@ -66,9 +66,10 @@ QMap<QString, QString> readValues(const cfg::CfgLines& file)
 {
     QMap<QString, QString> out;
     for (const cfg::Line& l : file.lines) {
-        const int i = setaIndex(l);
+        const QStringList t = cfg::tokens(l.text);
+        const int i = setaIndex(t);
         if (i >= 0)
-            out[QLatin1String(netVars()[size_t(i)].name)] = cfg::tokens(l.text)[2];
+            out[QLatin1String(netVars()[size_t(i)].name)] = t[2];
     }
     return out;
 }
@@ -97,13 +98,13 @@ cfg::CfgLines writeValues(const cfg::CfgLines& file, const Values& values)
     cfg::CfgLines out = file;
     std::array<bool, VarCount> written{};
     for (cfg::Line& l : out.lines) {
-        const int i = setaIndex(l);
+        const QStringList t = cfg::tokens(l.text);
+        const int i = setaIndex(t);
         if (i < 0)
             continue;
-        const QString wanted = line(i);
         // A line that already says this keeps its own spelling.
-        if (cfg::tokens(l.text).value(2) != QString::number(values[size_t(i)]))
-            l.text = wanted;
+        if (t[2] != QString::number(values[size_t(i)]))
+            l.text = line(i);
         written[size_t(i)] = true;
     }
     for (int i = 0; i < VarCount; ++i)

@@ -19,6 +19,17 @@ quint16 freeUdpPort()
     s.bind(QHostAddress::LocalHost, 0);
     return s.localPort();
 }
+
+// The server with `home` as its home and current folder, its output in one channel.
+void startServer(QProcess& p, const QString& home, const QStringList& args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(home);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QLatin1String(kServer), args);
+}
 } // namespace
 
 bool RealGameServer::available()
@@ -43,12 +54,7 @@ QMap<QString, QString> RealGameServer::cvarsAfterExec(const QByteArray& config,
         args << u'+' + c; // a cvar's name alone prints its value
     args << "+quit";
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(home.path());
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QLatin1String(kServer), args);
+    startServer(p, home.path(), args);
     if (!p.waitForFinished(20000)) {
         p.kill();
         p.waitForFinished(3000);
@@ -68,17 +74,12 @@ RealGameServer::RealGameServer(const QString& rconPassword, const QString& hostn
     if (!available())
         return;
     m_port = freeUdpPort();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), m_home.path());
-    m_process.setProcessEnvironment(env);
-    m_process.setWorkingDirectory(m_home.path());
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(QLatin1String(kServer),
-                    {"+set", "net_ip", "127.0.0.1", "+set", "net_port", QString::number(m_port),
-                     "+set", "sv_hostname", hostname, "+set", "rconpassword", rconPassword,
-                     "+set", "sv_maxclients", "12", "+set", "sv_master1", "", "+set",
-                     "sv_master2", "", "+set", "sv_master3", "", "+set", "bot_enable", "1",
-                     "+map", "oa_dm1", "+addbot", "Angelyss", "1", "+addbot", "Arachna", "1"});
+    startServer(m_process, m_home.path(),
+                {"+set", "net_ip", "127.0.0.1", "+set", "net_port", QString::number(m_port),
+                 "+set", "sv_hostname", hostname, "+set", "rconpassword", rconPassword,
+                 "+set", "sv_maxclients", "12", "+set", "sv_master1", "", "+set",
+                 "sv_master2", "", "+set", "sv_master3", "", "+set", "bot_enable", "1",
+                 "+map", "oa_dm1", "+addbot", "Angelyss", "1", "+addbot", "Arachna", "1"});
 }
 
 RealGameServer::~RealGameServer()
