@@ -11,8 +11,10 @@
 #include <QMetaMethod>
 #include <QPluginLoader>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 // Registered names live in the store like the platform's class registry.
 const QString kClassesApp = QStringLiteral("Classes");
@@ -46,11 +48,11 @@ ComponentMetadata readComponentMetadata(const QString& libraryPath)
     const QJsonObject meta = loader.metaData();
     if (meta.isEmpty() || meta.value(QLatin1String("IID")).toString() !=
                               QLatin1String(FragdeckComponentFactory_iid)) {
-        result.error = QStringLiteral("%1 is not a Fragdeck component%2")
-                           .arg(libraryPath,
-                                loader.errorString().isEmpty()
-                                    ? QString()
-                                    : QStringLiteral(" (%1)").arg(loader.errorString()));
+        result.error =
+            QStringLiteral("%1 is not a Fragdeck component%2")
+                .arg(libraryPath, loader.errorString().isEmpty()
+                                      ? QString()
+                                      : QStringLiteral(" (%1)").arg(loader.errorString()));
         return result;
     }
     const QJsonArray classes =
@@ -80,8 +82,9 @@ bool registerComponentLibrary(const QString& libraryPath, QString* error)
     }
     const QString path = QFileInfo(libraryPath).absoluteFilePath();
     for (const ComponentClass& c : meta.classes) {
-        SaveSetting(kClassesApp, c.progId, kLibraryKey, path);
-        SaveSetting(kClassesApp, c.progId, kClassKey, c.className);
+        if (!SaveSetting(kClassesApp, c.progId, kLibraryKey, path, error) ||
+            !SaveSetting(kClassesApp, c.progId, kClassKey, c.className, error))
+            return false;
     }
     return true;
 }
@@ -96,8 +99,9 @@ bool unregisterComponentLibrary(const QString& libraryPath, QString* error)
     }
     // The store never deletes keys: an empty library path reads as "not registered".
     for (const ComponentClass& c : meta.classes) {
-        SaveSetting(kClassesApp, c.progId, kLibraryKey, QString());
-        SaveSetting(kClassesApp, c.progId, kClassKey, QString());
+        if (!SaveSetting(kClassesApp, c.progId, kLibraryKey, QString(), error) ||
+            !SaveSetting(kClassesApp, c.progId, kClassKey, QString(), error))
+            return false;
     }
     return true;
 }
@@ -125,11 +129,11 @@ std::unique_ptr<QObject> CreateObject(const QString& progId)
                                  .arg(path, loader->errorString()));
     auto* factory = qobject_cast<ComponentFactory*>(root);
     if (!factory)
-        cannotCreate(progId, QStringLiteral("the library %1 is not a Fragdeck component").arg(path));
+        cannotCreate(progId,
+                     QStringLiteral("the library %1 is not a Fragdeck component").arg(path));
     std::unique_ptr<QObject> obj(factory->create(className));
     if (!obj)
-        cannotCreate(progId,
-                     QStringLiteral("the library %1 has no class %2").arg(path, className));
+        cannotCreate(progId, QStringLiteral("the library %1 has no class %2").arg(path, className));
     return obj;
 }
 
@@ -160,9 +164,9 @@ QVariant CallByName(QObject* obj, const QString& name, QVariantList& args)
                         QStringLiteral("Wrong number of arguments or invalid property assignment: "
                                        "'%1'")
                             .arg(name));
-        throw Error(ErrorCode::NoSuchOperation,
-                    QStringLiteral("Object doesn't support this property or method: '%1'")
-                        .arg(name));
+        throw Error(
+            ErrorCode::NoSuchOperation,
+            QStringLiteral("Object doesn't support this property or method: '%1'").arg(name));
     }
 
     // Every parameter is a QVariant or a QVariant&: both read their argument through a
@@ -173,9 +177,9 @@ QVariant CallByName(QObject* obj, const QString& name, QVariantList& args)
         if (type.endsWith('&'))
             type.chop(1);
         if (QMetaType::fromName(type) != variantType)
-            throw Error(ErrorCode::TypeMismatch,
-                        QStringLiteral("Operation '%1' takes a parameter that is not a variant")
-                            .arg(name));
+            throw Error(
+                ErrorCode::TypeMismatch,
+                QStringLiteral("Operation '%1' takes a parameter that is not a variant").arg(name));
     }
     QVector<void*> argv(found.parameterCount() + 1);
     for (int i = 0; i < found.parameterCount(); ++i)

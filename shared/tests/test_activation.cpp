@@ -1,15 +1,18 @@
 #include "Activation.h"
 #include "Error.h"
+#include "ScratchMount.h"
 #include "Settings.h"
 #include "TestSupport.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 using namespace fragdeck;
 
-namespace {
+namespace
+{
 int errorNumberOf(const std::function<void()>& f, QString* description = nullptr)
 {
     try {
@@ -23,12 +26,14 @@ int errorNumberOf(const std::function<void()>& f, QString* description = nullptr
 }
 } // namespace
 
-class TestActivation : public QObject {
+class TestActivation : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void metadataIsReadWithoutLoading();
     void registrationToolRegistersSilently();
     void registrationToolFailsOnMissingOrForeignLibrary();
+    void registrationToolFailsOnAReadOnlyStore();
     void namesAndOperationsIgnoreCase();
     void outArgumentsAreWrittenBack();
     void errors_data();
@@ -74,6 +79,35 @@ void TestActivation::registrationToolFailsOnMissingOrForeignLibrary()
         QCOMPARE(p.readAllStandardOutput(), QByteArray());
     }
     QVERIFY(registeredLibrary("probe.class").isEmpty());
+}
+
+// A store that cannot be written must not read as registered: the launcher's auto-repair
+// counts on the tool's exit code.
+void TestActivation::registrationToolFailsOnAReadOnlyStore()
+{
+    test::ScratchMount disk;
+    if (geteuid() == 0 && !disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    QTemporaryDir home;
+    test::TempStore store(disk.mounted() ? disk.path() : home.path());
+    QVERIFY(SaveSetting("Fragdeck", "Options", "theme", "Default"));
+    settings::reset();
+    const QString folder = QFileInfo(settings::storePath()).absolutePath();
+    if (disk.mounted())
+        QVERIFY(disk.makeReadOnly());
+    else
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+
+    const QFileInfo lib(test::probeLibraryPath());
+    QProcess p;
+    p.setWorkingDirectory(lib.absolutePath());
+    p.start(REGSVR32, {lib.fileName()});
+    QVERIFY(p.waitForFinished(20000));
+    QVERIFY(p.exitCode() != 0);
+    QVERIFY2(p.readAllStandardError().contains("read-only"), "no reason given");
+    QVERIFY(!p.readAllStandardOutput().contains("Registered"));
+    QVERIFY(registeredLibrary("probe.class").isEmpty());
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestActivation::namesAndOperationsIgnoreCase()

@@ -1,3 +1,4 @@
+#include "ScratchMount.h"
 #include "Settings.h"
 #include "TestSupport.h"
 
@@ -5,10 +6,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
+#include <sqlite3.h>
+#include <unistd.h>
 
 using namespace fragdeck;
 
-class TestSettings : public QObject {
+class TestSettings : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void namesIgnoreCase();
@@ -18,8 +22,41 @@ private Q_SLOTS:
     void writeReplacesAndIsSeenAtOnce();
     void concurrentWritersLoseNothing();
     void corruptStoreIsMovedAside();
+    void concurrentWritersOntoACorruptStoreLoseNothing();
+    void readOnlyStoreIsReadAndRefusesWrites_data();
+    void readOnlyStoreIsReadAndRefusesWrites();
+    void fullDiskKeepsReadsAndTheStore();
+    void lockHeldPastTheTimeoutGivesTheDefault();
     void unicodeAndLatin1Values();
 };
+
+namespace
+{
+
+QStringList brokenStores()
+{
+    return QDir(QFileInfo(settings::storePath()).absolutePath())
+        .entryList({"settings.db.broken-*"}, QDir::Files);
+}
+
+void writeCorruptStore()
+{
+    const QString path = settings::storePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    test::writeFile(path, QByteArray("this is not a database at all, just garbage bytes ") +
+                              QByteArray(4096, 'x'));
+    settings::reset();
+}
+
+// A store with a few values, closed again so the next call opens it afresh.
+void seedStore()
+{
+    QVERIFY(SaveSetting("Fragdeck", "Options", "Q3path", "/usr/games/openarena"));
+    QVERIFY(SaveSetting("Fragdeck", "Options", "theme", "Crimson"));
+    settings::reset();
+}
+
+} // namespace
 
 void TestSettings::namesIgnoreCase()
 {
@@ -96,17 +133,128 @@ void TestSettings::concurrentWritersLoseNothing()
 void TestSettings::corruptStoreIsMovedAside()
 {
     test::TempStore store;
-    const QString path = settings::storePath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    test::writeFile(path, QByteArray("this is not a database at all, just garbage bytes ") +
-                              QByteArray(4096, 'x'));
-    settings::reset();
+    writeCorruptStore();
     QCOMPARE(GetSetting("Fragdeck", "Options", "theme", "Default"), QString("Default"));
-    SaveSetting("Fragdeck", "Options", "theme", "Neon");
+    QVERIFY(SaveSetting("Fragdeck", "Options", "theme", "Neon"));
     QCOMPARE(GetSetting("Fragdeck", "Options", "theme", "Default"), QString("Neon"));
-    const QStringList aside =
-        QDir(QFileInfo(path).absolutePath()).entryList({"settings.db.broken-*"}, QDir::Files);
-    QCOMPARE(aside.size(), 1);
+    QCOMPARE(brokenStores().size(), 1);
+}
+
+// The launcher's first run starts a dozen registration processes at once; when the store
+// they meet is corrupt, exactly one of them may move it aside.
+void TestSettings::concurrentWritersOntoACorruptStoreLoseNothing()
+{
+    test::TempStore store;
+    writeCorruptStore();
+    QList<QProcess*> procs;
+    const int writers = 12, each = 500;
+    for (int w = 0; w < writers; ++w) {
+        auto* p = new QProcess(this);
+        p->start(SETTINGS_WRITER, {QString("c%1_").arg(w), QString::number(each)});
+        procs.append(p);
+    }
+    for (QProcess* p : procs) {
+        QVERIFY(p->waitForFinished(50000));
+        QCOMPARE(p->exitCode(), 0);
+    }
+    int lost = 0;
+    for (int w = 0; w < writers; ++w)
+        for (int i = 0; i < each; ++i)
+            lost += GetSetting("Fragdeck", "Options", QString("c%1_%2").arg(w).arg(i), "lost") !=
+                    QString::number(i);
+    QCOMPARE(lost, 0);
+    QCOMPARE(brokenStores().size(), 1);
+    qDeleteAll(procs);
+}
+
+void TestSettings::readOnlyStoreIsReadAndRefusesWrites_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("read-only file") << "file";
+    QTest::newRow("read-only folder") << "folder";
+    QTest::newRow("read-only file system") << "mount";
+}
+
+void TestSettings::readOnlyStoreIsReadAndRefusesWrites()
+{
+    QFETCH(QString, how);
+    test::ScratchMount disk;
+    if (how == "mount" && !disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    if (how != "mount" && geteuid() == 0)
+        QSKIP("root may write any file or folder; the read-only file system row covers root");
+    test::TempStore store(how == "mount" ? disk.path() : QString());
+    seedStore();
+    const QString path = settings::storePath();
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray before = test::readFile(path);
+    if (how == "file")
+        QFile::setPermissions(path, QFile::ReadOwner);
+    else if (how == "folder")
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    else
+        QVERIFY(disk.makeReadOnly());
+
+    QCOMPARE(GetSetting("Fragdeck", "Options", "Q3path"), QString("/usr/games/openarena"));
+    QCOMPARE(GetSetting("Fragdeck", "Options", "THEME", "Default"), QString("Crimson"));
+    QString error;
+    QVERIFY(!SaveSetting("Fragdeck", "Options", "theme", "Arctic", &error));
+    QVERIFY2(error.contains("settings.db"), qPrintable(error));
+    QCOMPARE(GetSetting("Fragdeck", "Options", "theme"), QString("Crimson"));
+
+    settings::reset();
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(test::readFile(path), before);
+    QCOMPARE(brokenStores(), QStringList());
+}
+
+void TestSettings::fullDiskKeepsReadsAndTheStore()
+{
+    test::ScratchMount disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    test::TempStore store(disk.path());
+    seedStore();
+    QVERIFY(disk.fill());
+    QCOMPARE(GetSetting("Fragdeck", "Options", "Q3path"), QString("/usr/games/openarena"));
+    QString error;
+    // Enough new rows that they cannot all fit in pages the store already has.
+    bool refused = false;
+    for (int i = 0; i < 200 && !refused; ++i)
+        refused = !SaveSetting("Fragdeck", "Filler", QString("key%1").arg(i),
+                               QString(2000, QChar('v')), &error);
+    QVERIFY(refused);
+    QVERIFY2(error.contains("full"), qPrintable(error));
+    settings::reset();
+    QCOMPARE(GetSetting("Fragdeck", "Options", "theme"), QString("Crimson"));
+    QCOMPARE(brokenStores(), QStringList());
+}
+
+void TestSettings::lockHeldPastTheTimeoutGivesTheDefault()
+{
+    test::TempStore store;
+    seedStore();
+    // Another program holds the store exclusively, longer than the busy time-out.
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(settings::storePath()).constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other,
+                          "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;"
+                          "INSERT INTO settings VALUES('x','y','z','w');",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    const int saved = settings::busyTimeoutMs;
+    settings::busyTimeoutMs = 100;
+    QCOMPARE(GetSetting("Fragdeck", "Options", "theme", "Default"), QString("Default"));
+    QString error;
+    QVERIFY(!SaveSetting("Fragdeck", "Options", "theme", "Toxic", &error));
+    QVERIFY2(error.contains("locked"), qPrintable(error));
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    settings::busyTimeoutMs = saved;
+
+    QCOMPARE(GetSetting("Fragdeck", "Options", "theme", "Default"), QString("Crimson"));
+    QCOMPARE(brokenStores(), QStringList());
 }
 
 void TestSettings::unicodeAndLatin1Values()

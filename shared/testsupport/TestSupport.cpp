@@ -12,13 +12,15 @@
 #include <QTimer>
 #include <QWidget>
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
-TempStore::TempStore()
+TempStore::TempStore(const QString& configHome)
+    : m_home(configHome.isEmpty() ? m_dir.path() : configHome)
 {
     m_hadPrevious = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
     m_previous = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home));
     settings::reset();
 }
 
@@ -125,8 +127,7 @@ void registerProbeAs(const QStringList& progIds)
 
 int probeCalls(const QString& progId)
 {
-    return GetSetting(QStringLiteral("Probe"), QStringLiteral("Calls"), progId,
-                      QStringLiteral("0"))
+    return GetSetting(QStringLiteral("Probe"), QStringLiteral("Calls"), progId, QStringLiteral("0"))
         .toInt();
 }
 

@@ -13,28 +13,36 @@
 
 class QWidget;
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
-// A fresh settings store in a temporary XDG_CONFIG_HOME for the object's lifetime.
-class TempStore {
+// A fresh settings store in a temporary XDG_CONFIG_HOME for the object's lifetime (or in
+// `configHome` when given, for a store on a file system the test controls).
+class TempStore
+{
 public:
-    TempStore();
+    explicit TempStore(const QString& configHome = QString());
     ~TempStore();
-    QString folder() const { return m_dir.path(); }
+    QString folder() const { return m_home; }
 
 private:
     QTemporaryDir m_dir;
+    QString m_home;
     QByteArray m_previous;
     bool m_hadPrevious = false;
 };
 
 // Records every prompt and answers it: queued replies first, then the default (the
 // first button: Ok or Yes; a cancel for input boxes and file dialogs).
-class PromptRecorder {
+class PromptRecorder
+{
 public:
     PromptRecorder();
     ~PromptRecorder();
-    void queue(Answer answer, const QString& text = QString()) { m_replies.push_back({answer, text}); }
+    void queue(Answer answer, const QString& text = QString())
+    {
+        m_replies.push_back({answer, text});
+    }
     void queueFile(const QString& path) { queue(Answer::Ok, path); }
     void queueCancel() { queue(Answer::Cancel); }
     // Decides replies instead of the queue (called for every prompt).
@@ -50,7 +58,8 @@ private:
 };
 
 // Records every program start instead of starting it.
-class ProcessRecorder {
+class ProcessRecorder
+{
 public:
     ProcessRecorder();
     ~ProcessRecorder();
@@ -60,7 +69,8 @@ public:
 };
 
 // Records every sound asked for instead of playing it.
-class SoundRecorder {
+class SoundRecorder
+{
 public:
     SoundRecorder();
     ~SoundRecorder();
