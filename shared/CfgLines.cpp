@@ -39,9 +39,9 @@ QByteArray CfgLines::bytes() const
 QByteArray CfgLines::newLineEnd() const
 {
     for (const Line& l : lines)
-        if (l.end == "\n")
-            return "\n";
-    return "\r\n";
+        if (!l.end.isEmpty())
+            return l.end;
+    return "\n";
 }
 
 void CfgLines::append(const QString& text)

@@ -21,7 +21,8 @@ public:
     explicit CfgLines(const QByteArray& bytes);
     QList<Line> lines;
     QByteArray bytes() const;
-    // The line end new lines get: a bare line feed when the file uses them, else CR LF.
+    // The line end new lines get: the file's own (that of its first line), a bare line
+    // feed for a file without one.
     QByteArray newLineEnd() const;
     void append(const QString& text);
 };

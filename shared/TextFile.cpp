@@ -6,9 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 QString fromLatin1Bytes(const QByteArray& bytes)
 {
@@ -25,13 +25,21 @@ QByteArray toLatin1Bytes(const QString& text)
     return out;
 }
 
-LineReader::LineReader(QByteArray bytes, LineEnds ends) : m_bytes(std::move(bytes)), m_ends(ends)
+QByteArray lineEndOf(const QByteArray& bytes)
 {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n')
+            return "\n";
+        if (bytes[i] == '\r')
+            return i + 1 < bytes.size() && bytes[i + 1] == '\n' ? "\r\n" : "\r";
+    }
+    return "\n";
 }
 
-bool LineReader::open(const QString& path, LineEnds ends)
+LineReader::LineReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+
+bool LineReader::open(const QString& path)
 {
-    m_ends = ends;
     m_pos = 0;
     m_bytes.clear();
     m_error.clear();
@@ -45,7 +53,7 @@ QString LineReader::readLine()
     const qsizetype n = m_bytes.size();
     const char* d = m_bytes.constData();
     qsizetype end = m_pos;
-    while (end < n && d[end] != '\r' && !(m_ends == LineEnds::Data && d[end] == '\n'))
+    while (end < n && d[end] != '\r' && d[end] != '\n')
         ++end;
     const QString line = QString::fromLatin1(d + m_pos, end - m_pos);
     m_pos = end;
@@ -89,19 +97,19 @@ bool readFileBytes(const QString& path, QByteArray* bytes, QString* error)
     return true;
 }
 
-QStringList readLines(const QString& path, LineEnds ends, bool* ok)
+QStringList readLines(const QString& path, bool* ok)
 {
     LineReader r;
-    const bool opened = r.open(path, ends);
+    const bool opened = r.open(path);
     if (ok)
         *ok = opened;
     return r.readAll();
 }
 
-QString readFirstLine(const QString& path, LineEnds ends, bool* ok)
+QString readFirstLine(const QString& path, bool* ok)
 {
     LineReader r;
-    const bool opened = r.open(path, ends);
+    const bool opened = r.open(path);
     if (ok)
         *ok = opened;
     return r.readLineOrEmpty();
@@ -110,34 +118,7 @@ QString readFirstLine(const QString& path, LineEnds ends, bool* ok)
 void LineWriter::line(const QString& text)
 {
     m_bytes += toLatin1Bytes(text);
-    m_bytes += "\r\n";
-}
-
-bool writeFileAtomic(const QString& path, const QByteArray& bytes, QString* error)
-{
-    const QString local = toLocalPath(path);
-    QSaveFile f(local);
-    // Follow a link to the real file instead of replacing the link itself.
-    const QFileInfo fi(local);
-    if (fi.isSymLink() && !fi.symLinkTarget().isEmpty())
-        f.setFileName(fi.symLinkTarget());
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    if (f.write(bytes) != bytes.size()) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, f.errorString());
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1: %2").arg(path, f.errorString());
-        return false;
-    }
-    return true;
+    m_bytes += m_end;
 }
 
 } // namespace fragdeck

@@ -1,4 +1,5 @@
 #include "AddressBook.h"
+#include "AtomicFile.h"
 
 #include "Paths.h"
 #include "TextFile.h"
@@ -13,7 +14,7 @@ AddressBook AddressBook::load(const QString& path)
     AddressBook book;
     book.exists = QFileInfo::exists(toLocalPath(path));
     LineReader reader;
-    if (!reader.open(toLocalPath(path), LineEnds::Data)) {
+    if (!reader.open(toLocalPath(path))) {
         book.error = reader.error();
         return book;
     }

@@ -1,4 +1,5 @@
 #include "ConfigFile.h"
+#include "AtomicFile.h"
 
 #include "Settings.h"
 #include "TextFile.h"
@@ -25,14 +26,6 @@ QString trimSpaces(const QString& s)
     while (b > a && s[b - 1] == u' ')
         --b;
     return s.mid(a, b - a);
-}
-
-QString trimLeadingSpaces(const QString& s)
-{
-    qsizetype a = 0;
-    while (a < s.size() && s[a] == u' ')
-        ++a;
-    return s.mid(a);
 }
 
 // Finds the options a line may belong to without comparing it with every option: lines
@@ -134,8 +127,6 @@ QString valueOfLine(const QString& line, const QString& prefix)
     v = trimSpaces(v.mid(a));
     if (v.startsWith(u'"'))
         v.remove(0, 1);
-    if (v.endsWith(u'\n'))
-        v.chop(1);
     if (v.endsWith(u'"'))
         v.chop(1);
     return v;
@@ -143,21 +134,12 @@ QString valueOfLine(const QString& line, const QString& prefix)
 
 QByteArray workingCopyOf(const QByteArray& configBytes)
 {
-    LineReader in(configBytes, LineEnds::Game);
-    LineWriter out;
+    LineReader in(configBytes);
+    LineWriter out(lineEndOf(configBytes));
     while (!in.atEnd()) {
-        QString text = trimSpaces(in.readLine());
-        if (text.isEmpty())
-            continue;
-        qsizetype lf;
-        while ((lf = text.indexOf(u'\n')) >= 0) {
-            const QString piece = text.left(lf);
-            if (!trimSpaces(piece).isEmpty())
-                out.line(trimLeadingSpaces(piece) + u'\n');
-            text = text.mid(lf + 1);
-        }
-        if (!trimSpaces(text).isEmpty())
-            out.line(trimSpaces(text));
+        const QString text = trimSpaces(in.readLine());
+        if (!text.isEmpty())
+            out.line(text);
     }
     return out.bytes();
 }
@@ -170,36 +152,40 @@ bool MakeWorkingCopy(const QString& configPath, QString* error)
     return writeFileAtomic(workingCopyPath(configPath), workingCopyOf(bytes), error);
 }
 
-bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool firstWins,
+bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool markFound,
                 QString* error)
 {
     if (!MakeWorkingCopy(configPath, error))
         return false;
     LineReader in;
-    if (!in.open(workingCopyPath(configPath), LineEnds::Game)) {
+    if (!in.open(workingCopyPath(configPath))) {
         if (error)
             *error = in.error();
         return false;
     }
+    // The game runs the file top to bottom, so an option's last line is the value it uses.
     const Claims claims(options);
-    if (firstWins) {
-        // Later lines of an option marked here are skipped.
-        while (!in.atEnd()) {
-            const QString line = in.readLine();
-            for (qsizetype i : claims.of(line)) {
-                OptionEntry& o = options[i];
-                if (o.mark == QLatin1String("1"))
-                    continue;
-                o.mark = QStringLiteral("1");
-                storeValue(o.caption, valueOfLine(line, claims.prefix(i)));
-            }
-        }
-        return true;
-    }
-    while (!in.atEnd()) {
+    struct Found {
+        qsizetype line = -1;
+        QString value;
+    };
+    QList<Found> found(options.size());
+    for (qsizetype n = 0; !in.atEnd(); ++n) {
         const QString line = in.readLine();
         for (qsizetype i : claims.of(line))
-            storeValue(options[i].caption, valueOfLine(line, claims.prefix(i)));
+            found[i] = {n, valueOfLine(line, claims.prefix(i))};
+    }
+    // Stored in file order, so of options sharing a caption the later line wins too.
+    QList<qsizetype> order;
+    for (qsizetype i = 0; i < found.size(); ++i)
+        if (found[i].line >= 0)
+            order.append(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return found[a].line < found[b].line; });
+    for (qsizetype i : order) {
+        if (markFound)
+            options[i].mark = QStringLiteral("1");
+        storeValue(options[i].caption, found[i].value);
     }
     return true;
 }
@@ -207,37 +193,32 @@ bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool fir
 bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options, QByteArray* out,
                     QString* error)
 {
-    LineReader in;
-    if (!in.open(workingCopyFile, LineEnds::Game)) {
-        if (error)
-            *error = in.error();
+    QByteArray working;
+    if (!readFileBytes(workingCopyFile, &working, error))
         return false;
-    }
     for (OptionEntry& o : options)
         o.mark.clear();
     const Claims claims(options);
-    LineWriter w;
+    // Every line goes back with the file's own line end; values are quoted as the game
+    // writes them, so an empty value or one holding ";" stays one value.
+    LineReader in(working);
+    LineWriter w(lineEndOf(working));
+    auto setaLine = [&](qsizetype i) {
+        OptionEntry& o = options[i];
+        o.mark = QStringLiteral("DONE");
+        return claims.prefix(i) + QStringLiteral(" \"") + storedValue(o) + u'"';
+    };
     while (!in.atEnd()) {
         const QString line = in.readLine();
         const QList<qsizetype> owners = claims.of(line);
-        if (owners.isEmpty()) {
+        if (owners.isEmpty())
             w.line(line);
-            continue;
-        }
-        for (qsizetype i : owners) {
-            OptionEntry& o = options[i];
-            o.mark = QStringLiteral("DONE");
-            w.line(claims.prefix(i) + QStringLiteral(" \"") + storedValue(o) +
-                   QStringLiteral("\"\n"));
-        }
+        for (qsizetype i : owners)
+            w.line(setaLine(i));
     }
-    for (qsizetype i = 0; i < options.size(); ++i) {
-        OptionEntry& o = options[i];
-        if (!o.mark.isEmpty())
-            continue;
-        o.mark = QStringLiteral("DONE");
-        w.line(claims.prefix(i) + u' ' + storedValue(o) + u'\n');
-    }
+    for (qsizetype i = 0; i < options.size(); ++i)
+        if (options[i].mark.isEmpty())
+            w.line(setaLine(i));
     *out = w.bytes();
     return true;
 }

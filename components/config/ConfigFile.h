@@ -2,9 +2,10 @@
 // Reading option values out of the game's configuration file (q3config.cfg) into the value
 // store, and writing them back as "seta" lines.
 //
-// Every read first makes a working copy beside the file (its name + "_"): trimmed, blank
-// lines dropped, and bare line feeds split into lines of their own. A save rewrites the
-// configuration file from that working copy, never from the file itself.
+// Every read first makes a working copy beside the file (its name + "_"): lines trimmed,
+// blank lines dropped, each line with the file's own line end (LF, CR LF or a lone CR). A
+// save rewrites the configuration file from that working copy, never from the file itself,
+// with the same line end.
 #include "OptionDefs.h"
 
 #include <QByteArray>
@@ -28,8 +29,8 @@ QString variablePrefix(const QString& record);
 // True when `line` begins with `prefix` (letters in any case) and the character right
 // after it is a space or a tab, so r_mode never claims r_modeFullscreen.
 bool lineBelongs(const QString& line, const QString& prefix);
-// The value part of a line that belongs to `prefix`: blanks around it, one leading
-// double quote, one trailing line feed and then one trailing double quote removed.
+// The value part of a line that belongs to `prefix`: blanks around it, one leading and
+// one trailing double quote removed.
 QString valueOfLine(const QString& line, const QString& prefix);
 
 // The working copy's content for a configuration file's content.
@@ -38,11 +39,10 @@ QByteArray workingCopyOf(const QByteArray& configBytes);
 // file cannot be read or the copy cannot be written; nothing is then changed.
 bool MakeWorkingCopy(const QString& configPath, QString* error = nullptr);
 
-// Makes the working copy and stores the value of every option a line of it belongs to.
-// firstWins (the window load): each option takes its first line and is marked "1";
-// otherwise each takes its last line. False (with a message) when the file cannot be
-// read; the store is then untouched.
-bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool firstWins,
+// Makes the working copy and stores the value of every option a line of it belongs to:
+// its last line, the one the game uses. markFound (the window load) marks those options
+// "1". False (with a message) when the file cannot be read; the store is then untouched.
+bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool markFound,
                 QString* error = nullptr);
 
 enum class SaveResult {

@@ -259,14 +259,14 @@ void ModOptionsWindow::load()
     }
 }
 
-bool ModOptionsWindow::readValues(const QString& configPath, bool firstWins)
+bool ModOptionsWindow::readValues(const QString& configPath, bool markFound)
 {
     QString error;
     bool ok = false;
     {
         WaitCursor wait;
         QCoreApplication::processEvents();
-        ok = ReadValues(configPath, m_set.options, firstWins, &error);
+        ok = ReadValues(configPath, m_set.options, markFound, &error);
     }
     if (!ok)
         messageBox(QStringLiteral("Your config file could not be read, so no values were taken "

@@ -60,7 +60,7 @@ private:
     void buildTree();
     void fillChoices(const QString& record);
     void showDefault();
-    bool readValues(const QString& configPath, bool firstWins);
+    bool readValues(const QString& configPath, bool markFound);
     void saveValues();
 
     QString m_componentFolder;

@@ -57,7 +57,7 @@ OptionSet OpenOptions(const QString& path, const QString& componentFolder)
 {
     OptionSet set;
     bool ok = false;
-    const QStringList all = readLines(path, LineEnds::Data, &ok);
+    const QStringList all = readLines(path, &ok);
     set.fileRead = ok;
     if (!ok) {
         QByteArray dummy;
@@ -111,7 +111,7 @@ OptionSet OpenOptions(const QString& path, const QString& componentFolder)
                 value += r + Sep + in.next();
             } else if (source == QLatin1String("FILE")) {
                 const QString listName = in.next();
-                const QStringList list = readLines(listFolder + listName, LineEnds::Data);
+                const QStringList list = readLines(listFolder + listName);
                 for (const QString& l : list)
                     value += l + Sep;
                 const QString r = in.next();

@@ -1,4 +1,5 @@
 #include "Bindings.h"
+#include "AtomicFile.h"
 
 #include "Paths.h"
 #include "TextFile.h"

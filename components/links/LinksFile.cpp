@@ -20,7 +20,7 @@ QString quoted(const QString& s)
 LinksFile parseLinks(const QByteArray& bytes)
 {
     LinksFile out;
-    LineReader reader(bytes, LineEnds::Data);
+    LineReader reader(bytes);
     QSet<QString> keys; // categories and addresses share one key space
     try {
         for (;;) {

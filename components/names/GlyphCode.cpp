@@ -1,5 +1,7 @@
 #include "GlyphCode.h"
+#include "AtomicFile.h"
 
+#include "CfgLines.h"
 #include "Paths.h"
 #include "TextFile.h"
 
@@ -119,38 +121,30 @@ QList<DrawnRun> gameDrawing(const QString& nameCode)
 
 QByteArray workingCopy(const QByteArray& config)
 {
-    LineReader reader(config, LineEnds::Game);
-    LineWriter out;
-    while (!reader.atEnd()) {
-        const QString line = reader.readLine();
-        if (!line.contains(u'\n')) {
-            out.line(line);
-            continue;
-        }
-        const QStringList pieces = line.split(u'\n');
-        for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
-            out.line(pieces[i] + u'\n');
-        if (!pieces.last().isEmpty())
-            out.line(pieces.last());
-    }
-    return out.bytes();
+    cfg::CfgLines lines(config);
+    if (!lines.lines.isEmpty() && lines.lines.last().end.isEmpty())
+        lines.lines.last().end = lines.newLineEnd();
+    return lines.bytes();
 }
 
-QByteArray rebuildConfig(const QByteArray& working, bool dropNameLines, const QString& lastLine)
+bool isNameLine(const QString& line)
 {
-    LineReader reader(working, LineEnds::Game);
-    LineWriter out;
-    while (!reader.atEnd()) {
-        const QString line = reader.readLine();
-        if (dropNameLines && line.size() > 9 && line.startsWith(QLatin1String("seta name")))
-            continue;
-        out.line(line);
-    }
-    out.line(lastLine + u'\n');
-    return out.bytes();
+    const QStringList words = cfg::tokens(line);
+    return words.size() >= 2 && words[0].compare(QLatin1String("seta"), Qt::CaseInsensitive) == 0 &&
+           words[1].compare(QLatin1String("name"), Qt::CaseInsensitive) == 0;
 }
 
-ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine, bool dropNameLines)
+QByteArray rebuildConfig(const QByteArray& config, const QString& lastLine)
+{
+    cfg::CfgLines lines(config);
+    // Two name lines would leave the game, and the config editor, with the older one.
+    if (isNameLine(lastLine))
+        lines.lines.removeIf([](const cfg::Line& l) { return isNameLine(l.text); });
+    lines.append(lastLine);
+    return lines.bytes();
+}
+
+ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine)
 {
     if (configPath.trimmed().isEmpty())
         return {false, QStringLiteral("No config file has been set. Go to 'Fragdeck Options' "
@@ -168,13 +162,12 @@ ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine, 
     if (!readFileBytes(local, &config, &error))
         return {false, QStringLiteral("The config file could not be read.\n%1").arg(error)};
 
-    const QByteArray working = workingCopy(config);
     const QString unchanged = QStringLiteral("The config file was left unchanged.");
-    if (!writeFileAtomic(local + u'_', working, &error))
+    if (!writeFileAtomic(local + u'_', workingCopy(config), &error))
         return {false, QStringLiteral("The working copy of the config file could not be "
                                       "written.\n%1\n%2")
                            .arg(error, unchanged)};
-    if (!writeFileAtomic(local, rebuildConfig(working, dropNameLines, lastLine), &error))
+    if (!writeFileAtomic(local, rebuildConfig(config, lastLine), &error))
         return {
             false,
             QStringLiteral("The config file could not be written.\n%1\n%2").arg(error, unchanged)};

@@ -57,15 +57,14 @@ struct DrawnRun {
 QList<DrawnRun> gameDrawing(const QString& nameCode);
 QColor gameColour(int index);
 
-// The working copy of a configuration file: every line as read (CR LF or lone CR ends a
-// line); a line holding line feeds is split at each, every piece written followed by one
-// line feed; a non-empty rest after the last line feed is a line of its own. Each write
-// ends in CR LF.
+// The working copy of a configuration file: every line as it is, with its own line end;
+// a last line without one gets the file's line end.
 QByteArray workingCopy(const QByteArray& config);
-// The configuration rebuilt from a working copy, line for line, with `lastLine` + line feed
-// appended. With dropNameLines, lines longer than 9 characters that begin "seta name" are
-// left out.
-QByteArray rebuildConfig(const QByteArray& working, bool dropNameLines, const QString& lastLine);
+// True for a line that sets the player's name ("seta name ...", in any case).
+bool isNameLine(const QString& line);
+// The configuration with `lastLine` appended in the file's own line end. When `lastLine`
+// sets the name, every earlier name line is dropped. All other lines stay byte for byte.
+QByteArray rebuildConfig(const QByteArray& config, const QString& lastLine);
 
 struct ExportResult {
     bool ok = false;
@@ -73,6 +72,6 @@ struct ExportResult {
 };
 // Writes the working copy beside `configPath` (path + "_"), then replaces the file
 // atomically with the rebuilt content. On any failure the file keeps its previous content.
-ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine, bool dropNameLines);
+ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine);
 
 } // namespace fragdeck::names

@@ -158,7 +158,7 @@ void CodeDialog::on_Command1_clicked()
     const QString file = openFileDialog(cmd, this);
     if (file.isEmpty())
         return;
-    reportExport(exportGlyphtag(file, Text1->text(), false), this);
+    reportExport(exportGlyphtag(file, Text1->text()), this);
 }
 
 GlyphtagWindow::GlyphtagWindow(QWidget* parent) : QDialog(parent)
@@ -414,7 +414,7 @@ void GlyphtagWindow::showCode()
 void GlyphtagWindow::addToConfig()
 {
     const QString line = BuildNameCode();
-    reportExport(exportGlyphtag(configPathSetting(), line, true), this);
+    reportExport(exportGlyphtag(configPathSetting(), line), this);
 }
 
 void GlyphtagWindow::setInstructionsShown(bool shown)

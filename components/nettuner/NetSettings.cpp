@@ -1,4 +1,5 @@
 #include "NetSettings.h"
+#include "AtomicFile.h"
 
 #include "Paths.h"
 #include "TextFile.h"

@@ -1,4 +1,5 @@
 #include "Rotation.h"
+#include "AtomicFile.h"
 
 #include "Paths.h"
 #include "TextFile.h"

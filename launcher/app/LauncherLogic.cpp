@@ -268,7 +268,7 @@ bool wholeNumber(const QString& text, int* value)
 QColor readThemeColor(const QString& path, bool* ok)
 {
     bool read = false;
-    const QStringList lines = readLines(toLocalPath(path), LineEnds::Data, &read);
+    const QStringList lines = readLines(toLocalPath(path), &read);
     int rgb[3] = {255, 255, 255};
     bool good = read && lines.size() >= 3;
     for (int i = 0; good && i < 3; ++i)

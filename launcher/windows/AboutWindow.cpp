@@ -39,8 +39,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     m_ver = new QLabel(QStringLiteral("Current version: ?.?"), this);
     m_ver->setObjectName(QStringLiteral("ver"));
     bool haveVersion = false;
-    const QString v = readFirstLine(programFolder() + QStringLiteral("/version.dat"),
-                                    LineEnds::Data, &haveVersion);
+    const QString v = readFirstLine(programFolder() + QStringLiteral("/version.dat"), &haveVersion);
     if (haveVersion)
         m_ver->setText(QStringLiteral("Current version: ") + v);
 

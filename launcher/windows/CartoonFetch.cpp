@@ -1,4 +1,5 @@
 #include "CartoonFetch.h"
+#include "AtomicFile.h"
 
 #include "Http.h"
 #include "Paths.h"
@@ -22,7 +23,7 @@ CartoonFetch fetchCartoon(const CartoonSetup& setup)
     if (!index.ok || !writeFileAtomic(indexPath, index.body))
         return out;
     bool readOk = false;
-    const QString line = readFirstLine(indexPath, LineEnds::Data, &readOk);
+    const QString line = readFirstLine(indexPath, &readOk);
     if (!readOk)
         return out;
 

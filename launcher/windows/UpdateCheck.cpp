@@ -1,4 +1,5 @@
 #include "UpdateCheck.h"
+#include "AtomicFile.h"
 
 #include "Http.h"
 #include "LauncherWindows.h"
@@ -66,9 +67,9 @@ UpdateOutcome checkForUpdates(const UpdateCheckSetup& setup, QWidget* parent)
     QString installed, latest;
     const bool read = step([&] {
         bool okInstalled = false, okLatest = false;
-        installed = readFirstLine(setup.programFolder + QStringLiteral("/version.dat"),
-                                  LineEnds::Data, &okInstalled);
-        latest = readFirstLine(target + QStringLiteral("/lversion.dat"), LineEnds::Data, &okLatest);
+        installed =
+            readFirstLine(setup.programFolder + QStringLiteral("/version.dat"), &okInstalled);
+        latest = readFirstLine(target + QStringLiteral("/lversion.dat"), &okLatest);
         return okInstalled && okLatest;
     });
     if (!read)

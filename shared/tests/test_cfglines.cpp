@@ -49,7 +49,8 @@ void TestCfgLines::appendTakesTheFilesLineEnd_data()
     QTest::newRow("LF") << QByteArray("a\n") << QByteArray("a\nnew\n");
     QTest::newRow("CR LF") << QByteArray("a\r\n") << QByteArray("a\r\nnew\r\n");
     QTest::newRow("last line without an end") << QByteArray("a\nb") << QByteArray("a\nb\nnew\n");
-    QTest::newRow("empty file") << QByteArray() << QByteArray("new\r\n");
+    QTest::newRow("lone CR") << QByteArray("a\r") << QByteArray("a\rnew\r");
+    QTest::newRow("empty file") << QByteArray() << QByteArray("new\n");
 }
 
 void TestCfgLines::appendTakesTheFilesLineEnd()

@@ -20,19 +20,18 @@
 
 using namespace fragdeck;
 
-class TestPlatform : public QObject {
+class TestPlatform : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void integerConversions_data();
     void integerConversions();
     void leadingValues_data();
     void leadingValues();
-    void gameAndDataLineEnds_data();
-    void gameAndDataLineEnds();
+    void anyLineEndEndsALine_data();
+    void anyLineEndEndsALine();
     void readingPastTheEndRaises();
     void latin1RoundTrip();
-    void atomicWriteReplacesWhole();
-    void atomicWriteFailureKeepsTheFile();
     void pathHelpers();
     void argumentsAreSplitWithoutAShell();
     void programLookupOrder();
@@ -47,7 +46,7 @@ private Q_SLOTS:
 void TestPlatform::integerConversions_data()
 {
     QTest::addColumn<QVariant>("in");
-    QTest::addColumn<int>("int16");  // -1 marks an expected error
+    QTest::addColumn<int>("int16"); // -1 marks an expected error
     QTest::addColumn<int>("error16");
     QTest::addColumn<int>("error32");
     QTest::newRow("small") << QVariant(12) << 12 << 0 << 0;
@@ -104,36 +103,35 @@ void TestPlatform::leadingValues()
     QCOMPARE(leadingValue(text), value);
 }
 
-void TestPlatform::gameAndDataLineEnds_data()
+void TestPlatform::anyLineEndEndsALine_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("game");
-    QTest::addColumn<QStringList>("data");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("lineEnd");
     QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"}
-                          << QStringList{"a", "b"};
-    QTest::newRow("bare lf") << QByteArray("a\nb\n") << QStringList{"a\nb\n"}
-                             << QStringList{"a", "b"};
-    QTest::newRow("lone cr") << QByteArray("a\rb") << QStringList{"a", "b"}
-                             << QStringList{"a", "b"};
-    QTest::newRow("lf cr lf") << QByteArray("x\n\r\ny") << QStringList{"x\n", "y"}
-                              << QStringList{"x", "", "y"};
+                          << QByteArray("\r\n");
+    QTest::newRow("bare lf") << QByteArray("a\nb\n") << QStringList{"a", "b"} << QByteArray("\n");
+    QTest::newRow("lone cr") << QByteArray("a\rb") << QStringList{"a", "b"} << QByteArray("\r");
+    QTest::newRow("lf cr lf") << QByteArray("x\n\r\ny") << QStringList{"x", "", "y"}
+                              << QByteArray("\n");
     QTest::newRow("blank line") << QByteArray("a\r\n\r\nb") << QStringList{"a", "", "b"}
-                                << QStringList{"a", "", "b"};
-    QTest::newRow("empty") << QByteArray() << QStringList{} << QStringList{};
+                                << QByteArray("\r\n");
+    QTest::newRow("no line end") << QByteArray("only") << QStringList{"only"} << QByteArray("\n");
+    QTest::newRow("empty") << QByteArray() << QStringList{} << QByteArray("\n");
 }
 
-void TestPlatform::gameAndDataLineEnds()
+void TestPlatform::anyLineEndEndsALine()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, game);
-    QFETCH(QStringList, data);
-    QCOMPARE(LineReader(bytes, LineEnds::Game).readAll(), game);
-    QCOMPARE(LineReader(bytes, LineEnds::Data).readAll(), data);
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, lineEnd);
+    QCOMPARE(LineReader(bytes).readAll(), lines);
+    QCOMPARE(lineEndOf(bytes), lineEnd);
 }
 
 void TestPlatform::readingPastTheEndRaises()
 {
-    LineReader r(QByteArray("only"), LineEnds::Data);
+    LineReader r(QByteArray("only"));
     QCOMPARE(r.readLine(), QString("only"));
     QVERIFY(r.atEnd());
     try {
@@ -155,37 +153,6 @@ void TestPlatform::latin1RoundTrip()
         all.append(char(i));
     QCOMPARE(toLatin1Bytes(fromLatin1Bytes(all)), all);
     QCOMPARE(toLatin1Bytes(QString::fromUtf8("\u20ac")), QByteArray("?"));
-}
-
-void TestPlatform::atomicWriteReplacesWhole()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("lversion.dat");
-    test::writeFile(path, "1.00\r\nsome longer old content");
-    QVERIFY(writeFileAtomic(path, "1.2"));
-    QCOMPARE(test::readFile(path), QByteArray("1.2"));
-    // Through a link the target is replaced and the link stays.
-    const QString link = dir.filePath("link.cfg");
-    QVERIFY(QFile::link(path, link));
-    QVERIFY(writeFileAtomic(link, "new"));
-    QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(test::readFile(path), QByteArray("new"));
-}
-
-void TestPlatform::atomicWriteFailureKeepsTheFile()
-{
-    if (geteuid() == 0)
-        QSKIP("root can write into read-only folders");
-    QTemporaryDir dir;
-    const QString sub = dir.filePath("ro");
-    QDir().mkpath(sub);
-    const QString path = test::writeFile(sub + "/q3config.cfg", "seta name \"old\"\r\n");
-    QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner);
-    QString error;
-    QVERIFY(!writeFileAtomic(path, "new", &error));
-    QVERIFY(error.contains("q3config.cfg"));
-    QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(test::readFile(path), QByteArray("seta name \"old\"\r\n"));
 }
 
 void TestPlatform::pathHelpers()

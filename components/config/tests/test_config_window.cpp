@@ -290,14 +290,15 @@ void TestConfigWindow::openReadsWithoutRefreshingEditor()
     SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
     open();
     QVERIFY(m_prompts->prompts.isEmpty());
-    QCOMPARE(stored("Field of view"), QString("100")); // the load takes the first line
+    // The load shows the value the game uses: the last line.
+    QCOMPARE(stored("Field of view"), QString("120"));
     click("Field of view");
-    QCOMPARE(child<QLineEdit>("val_value")->text(), QString("100"));
+    QCOMPARE(child<QLineEdit>("val_value")->text(), QString("120"));
 
     // A cancelled dialog changes nothing.
     m_prompts->queueCancel();
     toolbar("open");
-    QCOMPARE(stored("Field of view"), QString("100"));
+    QCOMPARE(stored("Field of view"), QString("120"));
 
     const QString other =
         writeFile(m_dir.filePath("other/q3config.cfg"), "seta cg_fov 95\r\nseta cg_fov 105\r\n");
@@ -312,7 +313,7 @@ void TestConfigWindow::openReadsWithoutRefreshingEditor()
     QVERIFY(dialog.file.fileMustExist);
     QCOMPARE(GetSetting("Fragdeck", "Options", "ConfigPath"), other);
     QCOMPARE(stored("Field of view"), QString("105")); // after "open" the last line wins
-    QCOMPARE(child<QLineEdit>("val_value")->text(), QString("100"));
+    QCOMPARE(child<QLineEdit>("val_value")->text(), QString("120"));
     click("Field of view");
     QCOMPARE(child<QLineEdit>("val_value")->text(), QString("105"));
 }
@@ -342,7 +343,7 @@ void TestConfigWindow::saveMessages()
     QCOMPARE(m_prompts->texts(), QStringList{"Settings saved successfully."});
     QCOMPARE(m_prompts->prompts[0].title, QString("Fragdeck"));
     QCOMPARE(m_prompts->prompts[0].icon, Icon::Information);
-    QVERIFY(readFile(cfg).startsWith("seta cg_fov \"96\"\n\r\nseta cg_drawFPS 0\n\r\n"));
+    QVERIFY(readFile(cfg).startsWith("seta cg_fov \"96\"\r\nseta cg_drawFPS \"0\"\r\n"));
 
     toolbar("return");
     QVERIFY(!m_window->isVisible());

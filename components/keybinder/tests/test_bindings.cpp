@@ -1,4 +1,5 @@
 #include "Bindings.h"
+#include "ScratchMount.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void moveSaveAndReadBack();
     void clearRemovesEveryLineOfTheKey_data();
     void clearRemovesEveryLineOfTheKey();
+    void fullDiskLeavesTheFile();
     void otherCommandsAreListed();
     void unchangedFileIsByteForByte();
     void unbindLinesCount();
@@ -148,6 +150,21 @@ void TestBindings::clearRemovesEveryLineOfTheKey()
     const QByteArray again = back.apply(cfg::CfgLines(out)).bytes();
     QCOMPARE(again.count("bind y "), 1);
     QCOMPARE(loaded(again).commandOf("y"), QString("+attack"));
+}
+
+void TestBindings::fullDiskLeavesTheFile()
+{
+    test::ScratchMount disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    const QString path = test::writeFile(disk.filePath("q3config.cfg"), gameConfig());
+    Bindings b = loaded(gameConfig());
+    b.bind("g", "+zoom");
+    QVERIFY(disk.fill());
+    QString error;
+    QVERIFY(!saveBindings(path, b, &error));
+    QVERIFY2(error.contains("No space left on device"), qPrintable(error));
+    QCOMPARE(test::readFile(path), gameConfig());
 }
 
 void TestBindings::otherCommandsAreListed()

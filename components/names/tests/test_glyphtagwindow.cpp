@@ -75,7 +75,7 @@ private Q_SLOTS:
     void alternateFontShowsAndCodes();
     void addReplacesTheNameLine();
     void addWithoutConfigTellsTheUser();
-    void codeWindowAppendsToChosenFile();
+    void codeWindowReplacesInChosenFile();
     void instrucTogglesTheWidth();
     void launcherCreatesAndRuns();
 };
@@ -166,8 +166,8 @@ void TestGlyphtagWindow::addReplacesTheNameLine()
     QCOMPARE(prompts.texts(), QStringList{"Glyphtags exported."});
     QCOMPARE(prompts.titles(), QStringList{"Success"});
     QCOMPARE(prompts.prompts[0].icon, Icon::Information);
-    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\n\r\nseta rate \"25000\"\n\r\n"
-                                             "seta name \"^7Pla^1yer^7\"\n\r\n"));
+    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nseta rate \"25000\"\n"
+                                             "seta name \"^7Pla^1yer^7\"\n"));
     QVERIFY(QFileInfo::exists(cfg + "_"));
 }
 
@@ -183,7 +183,7 @@ void TestGlyphtagWindow::addWithoutConfigTellsTheUser()
     QVERIFY(prompts.texts()[0].contains("No config file has been set"));
 }
 
-void TestGlyphtagWindow::codeWindowAppendsToChosenFile()
+void TestGlyphtagWindow::codeWindowReplacesInChosenFile()
 {
     test::TempStore store;
     test::PromptRecorder prompts;
@@ -214,9 +214,9 @@ void TestGlyphtagWindow::codeWindowAppendsToChosenFile()
     QCOMPARE(cmd.filter, QString("Q3 Config file|q3config.cfg"));
     QVERIFY(cmd.fileMustExist);
     QCOMPARE(prompts.texts()[2], QString("Glyphtags exported."));
-    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\n\r\nseta name \"^1Old^7\"\n\r\n"
-                                             "seta rate \"25000\"\n\r\n"
-                                             "seta name \"^3Edited^7\"\n\r\n"));
+    // The old name line goes, as from the toolbar: two would leave the game the old one.
+    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nseta rate \"25000\"\n"
+                                             "seta name \"^3Edited^7\"\n"));
     QVERIFY(!w.codeWindow()->isVisible());
     // The toolbar's "view" fills the same window afresh.
     whenCodeWindowShows([&](CodeDialog* d) {

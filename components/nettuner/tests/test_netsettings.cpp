@@ -1,5 +1,6 @@
 #include "NetSettings.h"
 #include "RealGameServer.h"
+#include "ScratchMount.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void outOfRangeIsRefused();
     void saveRefusesAndLeavesTheFile();
     void unwritableFolderLeavesTheFile();
+    void fullDiskLeavesTheFile();
     void presetsAreInRange();
     void theGameReadsTheSavedFile();
 };
@@ -190,6 +192,19 @@ void TestNetSettings::unwritableFolderLeavesTheFile()
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (!readOnly)
         QSKIP("running with rights that ignore folder permissions");
+}
+
+void TestNetSettings::fullDiskLeavesTheFile()
+{
+    test::ScratchMount disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    const QString path = test::writeFile(disk.filePath("q3config.cfg"), GameConfig);
+    QVERIFY(disk.fill());
+    QString error;
+    QVERIFY(!saveValues(path, presets()[3].values, &error));
+    QVERIFY2(error.contains("No space left on device"), qPrintable(error));
+    QCOMPARE(test::readFile(path), GameConfig);
 }
 
 void TestNetSettings::presetsAreInRange()
