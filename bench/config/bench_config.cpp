@@ -82,5 +82,24 @@ int main(int argc, char** argv)
     bench::report("ReadValues (1000 lines, 300 options)", reads, 100000);
     bench::report("SaveValues (1000 lines, 300 options)", saves, 100000);
     bench::report("window opening (definitions + read)", opens, 300000);
+
+    // A 10 MB file of each line end: reading and saving stay linear in the file's size.
+    for (const QByteArray& end : {QByteArray("\n"), QByteArray("\r\n")}) {
+        QByteArray big = cfg;
+        big.replace("\n", end);
+        for (int i = 0; big.size() < 10 * 1024 * 1024; ++i)
+            big += "bind X" + QByteArray::number(i) + " \"say filler line " + QByteArray::number(i) +
+                   "\"" + end;
+        const QString bigPath = dir.filePath("big.cfg");
+        std::vector<double> bigReads, bigSaves;
+        for (int run = 0; run < 3; ++run) {
+            write(bigPath, big);
+            bigReads.push_back(bench::timeUs([&] { ReadValues(bigPath, set.options, true); }));
+            bigSaves.push_back(bench::timeUs([&] { SaveValues(bigPath, set.options); }));
+        }
+        const QByteArray name = end == "\n" ? "10 MB, LF" : "10 MB, CR LF";
+        bench::report(("ReadValues (" + name + ")").constData(), bigReads, 500000);
+        bench::report(("SaveValues (" + name + ")").constData(), bigSaves, 500000);
+    }
     return 0;
 }
