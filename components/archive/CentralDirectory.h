@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace fragdeck::archive
@@ -14,17 +15,37 @@ class CentralDirectory
 {
 public:
     // False when the file is not a readable zip archive (the caller then asks libzip,
-    // which says why).
+    // which says why), or when it is one whose directory cannot be trusted: then
+    // inconsistency() says why.
     bool read(const QString& path);
-    size_t size() const { return m_names.size(); }
+    // Reads a directory already in memory: `tail` is the end of a file of `fileSize`
+    // bytes, at least the end record and its comment; `load(offset, size)` gives the
+    // bytes at a file offset (empty when they cannot be read).
+    bool parse(qint64 fileSize, const QByteArray& tail,
+               const std::function<QByteArray(qint64, qint64)>& load);
+
+    size_t size() const { return m_entries.size(); }
+    // A member's name as listed and as extracted: its bytes up to the first NUL.
     QByteArrayView name(size_t i) const
     {
-        return QByteArrayView(m_data.constData() + m_names[i].first, m_names[i].second);
+        return QByteArrayView(m_data.constData() + m_entries[i].nameAt, m_entries[i].nameLen);
     }
+    quint64 uncompressedSize(size_t i) const { return m_entries[i].size; }
+    const QString& inconsistency() const { return m_inconsistency; }
 
 private:
+    struct Entry {
+        qsizetype nameAt = 0;
+        qsizetype nameLen = 0;
+        quint64 offset = 0;     // of its local header, from the archive's start
+        quint64 compressed = 0; // bytes of data after that header
+        quint64 size = 0;       // uncompressed
+    };
+    bool fail(const char* why);
+
     QByteArray m_data;
-    std::vector<std::pair<qsizetype, qsizetype>> m_names;
+    std::vector<Entry> m_entries;
+    QString m_inconsistency;
 };
 
 } // namespace fragdeck::archive

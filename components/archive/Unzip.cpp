@@ -1,5 +1,6 @@
 #include "Unzip.h"
 
+#include "AtomicFile.h"
 #include "CentralDirectory.h"
 #include "Paths.h"
 #include "Prompts.h"
@@ -9,8 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
+#include <QStorageInfo>
 #include <memory>
 #include <zip.h>
 
@@ -29,12 +30,6 @@ struct ZipCloser {
 struct ZipFileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
-
-// Member names cross as single bytes, one byte making one character.
-QString fromRaw(const char* bytes)
-{
-    return QString::fromLatin1(bytes);
-}
 
 QString trimSpaces(const QString& s)
 {
@@ -60,6 +55,36 @@ bool isDriveSpec(const QString& part)
     return part.size() >= 2 && part[1] == u':' && part[0].isLetter();
 }
 
+// Makes the folders of `rel` below `root` one at a time, refusing any part that is a link
+// or a file: a link planted in the target could otherwise lead folders outside it.
+bool makeFolderInside(const QString& root, const QString& rel)
+{
+    QString at = root;
+    for (const QString& part : rel.split(u'/', Qt::SkipEmptyParts)) {
+        at += u'/' + part;
+        const QFileInfo fi(at);
+        if (fi.isSymLink())
+            return false;
+        if (fi.exists()) {
+            if (!fi.isDir())
+                return false;
+            continue;
+        }
+        if (!QDir().mkdir(at))
+            return false;
+    }
+    return true;
+}
+
+QString withSeparator(const QString& folder)
+{
+    if (folder.isEmpty() || folder.endsWith(u'/') || folder.endsWith(u'\\'))
+        return folder;
+    return folder + u'/';
+}
+
+} // namespace
+
 // Where a member may land below the target folder: "..", ".", empty parts and a leading
 // drive letter are dropped, both separators count, so nothing can point outside it.
 QString safeRelativePath(const QString& name, bool keepFolders)
@@ -81,21 +106,37 @@ QString safeRelativePath(const QString& name, bool keepFolders)
     return keepFolders ? kept.join(u'/') : kept.last();
 }
 
-bool isInside(const QString& folder, const QString& root)
+int UnzipModule::openFailure(const QString& archivePath, int openError)
 {
-    const QString f = QFileInfo(folder).canonicalFilePath();
-    const QString r = QFileInfo(root).canonicalFilePath();
-    return !f.isEmpty() && !r.isEmpty() && (f == r || f.startsWith(r + u'/'));
+    int code = Damaged;
+    QString why;
+    switch (openError) {
+    case ZIP_ER_NOZIP:
+        code = NoZip;
+        why = QStringLiteral("The file %1 is not a zip archive, or it is incomplete (its "
+                             "directory at the end is missing).");
+        break;
+    case ZIP_ER_EOF:
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+        code = Truncated;
+        why = QStringLiteral("The archive %1 ends early: it is truncated or damaged.");
+        break;
+    case ZIP_ER_INCONS:
+        code = BadArchive;
+        why = QStringLiteral("The archive %1 is damaged: its directory is inconsistent.");
+        break;
+    case ZIP_ER_OPEN:
+        code = NoZip;
+        why = QStringLiteral("The archive %1 cannot be opened.");
+        break;
+    default:
+        why = QStringLiteral("The archive %1 cannot be read.");
+        break;
+    }
+    addProblem(why.arg(archivePath) + QStringLiteral(" (") + libzipMessage(openError) + u')');
+    return code;
 }
-
-QString withSeparator(const QString& folder)
-{
-    if (folder.isEmpty() || folder.endsWith(u'/') || folder.endsWith(u'\\'))
-        return folder;
-    return folder + u'/';
-}
-
-} // namespace
 
 UnzipModule::UnzipModule(UnzipVariant variant) : m_variant(variant)
 {
@@ -175,54 +216,39 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
             excluded.insert(ExcludeNames[i].toLatin1());
     const bool all = nameCount <= 0;
 
-    // A listing needs only the names: read them from the central directory. Anything it
-    // cannot read goes to libzip, which extracts and says what is wrong.
+    // Names come from the central directory for listing and extracting alike, so both
+    // see the same members under the same names; libzip only reads their data. An archive
+    // whose directory cannot be trusted is refused whole.
     CentralDirectory directory;
-    const bool fast = listOnly && directory.read(path);
-    int openError = 0;
-    std::unique_ptr<zip_t, ZipCloser> zip;
-    if (!fast)
-        zip.reset(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &openError));
-    if (!fast && !zip) {
-        int code = Damaged;
-        QString why;
-        switch (openError) {
-        case ZIP_ER_NOZIP:
-            code = NoZip;
-            why = QStringLiteral("The file %1 is not a zip archive, or it is incomplete (its "
-                                 "directory at the end is missing).");
-            break;
-        case ZIP_ER_EOF:
-        case ZIP_ER_READ:
-        case ZIP_ER_SEEK:
-            code = Truncated;
-            why = QStringLiteral("The archive %1 ends early: it is truncated or damaged.");
-            break;
-        case ZIP_ER_INCONS:
-            code = BadArchive;
-            why = QStringLiteral("The archive %1 is damaged: its directory is inconsistent.");
-            break;
-        case ZIP_ER_OPEN:
-            code = NoZip;
-            why = QStringLiteral("The archive %1 cannot be opened.");
-            break;
-        default:
-            why = QStringLiteral("The archive %1 cannot be read.");
-            break;
+    if (!directory.read(path)) {
+        if (!directory.inconsistency().isEmpty()) {
+            addProblem(QStringLiteral("The archive %1 is damaged: %2.")
+                           .arg(archivePath, directory.inconsistency()));
+            return finish(BadArchive);
         }
-        addProblem(why.arg(archivePath) + QStringLiteral(" (") + libzipMessage(openError) + u')');
-        return finish(code);
+        int openError = 0;
+        std::unique_ptr<zip_t, ZipCloser> probe(
+            zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &openError));
+        if (probe)
+            openError = ZIP_ER_INCONS;
+        return finish(openFailure(archivePath, openError));
+    }
+    std::unique_ptr<zip_t, ZipCloser> zip;
+    if (!listOnly) {
+        int openError = 0;
+        zip.reset(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &openError));
+        if (!zip)
+            return finish(openFailure(archivePath, openError));
+        if (zip_get_num_entries(zip.get(), 0) != zip_int64_t(directory.size())) {
+            addProblem(QStringLiteral("The archive %1 is damaged: its directory is "
+                                      "inconsistent.")
+                           .arg(archivePath));
+            return finish(BadArchive);
+        }
     }
 
-    const size_t entries =
-        fast ? directory.size()
-             : size_t(std::max<zip_int64_t>(zip_get_num_entries(zip.get(), 0), 0));
-    auto nameAt = [&](size_t i) -> QByteArrayView {
-        if (fast)
-            return directory.name(i);
-        const char* raw = zip_get_name(zip.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
-        return raw ? QByteArrayView(raw, qsizetype(strlen(raw))) : QByteArrayView();
-    };
+    const size_t entries = directory.size();
+    auto nameAt = [&](size_t i) { return directory.name(i); };
     std::vector<size_t> selected;
     selected.reserve(all ? entries : size_t(wanted.size()));
     for (size_t i = 0; i < entries; ++i) {
@@ -297,19 +323,41 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
         addProblem(QStringLiteral("The folder %1 cannot be created.").arg(targetFolder));
         return finish(DiskError);
     }
+    // One run writes at most what its members say they hold (a member never gets past
+    // its own size), and that total is checked against the bound and the free space
+    // before the first byte is written.
+    quint64 total = 0;
+    for (size_t i : selected)
+        total += std::min<quint64>(directory.uncompressedSize(i), quint64(maxMemberSize) + 1);
+    const qint64 available = QStorageInfo(target).bytesAvailable();
+    if (total > quint64(maxRunBytes) || (available >= 0 && total > quint64(available))) {
+        addProblem(QStringLiteral("Nothing was extracted: the members asked for unpack to %1 "
+                                  "bytes, more than %2.")
+                       .arg(total)
+                       .arg(total > quint64(maxRunBytes)
+                                ? QStringLiteral("the limit of %1 bytes for one extraction")
+                                      .arg(maxRunBytes)
+                                : QStringLiteral("the %1 bytes free in %2")
+                                      .arg(available)
+                                      .arg(targetFolder)));
+        return finish(DiskError);
+    }
     bool overwriteNone = false;
     int worst = Ok, encrypted = 0, files = 0;
     QByteArray buffer(64 * 1024, Qt::Uninitialized);
     for (size_t i : selected) {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(zip.get(), i, ZIP_FL_ENC_RAW, &st) != 0 || !st.name)
+        if (zip_stat_index(zip.get(), i, ZIP_FL_ENC_RAW, &st) != 0)
             continue;
-        const QString name = fromRaw(st.name);
+        const QString name = QString::fromLatin1(nameAt(i));
         const QString rel = safeRelativePath(name, keepFolders != 0);
         if (name.endsWith(u'/') || name.endsWith(u'\\')) {
-            if (keepFolders && !rel.isEmpty())
-                QDir().mkpath(target + u'/' + rel);
+            if (keepFolders && !rel.isEmpty() && !makeFolderInside(target, rel)) {
+                addProblem(QStringLiteral("Skipped %1: its folder is outside %2.")
+                               .arg(name, targetFolder));
+                worst = std::max(worst, int(Warning));
+            }
             continue;
         }
         ++files;
@@ -324,23 +372,23 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
             ++encrypted;
             continue;
         }
-        if ((st.valid & ZIP_STAT_SIZE) &&
-            st.size > zip_uint64_t(std::max<qint64>(maxMemberSize, 0))) {
+        const quint64 claimed = directory.uncompressedSize(i);
+        if (claimed > quint64(std::max<qint64>(maxMemberSize, 0))) {
             addProblem(QStringLiteral("Skipped %1: it claims %2 bytes, more than the limit of %3.")
                            .arg(name)
-                           .arg(st.size)
+                           .arg(claimed)
                            .arg(maxMemberSize));
             worst = std::max(worst, int(Warning));
             continue;
         }
-        const QString dest = target + u'/' + rel;
-        const QString folder = QFileInfo(dest).absolutePath();
-        if (!QDir().mkpath(folder) || !isInside(folder, target)) {
+        const qsizetype slash = rel.lastIndexOf(u'/');
+        if (slash > 0 && !makeFolderInside(target, rel.left(slash))) {
             addProblem(
                 QStringLiteral("Skipped %1: its folder is outside %2.").arg(name, targetFolder));
             worst = std::max(worst, int(Warning));
             continue;
         }
+        const QString dest = target + u'/' + rel;
         const QFileInfo existing(dest);
         if (existing.exists() || existing.isSymLink()) {
             if (existing.isDir() && !existing.isSymLink()) {
@@ -357,9 +405,6 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
             }
             if (!replace)
                 continue;
-            // Never write through a link to somewhere else: replace the link itself.
-            if (existing.isSymLink())
-                QFile::remove(dest);
         }
 
         std::unique_ptr<zip_file_t, ZipFileCloser> in(zip_fopen_index(zip.get(), i, 0));
@@ -371,14 +416,14 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
                                         : int(Damaged));
             continue;
         }
-        QSaveFile out(dest);
-        if (!out.open(QIODevice::WriteOnly)) {
-            addProblem(QStringLiteral("%1 cannot be written: %2").arg(dest, out.errorString()));
+        // A link in the way is replaced, never written through.
+        AtomicFile out(dest, AtomicFile::Links::Replace);
+        if (!out.open()) {
+            addProblem(out.errorString());
             worst = std::max(worst, int(DiskError));
             continue;
         }
-        const qint64 limit = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : maxMemberSize;
-        qint64 total = 0;
+        qint64 written = 0;
         bool failed = false;
         for (;;) {
             const zip_int64_t got = zip_fread(in.get(), buffer.data(), zip_uint64_t(buffer.size()));
@@ -391,28 +436,25 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
             }
             if (got == 0)
                 break;
-            total += got;
-            if (total > limit || total > maxMemberSize) {
+            written += got;
+            if (quint64(written) > claimed) {
                 addProblem(
                     QStringLiteral("Stopped %1: it holds more data than it claims.").arg(name));
                 worst = std::max(worst, int(Damaged));
                 failed = true;
                 break;
             }
-            if (out.write(buffer.constData(), got) != got) {
-                addProblem(QStringLiteral("%1 cannot be written: %2").arg(dest, out.errorString()));
+            if (!out.write(buffer.constData(), got)) {
+                addProblem(out.errorString());
                 worst = std::max(worst, int(DiskError));
                 failed = true;
                 break;
             }
         }
-        if (failed) {
-            out.cancelWriting();
-            out.commit();
-            continue;
-        }
+        if (failed)
+            continue; // the temporary file goes with `out`; an existing file stays
         if (!out.commit()) {
-            addProblem(QStringLiteral("%1 cannot be written: %2").arg(dest, out.errorString()));
+            addProblem(out.errorString());
             worst = std::max(worst, int(DiskError));
             continue;
         }

@@ -47,6 +47,10 @@ public:
 
     // A member that claims (or turns out) to be bigger than this is not extracted.
     qint64 maxMemberSize = qint64(512) * 1024 * 1024;
+    // What one extracting run may write in all, checked before it writes anything. The
+    // largest archive the games ship (Quake III's pak0.pk3) unpacks to under 1 GiB, so 2 GiB
+    // extracts any real archive whole while a hostile one cannot fill the disk.
+    qint64 maxRunBytes = qint64(2) * 1024 * 1024 * 1024;
 
     // The question asked when an extracting run with promptOverwrite meets an existing
     // file: 102 = overwrite it, 100 = leave it, 104 = leave it and every later one.
@@ -68,6 +72,7 @@ public:
 
 private:
     int finish(int code);
+    int openFailure(const QString& archivePath, int openError);
     void addProblem(const QString& text);
 
     UnzipVariant m_variant;
@@ -75,5 +80,10 @@ private:
     QStringList m_written;
     int m_problemCount = 0;
 };
+
+// Where a member named `name` lands below the target folder: "..", ".", empty parts and
+// a leading drive letter are dropped and both separators count, so the result never
+// points outside it. Only the file's name without keepFolders; empty when nothing is left.
+QString safeRelativePath(const QString& name, bool keepFolders);
 
 } // namespace fragdeck::archive

@@ -1,4 +1,5 @@
 // Archive access against real zip files written by the test.
+#include "ScratchMount.h"
 #include "TestSupport.h"
 #include "Unzip.h"
 #include "ZipWriter.h"
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <zip.h>
+#include <zlib.h>
 
 using namespace fragdeck;
 using namespace fragdeck::archive;
@@ -32,6 +34,63 @@ QByteArray claimSize(QByteArray zip, quint32 size)
     for (qsizetype i = 0; (i = zip.indexOf("PK\x03\x04", i)) >= 0; i += 4)
         zip = patchU32(zip, i + 22, size);
     return zip;
+}
+
+void putLe(QByteArray& out, quint64 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((value >> (8 * i)) & 0xff));
+}
+
+// A stored (uncompressed) archive written byte by byte, for layouts no zip tool makes:
+// directory entries that all point at the first member's data, or an end record whose
+// 16-bit entry count wrapped.
+QByteArray rawZip(const QList<QPair<QByteArray, QByteArray>>& members, bool allAtFirst = false)
+{
+    QByteArray data, dir;
+    QList<quint32> offsets;
+    for (const auto& [name, bytes] : members) {
+        offsets.append(quint32(data.size()));
+        putLe(data, 0x04034b50, 4);
+        putLe(data, 20, 2);
+        data.append(QByteArray(8, '\0')); // flags, method (stored), time, date
+        putLe(data,
+              zip_uint32_t(
+                  crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size()))),
+              4);
+        putLe(data, quint64(bytes.size()), 4);
+        putLe(data, quint64(bytes.size()), 4);
+        putLe(data, quint64(name.size()), 2);
+        putLe(data, 0, 2);
+        data += name + bytes;
+    }
+    for (qsizetype i = 0; i < members.size(); ++i) {
+        const auto& [name, bytes] = members[allAtFirst ? 0 : i];
+        const QByteArray& ownName = members[i].first;
+        putLe(dir, 0x02014b50, 4);
+        putLe(dir, 20, 2);
+        putLe(dir, 20, 2);
+        dir.append(QByteArray(8, '\0')); // flags, method, time, date
+        putLe(dir,
+              zip_uint32_t(
+                  crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size()))),
+              4);
+        putLe(dir, quint64(bytes.size()), 4);
+        putLe(dir, quint64(bytes.size()), 4);
+        putLe(dir, quint64(ownName.size()), 2);
+        dir.append(QByteArray(12, '\0')); // extra, comment, disk, attributes
+        putLe(dir, offsets[allAtFirst ? 0 : i], 4);
+        dir += ownName;
+    }
+    QByteArray end;
+    putLe(end, 0x06054b50, 4);
+    end.append(QByteArray(4, '\0')); // disk numbers
+    putLe(end, quint64(members.size()) & 0xffff, 2);
+    putLe(end, quint64(members.size()) & 0xffff, 2);
+    putLe(end, quint64(dir.size()), 4);
+    putLe(end, quint64(data.size()), 4);
+    putLe(end, 0, 2);
+    return data + dir + end;
 }
 
 // Every file below root, relative to it.
@@ -76,6 +135,12 @@ private Q_SLOTS:
     void damagedDataLeavesNoFile();
     void listingReadsEveryArchiveLayout_data();
     void listingReadsEveryArchiveLayout();
+    void overlappingEntriesAreRefused();
+    void oneRunHasABound();
+    void foldersStayInsideTheTarget();
+    void listingAndExtractionAgreeOnNames_data();
+    void listingAndExtractionAgreeOnNames();
+    void fullDiskLeavesNoFile();
 
 private:
     QString zipOf(const QList<ZipMember>& members, const QString& name = "a.pk3");
@@ -541,6 +606,124 @@ void TestUnzip::listingReadsEveryArchiveLayout()
     QCOMPARE(u.RunUnzip(path, "\\test\\", 1, 0, 1, 1, 0, 0), 0);
     QCOMPARE(u.MemberCount, names.size());
     QCOMPARE(u.MemberList, names);
+}
+
+// A small archive whose directory entries all point at one member of zeros used to
+// unpack that member once per entry.
+void TestUnzip::overlappingEntriesAreRefused()
+{
+    QList<QPair<QByteArray, QByteArray>> members;
+    for (int i = 0; i < 60; ++i)
+        members.append({"maps/zero" + QByteArray::number(i) + ".bsp", QByteArray(1000, '\0')});
+    const QString zip = test::writeFile(m_dir->filePath("overlap.pk3"), rawZip(members, true));
+    const QString target = m_dir->filePath("o/");
+    for (int listOnly : {1, 0}) {
+        UnzipModule u(UnzipVariant::ListingAll);
+        u.ExtractNames[0] = "maps/zero0.bsp";
+        m_prompts->clear();
+        QCOMPARE(u.RunUnzip(zip, target, 0, 1, int16_t(listOnly), 0, 1, 0),
+                 int(UnzipModule::BadArchive));
+        QVERIFY2(u.lastError().contains("overlaps"), qPrintable(u.lastError()));
+        QCOMPARE(m_prompts->texts().size(), 1);
+        QVERIFY(m_prompts->texts()[0].startsWith("3\n\n"));
+        QVERIFY(u.writtenFiles().isEmpty());
+    }
+    QCOMPARE(filesBelow(target), QStringList{});
+}
+
+// Twenty real members of one name: each fits, all together pass the bound of one run,
+// which is checked before anything is written.
+void TestUnzip::oneRunHasABound()
+{
+    QList<QPair<QByteArray, QByteArray>> members;
+    for (int i = 0; i < 20; ++i)
+        members.append({"maps/big.bsp", QByteArray(100000, 'z')});
+    const QString zip = test::writeFile(m_dir->filePath("dupes.pk3"), rawZip(members));
+    const QString target = m_dir->filePath("b/");
+    UnzipModule u(UnzipVariant::PrefixFilter);
+    u.maxRunBytes = 1000000;
+    u.ExtractNames[0] = "maps/big.bsp";
+    QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), int(UnzipModule::DiskError));
+    QVERIFY2(u.lastError().contains("2000000 bytes") && u.lastError().contains("limit"),
+             qPrintable(u.lastError()));
+    QCOMPARE(filesBelow(target), QStringList{});
+    // Under the bound the same run works.
+    u.maxRunBytes = 3000000;
+    QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), 0);
+    QCOMPARE(filesBelow(target), QStringList{"big.bsp"});
+}
+
+void TestUnzip::foldersStayInsideTheTarget()
+{
+    const QString outside = m_dir->filePath("outside");
+    QDir().mkpath(outside);
+    const QString target = m_dir->filePath("t");
+    QDir().mkpath(target);
+    QVERIFY(QFile::link(outside, target + "/maps"));
+    const QString zip = zipOf({{"maps/", ""},
+                               {"maps/sub/", ""},
+                               {"maps/deep/er/", ""},
+                               {"maps/deep/x.bsp", "bsp"},
+                               {"ok/fine.txt", "fine"}},
+                              "folders.pk3");
+    UnzipModule u(UnzipVariant::PrefixFilter);
+    QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 1, 0, 0), int(UnzipModule::Warning));
+    QVERIFY2(u.lastError().contains("outside"), qPrintable(u.lastError()));
+    QCOMPARE(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
+    QCOMPARE(test::readFile(target + "/ok/fine.txt"), QByteArray("fine"));
+}
+
+void TestUnzip::listingAndExtractionAgreeOnNames_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::newRow("name with a NUL") << "nul";
+    QTest::newRow("entry count wrapped at 65,536") << "wrapped";
+}
+
+void TestUnzip::listingAndExtractionAgreeOnNames()
+{
+    QFETCH(QString, layout);
+    QList<QPair<QByteArray, QByteArray>> members;
+    if (layout == "nul") {
+        members.append({QByteArray("maps/m0\0.bsp", 12), "hello"});
+    } else {
+        for (int i = 0; i < 65536 + 20; ++i)
+            members.append({"m" + QByteArray::number(i), "x"});
+        members.last().second = "last one";
+    }
+    const QString zip = test::writeFile(m_dir->filePath("names.pk3"), rawZip(members));
+    UnzipModule lister(UnzipVariant::ListingAll);
+    QCOMPARE(lister.RunUnzip(zip, "\\test\\", 1, 0, 1, 1, 0, 0), 0);
+    QCOMPARE(lister.MemberCount, members.size());
+    const QString last = lister.MemberList.last();
+    QCOMPARE(last, layout == "nul" ? QString("maps/m0") : QString("m65555"));
+
+    const QString target = m_dir->filePath("n/");
+    UnzipModule u(UnzipVariant::ListingAll);
+    u.ExtractNames[0] = last;
+    QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), 0);
+    const QString file = target + QString(last).remove("maps/");
+    QCOMPARE(test::readFile(file), members.last().second);
+}
+
+void TestUnzip::fullDiskLeavesNoFile()
+{
+    test::ScratchMount disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    const QString zip = zipOf({{"levelshots/q3dm1.tga", QByteArray(4096, 'l')}});
+    test::writeFile(disk.filePath("q3dm1.tga"), "the old one");
+    QVERIFY(disk.fill());
+    UnzipModule u(UnzipVariant::PrefixFilter);
+    u.ExtractNames[0] = "levelshots/q3dm1.tga";
+    QCOMPARE(u.RunUnzip(zip, disk.path(), 0, 1, 0, 0, 1, 0), int(UnzipModule::DiskError));
+    QVERIFY2(u.lastError().contains("No space left on device") ||
+                 u.lastError().contains("bytes free"),
+             qPrintable(u.lastError()));
+    QVERIFY(u.writtenFiles().isEmpty());
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{".filler", "q3dm1.tga"}));
+    QCOMPARE(test::readFile(disk.filePath("q3dm1.tga")), QByteArray("the old one"));
 }
 
 QTEST_MAIN(TestUnzip)
