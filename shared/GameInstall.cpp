@@ -7,8 +7,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 struct Flavour {
     const char* gameFolder; // baseq3 / baseoa
@@ -25,10 +27,13 @@ bool isOpenArenaName(const QString& name)
 Flavour flavourOf(const QString& programPath)
 {
     if (isOpenArenaName(fileNameOf(programPath)))
-        return {"baseoa", ".openarena", {QStringLiteral("/usr/lib/openarena"),
-                                         QStringLiteral("/usr/share/games/openarena")}};
-    return {"baseq3", ".q3a", {QStringLiteral("/usr/lib/quake3"),
-                               QStringLiteral("/usr/share/games/quake3")}};
+        return {
+            "baseoa",
+            ".openarena",
+            {QStringLiteral("/usr/lib/openarena"), QStringLiteral("/usr/share/games/openarena")}};
+    return {"baseq3",
+            ".q3a",
+            {QStringLiteral("/usr/lib/quake3"), QStringLiteral("/usr/share/games/quake3")}};
 }
 
 QString withSlash(QString p)
@@ -88,8 +93,8 @@ GameInstall GameInstall::fromPaths(const QString& q3path, const QString& config)
         if (!g.isWindowsProgram()) {
             for (const QString& base : f.basePaths)
                 g.baseFolders.append(base + u'/' + g.gameFolderName + u'/');
-            g.homeFolder = userHome() + u'/' + QLatin1String(f.homeFolder) + u'/' +
-                           g.gameFolderName + u'/';
+            g.homeFolder =
+                userHome() + u'/' + QLatin1String(f.homeFolder) + u'/' + g.gameFolderName + u'/';
         }
     }
     g.configPath = config.isEmpty() && !local.isEmpty() ? configPathFor(q3path) : config;
@@ -177,17 +182,62 @@ QString gamePathProblem(const QString& q3path)
     return QString();
 }
 
+namespace
+{
+
+// What in `text` would end a game argument or command; empty when nothing does.
+QString breakingCharacter(const QString& text, bool blanksBreak)
+{
+    if (text.contains(QLatin1String("//")))
+        return QStringLiteral("\"//\", which starts a comment");
+    for (const QChar c : text) {
+        if (c == u';')
+            return QStringLiteral("\";\", which ends a command");
+        if (c == u'"')
+            return QStringLiteral("a double quote");
+        if (c == u'\r' || c == u'\n')
+            return QStringLiteral("a line break");
+        if (blanksBreak && (c == u' ' || c == u'\t'))
+            return QStringLiteral("a blank, where the game splits arguments");
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return QStringLiteral("a control character");
+    }
+    return QString();
+}
+
+} // namespace
+
+QString gameArgumentProblem(const QString& what, const QString& value)
+{
+    if (value.isEmpty())
+        return QStringLiteral("No %1 was given. Nothing was written or started.").arg(what);
+    const QString found = breakingCharacter(value, true);
+    if (found.isEmpty())
+        return QString();
+    QString shown = value;
+    for (QChar& c : shown)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u'?';
+    return QStringLiteral("The %1 \"%2\" cannot be given to the game: it holds %3. Nothing "
+                          "was written or started.")
+        .arg(what, shown, found);
+}
+
 ProcessResult startGame(const QString& q3path, const QString& argumentText)
 {
     const QString problem = gamePathProblem(q3path);
     if (!problem.isEmpty())
         return {false, problem};
+    const QString found = breakingCharacter(argumentText, false);
+    if (!found.isEmpty())
+        return {false,
+                QStringLiteral("The game was not started: its command line holds %1.").arg(found)};
     const QString local = toLocalPath(q3path);
     const QString folder = folderOf(local);
     if (local.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) {
-        ProcessResult r = startProgramArgs(
-            QStringLiteral("wine"), QStringList{local} + splitArguments(argumentText), folder,
-            WindowMode::NormalFocus);
+        ProcessResult r = startProgramArgs(QStringLiteral("wine"),
+                                           QStringList{local} + splitArguments(argumentText),
+                                           folder, WindowMode::NormalFocus);
         return r;
     }
     return startProgram(local, argumentText, folder, WindowMode::NormalFocus);

@@ -12,16 +12,17 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 struct GameInstall {
-    QString program;          // "Q3path" as given (may be a Windows path)
-    QString programFolder;    // the program's folder, local form, ending in "/"
-    QString gameFolderName;   // "baseq3" or "baseoa"
-    QStringList baseFolders;  // data folders of the base path(s), ending in "/"
-    QString homeFolder;       // the per-user data folder, ending in "/" (may not exist yet)
-    QString configPath;       // "ConfigPath" (or the derived one when the setting is empty)
-    QString scriptFolder;     // folder of configPath, ending in "/": where scripts go
+    QString program;         // "Q3path" as given (may be a Windows path)
+    QString programFolder;   // the program's folder, local form, ending in "/"
+    QString gameFolderName;  // "baseq3" or "baseoa"
+    QStringList baseFolders; // data folders of the base path(s), ending in "/"
+    QString homeFolder;      // the per-user data folder, ending in "/" (may not exist yet)
+    QString configPath;      // "ConfigPath" (or the derived one when the setting is empty)
+    QString scriptFolder;    // folder of configPath, ending in "/": where scripts go
 
     // Existing data folders, home first, then the base folders; each once.
     QStringList dataFolders() const;
@@ -47,9 +48,24 @@ bool isDemoFile(const QString& name);
 // A message for a game path that cannot be started ("" when it looks usable).
 QString gamePathProblem(const QString& q3path);
 
+// The one check of every map, demo, address, password or value that the suite puts on a
+// game command line or into a script the game runs. The game splits its command line at
+// blanks, ends a command at ";" or a line end, a quoted value at '"', and takes "//" as a
+// comment, so a value holding any of them (or another control byte) could end its
+// argument and start a command of its own; an empty value would leave its command
+// without one. Empty when `value` is safe; otherwise the message for the user, naming
+// the value as `what` ("map", "server address", ...).
+QString gameArgumentProblem(const QString& what, const QString& value);
+inline bool isGameArgumentSafe(const QString& value)
+{
+    return gameArgumentProblem(QString(), value).isEmpty();
+}
+
 // Starts the game `q3path` with the argument text in the game's folder, normal window.
 // A Windows program (".exe") runs through wine when it is installed; without wine the
-// result says so. The request's command line is q3path + argumentText.
+// result says so. The request's command line is q3path + argumentText. Argument text that
+// holds a command separator, a quote or a control byte is refused: callers check each
+// value with gameArgumentProblem first, and this stops whatever slipped past.
 ProcessResult startGame(const QString& q3path, const QString& argumentText);
 
 // The home folder used for ~ (tests point HOME elsewhere).

@@ -409,11 +409,11 @@ void CrateviewWindow::on_files_DblClick()
         break;
     }
     case FileAction::Map:
-        startGameOn(QStringLiteral(" +map ") + entry.left(entry.size() - 4));
+        startGameOn(QStringLiteral("map"), entry.left(entry.size() - 4));
         break;
     case FileAction::Demo:
         // The game plays a demo of any protocol by its name with the extension.
-        startGameOn(QStringLiteral(" +demo ") + entry);
+        startGameOn(QStringLiteral("demo"), entry);
         break;
     case FileAction::AskTextEditor:
         if (messageBox(QStringLiteral("Unsupported filetype. Do you want to open the file with "
@@ -441,13 +441,19 @@ void CrateviewWindow::openInTextEditor(const QString& path)
         messageBox(r.error, defaultTitle(), Buttons::Ok, Icon::Warning, this);
 }
 
-void CrateviewWindow::startGameOn(const QString& argument)
+void CrateviewWindow::startGameOn(const QString& command, const QString& name)
 {
     const QString q3path =
         GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QStringLiteral("Q3path"));
     if (q3path.size() <= 10)
         return;
-    const ProcessResult r = startGame(q3path, argument);
+    // A member's name comes from the archive: it must not smuggle a command of its own.
+    const QString problem = gameArgumentProblem(command, name);
+    if (!problem.isEmpty()) {
+        messageBox(problem, defaultTitle(), Buttons::Ok, Icon::Warning, this);
+        return;
+    }
+    const ProcessResult r = startGame(q3path, QStringLiteral(" +%1 %2").arg(command, name));
     if (!r.started)
         messageBox(r.error, defaultTitle(), Buttons::Ok, Icon::Warning, this);
 }

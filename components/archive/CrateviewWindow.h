@@ -65,7 +65,7 @@ private:
     void on_files_DblClick();
     QString memberOf(const QString& entryText) const;
     void openInTextEditor(const QString& path);
-    void startGameOn(const QString& argument);
+    void startGameOn(const QString& command, const QString& name);
     void layoutControls();
 
     QString m_base;

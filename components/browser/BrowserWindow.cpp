@@ -181,6 +181,12 @@ void BrowserWindow::on_Command4_clicked()
 
 void BrowserWindow::on_Command1_clicked()
 {
+    const QString problem =
+        gameArgumentProblem(QStringLiteral("server address"), m_ipcombo->currentText());
+    if (!problem.isEmpty()) {
+        messageBox(problem, errorTitle, Buttons::Ok, Icon::Error, this);
+        return;
+    }
     const ProcessResult r =
         startGame(m_q3path, QStringLiteral(" +connect ") + m_ipcombo->currentText());
     if (!r.started)

@@ -34,7 +34,7 @@ QString demoName(const QString& pathBelowDemos)
     if (name.endsWith(QLatin1String(".dm3"), Qt::CaseInsensitive))
         name.chop(4);
     if (name.isEmpty() || fileNameOf(name).isEmpty() || fileNameOf(name).startsWith(u'.') ||
-        !starter::isScriptSafeName(name))
+        !isGameArgumentSafe(name))
         return QString();
     return name;
 }

@@ -90,7 +90,7 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
                 if (m.rest.size() <= 4 || !hasExtension(m.rest, ".bsp"))
                     continue;
                 const QString name = m.rest.left(m.rest.size() - 4).toLower();
-                if (!isScriptSafeName(name) || listed.contains(name))
+                if (!isGameArgumentSafe(name) || listed.contains(name))
                     continue;
                 listed.insert(name);
                 node.maps.append({QString::number(node.maps.size()) + archivePath, name, name});
@@ -112,7 +112,7 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
             // The game finds a loose file by its exact name on this file system.
             const QString tag = file.left(file.size() - 4);
             const QString name = tag.toLower();
-            if (!isScriptSafeName(tag) || listed.contains(name))
+            if (!isGameArgumentSafe(tag) || listed.contains(name))
                 continue;
             listed.insert(name);
             loose.maps.append(
@@ -180,6 +180,26 @@ QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps)
     out.raw(rotationLines(QStringLiteral("map"), QStringLiteral("nextmap"), tickedMaps,
                           rules.mapCycle));
     return out.bytes();
+}
+
+QString startProblem(const MatchRules& rules, const QStringList& tickedMaps,
+                     const QString& rconPassword)
+{
+    if (tickedMaps.isEmpty())
+        return QStringLiteral("Tick the maps to play first: the server starts on the first "
+                              "one. Nothing was written or started.");
+    const std::pair<QString, QString> values[] = {{QStringLiteral("max clients"), rules.maxClients},
+                                                  {QStringLiteral("time limit"), rules.timeLimit},
+                                                  {QStringLiteral("frag limit"), rules.fragLimit}};
+    for (const auto& [what, value] : values) {
+        const QString problem = gameArgumentProblem(what, value);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    // No password is a choice; one that is given must stay one argument.
+    if (!rconPassword.isEmpty())
+        return gameArgumentProblem(QStringLiteral("rcon password"), rconPassword);
+    return QString();
 }
 
 QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats)

@@ -85,6 +85,11 @@ struct MatchRules {
 // The rotation script "fragdeck_maps.cfg", lines ended by CR LF.
 QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps);
 
+// Why the match cannot be started as asked: no map ticked, or a value that would break out
+// of its script line or its argument. Empty when it can; then nothing else is checked.
+QString startProblem(const MatchRules& rules, const QStringList& tickedMaps,
+                     const QString& rconPassword);
+
 // The argument text after the program: the dedicated choice unless cheats are on.
 QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats);
 

@@ -28,34 +28,29 @@ QByteArray rotationLines(const QString& verb, const QString& nextVariable, const
     return out.bytes();
 }
 
-bool isScriptSafeName(const QString& name)
+QString scriptStartProblem(const GameInstall& install, const QString& scriptName)
 {
-    if (name.isEmpty() || name.contains(QLatin1String("//")) || name.contains(QLatin1String("/*")))
-        return false;
-    for (const QChar c : name) {
-        if (c.unicode() <= 0x20 || c.unicode() == 0x7f || c == u'"' || c == u';')
-            return false;
-    }
-    return true;
+    const QString folder = install.scriptFolder;
+    if (folder.trimmed().isEmpty())
+        return QStringLiteral("The game's data folder is not known, so %1 cannot be "
+                              "written. Go to 'Fragdeck Options' and give in the path "
+                              "of the game and of its configuration file.")
+            .arg(scriptName);
+    if (!QFileInfo(toLocalPath(folder)).isDir())
+        return QStringLiteral("The game's data folder '%1' does not exist, so %2 cannot "
+                              "be written. Go to 'Fragdeck Options' and give in the "
+                              "correct path of the game's configuration file.")
+            .arg(folder, scriptName);
+    return gamePathProblem(install.program);
 }
 
 StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scriptName,
                                  const QByteArray& script, const QString& arguments)
 {
-    const QString folder = install.scriptFolder;
-    if (folder.trimmed().isEmpty())
-        return {false, QStringLiteral("The game's data folder is not known, so %1 cannot be "
-                                      "written. Go to 'Fragdeck Options' and give in the path "
-                                      "of the game and of its configuration file.")
-                           .arg(scriptName)};
-    if (!QFileInfo(toLocalPath(folder)).isDir())
-        return {false, QStringLiteral("The game's data folder '%1' does not exist, so %2 cannot "
-                                      "be written. Go to 'Fragdeck Options' and give in the "
-                                      "correct path of the game's configuration file.")
-                           .arg(folder, scriptName)};
-    const QString problem = gamePathProblem(install.program);
+    const QString problem = scriptStartProblem(install, scriptName);
     if (!problem.isEmpty())
         return {false, problem};
+    const QString folder = install.scriptFolder;
     QString error;
     if (!writeFileAtomic(toLocalPath(folder) + scriptName, script, &error))
         return {false, QStringLiteral("The script %1 could not be written: %2")

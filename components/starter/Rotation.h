@@ -16,15 +16,15 @@ namespace fragdeck::starter
 QByteArray rotationLines(const QString& verb, const QString& nextVariable, const QStringList& names,
                          bool loop);
 
-// Whether a name can stand in a quoted script value and be loaded by the game: no blanks,
-// quotes, command separators, comment marks or control characters.
-bool isScriptSafeName(const QString& name);
-
 // What a start did: on failure, the message the window shows.
 struct StartOutcome {
     bool started = false;
     QString message;
 };
+
+// Why `scriptName` cannot be written into the installation or the game started from it
+// (an unset or missing script folder, an unusable game path); empty when it can.
+QString scriptStartProblem(const GameInstall& install, const QString& scriptName);
 
 // Writes `script` as `scriptName` into the installation's script folder, atomically, and
 // starts the game with `arguments`. An unset or missing script folder or an unusable game

@@ -252,8 +252,16 @@ void StarterWindow::on_Command1_clicked()
     rules.timeLimit = tlimit->text();
     rules.fragLimit = flimit->text();
     rules.mapCycle = mapcycle->isChecked();
+    const QStringList maps = tickedMaps();
+    QString problem = scriptStartProblem(m_install, MapScriptName);
+    if (problem.isEmpty())
+        problem = startProblem(rules, maps, rcon->text());
+    if (!problem.isEmpty()) {
+        messageBox(problem, windowTitle(), Buttons::Ok, Icon::Warning, this);
+        return;
+    }
     const StartOutcome r = writeScriptAndStart(
-        m_install, MapScriptName, mapScript(rules, tickedMaps()),
+        m_install, MapScriptName, mapScript(rules, maps),
         startArguments(dedicated->currentIndex(), rcon->text(), ch_cheat->isChecked()));
     if (!r.started)
         messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);

@@ -18,6 +18,12 @@ QString quickConnect(const QString& address)
     // The store, not the launcher's copy: a path saved anywhere since start-up counts.
     const QString q3path =
         GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QStringLiteral("Q3path"));
+    if (address.trimmed().isEmpty())
+        return QStringLiteral("Type the address of the server to connect to, for example "
+                              "10.0.0.1:27960.");
+    const QString problem = gameArgumentProblem(QStringLiteral("server address"), address);
+    if (!problem.isEmpty())
+        return problem;
     const ProcessResult r = startGame(q3path, QStringLiteral(" +connect ") + address);
     return r.started ? QString() : r.error;
 }

@@ -8,7 +8,8 @@
 
 using namespace fragdeck;
 
-namespace {
+namespace
+{
 QString makeProgram(const QString& path)
 {
     test::writeFile(path, "#!/bin/sh\nexit 0\n");
@@ -17,7 +18,8 @@ QString makeProgram(const QString& path)
 }
 
 // HOME pointed at a temporary folder for the object's lifetime.
-class TempHome {
+class TempHome
+{
 public:
     TempHome() : m_old(qgetenv("HOME")) { qputenv("HOME", QFile::encodeName(m_dir.path())); }
     ~TempHome() { qputenv("HOME", m_old); }
@@ -29,7 +31,8 @@ private:
 };
 } // namespace
 
-class TestGameInstall : public QObject {
+class TestGameInstall : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void windowsLayoutKeepsEverythingBesideTheProgram();
@@ -40,6 +43,9 @@ private Q_SLOTS:
     void demoExtensionsCoverEveryProtocol();
     void unusableGamePathsAreExplained();
     void gamesStartInTheirFolder();
+    void gameArguments_data();
+    void gameArguments();
+    void startRefusesCommandSeparators();
 };
 
 void TestGameInstall::windowsLayoutKeepsEverythingBesideTheProgram()
@@ -159,6 +165,73 @@ void TestGameInstall::gamesStartInTheirFolder()
     QVERIFY(!bad.started);
     QVERIFY(!bad.error.isEmpty());
     QCOMPARE(rec.requests.size(), 2);
+}
+
+void TestGameInstall::gameArguments_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("says"); // empty: safe
+    QTest::newRow("map") << "q3dm1"
+                         << "";
+    QTest::newRow("demo below a folder") << "sub/match1.dm_68"
+                                         << "";
+    QTest::newRow("address") << "10.0.0.1:27960"
+                             << "";
+    QTest::newRow("latin-1") << QString::fromLatin1("caf\xe9") << "";
+    QTest::newRow("separator") << "x;echo INJECTED;quit"
+                               << "ends a command";
+    QTest::newRow("blank") << "x +exec evil.cfg"
+                           << "a blank";
+    QTest::newRow("tab") << "a\tb"
+                         << "a blank";
+    QTest::newRow("quote") << "a\"b"
+                           << "a double quote";
+    QTest::newRow("line feed") << "20\nquit"
+                               << "a line break";
+    QTest::newRow("carriage return") << "20\rquit"
+                                     << "a line break";
+    QTest::newRow("comment") << "a//b"
+                             << "starts a comment";
+    QTest::newRow("control byte") << QString("a") + QChar(7) + "b"
+                                  << "a control character";
+    QTest::newRow("delete") << QString("a") + QChar(0x7f) << "a control character";
+    QTest::newRow("empty") << ""
+                           << "No map was given";
+}
+
+void TestGameInstall::gameArguments()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, says);
+    const QString problem = gameArgumentProblem("map", value);
+    QCOMPARE(isGameArgumentSafe(value), says.isEmpty());
+    if (says.isEmpty()) {
+        QCOMPARE(problem, QString());
+        return;
+    }
+    QVERIFY2(problem.contains(says), qPrintable(problem));
+    QVERIFY2(problem.contains("Nothing was written or started"), qPrintable(problem));
+    // The value is shown without its control bytes.
+    for (QChar c : problem)
+        QVERIFY(c.unicode() >= 0x20 && c.unicode() != 0x7f);
+}
+
+// Whatever a caller forgot to check never reaches the game.
+void TestGameInstall::startRefusesCommandSeparators()
+{
+    QTemporaryDir dir;
+    const QString exe = test::writeFile(dir.filePath("ioquake3"), "#!/bin/sh\n");
+    QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    test::ProcessRecorder rec;
+    for (const QString& args :
+         {QString(" +map x;quit"), QString(" +connect a\nquit"), QString(" +set name \"x\"")}) {
+        const ProcessResult r = startGame(exe, args);
+        QVERIFY(!r.started);
+        QVERIFY2(r.error.startsWith("The game was not started"), qPrintable(r.error));
+    }
+    QVERIFY(rec.requests.isEmpty());
+    QVERIFY(startGame(exe, " +map q3dm1").started);
+    QCOMPARE(rec.requests.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestGameInstall)

@@ -193,6 +193,7 @@ void TestCrateview::explorerEndToEnd()
                                  {"sound/beep.wav", "RIFF"},
                                  {"scripts/base.shader", "shader"},
                                  {"maps/q3dm1.bsp", "IBSP"},
+                                 {"maps/x;echo INJECTED;quit.bsp", "IBSP"},
                                  {"demos/one.dm_68", "demo"},
                                  {"demos/two.dm3", "demo"},
                                  {"models/head.md3", "IDP3"},
@@ -337,6 +338,15 @@ void TestCrateview::explorerEndToEnd()
                                                     game + " +demo two.dm3"}));
     QCOMPARE(processes.requests[0].workingFolder, dir.filePath("game/"));
     processes.requests.clear();
+    // A name from the archive that would end the game's argument never reaches the game.
+    prompts.clear();
+    clickFolder("maps");
+    dblClick("x;echo INJECTED;quit.bsp");
+    QVERIFY(processes.requests.isEmpty());
+    QCOMPARE(prompts.texts().size(), 1);
+    QVERIFY2(prompts.texts()[0].contains("\"x;echo INJECTED;quit\" cannot be given to the game"),
+             qPrintable(prompts.texts()[0]));
+    prompts.clear();
     // A game path of 10 characters or fewer starts nothing.
     SaveSetting("Fragdeck", "Options", "Q3path", "/q/quake3");
     clickFolder("maps");

@@ -63,6 +63,7 @@ private Q_SLOTS:
     void closingWithoutReturnKeepsTheBook();
     void bookNotLoadedIsKeptOnReturn();
     void startConnectsTheGame();
+    void startRefusesAnAddressThatIsNotOne();
     void startWithUnusableGamePath_data();
     void startWithUnusableGamePath();
     void componentShowsTheWindow();
@@ -349,6 +350,24 @@ void TestBrowserWindow::startConnectsTheGame()
     QCOMPARE(processes.requests[0].arguments, (QStringList{"+connect", "10.0.0.1:27960"}));
     QCOMPARE(processes.requests[0].workingFolder, m_dir->filePath("Games/Quake3/"));
     QCOMPARE(processes.requests[0].mode, WindowMode::NormalFocus);
+}
+
+void TestBrowserWindow::startRefusesAnAddressThatIsNotOne()
+{
+    const QString game = test::writeFile(m_dir->filePath("Games/Quake3/quake3"), "#!/bin/sh\n");
+    QFile::setPermissions(game, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    option("Q3path", game);
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    BrowserWindow w(bookPath());
+    for (const QString& address : {QString("1.2.3.4;quit"), QString("x +exec evil.cfg")}) {
+        w.findChild<QComboBox*>("ipcombo")->setEditText(address);
+        w.findChild<QPushButton*>("Command1")->click();
+    }
+    QVERIFY(processes.requests.isEmpty());
+    QCOMPARE(prompts.prompts.size(), 2);
+    QVERIFY(prompts.texts()[0].contains("ends a command"));
+    QVERIFY(prompts.texts()[1].contains("a blank"));
 }
 
 void TestBrowserWindow::startWithUnusableGamePath_data()

@@ -50,8 +50,8 @@ private Q_SLOTS:
     void startWritesScriptAndStartsGame();
     void startRefusesUnusableFolders_data();
     void startRefusesUnusableFolders();
-    void scriptSafeNames_data();
-    void scriptSafeNames();
+    void startProblems_data();
+    void startProblems();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -353,25 +353,50 @@ void TestStarter::startRefusesUnusableFolders()
     QVERIFY(!QFileInfo::exists(m_base + MapScriptName));
 }
 
-void TestStarter::scriptSafeNames_data()
+void TestStarter::startProblems_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("safe");
-    QTest::newRow("plain") << "q3dm1" << true;
-    QTest::newRow("subfolder") << "sub/match1.dm_68" << true;
-    QTest::newRow("blank") << "my map" << false;
-    QTest::newRow("quote") << "a\"b" << false;
-    QTest::newRow("separator") << "a;quit" << false;
-    QTest::newRow("comment") << "a//b" << false;
-    QTest::newRow("control") << "a\tb" << false;
-    QTest::newRow("empty") << "" << false;
+    QTest::addColumn<QStringList>("maps");
+    QTest::addColumn<QString>("timeLimit");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("says"); // empty: nothing stops the start
+    QTest::newRow("fine") << QStringList{"q3dm1"} << "20"
+                          << "pw"
+                          << "";
+    QTest::newRow("no password is a choice") << QStringList{"q3dm1"} << "20"
+                                             << ""
+                                             << "";
+    QTest::newRow("nothing ticked") << QStringList{} << "20"
+                                    << "pw"
+                                    << "Tick the maps";
+    QTest::newRow("limit with a line break")
+        << QStringList{"q3dm1"} << "20\r\nquit"
+        << "pw"
+        << "The time limit \"20??quit\" cannot be given to the game: it holds a line break";
+    QTest::newRow("password with a command")
+        << QStringList{"q3dm1"} << "20"
+        << "pw +exec evil"
+        << "The rcon password \"pw +exec evil\" cannot be given";
+    QTest::newRow("password with a separator") << QStringList{"q3dm1"} << "20"
+                                               << "pw;quit"
+                                               << "ends a command";
+    QTest::newRow("empty limit") << QStringList{"q3dm1"} << ""
+                                 << "pw"
+                                 << "No time limit was given";
 }
 
-void TestStarter::scriptSafeNames()
+void TestStarter::startProblems()
 {
-    QFETCH(QString, name);
-    QFETCH(bool, safe);
-    QCOMPARE(isScriptSafeName(name), safe);
+    QFETCH(QStringList, maps);
+    QFETCH(QString, timeLimit);
+    QFETCH(QString, password);
+    QFETCH(QString, says);
+    MatchRules rules;
+    rules.timeLimit = timeLimit;
+    const QString problem = startProblem(rules, maps, password);
+    if (says.isEmpty())
+        QCOMPARE(problem, QString());
+    else
+        QVERIFY2(problem.contains(says), qPrintable(problem));
 }
 
 QTEST_MAIN(TestStarter)

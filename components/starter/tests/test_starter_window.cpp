@@ -28,6 +28,7 @@ private Q_SLOTS:
     void endToEnd();
     void withoutConfigPath();
     void unusableGameGetsAMessage();
+    void startNeedsTickedMapsAndSafeValues();
     void pluginMainShowsTheWindow();
     void serverWindow();
 
@@ -166,6 +167,28 @@ void TestStarterWindow::unusableGameGetsAMessage()
     QCOMPARE(prompts.prompts.size(), 1);
     QVERIFY2(prompts.texts()[0].contains("was not found"), qPrintable(prompts.texts()[0]));
     QCOMPARE(prompts.prompts[0].icon, Icon::Warning);
+    QVERIFY(processes.requests.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_base + "fragdeck_maps.cfg"));
+}
+
+void TestStarterWindow::startNeedsTickedMapsAndSafeValues()
+{
+    ProcessRecorder processes;
+    PromptRecorder prompts;
+    StarterWindow w(root() + "system");
+    auto* start = w.findChild<QPushButton*>("Command1");
+    start->click(); // nothing ticked
+    auto* tree = w.findChild<QTreeWidget*>("list_maps1");
+    tree->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    w.findChild<QLineEdit*>("tlimit")->setText("20\r\nquit");
+    start->click();
+    w.findChild<QLineEdit*>("tlimit")->setText("20");
+    w.findChild<QLineEdit*>("rcon")->setText("pw +exec evil");
+    start->click();
+    QCOMPARE(prompts.prompts.size(), 3);
+    QVERIFY2(prompts.texts()[0].contains("Tick the maps"), qPrintable(prompts.texts()[0]));
+    QVERIFY2(prompts.texts()[1].contains("time limit"), qPrintable(prompts.texts()[1]));
+    QVERIFY2(prompts.texts()[2].contains("rcon password"), qPrintable(prompts.texts()[2]));
     QVERIFY(processes.requests.isEmpty());
     QVERIFY(!QFileInfo::exists(m_base + "fragdeck_maps.cfg"));
 }

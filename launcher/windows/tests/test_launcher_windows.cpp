@@ -122,6 +122,8 @@ private Q_SLOTS:
     void quickConnectStartsTheStoredGame();
     void quickConnectTellsWhyTheGameCannotStart_data();
     void quickConnectTellsWhyTheGameCannotStart();
+    void quickConnectRefusesAddressesThatAreNotOne_data();
+    void quickConnectRefusesAddressesThatAreNotOne();
     void updateCheckComparesVersions_data();
     void updateCheckComparesVersions();
     void unreachableServerRetriesThenGivesUp();
@@ -295,6 +297,38 @@ void TestLauncherWindows::quickConnectTellsWhyTheGameCannotStart()
     QCOMPARE(prompts.prompts[0].title, QString("Quick Connect"));
     QCOMPARE(prompts.prompts[0].icon, Icon::Error);
     QVERIFY(prompts.prompts[0].text.contains("Fragdeck Options"));
+}
+
+void TestLauncherWindows::quickConnectRefusesAddressesThatAreNotOne_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("empty") << ""
+                           << "Type the address of the server";
+    QTest::newRow("blanks only") << "   "
+                                 << "Type the address of the server";
+    QTest::newRow("separator") << "1.2.3.4;quit"
+                               << "ends a command";
+    QTest::newRow("second command") << "x +exec evil.cfg"
+                                    << "a blank";
+}
+
+void TestLauncherWindows::quickConnectRefusesAddressesThatAreNotOne()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, says);
+    Fixture fx;
+    const QString game = test::writeFile(fx.path("q3/ioquake3.x86_64"), "#!/bin/sh\n");
+    QFile::setPermissions(game, QFile::permissions(game) | QFile::ExeOwner);
+    SaveSetting(App, Sec, "Q3path", game);
+    test::ProcessRecorder processes;
+    test::PromptRecorder prompts;
+    QuickConnectWindow w;
+    w.findChild<QLineEdit*>("Text1")->setText(address);
+    QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QVERIFY(processes.requests.isEmpty());
+    QCOMPARE(prompts.prompts.size(), 1);
+    QVERIFY2(prompts.prompts[0].text.contains(says), qPrintable(prompts.prompts[0].text));
 }
 
 void TestLauncherWindows::updateCheckComparesVersions_data()
