@@ -64,6 +64,43 @@ function(fragdeck_test name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;FRAGDECK_BUILD_DIR=${FRAGDECK_DIR};ASAN_OPTIONS=detect_leaks=0")
 endfunction()
 
+# A fuzz target: SOURCES define LLVMFuzzerTestOneInput over the logic in LIBS. With clang
+# and the sanitizers it is a libFuzzer binary, run as a test for a bounded time on the
+# committed seeds in CORPUS (new inputs go into the build folder); otherwise a driver
+# replays the seeds and seeded mutations of them.
+function(fragdeck_fuzz name)
+    cmake_parse_arguments(A "" "LABEL;CORPUS;SECONDS;MAX_LEN" "SOURCES;LIBS" ${ARGN})
+    if(NOT A_SECONDS)
+        set(A_SECONDS 30)
+    endif()
+    if(NOT A_MAX_LEN)
+        set(A_MAX_LEN 4096)
+    endif()
+    if(CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND FRAGDECK_SANITIZE)
+        add_executable(${name} ${A_SOURCES})
+        target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+        # libFuzzer steers by the coverage of the code under test, not only its own.
+        foreach(lib ${A_LIBS})
+            if(TARGET ${lib})
+                target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link)
+            endif()
+        endforeach()
+        set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_work)
+        file(MAKE_DIRECTORY ${work})
+        add_test(NAME ${name}
+            COMMAND ${name} -max_total_time=${A_SECONDS} -seed=1 -max_len=${A_MAX_LEN}
+                    -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/${name}- ${work} ${A_CORPUS})
+    else()
+        add_executable(${name} ${A_SOURCES} ${PROJECT_SOURCE_DIR}/shared/testsupport/FuzzDriver.cpp)
+        add_test(NAME ${name} COMMAND ${name} ${A_CORPUS})
+    endif()
+    target_link_libraries(${name} PRIVATE ${A_LIBS} fragdeck_warnings)
+    set_target_properties(${name} PROPERTIES BUILD_RPATH "${FRAGDECK_DIR}")
+    set_tests_properties(${name} PROPERTIES LABELS ${A_LABEL}
+        TIMEOUT ${A_SECONDS}0 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0;QT_QPA_PLATFORM=offscreen")
+endfunction()
+
 # Copy data files into the program folder (DEST relative to it, "" for the folder itself).
 function(fragdeck_data target dest)
     foreach(f ${ARGN})

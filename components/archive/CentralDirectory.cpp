@@ -28,7 +28,6 @@ constexpr quint32 kMax32 = 0xffffffffu;
 bool CentralDirectory::fail(const char* why)
 {
     m_inconsistency = QString::fromLatin1(why);
-    m_entries.clear();
     return false;
 }
 
@@ -58,6 +57,16 @@ bool CentralDirectory::parse(qint64 fileSize, const QByteArray& tail,
     m_data.clear();
     m_entries.clear();
     m_inconsistency.clear();
+    if (parseDirectory(fileSize, tail, load))
+        return true;
+    m_data.clear();
+    m_entries.clear();
+    return false;
+}
+
+bool CentralDirectory::parseDirectory(qint64 fileSize, const QByteArray& tail,
+                                      const std::function<QByteArray(qint64, qint64)>& load)
+{
     if (tail.size() < kEndRecord || tail.size() > fileSize)
         return false;
     // The end record: the last signature whose comment length reaches the file's end.

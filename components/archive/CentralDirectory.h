@@ -41,6 +41,8 @@ private:
         quint64 compressed = 0; // bytes of data after that header
         quint64 size = 0;       // uncompressed
     };
+    bool parseDirectory(qint64 fileSize, const QByteArray& tail,
+                        const std::function<QByteArray(qint64, qint64)>& load);
     bool fail(const char* why);
 
     QByteArray m_data;

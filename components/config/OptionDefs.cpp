@@ -111,7 +111,12 @@ OptionSet OpenOptions(const QString& path, const QString& componentFolder)
                 value += r + Sep + in.next();
             } else if (source == QLatin1String("FILE")) {
                 const QString listName = in.next();
-                const QStringList list = readLines(listFolder + listName);
+                // List files sit beside the definitions: a name that leads elsewhere
+                // (another folder, a device that never ends) lists nothing.
+                const bool plainName = !listName.contains(u'/') && !listName.contains(u'\\') &&
+                                       listName != QLatin1String("..");
+                const QStringList list =
+                    plainName ? readLines(listFolder + listName) : QStringList();
                 for (const QString& l : list)
                     value += l + Sep;
                 const QString r = in.next();
