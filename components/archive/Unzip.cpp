@@ -92,7 +92,7 @@ QString safeRelativePath(const QString& name, bool keepFolders)
     QString n = name;
     n.replace(u'\\', u'/');
     QStringList parts = n.split(u'/', Qt::SkipEmptyParts);
-    if (!parts.isEmpty() && isDriveSpec(parts.first())) {
+    while (!parts.isEmpty() && isDriveSpec(parts.first())) {
         parts.first().remove(0, 2);
         if (parts.first().isEmpty())
             parts.removeFirst();

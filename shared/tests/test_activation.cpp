@@ -92,11 +92,11 @@ void TestActivation::registrationToolFailsOnAReadOnlyStore()
     test::TempStore store(disk.mounted() ? disk.path() : home.path());
     QVERIFY(SaveSetting("Fragdeck", "Options", "theme", "Default"));
     settings::reset();
-    const QString folder = QFileInfo(settings::storePath()).absolutePath();
+    const QString path = settings::storePath();
     if (disk.mounted())
         QVERIFY(disk.makeReadOnly());
     else
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        QFile::setPermissions(path, QFile::ReadOwner);
 
     const QFileInfo lib(test::probeLibraryPath());
     QProcess p;
@@ -107,7 +107,7 @@ void TestActivation::registrationToolFailsOnAReadOnlyStore()
     QVERIFY2(p.readAllStandardError().contains("read-only"), "no reason given");
     QVERIFY(!p.readAllStandardOutput().contains("Registered"));
     QVERIFY(registeredLibrary("probe.class").isEmpty());
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 void TestActivation::namesAndOperationsIgnoreCase()

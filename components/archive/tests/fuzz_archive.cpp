@@ -14,6 +14,7 @@ using namespace fragdeck::archive;
 namespace
 {
 
+// Inside the target on this system: relative, without "." or ".." parts, one separator.
 void expectInside(const QString& rel, bool keepFolders)
 {
     if (rel.isEmpty())
@@ -25,8 +26,6 @@ void expectInside(const QString& rel, bool keepFolders)
     for (const QString& p : parts)
         if (p.isEmpty() || p == QLatin1String(".") || p == QLatin1String(".."))
             std::abort();
-    if (parts.first().size() >= 2 && parts.first()[1] == u':' && parts.first()[0].isLetter())
-        std::abort();
 }
 
 } // namespace

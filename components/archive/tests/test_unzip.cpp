@@ -407,6 +407,7 @@ void TestUnzip::hostileNamesStayInside_data()
     QTest::newRow("backslashes") << "..\\..\\evil.txt" << 1 << "evil.txt";
     QTest::newRow("drive letter") << "C:\\windows\\evil.txt" << 1 << "windows/evil.txt";
     QTest::newRow("drive-relative") << "C:evil.txt" << 0 << "evil.txt";
+    QTest::newRow("drive letters twice") << "C:D:evil.txt" << 0 << "evil.txt";
 }
 
 void TestUnzip::hostileNamesStayInside()
