@@ -85,40 +85,6 @@ QString codeLine(const QString& nameCode)
     return QStringLiteral("seta name \"") + nameCode + QStringLiteral("^7\"");
 }
 
-QColor gameColour(int index)
-{
-    // The game's table is indexed by digit, not by button order.
-    for (const GlyphColour& c : colourTable())
-        if (c.digit - '0' == (index & 7))
-            return QColor(c.rgb);
-    return QColor(Qt::white);
-}
-
-QList<DrawnRun> gameDrawing(const QString& nameCode)
-{
-    QList<DrawnRun> runs;
-    int colour = 7;
-    auto append = [&](QChar ch) {
-        const char16_t u = ch.unicode();
-        const bool alternate = u >= 128 && u < 256;
-        const QChar shown = alternate ? QChar(char16_t(u - 128)) : ch;
-        if (runs.isEmpty() || runs.last().colour != colour || runs.last().alternate != alternate)
-            runs.append({colour, alternate, QString()});
-        runs.last().text += shown;
-    };
-    for (qsizetype i = 0; i < nameCode.size(); ++i) {
-        const QChar ch = nameCode[i];
-        // The game takes a caret followed by anything but another caret as a colour code.
-        if (ch == u'^' && i + 1 < nameCode.size() && nameCode[i + 1] != u'^') {
-            colour = (nameCode[i + 1].unicode() - u'0') & 7;
-            ++i;
-            continue;
-        }
-        append(ch);
-    }
-    return runs;
-}
-
 QByteArray workingCopy(const QByteArray& config)
 {
     cfg::CfgLines lines(config);

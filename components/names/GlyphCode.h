@@ -46,17 +46,6 @@ inline QString buildCodeLine(const NameDocument& doc)
     return codeLine(buildNameCode(doc));
 }
 
-// How the game draws a coded name: runs of text in one of its eight colours (index 0..7,
-// the same colours as the table). Characters at 128 or above come from the alternate font;
-// `text` holds them with 128 taken off and `alternate` set.
-struct DrawnRun {
-    int colour = 7;
-    bool alternate = false;
-    QString text;
-};
-QList<DrawnRun> gameDrawing(const QString& nameCode);
-QColor gameColour(int index);
-
 // The working copy of a configuration file: every line as it is, with its own line end;
 // a last line without one gets the file's line end.
 QByteArray workingCopy(const QByteArray& config);

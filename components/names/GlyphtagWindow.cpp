@@ -1,5 +1,7 @@
 #include "GlyphtagWindow.h"
 
+#include "GameText.h"
+
 #include "Paths.h"
 #include "Prompts.h"
 #include "Settings.h"
@@ -394,13 +396,7 @@ void GlyphtagWindow::applyToSelection(const QTextCharFormat& format)
 
 void GlyphtagWindow::updatePreview()
 {
-    QString html;
-    for (const DrawnRun& run : gameDrawing(buildNameCode(nameDocument()))) {
-        html += QStringLiteral("<span style=\"color:%1;%2\">%3</span>")
-                    .arg(gameColour(run.colour).name(),
-                         run.alternate ? QStringLiteral("text-decoration:underline;") : QString(),
-                         run.text.toHtmlEscaped());
-    }
+    const QString html = colouredHtml(buildNameCode(nameDocument()));
     preview->setText(html.isEmpty() ? QStringLiteral("&nbsp;") : html);
 }
 

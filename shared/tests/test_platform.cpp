@@ -1,6 +1,7 @@
 #include "Clock.h"
 #include "Desktop.h"
 #include "Error.h"
+#include "GameText.h"
 #include "Http.h"
 #include "HttpTestServer.h"
 #include "Paths.h"
@@ -33,6 +34,8 @@ private Q_SLOTS:
     void readingPastTheEndRaises();
     void latin1RoundTrip();
     void pathHelpers();
+    void colouredRuns_data();
+    void colouredRuns();
     void argumentsAreSplitWithoutAShell();
     void programLookupOrder();
     void waitsEndOnConditionOrDeadline();
@@ -273,6 +276,35 @@ void TestPlatform::driveListStartsWithRoot()
     setDriveListOverride({"/", "/tmp/a/"});
     QCOMPARE(driveList(), (QStringList{"/", "/tmp/a/"}));
     setDriveListOverride({});
+}
+
+void TestPlatform::colouredRuns_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QStringList>("runs"); // colour index, 'a' when alternate, text
+    QTest::addColumn<QString>("plain");
+    QTest::newRow("Player") << "^7Pla^1yer^7" << QStringList{"7 Pla", "1 yer"} << "Player";
+    QTest::newRow("no code is white") << "abc" << QStringList{"7 abc"} << "abc";
+    QTest::newRow("double caret is drawn") << "^^1x" << QStringList{"7 ^", "1 x"} << "^x";
+    QTest::newRow("eight and nine wrap") << "^8a^9b" << QStringList{"0 a", "1 b"} << "ab";
+    QTest::newRow("alternate font")
+        << QString("^2a") + QChar(225) << QStringList{"2 a", "2a a"} << "aa";
+    QTest::newRow("trailing caret") << "a^" << QStringList{"7 a^"} << "a^";
+}
+
+void TestPlatform::colouredRuns()
+{
+    QFETCH(QString, code);
+    QFETCH(QStringList, runs);
+    QFETCH(QString, plain);
+    QStringList got;
+    for (const ColouredRun& r : fragdeck::colouredRuns(code))
+        got.append(QString::number(r.colour) + (r.alternate ? "a " : " ") + r.text);
+    QCOMPARE(got, runs);
+    QCOMPARE(withoutColourCodes(code), plain);
+    QCOMPARE(gameColour(4), qRgb(0, 0, 255));
+    QCOMPARE(gameColour(11), qRgb(255, 255, 0));
+    QCOMPARE(colouredHtml("^1<b>"), QString("<span style=\"color:#ff0000;\">&lt;b&gt;</span>"));
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -37,8 +37,6 @@ private Q_SLOTS:
     void nameCode();
     void alternateFontIsOneByte();
     void colourTableDigits();
-    void gameDrawing_data();
-    void gameDrawing();
     void workingCopy_data();
     void workingCopy();
     void addDropsEarlierNameLines();
@@ -101,30 +99,6 @@ void TestGlyphCode::colourTableDigits()
     QCOMPARE(QString(colourTable()[4].button), QString("Command3"));
     QCOMPARE(digitOf(qRgba(0, 255, 255, 128)), '5');
     QCOMPARE(digitOf(Odd), '\0');
-}
-
-void TestGlyphCode::gameDrawing_data()
-{
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<QStringList>("runs"); // colour index, 'a' when alternate, text
-    QTest::newRow("Player") << "^7Pla^1yer^7" << QStringList{"7 Pla", "1 yer"};
-    QTest::newRow("no code is white") << "abc" << QStringList{"7 abc"};
-    QTest::newRow("double caret is drawn") << "^^1x" << QStringList{"7 ^", "1 x"};
-    QTest::newRow("eight and nine wrap") << "^8a^9b" << QStringList{"0 a", "1 b"};
-    QTest::newRow("alternate font") << QString("^2a") + QChar(225) << QStringList{"2 a", "2a a"};
-    QTest::newRow("trailing caret") << "a^" << QStringList{"7 a^"};
-}
-
-void TestGlyphCode::gameDrawing()
-{
-    QFETCH(QString, code);
-    QFETCH(QStringList, runs);
-    QStringList got;
-    for (const DrawnRun& r : names::gameDrawing(code))
-        got.append(QString::number(r.colour) + (r.alternate ? "a " : " ") + r.text);
-    QCOMPARE(got, runs);
-    QCOMPARE(gameColour(4), QColor(0, 0, 255));
-    QCOMPARE(gameColour(3), QColor(255, 255, 0));
 }
 
 void TestGlyphCode::workingCopy_data()
