@@ -1,13 +1,18 @@
 #include "Paths.h"
 
+#include "AtomicFile.h"
+#include "TextFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <dlfcn.h>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 QString& programFolderOverride()
 {
     static QString folder;
@@ -20,6 +25,29 @@ QString toLocalPath(const QString& path)
     QString p = path;
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return p;
+}
+
+QString userDataFolder(const QString& sub)
+{
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty()) {
+        const QString home = qEnvironmentVariable("HOME");
+        base = (home.isEmpty() ? QDir::homePath() : home) + QStringLiteral("/.local/share");
+    }
+    QString folder = base + QStringLiteral("/fragdeck");
+    if (!sub.isEmpty())
+        folder += u'/' + sub;
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString userFile(const QString& name, const QString& shippedPath)
+{
+    const QString own = userDataFolder() + u'/' + name;
+    QByteArray shipped;
+    if (!QFileInfo::exists(own) && readFileBytes(shippedPath, &shipped))
+        writeFileAtomic(own, shipped);
+    return own;
 }
 
 QString folderOf(const QString& path)

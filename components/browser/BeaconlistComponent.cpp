@@ -13,7 +13,10 @@ const char libraryAnchor = 0;
 
 void BeaconlistClass::Main()
 {
-    BrowserWindow window(libraryFolderOf(&libraryAnchor) + QStringLiteral("/addbook.dat"));
+    // The player's own book; the one shipped in the program folder is its first content.
+    BrowserWindow window(
+        userFile(QStringLiteral("addbook.dat"),
+                 libraryFolderOf(&libraryAnchor) + QStringLiteral("/addbook.dat")));
     window.exec();
 }
 

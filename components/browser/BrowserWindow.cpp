@@ -10,7 +10,9 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTreeWidget>
@@ -92,6 +94,9 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     connect(remove, &QPushButton::clicked, this, &BrowserWindow::on_Command4_clicked);
     connect(start, &QPushButton::clicked, this, &BrowserWindow::on_Command1_clicked);
     connect(ret, &QPushButton::clicked, this, &BrowserWindow::on_Command2_clicked);
+    // Enter in the address box asks the server, as "Query" does. Taken here, before the
+    // combo box passes the key to its line edit a second time.
+    m_ipcombo->lineEdit()->installEventFilter(this);
 
     loadWindow();
 }
@@ -164,6 +169,7 @@ void BrowserWindow::on_Command3_clicked()
         return;
     m_ipcombo->addItem(address);
     m_ipcombo->setEditText(address);
+    m_bookChanged = true;
 }
 
 void BrowserWindow::on_Command4_clicked()
@@ -172,6 +178,7 @@ void BrowserWindow::on_Command4_clicked()
     for (int i = 0; i < m_ipcombo->count(); ++i) {
         if (m_ipcombo->itemText(i) == text) {
             m_ipcombo->removeItem(i);
+            m_bookChanged = true;
             break;
         }
     }
@@ -193,7 +200,33 @@ void BrowserWindow::on_Command1_clicked()
         messageBox(r.error, errorTitle, Buttons::Ok, Icon::Error, this);
 }
 
+bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ipcombo->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            on_Command7_clicked();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void BrowserWindow::on_Command2_clicked()
+{
+    if (saveAddressBook())
+        accept();
+}
+
+void BrowserWindow::reject()
+{
+    // The title bar's close and Escape keep the addresses added or removed here, as
+    // "&Return" does.
+    if (!m_bookChanged || saveAddressBook())
+        QDialog::reject();
+}
+
+bool BrowserWindow::saveAddressBook()
 {
     QStringList entries;
     for (int i = 0; i < m_ipcombo->count(); ++i)
@@ -206,8 +239,7 @@ void BrowserWindow::on_Command2_clicked()
                                       "changed: %2")
                            .arg(m_addressBookPath, saved.error),
                        errorTitle, Buttons::Ok, Icon::Error, this);
-            accept();
-            return;
+            return true;
         }
         entries = saved.entries + entries;
     }
@@ -216,9 +248,9 @@ void BrowserWindow::on_Command2_clicked()
         // Stay open so the list is not lost with the window.
         messageBox(QStringLiteral("The address book could not be saved. %1").arg(error), errorTitle,
                    Buttons::Ok, Icon::Error, this);
-        return;
+        return false;
     }
-    accept();
+    return true;
 }
 
 } // namespace fragdeck

@@ -27,15 +27,23 @@ public:
     void on_Command4_clicked(); // Remove current address
     void on_Command1_clicked(); // &Start
     void on_Command2_clicked(); // &Return
+    // Closing by the title bar or Escape saves the address book too.
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void loadWindow();
+    // False (with a message shown) when the book could not be saved: the window stays.
+    bool saveAddressBook();
 
     QString m_addressBookPath;
     QString m_q3path;
     QString m_configPath;
     // The book was read at load (or there was none yet), so the list is the whole book.
     bool m_bookLoaded = false;
+    bool m_bookChanged = false; // an address was added or removed since the window opened
     std::unique_ptr<QObject> m_engine;
     QString m_engineProblem;
     bool m_querying = false;

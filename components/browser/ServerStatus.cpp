@@ -32,13 +32,14 @@ ServerStatus readServerStatus(QObject* engine)
     for (int16_t i = 0; i < count; ++i) {
         QVariantList args{int(i), QVariant(), QVariant(), QVariant(), QVariant()};
         CallByName(engine, QStringLiteral("getclientinfo"), args);
-        s.playerRows.append({toText(args[3]), toText(args[2]), toText(args[1])});
+        s.playerRows.append({toText(args[3]), toText(args[4]), toText(args[2]), toText(args[1])});
     }
     const int16_t rules = toInt16(CallByName(engine, QStringLiteral("GetRulesCount")));
     for (int16_t i = 0; i < rules; ++i) {
         QVariantList args{int(i), QVariant(), QVariant()};
         CallByName(engine, QStringLiteral("getrulesinfo"), args);
-        s.rules.append({toText(args[1]), toText(args[2])});
+        if (toText(args[1]).compare(QLatin1String("challenge"), Qt::CaseInsensitive) != 0)
+            s.rules.append({toText(args[1]), toText(args[2])});
     }
     CallByName(engine, QStringLiteral("quit"));
     return s;

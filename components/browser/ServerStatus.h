@@ -11,7 +11,8 @@ namespace fragdeck
 {
 
 struct PlayerRow {
-    QString name; // colour codes removed
+    QString name;         // colour codes removed
+    QString colouredName; // as the server sent it
     QString ping;
     QString score;
 };
@@ -22,7 +23,7 @@ struct RuleRow {
 };
 
 struct ServerStatus {
-    QString serverName;
+    QString serverName; // as the server sent it, colour codes included
     QString mapName;
     QString players; // "count/limit", for example 3/16
     QList<PlayerRow> playerRows;
@@ -45,6 +46,7 @@ constexpr int queryTimeOutMs = 3000;
 // Runs the exchange; false when the server did not answer in time.
 bool connectToServer(QObject* engine, const QString& host, int32_t port);
 // Reads what the last exchange brought in and tells the engine it may close its socket.
+// The request's own "challenge", which the server echoes, is not one of its rules.
 ServerStatus readServerStatus(QObject* engine);
 
 // The message for a server that did not answer.

@@ -1,5 +1,6 @@
 #include "StatusLists.h"
 
+#include "ColouredText.h"
 #include "Twips.h"
 
 #include <QHeaderView>
@@ -15,7 +16,9 @@ struct Column {
     int twips;
 };
 
-QTreeWidget* reportList(QWidget* parent, const char* name, std::initializer_list<Column> columns)
+// `stretch`: the column that takes the width the window gives; the others fit what they hold.
+QTreeWidget* reportList(QWidget* parent, const char* name, std::initializer_list<Column> columns,
+                        int stretch)
 {
     auto* list = new QTreeWidget(parent);
     list->setObjectName(QLatin1String(name));
@@ -23,7 +26,6 @@ QTreeWidget* reportList(QWidget* parent, const char* name, std::initializer_list
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->header()->setStretchLastSection(false);
     QStringList titles;
     for (const Column& c : columns)
         titles.append(QLatin1String(c.title));
@@ -31,6 +33,13 @@ QTreeWidget* reportList(QWidget* parent, const char* name, std::initializer_list
     int i = 0;
     for (const Column& c : columns)
         list->setColumnWidth(i++, twipsToPixelsX(c.twips));
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    for (int c = 0; c < list->columnCount(); ++c)
+        header->setSectionResizeMode(c, c == stretch ? QHeaderView::Stretch
+                                                     : QHeaderView::ResizeToContents);
+    // Names keep their colour codes for the delegate; the text is what the game draws.
+    list->setItemDelegateForColumn(0, new ColouredTextDelegate(list));
     return list;
 }
 
@@ -39,10 +48,11 @@ QTreeWidget* reportList(QWidget* parent, const char* name, std::initializer_list
 StatusLists StatusLists::create(QWidget* parent)
 {
     StatusLists l;
-    l.server =
-        reportList(parent, "info_server", {{"Server name", 2100}, {"Map", 1400}, {"Players", 800}});
-    l.players = reportList(parent, "info_players", {{"Name", 1500}, {"Ping", 750}, {"Score", 750}});
-    l.rules = reportList(parent, "info_rules", {{"Name", 1400}, {"Value", 1400}});
+    l.server = reportList(parent, "info_server",
+                          {{"Server name", 2100}, {"Map", 1400}, {"Players", 800}}, 0);
+    l.players =
+        reportList(parent, "info_players", {{"Name", 1500}, {"Ping", 750}, {"Score", 750}}, 0);
+    l.rules = reportList(parent, "info_rules", {{"Name", 1400}, {"Value", 1400}}, 1);
     return l;
 }
 
@@ -53,12 +63,23 @@ void StatusLists::clear()
     rules->clear();
 }
 
+namespace
+{
+QTreeWidgetItem* rowWithColouredName(const QString& coded, const QStringList& rest)
+{
+    auto* item = new QTreeWidgetItem(QStringList{withoutColourCodes(coded)} + rest);
+    item->setData(0, ColouredTextDelegate::ColouredTextRole, coded);
+    return item;
+}
+} // namespace
+
 void StatusLists::show(const ServerStatus& status)
 {
-    new QTreeWidgetItem(server, QStringList{status.serverName, status.mapName, status.players});
+    server->addTopLevelItem(
+        rowWithColouredName(status.serverName, {status.mapName, status.players}));
     QList<QTreeWidgetItem*> rows;
     for (const PlayerRow& p : status.playerRows)
-        rows.append(new QTreeWidgetItem(QStringList{p.name, p.ping, p.score}));
+        rows.append(rowWithColouredName(p.colouredName, {p.ping, p.score}));
     players->addTopLevelItems(rows);
     rows.clear();
     for (const RuleRow& r : status.rules)

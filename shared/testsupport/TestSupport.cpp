@@ -18,19 +18,22 @@ namespace fragdeck::test
 TempStore::TempStore(const QString& configHome)
     : m_home(configHome.isEmpty() ? m_dir.path() : configHome)
 {
-    m_hadPrevious = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    m_previous = qgetenv("XDG_CONFIG_HOME");
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+        m_previous.append({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
     settings::reset();
 }
 
 TempStore::~TempStore()
 {
     settings::reset();
-    if (m_hadPrevious)
-        qputenv("XDG_CONFIG_HOME", m_previous);
-    else
-        qunsetenv("XDG_CONFIG_HOME");
+    for (const Previous& p : m_previous) {
+        if (p.set)
+            qputenv(p.name, p.value);
+        else
+            qunsetenv(p.name);
+    }
 }
 
 PromptRecorder::PromptRecorder()

@@ -17,19 +17,25 @@ namespace fragdeck::test
 {
 
 // A fresh settings store in a temporary XDG_CONFIG_HOME for the object's lifetime (or in
-// `configHome` when given, for a store on a file system the test controls).
+// `configHome` when given, for a store on a file system the test controls), and a fresh
+// user data folder in a temporary XDG_DATA_HOME.
 class TempStore
 {
 public:
     explicit TempStore(const QString& configHome = QString());
     ~TempStore();
     QString folder() const { return m_home; }
+    QString dataHome() const { return m_dir.filePath(QStringLiteral("data")); }
 
 private:
+    struct Previous {
+        const char* name;
+        bool set;
+        QByteArray value;
+    };
     QTemporaryDir m_dir;
     QString m_home;
-    QByteArray m_previous;
-    bool m_hadPrevious = false;
+    QList<Previous> m_previous;
 };
 
 // Records every prompt and answers it: queued replies first, then the default (the

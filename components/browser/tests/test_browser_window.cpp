@@ -1,5 +1,6 @@
 #include "Activation.h"
 #include "BrowserWindow.h"
+#include "ColouredText.h"
 #include "RealGameServer.h"
 #include "Settings.h"
 #include "TestSupport.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -60,7 +62,8 @@ private Q_SLOTS:
     void noEngineWithoutConfigPath();
     void engineThatCannotBeCreated();
     void addressBookEditing();
-    void closingWithoutReturnKeepsTheBook();
+    void closingKeepsAddedAddresses();
+    void enterQueriesAndNamesShowTheirColours();
     void bookNotLoadedIsKeptOnReturn();
     void startConnectsTheGame();
     void startRefusesAnAddressThatIsNotOne();
@@ -150,6 +153,34 @@ void TestBrowserWindow::queryShowsServerPlayersAndRules()
     QCOMPARE(info->topLevelItemCount(), 1);
     QCOMPARE(players->topLevelItemCount(), 2);
     QCOMPARE(rules->topLevelItemCount(), 4);
+}
+
+void TestBrowserWindow::enterQueriesAndNamesShowTheirColours()
+{
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    server.answer(test::oob("getstatus"),
+                  {test::oob("statusResponse\n\\sv_hostname\\^1My ^7Server\\mapname\\q3dm17"
+                             "\\sv_maxclients\\16\\challenge\\info\n" +
+                             twoPlayers)});
+    BrowserWindow w(bookPath());
+    auto* combo = w.findChild<QComboBox*>("ipcombo");
+    combo->setEditText(QString("127.0.0.1:%1").arg(server.port()));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCOMPARE(server.received, QList<QByteArray>{test::oob("getstatus info")});
+    QCOMPARE(w.result(), 0); // Enter pressed no button that closes the window
+
+    auto* info = w.findChild<QTreeWidget*>("info_server");
+    QCOMPARE(row(info, 0), (QStringList{"My Server", "q3dm17", "2/16"}));
+    QCOMPARE(info->topLevelItem(0)->data(0, ColouredTextDelegate::ColouredTextRole).toString(),
+             QString("^1My ^7Server"));
+    auto* players = w.findChild<QTreeWidget*>("info_players");
+    QCOMPARE(players->topLevelItem(0)->data(0, ColouredTextDelegate::ColouredTextRole).toString(),
+             QString("^1Fr^7ag"));
+    // The echoed challenge is the request's, not a rule of the server.
+    auto* rules = w.findChild<QTreeWidget*>("info_rules");
+    QVERIFY(rules->findItems("challenge", Qt::MatchExactly).isEmpty());
+    QCOMPARE(rules->topLevelItemCount(), 3);
 }
 
 void TestBrowserWindow::serverWithoutPlayers()
@@ -299,18 +330,33 @@ void TestBrowserWindow::addressBookEditing()
              QByteArray("q3.example.org\r\n10.0.0.2\r\n10.0.0.9:27000\r\n"));
 }
 
-void TestBrowserWindow::closingWithoutReturnKeepsTheBook()
+void TestBrowserWindow::closingKeepsAddedAddresses()
 {
     const QByteArray content = "a\r\n\r\nb\r\n";
     test::writeFile(bookPath(), content);
     test::PromptRecorder prompts;
-    prompts.queue(Answer::Ok, "c");
     {
+        // Closed unchanged: the book is not even rewritten.
         BrowserWindow w(bookPath());
-        w.findChild<QPushButton*>("Command3")->click();
         w.reject();
     }
     QCOMPARE(test::readFile(bookPath()), content);
+    prompts.queue(Answer::Ok, "c");
+    {
+        // Closed by the title bar after an address was added: it is kept, as by Return.
+        BrowserWindow w(bookPath());
+        w.show();
+        w.findChild<QPushButton*>("Command3")->click();
+        w.close();
+        QVERIFY(!w.isVisible());
+    }
+    const QByteArray afterClose = test::readFile(bookPath());
+    QVERIFY2(afterClose.endsWith("b\r\nc\r\n"), afterClose.constData());
+    {
+        BrowserWindow w(bookPath());
+        w.findChild<QPushButton*>("Command2")->click();
+    }
+    QCOMPARE(test::readFile(bookPath()), afterClose);
 
     // No book yet: Return creates it.
     QFile::remove(bookPath());
@@ -431,7 +477,7 @@ void TestBrowserWindow::realServer()
         if (info->topLevelItemCount() == 0)
             QTest::qWait(1100);
     }
-    QCOMPARE(row(info, 0), (QStringList{"^1Frag^7deck Test", "oa_dm1", "2/12"}));
+    QCOMPARE(row(info, 0), (QStringList{"Fragdeck Test", "oa_dm1", "2/12"}));
     auto* players = w.findChild<QTreeWidget*>("info_players");
     QStringList names{players->topLevelItem(0)->text(0), players->topLevelItem(1)->text(0)};
     names.sort();
