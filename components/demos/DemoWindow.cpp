@@ -143,6 +143,7 @@ DemoWindow::DemoWindow(const QString& componentFolder, QWidget* parent)
     l->addLayout(top);
     l->addLayout(middle, 1);
     l->addLayout(buttons);
+    resize(1040, 560);
 
     m_reads = new archive::DemoReadQueue(this);
     connect(m_reads, &archive::DemoReadQueue::demoRead, this, &DemoWindow::onDemoRead);
