@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTreeWidget>
@@ -57,6 +58,19 @@ QString scratchFolder(const QString& componentFolder)
     return cache;
 }
 
+// What the picture box shows under a level shot, or instead of one.
+QImage backdrop(const QSize& size, const QString& text)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(40, 42, 46));
+    if (!text.isEmpty()) {
+        QPainter p(&image);
+        p.setPen(QColor(170, 170, 170));
+        p.drawText(image.rect(), Qt::AlignCenter | Qt::TextWordWrap, text);
+    }
+    return image;
+}
+
 void setCell(QTreeWidgetItem* item, int column, const QString& text, const QVariant& sortKey,
              const QString& tip = QString())
 {
@@ -80,6 +94,7 @@ DemoWindow::DemoWindow(const QString& componentFolder, QWidget* parent)
     demofilter->setObjectName(QStringLiteral("demofilter"));
     demofilter->setPlaceholderText(QStringLiteral("map, server or player"));
     demofilter->setClearButtonEnabled(true);
+    demofilter->setMinimumWidth(240);
     filterLabel->setBuddy(demofilter);
 
     list_demos = new QTreeWidget(this);
@@ -162,7 +177,7 @@ DemoWindow::~DemoWindow() = default;
 
 void DemoWindow::loadWindow()
 {
-    Picture1->clear();
+    Picture1->drawImage(backdrop(Picture1->size(), QStringLiteral("No demo chosen")));
     m_install = GameInstall::fromSettings();
     if (m_install.configPath.isEmpty())
         return;
@@ -192,10 +207,16 @@ void DemoWindow::loadWindow()
             ++m_beingRead;
         }
     }
-    for (int c = 0; c < list_demos->columnCount(); ++c)
+    for (int c = 0; c < list_demos->columnCount(); ++c) {
         list_demos->resizeColumnToContents(c);
+        list_demos->setColumnWidth(c, list_demos->columnWidth(c) + 12);
+    }
     list_demos->setColumnWidth(ColServer, std::min(list_demos->columnWidth(ColServer), 200));
     list_demos->setUpdatesEnabled(true);
+    // The first demo is shown, not selected: only what the player picks is started.
+    if (list_demos->topLevelItemCount() > 0)
+        list_demos->selectionModel()->setCurrentIndex(list_demos->model()->index(0, 0),
+                                                      QItemSelectionModel::NoUpdate);
 }
 
 void DemoWindow::fillRow(QTreeWidgetItem* item, int index)
@@ -276,12 +297,14 @@ void DemoWindow::showLevelShot(const QString& map)
     const starter::LevelShot* shot =
         map.isEmpty() ? nullptr : starter::findLevelShot(m_levelShots, map);
     const QString file = shot ? starter::extractLevelShot(m_unzip, *shot, m_scratch) : QString();
-    Picture1->clear();
     m_shownLevelShot.clear();
     if (file.isEmpty()) {
         shotcaption->setText(map.isEmpty() ? QStringLiteral("Levelshot")
                                            : QStringLiteral("No level shot of ") + map);
+        Picture1->drawImage(backdrop(Picture1->size(), QStringLiteral("No level shot")));
     } else {
+        // A smaller picture leaves the backdrop around it, not the previous one.
+        Picture1->drawImage(backdrop(Picture1->size(), QString()));
         archive::NViewLibShowPicutre(Picture1, file, 0, archive::PictureVariant::FixedBox);
         m_shownLevelShot = file;
         shotcaption->setText(QStringLiteral("Levelshot: ") + map);
