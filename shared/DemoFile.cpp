@@ -21,6 +21,9 @@ constexpr int kMaxClients = 64;
 constexpr int kEntityNumberBits = 10;
 constexpr int kMaxStringChars = 1024;
 constexpr int kBigInfoString = 8192;
+// Players seen in one demo beyond this are not listed (a damaged or made-up file could
+// otherwise join and leave without end).
+constexpr int kMaxPlayersSeen = 1024;
 
 // Configuration string numbers.
 constexpr int kServerInfo = 0;
@@ -135,6 +138,8 @@ struct State {
         int team = 0;
         toNumber(infoValue(text, "t"), &team);
         if (slot < 0) {
+            if (players.size() >= kMaxPlayersSeen)
+                return;
             slot = int(players.size());
             players.append({client, name, team, false});
             return;
@@ -223,6 +228,7 @@ Parse parseGameState(MessageBits& m, bool oldKind, State& s, QString* why)
 {
     State fresh;
     fresh.commandSequence = m.readLong();
+    bool stoppedAtEntity = false;
     for (;;) {
         const int op = m.readByte();
         if (op == OpEnd)
@@ -236,8 +242,10 @@ Parse parseGameState(MessageBits& m, bool oldKind, State& s, QString* why)
             }
             fresh.configStrings[size_t(index)] = text;
         } else if (op == OpBaseline) {
-            if (oldKind)
+            if (oldKind) {
+                stoppedAtEntity = true;
                 break;
+            }
             const int number = m.readBits(kEntityNumberBits);
             if (m.failed() || !skipEntity(m) || number < 0) {
                 *why = QStringLiteral("an entity of the game state is damaged");
@@ -250,14 +258,14 @@ Parse parseGameState(MessageBits& m, bool oldKind, State& s, QString* why)
             return Parse::Damaged;
         }
     }
-    if (!oldKind || !m.failed()) {
+    if (!stoppedAtEntity) {
         const int32_t client = m.readLong();
         m.readLong(); // checksum feed
-        if (m.failed() && !oldKind) {
+        if (m.failed()) {
             *why = QStringLiteral("the game state ends early");
             return Parse::Damaged;
         }
-        if (!m.failed() && client >= 0 && client < kMaxClients)
+        if (client >= 0 && client < kMaxClients)
             fresh.clientNum = client;
     }
     if (infoValue(fresh.configStrings[kServerInfo], "mapname").isEmpty()) {

@@ -173,7 +173,11 @@ DemoWindow::DemoWindow(const QString& componentFolder, QWidget* parent)
     loadWindow();
 }
 
-DemoWindow::~DemoWindow() = default;
+DemoWindow::~DemoWindow()
+{
+    // The read under way stops before the rows it would update are gone.
+    delete m_reads;
+}
 
 void DemoWindow::loadWindow()
 {

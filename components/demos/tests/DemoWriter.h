@@ -85,9 +85,10 @@ class DemoWriter
 public:
     explicit DemoWriter(bool huffman = true) : m_huffman(huffman) {}
 
-    // The first message: every configuration string, one entity baseline, the recorder.
+    // The first message: every configuration string, one entity baseline (unless
+    // `entity` is false), the recorder.
     void gameState(const QMap<int, QByteArray>& configStrings, int clientNum,
-                   int commandSequence = 0)
+                   int commandSequence = 0, bool entity = true)
     {
         MessageWriter m(m_huffman);
         m.longValue(0);
@@ -98,8 +99,12 @@ public:
             m.shortValue(it.key());
             m.string(it.value());
         }
-        m.byte(OpBaseline);
-        if (m_huffman) {
+        if (!entity) {
+            m.byte(OpEnd);
+            m.longValue(clientNum);
+            m.longValue(0x12345678);
+        } else if (m_huffman) {
+            m.byte(OpBaseline);
             m.bits(5, 10); // entity number
             m.bits(0, 1);  // not removed
             m.bits(1, 1);  // a delta follows
@@ -127,6 +132,7 @@ public:
             m.longValue(clientNum);
             m.longValue(0x12345678); // checksum feed
         } else {
+            m.byte(OpBaseline);
             m.bits(5, 10); // the oldest kinds: reading stops at the first entity
             m.bits(0x2a, 7);
         }

@@ -45,6 +45,8 @@ private Q_SLOTS:
     void scores();
     void kinds_data();
     void kinds();
+    void oldKindWithoutEntities();
+    void playersSeenAreCapped();
     void formatOfName_data();
     void formatOfName();
     void broken_data();
@@ -261,6 +263,39 @@ void TestDemoFile::kinds()
     // The oldest kinds send entities in a form this reader skips: no recorder number.
     QCOMPARE(info.recorder, recorder);
     QCOMPARE(info.durationMs, 30000);
+}
+
+void TestDemoFile::oldKindWithoutEntities()
+{
+    // Without entities in the game state, even the oldest kinds name the recorder.
+    DemoWriter w(false);
+    w.gameState(standardStrings("q3dm1", "srv", 0, 43, {{"Other", 0}, {"Rec", 0}}), 1, 0, false);
+    w.message({}, 100);
+    const DemoInfo info = whole(w.bytes(), 3);
+    QVERIFY2(info.readable, qPrintable(info.error));
+    QCOMPARE(info.recorder, QStringLiteral("Rec"));
+}
+
+void TestDemoFile::playersSeenAreCapped()
+{
+    DemoWriter w;
+    w.gameState(standardStrings("q3dm1", "srv", 0, 68, {{"Rec", 0}}), 0, 0);
+    QList<DemoCommand> churn;
+    int sequence = 1;
+    for (int i = 0; i < 1500; ++i) {
+        churn.append(
+            {sequence++, "cs 545 \"" + playerString({"P" + QByteArray::number(i), 0}) + "\""});
+        churn.append({sequence++, "cs 545 \"\""});
+        if (churn.size() >= 200) {
+            w.message(churn, 1000 + i);
+            churn.clear();
+        }
+    }
+    w.message(churn, 5000);
+    const DemoInfo info = whole(w.bytes());
+    QVERIFY2(info.readable, qPrintable(info.error));
+    QCOMPARE(info.players.size(), 1024);
+    QCOMPARE(info.recorder, QStringLiteral("Rec"));
 }
 
 void TestDemoFile::formatOfName_data()
