@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 install(DIRECTORY ${FRAGDECK_DIR}/ DESTINATION ${CMAKE_INSTALL_LIBDIR}/fragdeck USE_SOURCE_PERMISSIONS)
 install(CODE "
     file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-    foreach(prog fragdeck fragdeck-query)
+    foreach(prog fragdeck fragdeck-query fragdeck-demo)
         if(EXISTS \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/fragdeck/\${prog}\")
             file(CREATE_LINK ../${CMAKE_INSTALL_LIBDIR}/fragdeck/\${prog}
                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${prog}\" SYMBOLIC)

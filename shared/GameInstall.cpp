@@ -62,7 +62,8 @@ QStringList gameProgramNames()
 QStringList demoExtensions()
 {
     return {QStringLiteral(".dm3"),   QStringLiteral(".dm_48"), QStringLiteral(".dm_66"),
-            QStringLiteral(".dm_67"), QStringLiteral(".dm_68"), QStringLiteral(".dm_71")};
+            QStringLiteral(".dm_67"), QStringLiteral(".dm_68"), QStringLiteral(".dm_69"),
+            QStringLiteral(".dm_70"), QStringLiteral(".dm_71")};
 }
 
 bool isDemoFile(const QString& name)

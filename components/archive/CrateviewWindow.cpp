@@ -1,5 +1,7 @@
 #include "CrateviewWindow.h"
 
+#include "DemoSummary.h"
+
 #include "Desktop.h"
 #include "GameInstall.h"
 #include "Paths.h"
@@ -17,6 +19,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
@@ -226,7 +229,21 @@ CrateviewWindow::CrateviewWindow(const QString& componentFolder, QWidget* parent
     connect(m_files, &QListWidget::currentItemChanged, this,
             [this](QListWidgetItem* item, QListWidgetItem*) {
                 m_selected = item ? item->text() : QString();
+                showDemoSummary(m_selected);
             });
+
+    m_demoSummary = new QLabel(this);
+    m_demoSummary->setObjectName(QStringLiteral("demosummary"));
+    m_demoSummary->setFrameShape(QFrame::StyledPanel);
+    m_demoSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_demoSummary->setWordWrap(true);
+    m_demoSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_demoSummary->hide();
+    m_demoReads = new DemoReadQueue(this);
+    connect(m_demoReads, &DemoReadQueue::demoRead, this, [this](int id, const DemoInfo& info) {
+        if (id == m_demoShown && info.readable)
+            m_demoSummary->setText(demoSummary(info));
+    });
 
     buildTree();
     resize(twipsToPixelsX(9600), twipsToPixelsY(6600));
@@ -243,9 +260,35 @@ void CrateviewWindow::layoutControls()
     const int foldersW = std::min(twipsToPixelsX(3400), w / 2);
     const int bottom = twipsToPixelsY(120);
     m_folders->setGeometry(margin, top, foldersW, std::max(20, h - top - bottom));
-    m_files->setGeometry(margin + foldersW + twipsToPixelsX(80), top,
-                         std::max(20, w - foldersW - twipsToPixelsX(200)),
-                         std::max(20, h - top - bottom));
+    const int filesX = margin + foldersW + twipsToPixelsX(80);
+    const int filesW = std::max(20, w - foldersW - twipsToPixelsX(200));
+    int filesH = std::max(20, h - top - bottom);
+    if (m_demoSummary->isVisible()) {
+        const int summaryH = std::min(filesH / 2, m_demoSummary->fontMetrics().lineSpacing() * 9);
+        filesH -= summaryH + 4;
+        m_demoSummary->setGeometry(filesX, top + filesH + 4, filesW, summaryH);
+    }
+    m_files->setGeometry(filesX, top, filesW, filesH);
+}
+
+void CrateviewWindow::showDemoSummary(const QString& entryText)
+{
+    ++m_demoShown;
+    m_demoReads->clear();
+    const bool demo = !entryText.isEmpty() && !m_archivePath.isEmpty() &&
+                      isDemoFile(entryText);
+    if (demo) {
+        const DemoSource source{QString(), m_archivePath, memberOf(entryText)};
+        // The game state at once; the length when the whole demo has been read.
+        const DemoInfo info = readDemoSource(source, DemoDepth::GameState);
+        m_demoSummary->setText(demoSummary(info));
+        if (info.readable)
+            m_demoReads->add(m_demoShown, source);
+    }
+    if (demo != m_demoSummary->isVisible()) {
+        m_demoSummary->setVisible(demo);
+        layoutControls();
+    }
 }
 
 void CrateviewWindow::resizeEvent(QResizeEvent* event)
@@ -281,6 +324,7 @@ void CrateviewWindow::openArchive(const QString& path)
     buildTree();
     // The old archive's files would open members of the new one: start afresh.
     m_files->clear();
+    showDemoSummary(QString());
     m_selected.clear();
     m_folderPath.clear();
     m_folderNode = -1;

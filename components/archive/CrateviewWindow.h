@@ -9,6 +9,7 @@
 #include <QPoint>
 
 class QFrame;
+class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QToolBar;
@@ -19,6 +20,7 @@ class QAction;
 namespace fragdeck::archive
 {
 
+class DemoReadQueue;
 class PictureBox;
 
 class PictureViewer : public QDialog
@@ -67,6 +69,8 @@ private:
     void openInTextEditor(const QString& path);
     void startGameOn(const QString& command, const QString& name);
     void layoutControls();
+    // A demo entry shows what it holds below the file list; other entries hide it.
+    void showDemoSummary(const QString& entryText);
 
     QString m_base;
     UnzipModule m_unzip{UnzipVariant::ListingAll};
@@ -87,6 +91,9 @@ private:
     QAction* m_extractAction;
     QTreeWidget* m_folders;
     QListWidget* m_files;
+    QLabel* m_demoSummary;
+    DemoReadQueue* m_demoReads;
+    int m_demoShown = 0; // which demo read the summary waits for
 };
 
 } // namespace fragdeck::archive

@@ -57,7 +57,7 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
                 const QString name = demoName(m.rest).toLower();
                 if (name.isEmpty())
                     continue;
-                out.append({name, name});
+                out.append({name, name, {QString(), folder + file, m.path}});
                 listed.insert(name);
             }
         }
@@ -84,11 +84,46 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
             const QString text = name.toLower();
             if (name.isEmpty() || listed.contains(text))
                 continue;
-            out.append({text, name});
+            out.append({text, name, {demos + rel, QString(), QString()}});
             listed.insert(text);
         }
     }
     return out;
+}
+
+QList<starter::LevelShot> scanLevelShots(const QStringList& dataFolders,
+                                         archive::UnzipModule& unzip, const QString& listFolder)
+{
+    QList<starter::LevelShot> shots;
+    for (const QString& raw : dataFolders) {
+        const QString folder = withSlash(raw);
+        if (folder.isEmpty())
+            continue;
+        const QStringList archives = QDir(folder).entryList(
+            {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+        for (const QString& file : archives) {
+            for (const starter::ListedMember& m : starter::listMembers(
+                     unzip, folder + file, QStringLiteral("LEVELSHOTS/"), listFolder)) {
+                if (m.rest.size() > 4 && !m.rest.contains(u'/'))
+                    shots.append({m.rest, folder + file, m.path});
+            }
+        }
+    }
+    return shots;
+}
+
+bool demoMatches(const Demo& demo, const DemoInfo& info, const QString& filter)
+{
+    const QString f = filter.trimmed();
+    if (f.isEmpty())
+        return true;
+    auto has = [&f](const QString& text) { return text.contains(f, Qt::CaseInsensitive); };
+    if (has(demo.text) || has(info.map) || has(withoutColours(info.server)))
+        return true;
+    for (const DemoPlayer& p : info.players)
+        if (has(withoutColours(p.name)))
+            return true;
+    return false;
 }
 
 QByteArray demoScript(const QStringList& selectedNames, bool loop)

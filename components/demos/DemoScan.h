@@ -1,6 +1,8 @@
 #pragma once
 // The demo player's logic, free of widgets: the list of recorded demos found in the game's
 // archives and demo folders, and the demo rotation script.
+#include "DemoSummary.h"
+#include "MapScan.h"
 #include "Unzip.h"
 
 #include <QByteArray>
@@ -12,8 +14,9 @@ namespace fragdeck::demos
 {
 
 struct Demo {
-    QString text; // as listed: lower case, folder under demos/ kept
-    QString name; // what the script hands to "demo"
+    QString text;               // as listed: lower case, folder under demos/ kept
+    QString name;               // what the script hands to "demo"
+    archive::DemoSource source; // where its bytes are
 };
 
 // The name "demo" plays for a file below demos/ ("sub/match1.dm_68"): a ".dm3" demo loses
@@ -28,6 +31,14 @@ QString demoName(const QString& pathBelowDemos);
 // listed text is already there.
 QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzip,
                       const QString& listFolder);
+
+// The level shots of every archive of the data folders, in folder and name order.
+QList<starter::LevelShot> scanLevelShots(const QStringList& dataFolders,
+                                         archive::UnzipModule& unzip, const QString& listFolder);
+
+// Whether the filter text (any case) is part of the demo's name, its map, its server or
+// one of its players' names; colour codes do not count. An empty filter matches all.
+bool demoMatches(const Demo& demo, const DemoInfo& info, const QString& filter);
 
 inline const QString DemoScriptName = QStringLiteral("fragdeck_demo.cfg");
 

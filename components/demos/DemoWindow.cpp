@@ -1,17 +1,85 @@
 #include "DemoWindow.h"
 
+#include "PictureBox.h"
+#include "PictureDisplay.h"
 #include "Prompts.h"
 #include "Rotation.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
+#include <QStandardPaths>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace fragdeck::demos
 {
+namespace
+{
+
+constexpr int NameRole = Qt::UserRole;      // column 0: the name the script uses
+constexpr int IndexRole = Qt::UserRole + 1; // column 0: the demo's place in demos()
+constexpr int SortRole = Qt::UserRole + 2;  // every column: what it sorts by
+
+// Sorts each column by its own key: numbers as numbers, text without regard to case.
+class DemoItem : public QTreeWidgetItem
+{
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const QVariant a = data(column, SortRole), b = other.data(column, SortRole);
+        if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
+            return a.toString().compare(b.toString(), Qt::CaseInsensitive) < 0;
+        return a.toLongLong() < b.toLongLong();
+    }
+};
+
+// Below the component's folder, or in the user's cache when that is read-only.
+QString scratchFolder(const QString& componentFolder)
+{
+    QString own = componentFolder;
+    if (!own.isEmpty() && !own.endsWith(u'/'))
+        own += u'/';
+    own += QStringLiteral("temp/");
+    if (QDir().mkpath(own) && QFileInfo(own).isWritable())
+        return own;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                          QStringLiteral("/fragdeck/reelgate/temp/");
+    QDir().mkpath(cache);
+    return cache;
+}
+
+// What the picture box shows under a level shot, or instead of one.
+QImage backdrop(const QSize& size, const QString& text)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(40, 42, 46));
+    if (!text.isEmpty()) {
+        QPainter p(&image);
+        p.setPen(QColor(170, 170, 170));
+        p.drawText(image.rect(), Qt::AlignCenter | Qt::TextWordWrap, text);
+    }
+    return image;
+}
+
+void setCell(QTreeWidgetItem* item, int column, const QString& text, const QVariant& sortKey,
+             const QString& tip = QString())
+{
+    item->setText(column, text);
+    item->setData(column, SortRole, sortKey);
+    item->setToolTip(column, tip);
+}
+
+} // namespace
 
 DemoWindow::DemoWindow(const QString& componentFolder, QWidget* parent)
     : QDialog(parent), m_unzip(archive::UnzipVariant::PrefixFilter),
@@ -21,10 +89,29 @@ DemoWindow::DemoWindow(const QString& componentFolder, QWidget* parent)
     setWindowTitle(QStringLiteral("View demos"));
 
     auto* label = new QLabel(QStringLiteral("Available demos"), this);
-    list_demos = new QListWidget(this);
+    auto* filterLabel = new QLabel(QStringLiteral("&Filter:"), this);
+    demofilter = new QLineEdit(this);
+    demofilter->setObjectName(QStringLiteral("demofilter"));
+    demofilter->setPlaceholderText(QStringLiteral("map, server or player"));
+    demofilter->setClearButtonEnabled(true);
+    demofilter->setMinimumWidth(240);
+    filterLabel->setBuddy(demofilter);
+
+    list_demos = new QTreeWidget(this);
     list_demos->setObjectName(QStringLiteral("list_demos"));
     list_demos->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_demos->setMinimumSize(260, 300);
+    list_demos->setRootIsDecorated(false);
+    list_demos->setUniformRowHeights(true);
+    list_demos->setAllColumnsShowFocus(true);
+    list_demos->setHeaderLabels({QStringLiteral("Demo"), QStringLiteral("Map"),
+                                 QStringLiteral("Server"), QStringLiteral("Players"),
+                                 QStringLiteral("Game type"), QStringLiteral("Length"),
+                                 QStringLiteral("Date")});
+    // Listed in scan order until a column header is clicked.
+    list_demos->header()->setSectionsClickable(true);
+    list_demos->header()->setSortIndicatorShown(false);
+    list_demos->setMinimumSize(620, 300);
+
     cloop = new QCheckBox(QStringLiteral("Continuous loop"), this);
     cloop->setObjectName(QStringLiteral("cloop"));
     Command1 = new QPushButton(QStringLiteral("&Start"), this);
@@ -33,49 +120,232 @@ DemoWindow::DemoWindow(const QString& componentFolder, QWidget* parent)
     Command2->setObjectName(QStringLiteral("Command2"));
     for (QPushButton* b : {Command1, Command2})
         b->setAutoDefault(false);
-    // Kept from the match starter's layout; nothing fills it.
+    // The level-shot index, kept hidden as in the match starter.
     List_levelshots = new QListWidget(this);
     List_levelshots->setObjectName(QStringLiteral("List_levelshots"));
     List_levelshots->hide();
 
+    shotcaption = new QLabel(QStringLiteral("Levelshot"), this);
+    shotcaption->setObjectName(QStringLiteral("shotcaption"));
+    Picture1 = new archive::PictureBox(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setFixedSize(256, 192);
+    demoinfo = new QLabel(this);
+    demoinfo->setObjectName(QStringLiteral("demoinfo"));
+    demoinfo->setWordWrap(true);
+    demoinfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    demoinfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    demoinfo->setFixedWidth(256);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(label);
+    top->addStretch(1);
+    top->addWidget(filterLabel);
+    top->addWidget(demofilter);
+    auto* side = new QVBoxLayout;
+    side->addWidget(shotcaption);
+    side->addWidget(Picture1);
+    side->addWidget(demoinfo, 1);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(list_demos, 1);
+    middle->addLayout(side);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cloop);
     buttons->addStretch(1);
     buttons->addWidget(Command1);
     buttons->addWidget(Command2);
     auto* l = new QVBoxLayout(this);
-    l->addWidget(label);
-    l->addWidget(list_demos, 1);
+    l->addLayout(top);
+    l->addLayout(middle, 1);
     l->addLayout(buttons);
+    resize(1040, 560);
 
+    m_reads = new archive::DemoReadQueue(this);
+    connect(m_reads, &archive::DemoReadQueue::demoRead, this, &DemoWindow::onDemoRead);
+    connect(demofilter, &QLineEdit::textChanged, this, &DemoWindow::on_demofilter_textChanged);
+    connect(list_demos->header(), &QHeaderView::sectionClicked, this,
+            &DemoWindow::on_list_demos_headerClicked);
+    connect(list_demos, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { showDemo(current); });
     connect(Command1, &QPushButton::clicked, this, &DemoWindow::on_Command1_clicked);
     connect(Command2, &QPushButton::clicked, this, &QDialog::close);
 
     loadWindow();
 }
 
+DemoWindow::~DemoWindow()
+{
+    // The read under way stops before the rows it would update are gone.
+    delete m_reads;
+}
+
 void DemoWindow::loadWindow()
 {
+    Picture1->drawImage(backdrop(Picture1->size(), QStringLiteral("No demo chosen")));
     m_install = GameInstall::fromSettings();
     if (m_install.configPath.isEmpty())
         return;
+    m_scratch = scratchFolder(m_componentFolder);
     {
         WaitCursor wait;
-        m_demos = scanDemos(m_install.dataFolders(), m_unzip,
-                            m_componentFolder + QStringLiteral("/test/"));
+        const QString listFolder = m_componentFolder + QStringLiteral("/test/");
+        m_demos = scanDemos(m_install.dataFolders(), m_unzip, listFolder);
+        QList<archive::DemoSource> sources;
+        for (const Demo& d : m_demos)
+            sources.append(d.source);
+        // The game states are quick to read; the lengths follow from the queue.
+        m_infos = archive::readGameStates(sources, &m_dates);
+        m_levelShots = scanLevelShots(m_install.dataFolders(), m_unzip, listFolder);
     }
-    for (const Demo& d : m_demos) {
-        auto* item = new QListWidgetItem(d.text, list_demos);
-        item->setData(Qt::UserRole, d.name);
+    for (const starter::LevelShot& s : m_levelShots)
+        List_levelshots->addItem(s.indexText());
+
+    list_demos->setUpdatesEnabled(false);
+    for (int i = 0; i < m_demos.size(); ++i) {
+        auto* item = new DemoItem(list_demos);
+        item->setData(ColDemo, NameRole, m_demos[i].name);
+        item->setData(ColDemo, IndexRole, i);
+        fillRow(item, i);
+        if (m_infos[i].readable) {
+            m_reads->add(i, m_demos[i].source);
+            ++m_beingRead;
+        }
     }
+    for (int c = 0; c < list_demos->columnCount(); ++c) {
+        list_demos->resizeColumnToContents(c);
+        list_demos->setColumnWidth(c, list_demos->columnWidth(c) + 12);
+    }
+    list_demos->setColumnWidth(ColServer, std::min(list_demos->columnWidth(ColServer), 200));
+    list_demos->setUpdatesEnabled(true);
+    // The first demo is shown, not selected: only what the player picks is started.
+    if (list_demos->topLevelItemCount() > 0)
+        list_demos->selectionModel()->setCurrentIndex(list_demos->model()->index(0, 0),
+                                                      QItemSelectionModel::NoUpdate);
+}
+
+void DemoWindow::fillRow(QTreeWidgetItem* item, int index)
+{
+    const Demo& d = m_demos[index];
+    const DemoInfo& info = m_infos[index];
+    setCell(item, ColDemo, d.text, d.text, d.source.displayName());
+    const QDateTime& date = m_dates.value(index);
+    setCell(item, ColDate,
+            date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString(),
+            date.isValid() ? date.toSecsSinceEpoch() : 0);
+    if (!info.readable) {
+        for (int c = ColMap; c < ColDate; ++c)
+            setCell(item, c, QString(), QString(), info.error);
+        setCell(item, ColMap, QStringLiteral("(unreadable)"), QString(), info.error);
+        item->setForeground(ColMap, palette().brush(QPalette::Disabled, QPalette::Text));
+        return;
+    }
+    setCell(item, ColMap, info.map, info.map);
+    const QString server = withoutColours(info.server);
+    setCell(item, ColServer, server, server, server);
+    setCell(item, ColPlayers, QString::number(info.players.size()), qlonglong(info.players.size()),
+            archive::playerLines(info).join(u'\n'));
+    item->setTextAlignment(ColPlayers, Qt::AlignRight | Qt::AlignVCenter);
+    const QString type = gameTypeName(info.gameType);
+    setCell(item, ColGameType, type, type,
+            info.scoreKnown
+                ? QStringLiteral("red %1, blue %2").arg(info.redScore).arg(info.blueScore)
+                : QString());
+    if (info.lengthKnown)
+        setCell(item, ColLength, formatDuration(info.durationMs), info.durationMs);
+    else
+        setCell(item, ColLength, info.wholeRead ? QStringLiteral("?") : QStringLiteral("..."),
+                qlonglong(-1), info.wholeRead ? info.note : QStringLiteral("being read"));
+    item->setTextAlignment(ColLength, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void DemoWindow::onDemoRead(int index, const DemoInfo& info)
+{
+    if (index < 0 || index >= m_infos.size())
+        return;
+    --m_beingRead;
+    if (info.readable) {
+        m_infos[index] = info;
+    } else {
+        // What the game state said stands; only the length stays unknown.
+        m_infos[index].wholeRead = true;
+        m_infos[index].note = info.error;
+    }
+    for (int i = 0; i < list_demos->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list_demos->topLevelItem(i);
+        if (item->data(ColDemo, IndexRole).toInt() != index)
+            continue;
+        fillRow(item, index);
+        item->setHidden(!demoMatches(m_demos[index], m_infos[index], demofilter->text()));
+        if (item == list_demos->currentItem())
+            demoinfo->setText(archive::demoSummary(m_infos[index]));
+        break;
+    }
+    // Lengths and players came in: a list sorted by them is sorted again once, at the end.
+    if (m_beingRead == 0 && m_sortColumn >= 0)
+        list_demos->sortItems(m_sortColumn, m_sortOrder);
+}
+
+void DemoWindow::showDemo(QTreeWidgetItem* item)
+{
+    if (!item) {
+        demoinfo->clear();
+        return;
+    }
+    const int index = item->data(ColDemo, IndexRole).toInt();
+    demoinfo->setText(archive::demoSummary(m_infos[index]));
+    showLevelShot(m_infos[index].readable ? m_infos[index].map : QString());
+}
+
+void DemoWindow::showLevelShot(const QString& map)
+{
+    const starter::LevelShot* shot =
+        map.isEmpty() ? nullptr : starter::findLevelShot(m_levelShots, map);
+    const QString file = shot ? starter::extractLevelShot(m_unzip, *shot, m_scratch) : QString();
+    m_shownLevelShot.clear();
+    if (file.isEmpty()) {
+        shotcaption->setText(map.isEmpty() ? QStringLiteral("Levelshot")
+                                           : QStringLiteral("No level shot of ") + map);
+        Picture1->drawImage(backdrop(Picture1->size(), QStringLiteral("No level shot")));
+    } else {
+        // A smaller picture leaves the backdrop around it, not the previous one.
+        Picture1->drawImage(backdrop(Picture1->size(), QString()));
+        archive::NViewLibShowPicutre(Picture1, file, 0, archive::PictureVariant::FixedBox);
+        m_shownLevelShot = file;
+        shotcaption->setText(QStringLiteral("Levelshot: ") + map);
+    }
+    Picture1->update();
+}
+
+void DemoWindow::on_demofilter_textChanged(const QString& text)
+{
+    for (int i = 0; i < list_demos->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list_demos->topLevelItem(i);
+        const int index = item->data(ColDemo, IndexRole).toInt();
+        const bool hide = !demoMatches(m_demos[index], m_infos[index], text);
+        item->setHidden(hide);
+        if (hide)
+            item->setSelected(false);
+    }
+}
+
+void DemoWindow::on_list_demos_headerClicked(int column)
+{
+    m_sortOrder = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                              : Qt::AscendingOrder;
+    m_sortColumn = column;
+    list_demos->header()->setSortIndicatorShown(true);
+    list_demos->header()->setSortIndicator(column, m_sortOrder);
+    list_demos->sortItems(column, m_sortOrder);
 }
 
 QStringList DemoWindow::selectedNames() const
 {
     QStringList out;
-    for (int i = 0; i < list_demos->count(); ++i)
-        if (list_demos->item(i)->isSelected())
-            out.append(list_demos->item(i)->data(Qt::UserRole).toString());
+    for (int i = 0; i < list_demos->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list_demos->topLevelItem(i);
+        if (item->isSelected() && !item->isHidden())
+            out.append(item->data(ColDemo, NameRole).toString());
+    }
     return out;
 }
 

@@ -1,14 +1,25 @@
 #pragma once
-// The demo player's window frm_main ("View demos").
+// The demo player's window frm_main ("View demos"): the demos with what they hold (map,
+// server, players, game type, length, date), a filter, and the selected demo's level shot.
 #include "DemoScan.h"
 #include "GameInstall.h"
 #include "Unzip.h"
 
+#include <QDateTime>
 #include <QDialog>
 
 class QCheckBox;
+class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace fragdeck::archive
+{
+class PictureBox;
+}
 
 namespace fragdeck::demos
 {
@@ -17,27 +28,58 @@ class DemoWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // componentFolder: the component's own folder (listing runs name a folder below it).
+    // componentFolder: the component's own folder (listing runs name a folder below it;
+    // level shots are extracted below it).
     explicit DemoWindow(const QString& componentFolder, QWidget* parent = nullptr);
+    ~DemoWindow() override;
+
+    // The columns of list_demos.
+    enum Column { ColDemo, ColMap, ColServer, ColPlayers, ColGameType, ColLength, ColDate };
 
     const QList<Demo>& demos() const { return m_demos; }
-    // The selected entries' script names, first to last.
+    // What is known of demo i: its game state, then the whole read once it is in.
+    const DemoInfo& info(int i) const { return m_infos[i]; }
+    // How many demos are still being read whole.
+    int demosBeingRead() const { return m_beingRead; }
+    // The selected entries' script names, first to last as listed (filtered out ones
+    // do not count).
     QStringList selectedNames() const;
+    // The level shot file drawn last ("" when the box shows none).
+    const QString& shownLevelShot() const { return m_shownLevelShot; }
 
 private:
     void loadWindow();
+    void fillRow(QTreeWidgetItem* item, int index);
+    void showDemo(QTreeWidgetItem* item);
+    void showLevelShot(const QString& map);
+    void on_demofilter_textChanged(const QString& text);
+    void on_list_demos_headerClicked(int column);
+    void onDemoRead(int index, const DemoInfo& info);
     void on_Command1_clicked();
 
     archive::UnzipModule m_unzip;
     GameInstall m_install;
     QList<Demo> m_demos;
+    QList<DemoInfo> m_infos;
+    QList<QDateTime> m_dates;
+    QList<starter::LevelShot> m_levelShots;
     QString m_componentFolder;
+    QString m_scratch;
+    QString m_shownLevelShot;
+    archive::DemoReadQueue* m_reads = nullptr;
+    int m_beingRead = 0;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 
-    QListWidget* list_demos = nullptr;
+    QLineEdit* demofilter = nullptr;
+    QTreeWidget* list_demos = nullptr;
     QCheckBox* cloop = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QListWidget* List_levelshots = nullptr;
+    QLabel* shotcaption = nullptr;
+    archive::PictureBox* Picture1 = nullptr;
+    QLabel* demoinfo = nullptr;
 };
 
 } // namespace fragdeck::demos

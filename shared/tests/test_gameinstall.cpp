@@ -120,7 +120,8 @@ void TestGameInstall::programNamesStartWithTheWindowsOne()
 
 void TestGameInstall::demoExtensionsCoverEveryProtocol()
 {
-    for (const char* n : {"a.dm3", "b.DM_48", "c.dm_66", "d.dm_67", "e.dm_68", "f.dm_71"})
+    for (const char* n :
+         {"a.dm3", "b.DM_48", "c.dm_66", "d.dm_67", "e.dm_68", "g.dm_69", "h.dm_70", "f.dm_71"})
         QVERIFY2(isDemoFile(n), n);
     QVERIFY(!isDemoFile("q3dm17.bsp"));
     QVERIFY(!isDemoFile("demo.dm_7"));

@@ -1,7 +1,9 @@
-// Without libFuzzer: replays the seed corpus, then seeded random mutations of it and
-// random byte strings, through the same entry point.
+// Without libFuzzer: replays the seed corpus, then seeded random damage to it (cut,
+// changed and inserted bytes, lengths at their edges, repeated pieces) and random byte
+// strings, through the same entry point.
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -37,11 +39,14 @@ int main(int argc, char** argv)
         run(s);
 
     std::mt19937 rng(1);
-    const char special[] = {'\\', '\n', '\0', '^', ' ', '"', '\xff', '\x01'};
+    const char special[] = {'\\', '\n', '\r', '\0', '^', ' ', '"', '/', '\xff', '\x01'};
+    // Lengths, counts and offsets at their edges, as 32-bit little-endian numbers.
+    const int32_t edges[] = {
+        -1, -2, 0, 1, 7, 65535, 65536, 16384, 16385, 0x7fffffff, int32_t(0x80000000)};
     int runs = 0;
-    for (; runs < 4000; ++runs) {
+    for (; runs < 6000; ++runs) {
         QByteArray b;
-        if (runs % 4 == 3) {
+        if (runs % 6 == 5) {
             b.resize(qsizetype(rng() % 600));
             for (auto& c : b)
                 c = special[rng() % sizeof special];
@@ -50,7 +55,7 @@ int main(int argc, char** argv)
             const int edits = 1 + int(rng() % 8);
             for (int e = 0; e < edits && !b.isEmpty(); ++e) {
                 const qsizetype at = qsizetype(rng() % uint32_t(b.size()));
-                switch (rng() % 4) {
+                switch (rng() % 7) {
                 case 0:
                     b[at] = special[rng() % sizeof special];
                     break;
@@ -59,6 +64,16 @@ int main(int argc, char** argv)
                     break;
                 case 2:
                     b.insert(at, special[rng() % sizeof special]);
+                    break;
+                case 3:
+                    if (at + 4 <= b.size())
+                        qToLittleEndian(edges[rng() % std::size(edges)], b.data() + at);
+                    break;
+                case 4:
+                    b.insert(at, b.mid(qsizetype(rng() % uint32_t(b.size())), 1 + int(rng() % 40)));
+                    break;
+                case 5:
+                    b[at] = char(uchar(b[at]) ^ (1u << (rng() % 8)));
                     break;
                 default:
                     b[at] = char(rng());

@@ -1,4 +1,5 @@
 // The explorer's tree logic, and its window driven end to end over a real archive.
+#include "../../demos/tests/DemoWriter.h"
 #include "Activation.h"
 #include "ArchiveTree.h"
 #include "CrateviewWindow.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -65,6 +67,7 @@ private Q_SLOTS:
     void iconsAndActions_data();
     void iconsAndActions();
     void explorerEndToEnd();
+    void demoMemberShowsItsSummary();
     void componentShowsTheExplorer();
 };
 
@@ -407,6 +410,56 @@ void TestCrateview::explorerEndToEnd()
         qunsetenv("VISUAL");
     else
         qputenv("VISUAL", oldVisual);
+}
+
+void TestCrateview::demoMemberShowsItsSummary()
+{
+    test::TempStore store;
+    QTemporaryDir dir;
+    test::DemoWriter demo;
+    demo.gameState(test::standardStrings("ctf9", "^4Blue^7Hill", 4, 70, {{"Ann", 1}, {"Ben", 2}}),
+                   1, 2);
+    demo.message({{3, "cs 6 \"2\""}, {4, "cs 7 \"0\""}}, 5000);
+    demo.message({}, 105000);
+    demo.endMarker();
+    const QString pk3 = dir.filePath("pak9.pk3");
+    QVERIFY(test::writeZip(pk3, {{"demos/match.dm_70", demo.bytes()},
+                                 {"demos/junk.dm_68", "junk"},
+                                 {"demos/readme.txt", "read me"}}));
+    CrateviewWindow form(dir.filePath("system"));
+    form.show();
+    form.openArchive(pk3);
+    auto* folders = form.findChild<QTreeWidget*>("folders");
+    auto* files = form.findChild<QListWidget*>("files");
+    auto* summary = form.findChild<QLabel*>("demosummary");
+    QVERIFY(summary);
+    QVERIFY(!summary->isVisible());
+    const int index = form.tree().find("demos");
+    for (QTreeWidgetItemIterator it(folders); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole + 2).toInt() == index)
+            folders->setCurrentItem(*it);
+    auto select = [&](const QString& name) {
+        const QList<QListWidgetItem*> items = files->findItems(name, Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        files->setCurrentItem(items.first());
+    };
+
+    select("match.dm_70");
+    QVERIFY(summary->isVisible());
+    QVERIFY(summary->text().contains("Map: ctf9"));
+    QVERIFY(summary->text().contains("Server: BlueHill"));
+    QVERIFY(summary->text().contains("Recorded by: Ben"));
+    QVERIFY(summary->text().contains("Players (2): Ann (red), Ben (blue)"));
+    QTRY_VERIFY(summary->text().contains("Length: 1:40"));
+    QVERIFY(summary->text().contains("Score: red 2, blue 0"));
+    QVERIFY(summary->geometry().top() >= files->geometry().bottom());
+
+    select("junk.dm_68");
+    QVERIFY(summary->isVisible());
+    QVERIFY(summary->text().startsWith("not a readable demo"));
+
+    select("readme.txt");
+    QVERIFY(!summary->isVisible());
 }
 
 void TestCrateview::componentShowsTheExplorer()

@@ -2,13 +2,18 @@
 #include "Activation.h"
 #include "DemoScan.h"
 #include "DemoWindow.h"
+#include "DemoWriter.h"
+#include "PictureBox.h"
 #include "Settings.h"
 
 #include <QCheckBox>
-#include <QListWidget>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace fragdeck;
@@ -42,9 +47,16 @@ private Q_SLOTS:
     void scriptBytes();
     void windowEndToEnd();
     void windowWithoutPaths();
+    void windowColumns();
+    void windowSorting();
+    void windowFilter();
+    void windowLevelShot();
     void pluginMainShowsTheWindow();
 
 private:
+    // A game folder of readable demos (two archived, one loose, one broken) and level
+    // shots; the settings point at it.
+    void makeDemoGame();
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TempStore> m_store;
     std::unique_ptr<TempHome> m_home;
@@ -192,11 +204,11 @@ void TestDemos::windowEndToEnd()
     w.show();
     QCOMPARE(w.objectName(), QStringLiteral("frm_main"));
     QCOMPARE(w.windowTitle(), QStringLiteral("View demos"));
-    auto* list = w.findChild<QListWidget*>("list_demos");
-    QCOMPARE(list->count(), 7);
+    auto* list = w.findChild<QTreeWidget*>("list_demos");
+    QCOMPARE(list->topLevelItemCount(), 7);
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-    list->item(1)->setSelected(true); // sub/match1.dm_68
-    list->item(5)->setSelected(true); // rec.dm_67, a loose file spelled Rec.dm_67
+    list->topLevelItem(1)->setSelected(true); // sub/match1.dm_68
+    list->topLevelItem(5)->setSelected(true); // rec.dm_67, a loose file spelled Rec.dm_67
     w.findChild<QCheckBox*>("cloop")->setChecked(true);
     w.findChild<QPushButton*>("Command1")->click();
     QCOMPARE(prompts.prompts.size(), 0);
@@ -215,7 +227,7 @@ void TestDemos::windowWithoutPaths()
     ProcessRecorder processes;
     PromptRecorder prompts;
     DemoWindow w(root() + "system");
-    QCOMPARE(w.findChild<QListWidget*>("list_demos")->count(), 0);
+    QCOMPARE(w.findChild<QTreeWidget*>("list_demos")->topLevelItemCount(), 0);
     w.findChild<QPushButton*>("Command1")->click();
     QCOMPARE(prompts.prompts.size(), 1);
     QVERIFY(prompts.texts()[0].contains("data folder is not known"));
@@ -234,7 +246,7 @@ void TestDemos::pluginMainShowsTheWindow()
     QTimer::singleShot(0, [&] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal->objectName() == "frm_main" && modal->windowTitle() == "View demos") {
-            seen = modal->findChild<QListWidget*>("list_demos")->count() == 7;
+            seen = modal->findChild<QTreeWidget*>("list_demos")->topLevelItemCount() == 7;
             modal->findChild<QPushButton*>("Command2")->click();
         } else if (modal) {
             modal->close();
@@ -242,6 +254,173 @@ void TestDemos::pluginMainShowsTheWindow()
     });
     CallByName(obj.get(), "Main");
     QVERIFY(seen);
+}
+
+void TestDemos::makeDemoGame()
+{
+    const QString base = root() + "q3/baseq3/";
+    const QByteArray alpha =
+        simpleDemo("q3dm17", "^1Red ^7Arena", {{"^3Alice", 0}, {"Bob", 0}}, 65000, 0, true, 68);
+    DemoWriter bravo;
+    bravo.gameState(standardStrings("ctf1", "Blue Base", 4, 71, {{"Carl", 1}, {"Dora", 2}}), 1, 2);
+    bravo.message({{3, "cs 6 \"3\""}, {4, "cs 7 \"1\""}}, 1000);
+    bravo.message({{5, "cs 546 \"" + playerString({"Finn", 2}) + "\""}}, 126000);
+    bravo.endMarker();
+    writeZip(base + "demos.pk3", {{"demos/alpha.dm_68", alpha},
+                                  {"demos/bravo.dm_71", bravo.bytes()},
+                                  {"demos/broken.dm_68", "not a demo at all"}});
+    writeZip(base + "shots.pk3", {{"levelshots/q3dm17.jpg", jpegBytes(Qt::red, 300, 240)},
+                                  {"levelshots/ctf1.tga", tgaBytes(Qt::green, 64, 32)}});
+    writeFile(base + "demos/charlie.dm_67",
+              simpleDemo("q3dm1", "Loose", {{"Eve", 0}}, 5000, 0, true, 67));
+    SaveSetting("Fragdeck", "Options", "Q3path", fakeProgram(root() + "q3/ioquake3"));
+    SaveSetting("Fragdeck", "Options", "ConfigPath", base + "q3config.cfg");
+}
+
+namespace
+{
+
+QStringList column(QTreeWidget* list, int c, bool visibleOnly = false)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (!visibleOnly || !list->topLevelItem(i)->isHidden())
+            out.append(list->topLevelItem(i)->text(c));
+    return out;
+}
+
+void clickHeader(QTreeWidget* list, int c)
+{
+    QHeaderView* h = list->header();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(c) + 4, h->height() / 2));
+}
+
+} // namespace
+
+void TestDemos::windowColumns()
+{
+    makeDemoGame();
+    DemoWindow w(root() + "system");
+    w.show();
+    auto* list = w.findChild<QTreeWidget*>("list_demos");
+    QCOMPARE(column(list, DemoWindow::ColDemo),
+             (QStringList{"alpha.dm_68", "bravo.dm_71", "broken.dm_68", "charlie.dm_67"}));
+    // The game states are there at once.
+    QCOMPARE(column(list, DemoWindow::ColMap),
+             (QStringList{"q3dm17", "ctf1", "(unreadable)", "q3dm1"}));
+    QCOMPARE(column(list, DemoWindow::ColServer),
+             (QStringList{"Red Arena", "Blue Base", "", "Loose"}));
+    QCOMPARE(column(list, DemoWindow::ColGameType),
+             (QStringList{"Free For All", "Capture the Flag", "", "Free For All"}));
+    QCOMPARE(list->topLevelItem(0)->toolTip(DemoWindow::ColPlayers), QStringLiteral("Alice\nBob"));
+    QVERIFY(list->topLevelItem(2)->toolTip(DemoWindow::ColMap).startsWith("not a readable demo"));
+    QVERIFY(!list->topLevelItem(0)->text(DemoWindow::ColDate).isEmpty());
+    QVERIFY(!list->topLevelItem(3)->text(DemoWindow::ColDate).isEmpty());
+
+    // Lengths, and players who joined later, come from the whole reads.
+    QTRY_COMPARE(w.demosBeingRead(), 0);
+    QCOMPARE(column(list, DemoWindow::ColLength), (QStringList{"1:05", "2:05", "", "0:05"}));
+    QCOMPARE(column(list, DemoWindow::ColPlayers), (QStringList{"2", "3", "", "1"}));
+    QCOMPARE(list->topLevelItem(1)->toolTip(DemoWindow::ColPlayers),
+             QStringLiteral("Carl (red)\nDora (blue)\nFinn (blue)"));
+    QCOMPARE(list->topLevelItem(1)->toolTip(DemoWindow::ColGameType),
+             QStringLiteral("red 3, blue 1"));
+    QCOMPARE(w.info(1).recorder, QStringLiteral("Dora"));
+}
+
+void TestDemos::windowSorting()
+{
+    makeDemoGame();
+    DemoWindow w(root() + "system");
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE(w.demosBeingRead(), 0);
+    auto* list = w.findChild<QTreeWidget*>("list_demos");
+    clickHeader(list, DemoWindow::ColLength);
+    QCOMPARE(column(list, DemoWindow::ColDemo),
+             (QStringList{"broken.dm_68", "charlie.dm_67", "alpha.dm_68", "bravo.dm_71"}));
+    clickHeader(list, DemoWindow::ColLength);
+    QCOMPARE(column(list, DemoWindow::ColDemo),
+             (QStringList{"bravo.dm_71", "alpha.dm_68", "charlie.dm_67", "broken.dm_68"}));
+    clickHeader(list, DemoWindow::ColPlayers);
+    QCOMPARE(column(list, DemoWindow::ColPlayers), (QStringList{"", "1", "2", "3"}));
+    clickHeader(list, DemoWindow::ColMap);
+    QCOMPARE(column(list, DemoWindow::ColMap),
+             (QStringList{"(unreadable)", "ctf1", "q3dm1", "q3dm17"}));
+    // The script follows the list as shown.
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        list->topLevelItem(i)->setSelected(i != 0);
+    QCOMPARE(w.selectedNames(), (QStringList{"bravo.dm_71", "charlie.dm_67", "alpha.dm_68"}));
+}
+
+void TestDemos::windowFilter()
+{
+    makeDemoGame();
+    ProcessRecorder processes;
+    DemoWindow w(root() + "system");
+    w.show();
+    QTRY_COMPARE(w.demosBeingRead(), 0);
+    auto* list = w.findChild<QTreeWidget*>("list_demos");
+    auto* filter = w.findChild<QLineEdit*>("demofilter");
+    QVERIFY(filter);
+    const QList<QPair<QString, QStringList>> cases = {
+        {"bob", {"alpha.dm_68"}},
+        {"FINN", {"bravo.dm_71"}},      // joined later: known from the whole read
+        {"red arena", {"alpha.dm_68"}}, // colour codes do not count
+        {"q3dm1", {"alpha.dm_68", "charlie.dm_67"}},
+        {"charlie", {"charlie.dm_67"}},
+        {"nobody", {}},
+        {"", {"alpha.dm_68", "bravo.dm_71", "broken.dm_68", "charlie.dm_67"}},
+    };
+    for (const auto& [text, shown] : cases) {
+        filter->clear();
+        QTest::keyClicks(filter, text);
+        QCOMPARE(column(list, DemoWindow::ColDemo, true), shown);
+    }
+    // Rows filtered away are not started, even when they were selected before.
+    list->selectAll();
+    QTest::keyClicks(filter, "eve");
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(readFile(root() + "q3/baseq3/fragdeck_demo.cfg"),
+             QByteArray("set d1 \"demo charlie.dm_67\"\r\nvstr d1\r\n"));
+}
+
+void TestDemos::windowLevelShot()
+{
+    makeDemoGame();
+    DemoWindow w(root() + "system");
+    w.show();
+    auto* list = w.findChild<QTreeWidget*>("list_demos");
+    auto* box = w.findChild<archive::PictureBox*>("Picture1");
+    auto* caption = w.findChild<QLabel*>("shotcaption");
+    auto* info = w.findChild<QLabel*>("demoinfo");
+    QVERIFY(box && caption && info);
+
+    list->setCurrentItem(list->topLevelItem(0));
+    QVERIFY(w.shownLevelShot().endsWith("q3dm17.jpg"));
+    QVERIFY(qRed(box->canvas().pixel(10, 10)) > 200);
+    QVERIFY(qRed(box->canvas().pixel(250, 180)) > 200); // larger than the box: clipped
+    QVERIFY(caption->text().contains("q3dm17"));
+    QVERIFY(info->text().contains("Map: q3dm17"));
+    QVERIFY(info->text().contains("Recorded by: Alice"));
+
+    list->setCurrentItem(list->topLevelItem(1));
+    QVERIFY(w.shownLevelShot().endsWith("ctf1.tga"));
+    QVERIFY(qGreen(box->canvas().pixel(10, 10)) > 200);
+    // Smaller than the box: the rest is cleared, not the previous picture.
+    const QRgb rest = box->canvas().pixel(200, 150);
+    QVERIFY(!(qRed(rest) > 200 && qGreen(rest) < 100));
+
+    list->setCurrentItem(list->topLevelItem(3)); // q3dm1: no level shot
+    QCOMPARE(w.shownLevelShot(), QString());
+    QCOMPARE(caption->text(), QStringLiteral("No level shot of q3dm1"));
+    const QRgb cleared = box->canvas().pixel(10, 10);
+    QVERIFY(!(qGreen(cleared) > 200 && qRed(cleared) < 100));
+
+    list->setCurrentItem(list->topLevelItem(2)); // unreadable
+    QCOMPARE(w.shownLevelShot(), QString());
+    QVERIFY(info->text().startsWith("not a readable demo"));
 }
 
 QTEST_MAIN(TestDemos)

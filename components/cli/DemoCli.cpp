@@ -1,0 +1,154 @@
+#include "DemoCli.h"
+
+#include "Paths.h"
+#include "QueryCli.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace fragdeck::cli
+{
+
+QString demoUsageText()
+{
+    return QStringLiteral(
+        "Usage: fragdeck-demo [--json] FILE...\n"
+        "Says what recorded demos hold: map, server, game type, length, players and the\n"
+        "player who recorded it. FILE is a demo file (.dm3, .dm_48, .dm_66 to .dm_71) or a\n"
+        "member of an archive written ARCHIVE.pk3:demos/name.dm_71.\n"
+        "\n"
+        "Options:\n"
+        "  --json   one JSON array, an object per demo (names keep their colour codes)\n"
+        "  --help   this text\n"
+        "\n"
+        "Without --json each demo is one line of tab-separated fields: file, protocol,\n"
+        "map, server, game type, length, player count, players, recorder; or file,\n"
+        "\"error\" and the reason.\n"
+        "\n"
+        "Exit status: 0 every demo read, 1 some could not be read, 2 usage error.\n");
+}
+
+ParsedDemoArguments parseDemoArguments(const QStringList& args)
+{
+    ParsedDemoArguments p;
+    bool options = true;
+    for (const QString& a : args) {
+        if (options && a == QLatin1String("--")) {
+            options = false;
+        } else if (options && a == QLatin1String("--json")) {
+            p.options.json = true;
+        } else if (options && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
+            p.options.help = true;
+        } else if (options && a.startsWith(u'-') && a.size() > 1) {
+            p.error = QStringLiteral("unknown option %1").arg(a);
+            return p;
+        } else {
+            p.options.files.append(a);
+        }
+    }
+    if (p.options.files.isEmpty() && !p.options.help) {
+        p.error = QStringLiteral("no demo file given");
+        return p;
+    }
+    p.ok = true;
+    return p;
+}
+
+DemoTarget parseDemoTarget(const QString& argument)
+{
+    DemoTarget t;
+    if (argument.isEmpty())
+        return t;
+    if (QFileInfo(toLocalPath(argument)).isFile()) {
+        t.ok = true;
+        t.source.file = argument;
+        return t;
+    }
+    for (qsizetype colon = argument.indexOf(u':'); colon > 0;
+         colon = argument.indexOf(u':', colon + 1)) {
+        const QString archive = argument.left(colon);
+        const QString member = argument.mid(colon + 1);
+        if (!member.isEmpty() && QFileInfo(toLocalPath(archive)).isFile()) {
+            t.ok = true;
+            t.source.archive = archive;
+            t.source.member = member;
+            return t;
+        }
+    }
+    return t;
+}
+
+DemoResult readDemoArgument(const QString& argument)
+{
+    DemoResult r;
+    r.file = argument;
+    const DemoTarget t = parseDemoTarget(argument);
+    if (!t.ok) {
+        r.info.error = QStringLiteral("no such file");
+        return r;
+    }
+    r.info = archive::readDemoSource(t.source, DemoDepth::Whole);
+    return r;
+}
+
+QString formatDemoPlain(const DemoResult& r)
+{
+    const DemoInfo& i = r.info;
+    if (!i.readable)
+        return QStringLiteral("%1\terror\t%2\n").arg(printable(r.file), printable(i.error));
+    QStringList names;
+    for (const DemoPlayer& p : i.players)
+        names.append(withoutColours(p.name));
+    // One pass over all fields, so a "%1" in a name stays as it is.
+    return QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8\t%9\n")
+        .arg(printable(r.file), QString::number(i.protocol), printable(i.map),
+             printable(withoutColours(i.server)), gameTypeName(i.gameType),
+             i.lengthKnown ? formatDuration(i.durationMs) : QStringLiteral("?"),
+             QString::number(i.players.size()), printable(names.join(QStringLiteral(", "))),
+             printable(withoutColours(i.recorder)));
+}
+
+QByteArray formatDemoJson(const QList<DemoResult>& results)
+{
+    QJsonArray out;
+    for (const DemoResult& r : results) {
+        const DemoInfo& i = r.info;
+        QJsonObject o;
+        o.insert(QStringLiteral("file"), r.file);
+        if (!i.readable) {
+            o.insert(QStringLiteral("error"), i.error);
+            out.append(o);
+            continue;
+        }
+        o.insert(QStringLiteral("protocol"), i.protocol);
+        o.insert(QStringLiteral("map"), i.map);
+        o.insert(QStringLiteral("server"), i.server);
+        o.insert(QStringLiteral("gametype"), i.gameType);
+        o.insert(QStringLiteral("gametype_name"), gameTypeName(i.gameType));
+        QJsonArray names, details;
+        for (const DemoPlayer& p : i.players) {
+            names.append(p.name);
+            details.append(QJsonObject{{QStringLiteral("client"), p.client},
+                                       {QStringLiteral("name"), p.name},
+                                       {QStringLiteral("team"), teamName(p.team)},
+                                       {QStringLiteral("left"), p.left}});
+        }
+        o.insert(QStringLiteral("players"), names);
+        o.insert(QStringLiteral("player_details"), details);
+        o.insert(QStringLiteral("recorder"),
+                 i.recorder.isEmpty() ? QJsonValue() : QJsonValue(i.recorder));
+        o.insert(QStringLiteral("duration_ms"),
+                 i.lengthKnown ? QJsonValue(double(i.durationMs)) : QJsonValue());
+        if (i.scoreKnown)
+            o.insert(QStringLiteral("score"), QJsonObject{{QStringLiteral("red"), i.redScore},
+                                                          {QStringLiteral("blue"), i.blueScore}});
+        if (!i.note.isEmpty())
+            o.insert(QStringLiteral("note"), i.note);
+        out.append(o);
+    }
+    return QJsonDocument(out).toJson(QJsonDocument::Indented);
+}
+
+} // namespace fragdeck::cli

@@ -1,0 +1,54 @@
+#pragma once
+// fragdeck-demo: what recorded demos hold, from the command line. Its arguments, where
+// each demo lies (a file or "ARCHIVE.pk3:member"), and its output.
+#include "DemoFile.h"
+#include "DemoSummary.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace fragdeck::cli
+{
+
+enum DemoExitCode { DemoExitOk = 0, DemoExitUnreadable = 1, DemoExitUsage = 2 };
+
+struct DemoOptions {
+    bool json = false;
+    bool help = false;
+    QStringList files;
+};
+
+struct ParsedDemoArguments {
+    bool ok = false;
+    QString error;
+    DemoOptions options;
+};
+
+ParsedDemoArguments parseDemoArguments(const QStringList& args);
+QString demoUsageText();
+
+// An existing file is read as it is; otherwise the text before a ":" that names an
+// existing file is an archive and the rest the member's path in it. `ok` is false when
+// neither fits.
+struct DemoTarget {
+    bool ok = false;
+    archive::DemoSource source;
+};
+DemoTarget parseDemoTarget(const QString& argument);
+
+struct DemoResult {
+    QString file; // as given on the command line
+    DemoInfo info;
+};
+
+DemoResult readDemoArgument(const QString& argument);
+
+// One line per demo, fields apart by tabs: the file, then protocol, map, server, game
+// type, length (m:ss, "?" when unknown), player count, players, recorder (names without
+// colour codes); or the file, "error" and why.
+QString formatDemoPlain(const DemoResult& result);
+// An array with one object per demo (UTF-8); names keep their colour codes.
+QByteArray formatDemoJson(const QList<DemoResult>& results);
+
+} // namespace fragdeck::cli
