@@ -5,6 +5,10 @@
 
 namespace fragdeck::query
 {
+namespace
+{
+constexpr int kStragglerMs = 100;
+}
 
 bool MasterServer::parse(const QString& text, MasterServer* out)
 {
@@ -85,6 +89,7 @@ void MasterClient::query(const QList<MasterServer>& masters, int protocol)
     m_protocol = protocol;
     m_outcomes.clear();
     m_deadlines.clear();
+    m_ended.clear();
     m_servers.clear();
     m_seen.clear();
     for (const MasterServer& m : masters) {
@@ -92,6 +97,7 @@ void MasterClient::query(const QList<MasterServer>& masters, int protocol)
         o.master = m;
         m_outcomes.append(o);
         m_deadlines.append(0);
+        m_ended.append(false);
     }
     m_running = true;
     m_tick.start();
@@ -190,12 +196,16 @@ void MasterClient::onReadyRead(QUdpSocket* socket)
                 m_servers.append(a);
                 fresh.append(a);
             }
-        if (o.state == MasterOutcome::State::Waiting)
-            m_deadlines[index] = m_clock.nsecsElapsed() + qint64(m_collectTimeoutMs) * 1000000;
+        if (reply.endOfList)
+            m_ended[index] = true;
+        if (o.state == MasterOutcome::State::Waiting) {
+            // Datagrams come in no fixed order: after the end mark, a moment for stragglers.
+            const qint64 wait =
+                m_ended[index] ? qMin(kStragglerMs, m_collectTimeoutMs) : m_collectTimeoutMs;
+            m_deadlines[index] = m_clock.nsecsElapsed() + qint64(wait) * 1000000;
+        }
         if (!fresh.isEmpty())
             Q_EMIT serversFound(fresh);
-        if (self && reply.endOfList && m_outcomes[index].state == MasterOutcome::State::Waiting)
-            finishMaster(index, MasterOutcome::State::Complete);
     }
 }
 
@@ -206,8 +216,9 @@ void MasterClient::onTick()
     for (int i = 0; self && i < m_outcomes.size(); ++i)
         if (m_outcomes[i].state == MasterOutcome::State::Waiting && m_deadlines[i] > 0 &&
             t >= m_deadlines[i])
-            finishMaster(i, m_outcomes[i].datagrams ? MasterOutcome::State::TimedOut
-                                                    : MasterOutcome::State::NoReply);
+            finishMaster(i, m_ended[i]                ? MasterOutcome::State::Complete
+                            : m_outcomes[i].datagrams ? MasterOutcome::State::TimedOut
+                                                      : MasterOutcome::State::NoReply);
 }
 
 void MasterClient::finishMaster(int index, MasterOutcome::State state)

@@ -1,7 +1,8 @@
 #pragma once
 // Asks master servers for their lists and merges them. Each master is resolved through the
 // replaceable resolver, asked once over IPv4 (or over IPv6 when it has no IPv4 address),
-// and read until its list ends ("\EOT") or no datagram has come for collectTimeoutMs.
+// and read until its list ends ("\EOT", and a moment for datagrams it overtook) or
+// no datagram has come for collectTimeoutMs.
 // Servers are reported as they arrive, each once over all masters.
 #include "MasterProtocol.h"
 #include "Resolver.h"
@@ -77,6 +78,7 @@ private:
     quint32 m_generation = 0;
     QList<MasterOutcome> m_outcomes;
     QList<qint64> m_deadlines; // per master, ns on m_clock; 0: not waiting
+    QList<bool> m_ended;       // per master: its end mark came
     QList<ServerAddress> m_servers;
     QSet<ServerAddress> m_seen;
     std::unique_ptr<QUdpSocket> m_v4;
