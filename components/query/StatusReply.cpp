@@ -93,8 +93,8 @@ void readInfo(QByteArrayView info, ParsedReply& out, bool statusKeys)
             s.gametype = leadingInt(value);
         else if (sameKey(key, "sv_maxclients"))
             s.maxClients = leadingInt(value);
-        else if (sameKey(key, "protocol"))
-            s.protocol = leadingInt(value);
+        else if (sameKey(key, "protocol") || (sameKey(key, "com_protocol") && !s.protocol))
+            s.protocol = leadingInt(value); // newer ioquake3 status replies: com_protocol
         else if (sameKey(key, "g_needpass"))
             s.needPass = leadingInt(value) != 0;
         else if (sameKey(key, "g_humanplayers"))

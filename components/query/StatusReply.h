@@ -26,9 +26,9 @@ struct ServerInfo {
     QString mapname;
     QString gamename; // gamename, else game
     QString version;
-    int gametype = -1;  // g_gametype / gametype; -1 when absent
-    int maxClients = 0; // sv_maxclients
-    int protocol = 0;
+    int gametype = -1;     // g_gametype / gametype; -1 when absent
+    int maxClients = 0;    // sv_maxclients
+    int protocol = 0;      // protocol, else com_protocol
     bool needPass = false; // g_needpass
     int humanPlayers = -1; // g_humanplayers; -1 when the server does not send it
     int clients = -1;      // clients (info replies carry a count, not a list)

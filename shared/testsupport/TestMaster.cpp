@@ -42,9 +42,9 @@ QByteArray infoValue(const QByteArray& info, const QByteArray& key)
 
 } // namespace
 
-TestMaster::TestMaster(QObject* parent) : QObject(parent)
+TestMaster::TestMaster(QObject* parent, const QHostAddress& bindTo) : QObject(parent)
 {
-    m_socket.bind(QHostAddress::LocalHost, 0);
+    m_socket.bind(bindTo, 0);
     connect(&m_socket, &QUdpSocket::readyRead, this, &TestMaster::onReadyRead);
 }
 

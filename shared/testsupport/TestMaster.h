@@ -18,7 +18,9 @@ class TestMaster : public QObject
 {
     Q_OBJECT
 public:
-    explicit TestMaster(QObject* parent = nullptr);
+    // Bound to 127.0.0.1 (or ::1); port() is 0 when that fails.
+    explicit TestMaster(QObject* parent = nullptr,
+                        const QHostAddress& bindTo = QHostAddress(QHostAddress::LocalHost));
     quint16 port() const { return m_socket.localPort(); }
 
     struct Listed {
