@@ -6,9 +6,9 @@
 //                    no masters.
 //   "Protocol"       68 (Quake III, ioquake3) or 71 (OpenArena). Absent or anything else:
 //                    from the installed game (71 when its data folder is baseoa).
-//   "MaxInFlight"    servers queried at once (default 100).
+//   "MaxInFlight"    servers queried at once (default 200).
 //   "PaceUs"         microseconds between two query datagrams (default 500).
-//   "AttemptTimeout" milliseconds each of the 3 attempts waits for an answer (default 600).
+//   "AttemptTimeout" milliseconds each of the 3 attempts waits for an answer (default 500).
 #include "MasterClient.h"
 #include "ServerPoller.h"
 

@@ -10,7 +10,7 @@ namespace
 {
 
 constexpr int kNonceDigits = 12;    // 48 random bits per attempt
-constexpr int kReadsPerEvent = 256; // then let other events run; the rest comes next turn
+constexpr int kReadsPerEvent = 128; // then let other events run; the rest comes next turn
 
 QByteArray nonceText(quint64 n)
 {
@@ -294,22 +294,38 @@ void ServerPoller::onDeadline()
 
 void ServerPoller::onReadyRead(QUdpSocket* socket)
 {
-    for (int n = 0; n < kReadsPerEvent && socket->hasPendingDatagrams(); ++n) {
+    // Everything waiting is read and stamped first, then parsed, so that parsing one reply
+    // never adds to the ping of the next.
+    struct Arrival {
+        qint64 at;
+        qint64 offset;
+        qint64 length;
         QHostAddress host;
-        quint16 port = 0;
-        const qint64 len =
-            socket->readDatagram(m_buffer.data(), qint64(m_buffer.size()), &host, &port);
-        const qint64 t = now();
-        if (len < 0)
+        quint16 port;
+    };
+    std::vector<Arrival> batch;
+    qint64 used = 0;
+    while (int(batch.size()) < kReadsPerEvent && socket->hasPendingDatagrams()) {
+        if (qint64(m_buffer.size()) - used < 65536)
+            m_buffer.resize(size_t(used) + 65536);
+        Arrival a;
+        a.length = socket->readDatagram(m_buffer.data() + used, 65536, &a.host, &a.port);
+        a.at = now();
+        if (a.length < 0)
             break;
-        const int row = m_index.value(ServerAddress{host, port}, -1);
+        a.offset = used;
+        used += a.length;
+        batch.push_back(std::move(a));
+    }
+    for (const Arrival& a : batch) {
+        const int row = m_index.value(ServerAddress{a.host, a.port}, -1);
         if (row < 0)
             continue;
         Work& w = m_work[size_t(row)];
         ServerResult& r = m_rows[size_t(row)];
         if (!w.active || r.attempts == 0)
             continue;
-        auto parsed = parseStatusResponse(QByteArrayView(m_buffer.data(), len));
+        auto parsed = parseStatusResponse(QByteArrayView(m_buffer.data() + a.offset, a.length));
         if (!parsed)
             continue;
         int answered = -1;
@@ -319,7 +335,7 @@ void ServerPoller::onReadyRead(QUdpSocket* socket)
                     answered = k;
         if (answered < 0)
             continue;
-        r.pingUs = (t - w.attempts[answered].sentNs) / 1000;
+        r.pingUs = (a.at - w.attempts[answered].sentNs) / 1000;
         r.info = std::move(parsed->info);
         r.answered = true;
         r.status = ServerResult::Status::Ok;

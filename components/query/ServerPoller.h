@@ -26,10 +26,12 @@
 namespace fragdeck::query
 {
 
+// An answer to any attempt of a server counts until its last attempt has run out, so a
+// short time per attempt costs a slow server one more datagram, never its row.
 struct PollerSettings {
-    int maxInFlight = 100;      // servers with a query outstanding at once
+    int maxInFlight = 200;      // servers with a query outstanding at once
     int paceUs = 500;           // time between two datagrams sent
-    int attemptTimeoutMs = 600; // how long each attempt waits before the next one
+    int attemptTimeoutMs = 500; // how long each attempt waits before the next one
     int maxAttempts = 3;        // 1..3
 };
 
