@@ -1,5 +1,5 @@
 // The internet server list against qstat, on one master and one fleet of loopback servers
-// (bench_fleet, a process of its own): time to a complete list, the share of servers
+// (servers_fleet, a process of its own): time to a complete list, the share of servers
 // listed and of live ones answered, ping error against the fleet's set latency, peak
 // memory, the longest event-loop stall of the refreshing process, and the memory a list
 // of 5,000 servers takes.
@@ -28,7 +28,7 @@ struct FleetServer {
     bool silent = false;
 };
 
-// bench_fleet running, with what it set up.
+// servers_fleet running, with what it set up.
 class Fleet
 {
 public:
@@ -36,7 +36,7 @@ public:
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(
-            QCoreApplication::applicationDirPath() + "/bench_fleet",
+            QCoreApplication::applicationDirPath() + "/servers_fleet",
             {QString::number(count), QString::number(loss), QString::number(silent), "71"});
         if (!m_process.waitForStarted(10000))
             return false;
@@ -57,6 +57,9 @@ public:
     }
     ~Fleet()
     {
+        m_process.closeWriteChannel(); // its cue to end
+        if (m_process.waitForFinished(5000))
+            return;
         m_process.terminate();
         if (!m_process.waitForFinished(5000))
             m_process.kill();
@@ -272,7 +275,8 @@ int main(int argc, char** argv)
                 reference.pingMax);
     std::printf("%-44s %11.2f ms %14s   <= 50 ms  %s\n", "longest event-loop stall", engine.stallMs,
                 "-", mark(engine.stallMs <= 50));
-    std::printf("%-44s %14d %14s   <= 3 each\n", "query datagrams sent", engine.datagrams, "-");
+    std::printf("%-44s %14d %14s   <= 3 each\n", "query datagrams sent (all servers)",
+                engine.datagrams, "-");
     std::printf("%-44s %11.1f MB %14s\n", "peak memory of the refreshing process",
                 double(peakKb) / 1024.0, "-");
     if (!qstatRan)

@@ -1,13 +1,14 @@
 // The fleet side of bench_servers, in a process of its own: COUNT loopback game servers
 // (127.0.0.2 ...) with latencies of 5-80 ms, a share of requests lost and a share of servers
 // silent, all listed by one master. Prints "master PORT", one "server ADDRESS LATENCY SILENT"
-// line per server and "ready", then serves until it is ended.
+// line per server and "ready", then serves until its standard input closes.
 #include "TestFleet.h"
 #include "TestMaster.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 #include <random>
+#include <thread>
 
 using fragdeck::test::TestFleet;
 using fragdeck::test::TestMaster;
@@ -24,7 +25,7 @@ int main(int argc, char** argv)
     fleet.lossRate = loss;
     fleet.seed = 42;
     if (!fleet.start(count)) {
-        std::fprintf(stderr, "bench_fleet: cannot bind %d loopback servers\n", count);
+        std::fprintf(stderr, "servers_fleet: cannot bind %d loopback servers\n", count);
         return 1;
     }
     std::mt19937 random(42);
@@ -47,5 +48,11 @@ int main(int argc, char** argv)
                     fleet.server(i).silent ? 1 : 0);
     std::printf("ready\n");
     std::fflush(stdout);
+    // Ends with the benchmark that started it, however that ends.
+    std::thread([] {
+        while (std::fgetc(stdin) != EOF) {
+        }
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }).detach();
     return app.exec();
 }
