@@ -64,12 +64,13 @@ function(fragdeck_test name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;FRAGDECK_BUILD_DIR=${FRAGDECK_DIR};ASAN_OPTIONS=detect_leaks=0")
 endfunction()
 
-# A fuzz target: SOURCES define LLVMFuzzerTestOneInput over the logic in LIBS. With clang
-# and the sanitizers it is a libFuzzer binary, run as a test for a bounded time on the
-# committed seeds in CORPUS (new inputs go into the build folder); otherwise a driver
-# replays the seeds and seeded mutations of them.
+# A fuzz target: SOURCES define LLVMFuzzerTestOneInput over the logic in COVER (libraries
+# of this project whose coverage steers the fuzzer) and LIBS. With clang and the sanitizers
+# it is a libFuzzer binary, run as a test for a bounded time on the committed seeds in
+# CORPUS (new inputs go into the build folder); otherwise a driver replays the seeds and
+# seeded damage to them.
 function(fragdeck_fuzz name)
-    cmake_parse_arguments(A "" "LABEL;CORPUS;SECONDS;MAX_LEN" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(A "" "LABEL;CORPUS;SECONDS;MAX_LEN" "SOURCES;COVER;LIBS" ${ARGN})
     if(NOT A_SECONDS)
         set(A_SECONDS 30)
     endif()
@@ -80,11 +81,8 @@ function(fragdeck_fuzz name)
         add_executable(${name} ${A_SOURCES})
         target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
         target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-        # libFuzzer steers by the coverage of the code under test, not only its own.
-        foreach(lib ${A_LIBS})
-            if(TARGET ${lib})
-                target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link)
-            endif()
+        foreach(lib ${A_COVER})
+            target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link)
         endforeach()
         set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_work)
         file(MAKE_DIRECTORY ${work})
@@ -95,7 +93,7 @@ function(fragdeck_fuzz name)
         add_executable(${name} ${A_SOURCES} ${PROJECT_SOURCE_DIR}/shared/testsupport/FuzzDriver.cpp)
         add_test(NAME ${name} COMMAND ${name} ${A_CORPUS})
     endif()
-    target_link_libraries(${name} PRIVATE ${A_LIBS} fragdeck_warnings)
+    target_link_libraries(${name} PRIVATE ${A_COVER} ${A_LIBS} fragdeck_warnings)
     set_target_properties(${name} PROPERTIES BUILD_RPATH "${FRAGDECK_DIR}")
     set_tests_properties(${name} PROPERTIES LABELS ${A_LABEL}
         TIMEOUT ${A_SECONDS}0 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0;QT_QPA_PLATFORM=offscreen")

@@ -1,5 +1,7 @@
 #include "QueryCli.h"
 
+#include "MasterClient.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -48,22 +50,31 @@ QString usageText()
 {
     return QStringLiteral(
                "Usage: fragdeck-query [options] ADDRESS...\n"
-               "Queries game servers over UDP, one after another. ADDRESS is host or host:port\n"
-               "(port %1 when absent).\n"
+               "       fragdeck-query [options] --master HOST[:PORT] [ADDRESS...]\n"
+               "Queries game servers over UDP. ADDRESS is host or host:port (port %1 when\n"
+               "absent). Quake III servers are queried all at once, up to three attempts each;\n"
+               "the other protocols one after another.\n"
                "\n"
                "Options:\n"
+               "  --master HOST[:PORT]  also query every server this master lists (port %3\n"
+               "                        when absent); may be given more than once\n"
+               "  --protocol-version N  protocol the masters are asked for: 68 (Quake III,\n"
+               "                        ioquake3; default) or 71 (OpenArena)\n"
                "  --protocol NAME  QUAKE3 (default), QUAKE2, QUAKEWORLD, HALFLIFE or CUSTOM\n"
-               "  --timeout MS     limit of each wait for a reply, 0 to 32767 ms (default %2)\n"
+               "  --timeout MS     time a server has to answer, 0 to 32767 ms (default %2)\n"
                "  --players        one line per player: score, ping, name\n"
                "  --rules          one line per server rule: name, value\n"
                "  --raw-names      keep the colour codes in names\n"
-               "  --json           one JSON document: an array with one object per server\n"
+               "  --json           one JSON document: an array with one object per server;\n"
+               "                   \"players\" is the player count, or with --players the list\n"
                "  --help           show this text\n"
                "\n"
-               "Exit status: 0 every server answered, 1 a server did not answer in time,\n"
-               "2 usage error, 3 the query engine could not be started.\n")
+               "Exit status: 0 every server answered, 1 a server or master did not answer in\n"
+               "time or could not be resolved, 2 usage error, 3 the query engine could not be\n"
+               "started.\n")
         .arg(kDefaultPort)
-        .arg(kDefaultTimeoutMs);
+        .arg(kDefaultTimeoutMs)
+        .arg(query::kDefaultMasterPort);
 }
 
 ParsedArguments parseArguments(const QStringList& args)
@@ -108,6 +119,27 @@ ParsedArguments parseArguments(const QStringList& args)
                 return r;
             }
             o.protocol = name;
+        } else if (a == QLatin1String("--master")) {
+            if (!takeValue()) {
+                r.error = QStringLiteral("--master needs a master server address");
+                return r;
+            }
+            query::MasterServer m;
+            if (!query::MasterServer::parse(value, &m)) {
+                r.error = QStringLiteral("bad master address \"%1\"").arg(value);
+                return r;
+            }
+            o.masters.append(value);
+        } else if (a == QLatin1String("--protocol-version")) {
+            if (!takeValue()) {
+                r.error = QStringLiteral("--protocol-version needs 68 or 71");
+                return r;
+            }
+            if (value != QLatin1String("68") && value != QLatin1String("71")) {
+                r.error = QStringLiteral("the protocol version \"%1\" is not 68 or 71").arg(value);
+                return r;
+            }
+            o.protocolVersion = value.toInt();
         } else if (a == QLatin1String("--timeout")) {
             if (!takeValue()) {
                 r.error = QStringLiteral("--timeout needs a number of milliseconds");
@@ -142,8 +174,12 @@ ParsedArguments parseArguments(const QStringList& args)
         r.ok = true;
         return r;
     }
-    if (o.addresses.isEmpty()) {
+    if (o.addresses.isEmpty() && o.masters.isEmpty()) {
         r.error = QStringLiteral("no server address given");
+        return r;
+    }
+    if (!o.masters.isEmpty() && o.protocol != QLatin1String("QUAKE3")) {
+        r.error = QStringLiteral("--master lists Quake III servers: use it with QUAKE3");
         return r;
     }
     for (const QString& address : o.addresses) {
@@ -214,6 +250,8 @@ QString formatPlain(const ServerResult& r, const Options& o)
         return out + QStringLiteral("\ttimeout\n");
     if (r.status == ServerResult::Failed)
         return out + QStringLiteral("\terror\t%1\n").arg(printable(r.error));
+    if (r.status == ServerResult::CannotResolve)
+        return out + QStringLiteral("\tcannot resolve\n");
     out += QStringLiteral("\t%1\t%2\t%3/%4\t%5 ms\n")
                .arg(printable(shownName(r.name, o)), printable(r.map))
                .arg(r.playerCount)
@@ -241,6 +279,10 @@ QByteArray formatJson(const QList<ServerResult>& results, const Options& o)
             s.insert(QStringLiteral("status"), QStringLiteral("timeout"));
             servers.append(s);
             continue;
+        case ServerResult::CannotResolve:
+            s.insert(QStringLiteral("status"), QStringLiteral("cannot resolve"));
+            servers.append(s);
+            continue;
         case ServerResult::Failed:
             s.insert(QStringLiteral("status"), QStringLiteral("error"));
             s.insert(QStringLiteral("error"), r.error);
@@ -255,6 +297,11 @@ QByteArray formatJson(const QList<ServerResult>& results, const Options& o)
         s.insert(QStringLiteral("maxclients"), double(leadingNumber(r.maxClients)));
         s.insert(QStringLiteral("playercount"), r.playerCount);
         s.insert(QStringLiteral("rtt_ms"), qRound(r.rttMs * 10) / 10.0);
+        s.insert(QStringLiteral("ping"), qRound(r.rttMs));
+        if (r.botCount >= 0)
+            s.insert(QStringLiteral("bots"), r.botCount);
+        if (!o.players)
+            s.insert(QStringLiteral("players"), r.playerCount);
         if (o.players) {
             QJsonArray players;
             for (const PlayerLine& p : r.players)

@@ -21,6 +21,8 @@ struct Options {
     bool json = false;
     bool help = false;
     QStringList addresses;
+    QStringList masters;      // --master, as given
+    int protocolVersion = 68; // --protocol-version, asked of the masters
 };
 
 struct ParsedArguments {
@@ -54,12 +56,13 @@ struct RuleLine {
 
 struct ServerResult {
     QString address;
-    enum Status { Ok, TimedOut, Failed } status = TimedOut;
+    enum Status { Ok, TimedOut, Failed, CannotResolve } status = TimedOut;
     QString error; // for Failed
     QString name;
     QString map;
     QString maxClients;
     int playerCount = 0;
+    int botCount = -1; // known from the server list engine only
     double rttMs = 0;
     QList<PlayerLine> players;
     QList<RuleLine> rules;

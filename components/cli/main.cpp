@@ -1,9 +1,12 @@
-// fragdeck-query: queries game servers from the command line through the query engine
-// component, created by name and called late-bound exactly as the server browser does.
+// fragdeck-query: queries game servers from the command line. Quake III servers (and the
+// masters' lists) go through the server list engine, all at once; the other protocols
+// through the query engine component, created by name and called late-bound exactly as the
+// server browser does.
 #include "Activation.h"
 #include "Error.h"
 #include "Paths.h"
 #include "QueryCli.h"
+#include "ServerQueries.h"
 #include "Variant.h"
 
 #include <QCoreApplication>
@@ -107,6 +110,21 @@ int main(int argc, char** argv)
         return ExitOk;
     }
 
+    if (o.protocol == QLatin1String("QUAKE3")) {
+        QList<ServerResult> results;
+        QueryOutput out;
+        if (!o.json)
+            out.result = [&](const ServerResult& r) { print(stdout, formatPlain(r, o).toUtf8()); };
+        out.problem = [](const QString& text) {
+            print(stderr, ("fragdeck-query: " + text + "\n").toLocal8Bit());
+        };
+        const int status = runServerQueries(o, query::systemResolver(), out, &results);
+        if (o.json)
+            print(stdout, formatJson(results, o));
+        return status;
+    }
+
+    // The other protocols, one server after another through the query engine component.
     QString why;
     const std::unique_ptr<QObject> engine = createEngine(&why);
     if (!engine) {

@@ -9,8 +9,10 @@
 #include <QRegularExpression>
 #include <QUdpSocket>
 
-namespace fragdeck::test {
-namespace {
+namespace fragdeck::test
+{
+namespace
+{
 const char* kServer = "/usr/games/openarena-server";
 
 quint16 freeUdpPort()
@@ -38,7 +40,7 @@ bool RealGameServer::available()
 }
 
 QMap<QString, QString> RealGameServer::cvarsAfterExec(const QByteArray& config,
-                                                     const QStringList& cvars)
+                                                      const QStringList& cvars)
 {
     QMap<QString, QString> out;
     QTemporaryDir home;
@@ -48,8 +50,10 @@ QMap<QString, QString> RealGameServer::cvarsAfterExec(const QByteArray& config,
     if (!f.open(QIODevice::WriteOnly) || f.write(config) != config.size())
         return out;
     f.close();
-    QStringList args{"+set", "dedicated", "1", "+set", "net_ip", "127.0.0.1", "+set",
-                     "net_port", QString::number(freeUdpPort()), "+exec", "fragtest.cfg"};
+    QStringList args{"+set",  "dedicated",   "1",
+                     "+set",  "net_ip",      "127.0.0.1",
+                     "+set",  "net_port",    QString::number(freeUdpPort()),
+                     "+exec", "fragtest.cfg"};
     for (const QString& c : cvars)
         args << u'+' + c; // a cvar's name alone prints its value
     args << "+quit";
@@ -71,15 +75,31 @@ QMap<QString, QString> RealGameServer::cvarsAfterExec(const QByteArray& config,
 
 RealGameServer::RealGameServer(const QString& rconPassword, const QString& hostname)
 {
+    start(rconPassword, hostname,
+          {"+set", "sv_master1", "", "+set", "sv_master2", "", "+set", "sv_master3", ""});
+}
+
+RealGameServer::RealGameServer(quint16 masterPort, const QString& hostname)
+{
+    start(QStringLiteral("fragtest"), hostname,
+          {"+set", "dedicated", "2", "+set", "sv_master1",
+           QStringLiteral("127.0.0.1:%1").arg(masterPort), "+set", "sv_master2", "", "+set",
+           "sv_master3", "", "+set", "sv_master4", "", "+set", "sv_master5", ""});
+}
+
+void RealGameServer::start(const QString& rconPassword, const QString& hostname,
+                           const QStringList& extra)
+{
     if (!available())
         return;
     m_port = freeUdpPort();
     startServer(m_process, m_home.path(),
-                {"+set", "net_ip", "127.0.0.1", "+set", "net_port", QString::number(m_port),
-                 "+set", "sv_hostname", hostname, "+set", "rconpassword", rconPassword,
-                 "+set", "sv_maxclients", "12", "+set", "sv_master1", "", "+set",
-                 "sv_master2", "", "+set", "sv_master3", "", "+set", "bot_enable", "1",
-                 "+map", "oa_dm1", "+addbot", "Angelyss", "1", "+addbot", "Arachna", "1"});
+                QStringList{"+set", "net_ip", "127.0.0.1", "+set", "net_port",
+                            QString::number(m_port), "+set", "sv_hostname", hostname, "+set",
+                            "rconpassword", rconPassword, "+set", "sv_maxclients", "12"} +
+                    extra +
+                    QStringList{"+set", "bot_enable", "1", "+map", "oa_dm1", "+addbot", "Angelyss",
+                                "1", "+addbot", "Arachna", "1"});
 }
 
 RealGameServer::~RealGameServer()
@@ -101,8 +121,7 @@ bool RealGameServer::waitUntilReady(int timeoutMs)
     probe.connectToHost(QHostAddress::LocalHost, m_port);
     bool ready = false;
     const int32_t start = tickCount();
-    while (!ready && tickCount() - start < timeoutMs &&
-           m_process.state() == QProcess::Running) {
+    while (!ready && tickCount() - start < timeoutMs && m_process.state() == QProcess::Running) {
         probe.write(QByteArray(4, '\xff') + "getstatus");
         waitFor([&] { return probe.hasPendingDatagrams(); }, 300, 20);
         while (probe.hasPendingDatagrams()) {
@@ -117,7 +136,8 @@ bool RealGameServer::waitUntilReady(int timeoutMs)
 
 QString RealGameServer::log() const
 {
-    return QString::fromLocal8Bit(const_cast<QProcess&>(m_process).readAll());
+    m_log += const_cast<QProcess&>(m_process).readAll();
+    return QString::fromLocal8Bit(m_log);
 }
 
 } // namespace fragdeck::test

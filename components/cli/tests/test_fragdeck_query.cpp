@@ -1,6 +1,8 @@
 // The program itself, against UDP servers on 127.0.0.1 in this process, with a fresh
 // settings store (so it registers the engine by itself) and no display.
 #include "Activation.h"
+#include "TestFleet.h"
+#include "TestMaster.h"
 #include "TestSupport.h"
 #include "UdpTestServer.h"
 
@@ -43,10 +45,22 @@ Run runQuery(const QStringList& args)
     return r;
 }
 
-QByteArray q3Reply(const QByteArray& name, const QByteArray& players)
+QByteArray q3Reply(const QByteArray& name, const QByteArray& players,
+                   const QByteArray& challenge = {})
 {
     return oob("statusResponse\n\\sv_hostname\\" + name +
-               "\\mapname\\q3dm17\\sv_maxclients\\16\\g_gametype\\0\n" + players);
+               "\\mapname\\q3dm17\\sv_maxclients\\16\\g_gametype\\0" +
+               (challenge.isEmpty() ? QByteArray() : "\\challenge\\" + challenge) + "\n" + players);
+}
+
+// Answers "getstatus <challenge>" as Quake III servers do, echoing the challenge.
+void answerStatus(UdpTestServer& server, const QByteArray& name, const QByteArray& players)
+{
+    server.responder = [name, players](const QByteArray& request) -> QList<QByteArray> {
+        if (!request.startsWith(oob("getstatus")))
+            return {};
+        return {q3Reply(name, players, request.mid(4 + 9).trimmed())};
+    };
 }
 
 } // namespace
@@ -64,6 +78,7 @@ private Q_SLOTS:
     void badOption();
     void helpText();
     void quake2Protocol();
+    void masterList();
 
 private:
     std::unique_ptr<test::TempStore> m_store;
@@ -75,8 +90,7 @@ void TestFragdeckQuery::init()
 {
     m_store = std::make_unique<test::TempStore>();
     m_server = new UdpTestServer(this);
-    m_server->answer(oob("getstatus"),
-                     {q3Reply("^1Big ^7Room", "5 48 \"^1Fr^7ag\"\n0 999 \"Q\"uo\\te\"\n")});
+    answerStatus(*m_server, "^1Big ^7Room", "5 48 \"^1Fr^7ag\"\n0 999 \"Q\"uo\\te\"\n");
     m_address = QStringLiteral("127.0.0.1:%1").arg(m_server->port());
 }
 
@@ -97,9 +111,6 @@ void TestFragdeckQuery::plainWithPlayers()
     QCOMPARE(lines[1], QByteArray("  player\t5\t48\tFrag"));
     QCOMPARE(lines[2], QByteArray("  player\t0\t999\tQ\"uo\\te"));
     QVERIFY(r.out.contains("  rule\tmapname\tq3dm17\n"));
-    // The program registered the engine itself, from its own folder.
-    QCOMPARE(registeredLibrary("scoutlink.commander"),
-             qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so");
 
     const Run raw = runQuery({"--players", "--raw-names", m_address});
     QVERIFY(raw.out.startsWith(m_address.toUtf8() + "\t^1Big ^7Room\t"));
@@ -130,7 +141,7 @@ void TestFragdeckQuery::jsonWithPlayers()
 void TestFragdeckQuery::serverWithoutPlayers()
 {
     UdpTestServer empty;
-    empty.answer(oob("getstatus"), {q3Reply("Empty", "")});
+    answerStatus(empty, "Empty", "");
     const QString address = QStringLiteral("127.0.0.1:%1").arg(empty.port());
     const Run r = runQuery({"--players", address});
     QCOMPARE(r.exitCode, 0);
@@ -186,8 +197,40 @@ void TestFragdeckQuery::quake2Protocol()
         {"--protocol", "QUAKE2", "--players", QStringLiteral("127.0.0.1:%1").arg(q2.port())});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(q2.received, QList<QByteArray>{oob("status info")});
+    // The program registered the engine itself, from its own folder.
+    QCOMPARE(registeredLibrary("scoutlink.commander"),
+             qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so");
     QVERIFY2(r.out.contains("\tQ2 Box\tq2dm1\t1/\t"), r.out); // Quake II has no sv_maxclients
     QVERIFY(r.out.contains("  player\t3\t50\tGrunt\n"));
+}
+
+void TestFragdeckQuery::masterList()
+{
+    test::TestFleet fleet;
+    QVERIFY(fleet.start(3));
+    test::TestMaster master;
+    for (int i = 0; i < fleet.size(); ++i)
+        master.addServer(fleet.server(i).host, fleet.server(i).port, 71);
+    const QString at = QStringLiteral("127.0.0.1:%1").arg(master.port());
+    const Run r = runQuery({"--master", at, "--protocol-version", "71", "--json"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QByteArray());
+    const QJsonArray a = QJsonDocument::fromJson(r.out).array();
+    QCOMPARE(a.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject s = a[i].toObject();
+        QCOMPARE(s["status"].toString(), QString("ok"));
+        QCOMPARE(s["name"].toString(), QStringLiteral("Fleet %1").arg(i));
+        QCOMPARE(s["players"].toInt(), 0);
+    }
+    const Run plain = runQuery({"--master=" + at, "--protocol-version=71"});
+    QCOMPARE(plain.exitCode, 0);
+    QCOMPARE(plain.out.count('\n'), 3);
+
+    QCOMPARE(runQuery({"--master", at, "--protocol-version", "70"}).exitCode, 2);
+    QCOMPARE(runQuery({"--master", at, "--protocol", "QUAKE2"}).exitCode, 2);
+    QCOMPARE(runQuery({"--master", "host:0"}).exitCode, 2);
+    QCOMPARE(master.listRequests, 2);
 }
 
 QTEST_GUILESS_MAIN(TestFragdeckQuery)

@@ -1,0 +1,179 @@
+#include "ServerQueries.h"
+
+#include "MasterClient.h"
+#include "ServerListSettings.h"
+#include "ServerPoller.h"
+
+#include <QEventLoop>
+#include <QHash>
+#include <QPointer>
+#include <QTimer>
+
+namespace fragdeck::cli
+{
+namespace
+{
+
+// One output line: a command-line address (resolved or not) or a listed server.
+struct Slot {
+    QString shown;
+    int row = -1; // poller row, once known
+    bool done = false;
+    ServerResult result;
+};
+
+} // namespace
+
+ServerResult toResult(const QString& address, const query::ServerResult& row, const Options& o)
+{
+    ServerResult r;
+    r.address = address;
+    if (row.status != query::ServerResult::Status::Ok) {
+        r.status = ServerResult::TimedOut;
+        return r;
+    }
+    r.status = ServerResult::Ok;
+    const query::ServerInfo& info = row.info;
+    r.name = info.hostname;
+    r.map = info.mapname;
+    r.maxClients = info.value("sv_maxclients");
+    r.playerCount = info.playerCount();
+    r.botCount = info.botCount();
+    r.rttMs = double(row.pingUs) / 1000.0;
+    if (o.players)
+        for (const query::PlayerInfo& p : info.players)
+            r.players.append({QString::number(p.score), QString::number(p.ping),
+                              o.rawNames ? p.name : removeColorCodes(p.name)});
+    if (o.rules)
+        for (const auto& [name, value] : info.pairs())
+            r.rules.append({name, value});
+    return r;
+}
+
+int runServerQueries(const Options& o, const query::Resolver& resolver, const QueryOutput& out,
+                     QList<ServerResult>* all)
+{
+    QEventLoop loop;
+    query::ServerPoller poller;
+    query::PollerSettings settings = query::loadPollerSettings();
+    // The time-out is the whole time a server has; three attempts share it.
+    settings.attemptTimeoutMs = std::max(1, (o.timeoutMs + 2) / 3);
+    settings.maxAttempts = 3;
+    poller.setSettings(settings);
+    query::MasterClient masters;
+    masters.setResolver(resolver);
+
+    QList<Slot> lines;
+    QHash<int, QList<int>> linesOfRow;
+    int printed = 0;
+    int pendingLookups = 0;
+    bool mastersDone = o.masters.isEmpty();
+    bool failed = false;
+
+    const auto flush = [&] {
+        while (printed < lines.size() && lines[printed].done) {
+            if (out.result)
+                out.result(lines[printed].result);
+            if (lines[printed].result.status != ServerResult::Ok)
+                failed = true;
+            ++printed;
+        }
+    };
+    const auto complete = [&](int row) {
+        for (int i : linesOfRow.value(row)) {
+            lines[i].result = toResult(lines[i].shown, poller.at(row), o);
+            lines[i].done = true;
+        }
+        flush();
+    };
+    const auto maybeClose = [&] {
+        if (pendingLookups == 0 && mastersDone)
+            poller.setListOpen(false);
+    };
+    const auto place = [&](int slot, const query::ServerAddress& a) {
+        int row = poller.indexOf(a);
+        if (row < 0) {
+            poller.addServers({a});
+            row = poller.indexOf(a);
+        }
+        lines[slot].row = row;
+        linesOfRow[row].append(slot);
+        const query::ServerResult& r = poller.at(row);
+        if (r.status == query::ServerResult::Status::Ok ||
+            r.status == query::ServerResult::Status::NoReply)
+            complete(row); // the same server was asked for before and is known already
+    };
+
+    QObject::connect(&poller, &query::ServerPoller::serverUpdated, &loop, complete);
+    QObject::connect(&poller, &query::ServerPoller::finished, &loop, [&] { loop.quit(); });
+    QObject::connect(&masters, &query::MasterClient::serversFound, &loop,
+                     [&](const QList<query::ServerAddress>& found) {
+                         for (const query::ServerAddress& a : found) {
+                             if (poller.indexOf(a) >= 0)
+                                 continue; // on the command line too: shown once, there
+                             lines.append({a.toString(), -1, false, {}});
+                             place(int(lines.size()) - 1, a);
+                         }
+                     });
+    QObject::connect(&masters, &query::MasterClient::masterFinished, &loop, [&](int index) {
+        const query::MasterOutcome m = masters.outcomes()[index];
+        if (m.state != query::MasterOutcome::State::Complete) {
+            failed = true;
+            if (out.problem)
+                out.problem(QStringLiteral("master %1: %2")
+                                .arg(m.master.toString(), query::describe(m.state)));
+        }
+    });
+    QObject::connect(&masters, &query::MasterClient::finished, &loop, [&] {
+        mastersDone = true;
+        maybeClose();
+    });
+
+    poller.setListOpen(true);
+    poller.refreshAll();
+    for (const QString& address : o.addresses) {
+        lines.append({address, -1, false, {}});
+        ++pendingLookups;
+    }
+    // Look-ups may answer at once or later; each fills its own slot.
+    for (int i = 0; i < o.addresses.size(); ++i) {
+        const Target t = parseAddress(o.addresses[i]);
+        resolver(t.host, &loop, [&, i, port = quint16(t.port)](const QList<QHostAddress>& found) {
+            QHostAddress chosen;
+            for (const QHostAddress& a : found)
+                if (chosen.isNull() || (chosen.protocol() != QAbstractSocket::IPv4Protocol &&
+                                        a.protocol() == QAbstractSocket::IPv4Protocol))
+                    chosen = a;
+            if (chosen.isNull()) {
+                lines[i].result.address = lines[i].shown;
+                lines[i].result.status = ServerResult::CannotResolve;
+                lines[i].done = true;
+                flush();
+            } else {
+                place(i, {chosen, port});
+            }
+            --pendingLookups;
+            maybeClose();
+        });
+    }
+    if (!o.masters.isEmpty()) {
+        QList<query::MasterServer> list;
+        for (const QString& m : o.masters) {
+            query::MasterServer s;
+            if (query::MasterServer::parse(m, &s))
+                list.append(s);
+        }
+        masters.query(list, o.protocolVersion);
+    }
+    if (poller.isRunning())
+        loop.exec();
+    flush();
+    if (all) {
+        all->clear();
+        for (const Slot& s : lines)
+            all->append(s.result);
+    }
+    return failed || printed < lines.size() ? ExitTimedOut : ExitOk;
+}
+
+} // namespace fragdeck::cli

@@ -1,0 +1,31 @@
+#pragma once
+// fragdeck-query's Quake III path: every address on the command line and every server the
+// masters list, queried at once through the server list engine.
+#include "QueryCli.h"
+#include "Resolver.h"
+#include "ServerPoller.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace fragdeck::cli
+{
+
+struct QueryOutput {
+    // Each server once it and every server before it are known: the command line's
+    // addresses in their order, then the masters' servers in the order listed.
+    std::function<void(const ServerResult&)> result;
+    // A master that gave no complete list ("master HOST:PORT: no reply").
+    std::function<void(const QString&)> problem;
+};
+
+// Runs until every server answered or ran out of time; returns the exit status.
+int runServerQueries(const Options& options, const query::Resolver& resolver,
+                     const QueryOutput& output, QList<ServerResult>* all = nullptr);
+
+// The poller's row as fragdeck-query shows it.
+ServerResult toResult(const QString& address, const query::ServerResult& row,
+                      const Options& options);
+
+} // namespace fragdeck::cli

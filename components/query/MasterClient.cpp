@@ -1,0 +1,259 @@
+#include "MasterClient.h"
+
+#include <QPointer>
+#include <QVariant>
+
+namespace fragdeck::query
+{
+namespace
+{
+constexpr int kStragglerMs = 100;
+}
+
+bool MasterServer::parse(const QString& text, MasterServer* out)
+{
+    const QString t = text.trimmed();
+    MasterServer m;
+    QString portText;
+    if (t.startsWith(u'[')) {
+        const qsizetype close = t.indexOf(u']');
+        if (close < 2)
+            return false;
+        m.host = t.mid(1, close - 1);
+        const QString rest = t.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(u':'))
+                return false;
+            portText = rest.mid(1);
+        }
+    } else if (t.count(u':') == 1) {
+        const qsizetype colon = t.indexOf(u':');
+        m.host = t.left(colon);
+        portText = t.mid(colon + 1);
+    } else {
+        m.host = t; // a name, a dotted address or a bare IPv6 address
+    }
+    if (!portText.isNull()) {
+        bool ok = false;
+        const int p = portText.toInt(&ok);
+        if (!ok || p < 1 || p > 65535)
+            return false;
+        m.port = quint16(p);
+    }
+    if (m.host.isEmpty() || m.host.contains(u' ') || m.host.contains(u'/'))
+        return false;
+    *out = m;
+    return true;
+}
+
+QString MasterServer::toString() const
+{
+    if (host.contains(u':'))
+        return QStringLiteral("[%1]:%2").arg(host).arg(port);
+    return QStringLiteral("%1:%2").arg(host).arg(port);
+}
+
+QString describe(MasterOutcome::State state)
+{
+    switch (state) {
+    case MasterOutcome::State::Waiting:
+        return QStringLiteral("waiting");
+    case MasterOutcome::State::Complete:
+        return QStringLiteral("complete");
+    case MasterOutcome::State::TimedOut:
+        return QStringLiteral("time-out after part of the list");
+    case MasterOutcome::State::NoReply:
+        return QStringLiteral("no reply");
+    case MasterOutcome::State::CannotResolve:
+        return QStringLiteral("cannot resolve");
+    case MasterOutcome::State::Stopped:
+        return QStringLiteral("stopped");
+    }
+    return {};
+}
+
+MasterClient::MasterClient(QObject* parent) : QObject(parent), m_resolver(systemResolver())
+{
+    m_clock.start();
+    // One coarse tick checks every master's deadline; the deadlines are seconds long.
+    m_tick.setInterval(50);
+    connect(&m_tick, &QTimer::timeout, this, &MasterClient::onTick);
+}
+
+MasterClient::~MasterClient() = default;
+
+void MasterClient::query(const QList<MasterServer>& masters, int protocol)
+{
+    stop();
+    ++m_generation;
+    m_protocol = protocol;
+    m_outcomes.clear();
+    m_deadlines.clear();
+    m_ended.clear();
+    m_servers.clear();
+    m_seen.clear();
+    for (const MasterServer& m : masters) {
+        MasterOutcome o;
+        o.master = m;
+        m_outcomes.append(o);
+        m_deadlines.append(0);
+        m_ended.append(false);
+    }
+    m_running = true;
+    m_tick.start();
+    const quint32 generation = m_generation;
+    QPointer<MasterClient> self(this);
+    for (int i = 0; i < masters.size() && self && m_generation == generation; ++i)
+        m_resolver(masters[i].host, this,
+                   [self, i, generation](const QList<QHostAddress>& addresses) {
+                       if (self)
+                           self->resolved(i, generation, addresses);
+                   });
+    if (self)
+        checkFinished(); // no masters at all
+}
+
+void MasterClient::resolved(int index, quint32 generation, const QList<QHostAddress>& addresses)
+{
+    if (generation != m_generation || !m_running || index >= m_outcomes.size() ||
+        m_outcomes[index].state != MasterOutcome::State::Waiting)
+        return;
+    QHostAddress chosen;
+    for (const QHostAddress& a : addresses)
+        if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+            chosen = a;
+            break;
+        }
+    if (chosen.isNull())
+        for (const QHostAddress& a : addresses)
+            if (a.protocol() == QAbstractSocket::IPv6Protocol) {
+                chosen = a;
+                break;
+            }
+    if (chosen.isNull()) {
+        finishMaster(index, MasterOutcome::State::CannotResolve);
+        return;
+    }
+    const bool v6 = chosen.protocol() == QAbstractSocket::IPv6Protocol;
+    m_outcomes[index].address = chosen;
+    QUdpSocket* socket = socketFor(v6);
+    if (socket)
+        socket->writeDatagram(masterRequest(m_protocol, v6), chosen, m_outcomes[index].master.port);
+    m_deadlines[index] = m_clock.nsecsElapsed() + qint64(m_collectTimeoutMs) * 1000000;
+}
+
+QUdpSocket* MasterClient::socketFor(bool v6)
+{
+    std::unique_ptr<QUdpSocket>& s = v6 ? m_v6 : m_v4;
+    if (!s) {
+        s = std::make_unique<QUdpSocket>();
+        if (!s->bind(v6 ? QHostAddress::AnyIPv6 : QHostAddress::AnyIPv4, 0)) {
+            s.reset();
+            return nullptr;
+        }
+        s->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(1 << 20));
+        QUdpSocket* raw = s.get();
+        connect(raw, &QUdpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
+    }
+    return s.get();
+}
+
+void MasterClient::onReadyRead(QUdpSocket* socket)
+{
+    QPointer<MasterClient> self(this);
+    while (self && socket->hasPendingDatagrams()) {
+        QByteArray data(int(qMax<qint64>(socket->pendingDatagramSize(), 0)), Qt::Uninitialized);
+        QHostAddress host;
+        quint16 port = 0;
+        const qint64 len = socket->readDatagram(data.data(), data.size(), &host, &port);
+        if (len < 0 || !m_running)
+            continue;
+        data.truncate(len);
+        int index = -1;
+        for (int i = 0; i < m_outcomes.size(); ++i)
+            if (m_outcomes[i].master.port == port && m_outcomes[i].address == host &&
+                !m_outcomes[i].address.isNull()) {
+                index = i;
+                break;
+            }
+        if (index < 0)
+            continue;
+        MasterOutcome& o = m_outcomes[index];
+        // A straggler after the list's end is still taken while other masters run.
+        const bool listed =
+            o.state == MasterOutcome::State::Waiting || o.state == MasterOutcome::State::Complete;
+        if (!listed)
+            continue;
+        const MasterReply reply = parseMasterReply(data);
+        if (!reply.valid)
+            continue;
+        ++o.datagrams;
+        o.servers += int(reply.servers.size());
+        QList<ServerAddress> fresh;
+        for (const ServerAddress& a : reply.servers)
+            if (!m_seen.contains(a)) {
+                m_seen.insert(a);
+                m_servers.append(a);
+                fresh.append(a);
+            }
+        if (reply.endOfList)
+            m_ended[index] = true;
+        if (o.state == MasterOutcome::State::Waiting) {
+            // Datagrams come in no fixed order: after the end mark, a moment for stragglers.
+            const qint64 wait =
+                m_ended[index] ? qMin(kStragglerMs, m_collectTimeoutMs) : m_collectTimeoutMs;
+            m_deadlines[index] = m_clock.nsecsElapsed() + qint64(wait) * 1000000;
+        }
+        if (!fresh.isEmpty())
+            Q_EMIT serversFound(fresh);
+    }
+}
+
+void MasterClient::onTick()
+{
+    const qint64 t = m_clock.nsecsElapsed();
+    QPointer<MasterClient> self(this);
+    for (int i = 0; self && i < m_outcomes.size(); ++i)
+        if (m_outcomes[i].state == MasterOutcome::State::Waiting && m_deadlines[i] > 0 &&
+            t >= m_deadlines[i])
+            finishMaster(i, m_ended[i]                ? MasterOutcome::State::Complete
+                            : m_outcomes[i].datagrams ? MasterOutcome::State::TimedOut
+                                                      : MasterOutcome::State::NoReply);
+}
+
+void MasterClient::finishMaster(int index, MasterOutcome::State state)
+{
+    m_outcomes[index].state = state;
+    m_deadlines[index] = 0;
+    QPointer<MasterClient> self(this);
+    Q_EMIT masterFinished(index);
+    if (self)
+        checkFinished();
+}
+
+void MasterClient::checkFinished()
+{
+    if (!m_running)
+        return;
+    for (const MasterOutcome& o : m_outcomes)
+        if (o.state == MasterOutcome::State::Waiting)
+            return;
+    m_running = false;
+    m_tick.stop();
+    Q_EMIT finished();
+}
+
+void MasterClient::stop()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_tick.stop();
+    ++m_generation;
+    for (MasterOutcome& o : m_outcomes)
+        if (o.state == MasterOutcome::State::Waiting)
+            o.state = MasterOutcome::State::Stopped;
+    Q_EMIT finished();
+}
+
+} // namespace fragdeck::query

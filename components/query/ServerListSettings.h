@@ -1,0 +1,36 @@
+#pragma once
+// The server list's settings, in the store under application "Fragdeck", section "Servers":
+//
+//   "Masters"        master servers, "host[:port]" (port 27950 when absent) separated by
+//                    blanks, commas or line ends. Absent: the four defaults below. Empty:
+//                    no masters.
+//   "Protocol"       68 (Quake III, ioquake3) or 71 (OpenArena). Absent or anything else:
+//                    from the installed game (71 when its data folder is baseoa).
+//   "MaxInFlight"    servers queried at once (default 200).
+//   "PaceUs"         microseconds between two query datagrams (default 500).
+//   "AttemptTimeout" milliseconds each of the 3 attempts waits for an answer (default 500).
+#include "MasterClient.h"
+#include "ServerPoller.h"
+
+#include <QList>
+#include <QString>
+
+namespace fragdeck::query
+{
+
+extern const char* const kDefaultMasters[4];
+
+// Each entry of "Masters" that parses; entries that do not are left out.
+QList<MasterServer> loadMasters();
+void saveMasters(const QList<MasterServer>& masters);
+QList<MasterServer> parseMasterList(const QString& text);
+
+// The protocol number to ask masters for.
+int loadProtocol();
+void saveProtocol(int protocol);
+// 71 for an OpenArena installation (game folder baseoa), else 68.
+int protocolForInstalledGame();
+
+PollerSettings loadPollerSettings();
+
+} // namespace fragdeck::query
