@@ -1,8 +1,11 @@
 #include "CfgLines.h"
 
+#include "AtomicFile.h"
+#include "GameInstall.h"
 #include "Paths.h"
 #include "TextFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace fragdeck::cfg
@@ -85,16 +88,25 @@ QString saveWithGameClosedHint()
                           "quits. Changes take effect the next time it starts.");
 }
 
-bool loadConfig(const QString& path, CfgLines* out, QString* error)
+bool loadConfig(const QString& path, CfgLines* out, QString* error, bool* missing)
 {
+    if (missing)
+        *missing = false;
     if (path.trimmed().isEmpty()) {
         *error = QStringLiteral("No config file has been set. Go to 'Fragdeck Options' and give "
                                 "in the path of your q3config.cfg file.");
         return false;
     }
     const QString local = toLocalPath(path);
-    if (!QFileInfo(local).isFile()) {
-        *error = QStringLiteral("The config file %1 could not be found.").arg(path);
+    const QFileInfo fi(local);
+    if (!fi.exists() && !fi.isSymLink()) {
+        *out = CfgLines();
+        if (missing)
+            *missing = true;
+        return true;
+    }
+    if (!fi.isFile()) {
+        *error = QStringLiteral("%1 is not a config file.").arg(path);
         return false;
     }
     QByteArray bytes;
@@ -102,6 +114,29 @@ bool loadConfig(const QString& path, CfgLines* out, QString* error)
         return false;
     *out = CfgLines(bytes);
     return true;
+}
+
+bool saveConfig(const QString& path, const QByteArray& bytes, QString* error)
+{
+    const QString local = toLocalPath(path);
+    const QString folder = QFileInfo(local).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        const GameInstall game = GameInstall::fromSettings();
+        if (game.homeFolder.isEmpty() ||
+            QDir::cleanPath(game.homeFolder) != QDir::cleanPath(folder) || !QDir().mkpath(folder)) {
+            *error =
+                QStringLiteral("Cannot write %1: its folder %2 does not exist.").arg(path, folder);
+            return false;
+        }
+    }
+    return writeFileAtomic(local, bytes, error);
+}
+
+QString notWrittenYetText(const QString& path)
+{
+    return QStringLiteral("The game has not written its config file %1 yet: it does so the "
+                          "first time it runs.")
+        .arg(path);
 }
 
 } // namespace fragdeck::cfg

@@ -35,7 +35,14 @@ QStringList tokens(const QString& line);
 // quits, over changes saved while it runs.
 QString saveWithGameClosedHint();
 
-// Reads `path` (Latin-1); false with a message for a missing or unreadable file.
-bool loadConfig(const QString& path, CfgLines* out, QString* error);
+// Reads `path` (Latin-1). A config the game has not written yet reads as empty, with
+// *missing set, so a tool that only adds lines can make it; the game keeps those lines
+// when it writes its own. False with a message for an unset path or an unreadable file.
+bool loadConfig(const QString& path, CfgLines* out, QString* error, bool* missing = nullptr);
+// Replaces (or makes) the config at `path` atomically. The folder is made when it is the
+// game's own home folder, which only the game's first run would make otherwise.
+bool saveConfig(const QString& path, const QByteArray& bytes, QString* error);
+// What a tool says of a config the game has not written yet.
+QString notWrittenYetText(const QString& path);
 
 } // namespace fragdeck::cfg

@@ -148,12 +148,11 @@ QString configPathFor(const QString& programPath)
     const QString local = toLocalPath(programPath);
     const Flavour f = flavourOf(local);
     const QString gameFolder = QLatin1String(f.gameFolder);
-    if (!local.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) {
-        const QString home =
-            userHome() + u'/' + QLatin1String(f.homeFolder) + u'/' + gameFolder + u'/';
-        if (QFileInfo::exists(home + QLatin1String("q3config.cfg")) || QFileInfo(home).isDir())
-            return home + QLatin1String("q3config.cfg");
-    }
+    // ioquake3 and OpenArena read and write it in the home path, which the game makes the
+    // first time it runs: the path is known before the file exists.
+    if (!local.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
+        return userHome() + u'/' + QLatin1String(f.homeFolder) + u'/' + gameFolder +
+               QStringLiteral("/q3config.cfg");
     // The original layout keeps it beside the program, with the separator it uses.
     const QString folder = folderOf(programPath);
     const QChar sep = folder.endsWith(u'\\') ? u'\\' : u'/';

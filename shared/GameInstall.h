@@ -37,9 +37,9 @@ struct GameInstall {
 
 // The program names the locator looks for, in order ("quake3.exe" first).
 QStringList gameProgramNames();
-// The q3config.cfg the game found at programPath really uses: the home path's file for
-// ioquake3 or OpenArena when that file or its folder exists, otherwise the program folder
-// + the game folder + "/q3config.cfg".
+// The q3config.cfg the game found at programPath uses: for ioquake3 and OpenArena the one
+// in the home path (~/.q3a/baseq3, ~/.openarena/baseoa), even before the game's first run
+// writes it; for a Windows program the one in the game folder beside it.
 QString configPathFor(const QString& programPath);
 // Demo file extensions, by protocol (".dm3" ... ".dm_71").
 QStringList demoExtensions();

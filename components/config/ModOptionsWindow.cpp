@@ -1,5 +1,6 @@
 #include "ModOptionsWindow.h"
 
+#include "CfgLines.h"
 #include "ConfigFile.h"
 #include "Paths.h"
 #include "Prompts.h"
@@ -251,8 +252,14 @@ void ModOptionsWindow::load()
     const QString path = configPathSetting();
     if (!isExistingFile(path)) {
         wait.restore();
-        messageBox(QStringLiteral("Before you can make any changes, you will have to open your "
-                                  "config file by clicking the 'open' icon."),
+        // A config the game has not written yet: say where it will be.
+        const QString notYet =
+            path.trimmed().isEmpty() || QFileInfo::exists(toLocalPath(path))
+                ? QString()
+                : cfg::notWrittenYetText(path) +
+                      QStringLiteral(" Start the game once, then come back.\n\n");
+        messageBox(notYet + QStringLiteral("Before you can make any changes, you will have to "
+                                           "open your config file by clicking the 'open' icon."),
                    QStringLiteral("Fragdeck"), Buttons::Ok, Icon::None, this);
     } else {
         readValues(path, true);

@@ -179,8 +179,14 @@ void BindWindow::reload()
 {
     QString error;
     cfg::CfgLines file;
-    if (!cfg::loadConfig(m_path, &file, &error))
+    bool missing = false;
+    if (!cfg::loadConfig(m_path, &file, &error, &missing))
         messageBox(error, Title, Buttons::Ok, Icon::Warning, this);
+    else if (missing)
+        messageBox(cfg::notWrittenYetText(m_path) +
+                       QStringLiteral(" Binds you save now make the file, and the game keeps "
+                                      "them when it writes its own."),
+                   Title, Buttons::Ok, Icon::Information, this);
     m_bindings.load(file);
     refresh();
 }

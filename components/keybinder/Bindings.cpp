@@ -371,7 +371,7 @@ bool saveBindings(const QString& path, const Bindings& bindings, QString* error)
     if (!cfg::loadConfig(path, &file, error))
         return false;
     QString why;
-    if (!writeFileAtomic(toLocalPath(path), bindings.apply(file).bytes(), &why)) {
+    if (!cfg::saveConfig(path, bindings.apply(file).bytes(), &why)) {
         *error = QStringLiteral("Your key binds could not be saved; the config file was left "
                                 "unchanged.\n%1")
                      .arg(why);

@@ -112,28 +112,23 @@ QByteArray rebuildConfig(const QByteArray& config, const QString& lastLine)
 
 ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine)
 {
-    if (configPath.trimmed().isEmpty())
-        return {false, QStringLiteral("No config file has been set. Go to 'Fragdeck Options' "
-                                      "and give in the path of your q3config.cfg file.")};
-    const QString local = toLocalPath(configPath);
-    const QFileInfo info(local);
-    if (!info.exists())
-        return {false, QStringLiteral("The config file %1 could not be found. Go to 'Fragdeck "
-                                      "Options' and give in the right path.")
-                           .arg(configPath)};
-    if (!info.isFile())
-        return {false, QStringLiteral("%1 is not a config file.").arg(configPath)};
-    QByteArray config;
+    // A config the game has not written yet is made with the name line alone; the game keeps
+    // the line when it writes its own file.
+    cfg::CfgLines config;
     QString error;
-    if (!readFileBytes(local, &config, &error))
+    if (!cfg::loadConfig(configPath, &config, &error)) {
+        if (configPath.trimmed().isEmpty())
+            return {false, error};
         return {false, QStringLiteral("The config file could not be read.\n%1").arg(error)};
-
+    }
+    const QByteArray bytes = config.bytes();
+    const QString local = toLocalPath(configPath);
     const QString unchanged = QStringLiteral("The config file was left unchanged.");
-    if (!writeFileAtomic(local + u'_', workingCopy(config), &error))
+    if (!cfg::saveConfig(local + u'_', workingCopy(bytes), &error))
         return {false, QStringLiteral("The working copy of the config file could not be "
                                       "written.\n%1\n%2")
                            .arg(error, unchanged)};
-    if (!writeFileAtomic(local, rebuildConfig(config, lastLine), &error))
+    if (!cfg::saveConfig(local, rebuildConfig(bytes, lastLine), &error))
         return {
             false,
             QStringLiteral("The config file could not be written.\n%1\n%2").arg(error, unchanged)};

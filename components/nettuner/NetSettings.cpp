@@ -128,7 +128,7 @@ bool saveValues(const QString& path, const Values& values, QString* error)
     if (!cfg::loadConfig(path, &file, error))
         return false;
     QString why;
-    if (!writeFileAtomic(toLocalPath(path), writeValues(file, values).bytes(), &why)) {
+    if (!cfg::saveConfig(path, writeValues(file, values).bytes(), &why)) {
         *error = QStringLiteral("The network settings could not be saved; the config file was "
                                 "left unchanged.\n%1")
                      .arg(why);

@@ -83,8 +83,14 @@ NetWindow::NetWindow(QWidget* parent) : QDialog(parent)
                         QStringLiteral("ConfigPath"));
     cfg::CfgLines file;
     QString error;
-    if (!cfg::loadConfig(m_path, &file, &error))
+    bool missing = false;
+    if (!cfg::loadConfig(m_path, &file, &error, &missing))
         messageBox(error, Title, Buttons::Ok, Icon::Warning, this);
+    else if (missing)
+        messageBox(cfg::notWrittenYetText(m_path) +
+                       QStringLiteral(" Settings you save now make the file, and the game keeps "
+                                      "them when it writes its own."),
+                   Title, Buttons::Ok, Icon::Information, this);
     const QMap<QString, QString> now = readValues(file);
     for (int i = 0; i < VarCount; ++i) {
         const NetVar& v = netVars()[size_t(i)];

@@ -1,6 +1,9 @@
 #include "CfgLines.h"
+#include "GameInstall.h"
+#include "Settings.h"
 #include "TestSupport.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,6 +21,7 @@ private Q_SLOTS:
     void tokensAsTheGameSplitsThem_data();
     void tokensAsTheGameSplitsThem();
     void loadReportsMissingFiles();
+    void configTheGameHasNotWrittenYet();
 };
 
 void TestCfgLines::lineEndsSurvive_data()
@@ -92,13 +96,44 @@ void TestCfgLines::loadReportsMissingFiles()
     QString error;
     QVERIFY(!loadConfig("", &f, &error));
     QVERIFY(error.contains("No config file"));
-    QVERIFY(!loadConfig(dir.filePath("missing.cfg"), &f, &error));
-    QVERIFY(error.contains("could not be found"));
     QVERIFY(!loadConfig(dir.path(), &f, &error)); // a folder is no config file
+    QVERIFY(error.contains("is not a config file"));
     const QString path = test::writeFile(dir.filePath("q3config.cfg"), "seta a 1\r\n");
-    QVERIFY(loadConfig(path, &f, &error));
+    bool missing = true;
+    QVERIFY(loadConfig(path, &f, &error, &missing));
+    QVERIFY(!missing);
     QCOMPARE(f.lines.size(), 1);
     QCOMPARE(f.lines[0].text, QString("seta a 1"));
+}
+
+// Before the game's first run neither its home folder nor its config exists: tools that only
+// add lines make them, and nothing else gets a folder made for it.
+void TestCfgLines::configTheGameHasNotWrittenYet()
+{
+    test::TempStore store;
+    test::TempHome home;
+    QTemporaryDir dir;
+    const QString program = test::writeFile(dir.filePath("openarena"), "#!/bin/sh\n");
+    SaveSetting("Fragdeck", "Options", "Q3path", program);
+    const QString config = configPathFor(program);
+    QCOMPARE(config, home.path() + "/.openarena/baseoa/q3config.cfg");
+
+    CfgLines f;
+    QString error;
+    bool missing = false;
+    QVERIFY(loadConfig(config, &f, &error, &missing));
+    QVERIFY(missing);
+    QVERIFY(f.lines.isEmpty());
+    QVERIFY(notWrittenYetText(config).contains(config));
+    f.append("bind x \"+attack\"");
+    QVERIFY2(saveConfig(config, f.bytes(), &error), qPrintable(error));
+    QCOMPARE(test::readFile(config), QByteArray("bind x \"+attack\"\n"));
+
+    const QString elsewhere = dir.filePath("not/there/q3config.cfg");
+    QVERIFY(loadConfig(elsewhere, &f, &error, &missing));
+    QVERIFY(!saveConfig(elsewhere, "x\n", &error));
+    QVERIFY2(error.contains("does not exist"), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(dir.filePath("not")));
 }
 
 QTEST_GUILESS_MAIN(TestCfgLines)

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 using namespace fragdeck;
+using fragdeck::test::TempHome;
 
 namespace
 {
@@ -16,19 +17,6 @@ QString makeProgram(const QString& path)
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
 }
-
-// HOME pointed at a temporary folder for the object's lifetime.
-class TempHome
-{
-public:
-    TempHome() : m_old(qgetenv("HOME")) { qputenv("HOME", QFile::encodeName(m_dir.path())); }
-    ~TempHome() { qputenv("HOME", m_old); }
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_old;
-};
 } // namespace
 
 class TestGameInstall : public QObject
@@ -36,7 +24,7 @@ class TestGameInstall : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void windowsLayoutKeepsEverythingBesideTheProgram();
-    void ioquake3UsesTheHomeConfigWhenItExists();
+    void ioquake3UsesTheHomeConfig();
     void openArenaIsRecognisedByItsProgram();
     void dataFoldersAreHomeFirstAndEachOnce();
     void programNamesStartWithTheWindowsOne();
@@ -59,14 +47,15 @@ void TestGameInstall::windowsLayoutKeepsEverythingBesideTheProgram()
     QVERIFY(g.isWindowsProgram());
 }
 
-void TestGameInstall::ioquake3UsesTheHomeConfigWhenItExists()
+void TestGameInstall::ioquake3UsesTheHomeConfig()
 {
     TempHome home;
     QTemporaryDir base;
     const QString prog = makeProgram(base.filePath("ioquake3.x86_64"));
     QDir().mkpath(base.filePath("baseq3"));
-    // No home folder yet: the configuration lies beside the program.
-    QCOMPARE(configPathFor(prog), base.filePath("baseq3/q3config.cfg"));
+    // The game has never run: the home path all the same, where its first run writes it.
+    QCOMPARE(configPathFor(prog), home.path() + "/.q3a/baseq3/q3config.cfg");
+    QVERIFY(!QFileInfo::exists(home.path() + "/.q3a"));
     QDir().mkpath(home.path() + "/.q3a/baseq3");
     QCOMPARE(configPathFor(prog), home.path() + "/.q3a/baseq3/q3config.cfg");
     const GameInstall g = GameInstall::fromPaths(prog, "");

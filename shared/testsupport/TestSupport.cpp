@@ -36,6 +36,22 @@ TempStore::~TempStore()
     }
 }
 
+TempHome::TempHome(const QString& home)
+    : m_home(home.isEmpty() ? m_dir.path() : home), m_had(qEnvironmentVariableIsSet("HOME")),
+      m_previous(qgetenv("HOME"))
+{
+    QDir().mkpath(m_home);
+    qputenv("HOME", QFile::encodeName(m_home));
+}
+
+TempHome::~TempHome()
+{
+    if (m_had)
+        qputenv("HOME", m_previous);
+    else
+        qunsetenv("HOME");
+}
+
 PromptRecorder::PromptRecorder()
 {
     setPromptHandler([this](const Prompt& p) {

@@ -38,6 +38,22 @@ private:
     QList<Previous> m_previous;
 };
 
+// HOME pointed at `home` (made when missing), or at a temporary folder of its own, for the
+// object's lifetime: the game's home folders (~/.q3a, ~/.openarena) land there.
+class TempHome
+{
+public:
+    explicit TempHome(const QString& home = QString());
+    ~TempHome();
+    QString path() const { return m_home; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_home;
+    bool m_had;
+    QByteArray m_previous;
+};
+
 // Records every prompt and answers it: queued replies first, then the default (the
 // first button: Ok or Yes; a cancel for input boxes and file dialogs).
 class PromptRecorder

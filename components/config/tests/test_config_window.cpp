@@ -157,9 +157,13 @@ void TestConfigWindow::loadWithoutConfigFile()
     open();
     QCOMPARE(m_window->objectName(), QString("frm_modoptions"));
     QCOMPARE(m_window->windowTitle(), QString("Config Editor"));
+    // The game has not written it yet: the message says where it will be.
     QCOMPARE(m_prompts->texts(),
-             QStringList{"Before you can make any changes, you will have to open your config "
-                         "file by clicking the 'open' icon."});
+             QStringList{"The game has not written its config file " +
+                         m_dir.filePath("gone/q3config.cfg") +
+                         " yet: it does so the first time it runs. Start the game once, then "
+                         "come back.\n\nBefore you can make any changes, you will have to open "
+                         "your config file by clicking the 'open' icon."});
     QCOMPARE(m_prompts->prompts[0].title, QString("Fragdeck"));
     QCOMPARE(m_prompts->prompts[0].icon, Icon::None);
 

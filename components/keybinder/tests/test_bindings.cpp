@@ -258,9 +258,13 @@ void TestBindings::saveFailureLeavesTheFile()
     Bindings b;
     QVERIFY(!saveBindings("", b, &error));
     QVERIFY(error.contains("No config file"));
-    QVERIFY(!saveBindings(dir.filePath("missing.cfg"), b, &error));
-    QVERIFY(error.contains("could not be found"));
-    QVERIFY(!QFileInfo::exists(dir.filePath("missing.cfg")));
+    QVERIFY(!saveBindings(dir.filePath("missing/q3config.cfg"), b, &error));
+    QVERIFY2(error.contains("does not exist"), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(dir.filePath("missing")));
+    // A config the game has not written yet is made with the binds alone.
+    b.bind("g", "+zoom");
+    QVERIFY2(saveBindings(dir.filePath("q3config.cfg"), b, &error), qPrintable(error));
+    QCOMPARE(test::readFile(dir.filePath("q3config.cfg")), QByteArray("bind g \"+zoom\"\n"));
 }
 
 void TestBindings::actionTableCoversTheGame()

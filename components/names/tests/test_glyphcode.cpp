@@ -1,5 +1,6 @@
 #include "GlyphCode.h"
 #include "ScratchMount.h"
+#include "Settings.h"
 #include "TestSupport.h"
 #include "TextFile.h"
 
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void exportFailuresLeaveTheFile_data();
     void exportFailuresLeaveTheFile();
     void readOnlyFolderIsReported();
+    void exportMakesTheConfigTheGameHasNotWritten();
     void fullDiskLeavesTheFile();
     void emptyConfigGetsTheLine();
 };
@@ -182,8 +184,8 @@ void TestGlyphCode::exportFailuresLeaveTheFile_data()
     QTest::addColumn<QString>("messagePart");
     QTest::newRow("no file set") << "none"
                                  << "No config file has been set";
-    QTest::newRow("file missing") << "missing"
-                                  << "could not be found";
+    QTest::newRow("folder missing") << "missing"
+                                    << "does not exist";
     QTest::newRow("a folder") << "folder"
                               << "is not a config file";
     QTest::newRow("working copy blocked") << "blocked"
@@ -224,6 +226,21 @@ void TestGlyphCode::readOnlyFolderIsReported()
     QVERIFY(!r.ok);
     QVERIFY(r.message.contains("left unchanged"));
     QCOMPARE(test::readFile(cfg), GameConfig);
+}
+
+// Before the game's first run there is no config and no home folder: the name line makes
+// both, and the game keeps the line when it writes its own file.
+void TestGlyphCode::exportMakesTheConfigTheGameHasNotWritten()
+{
+    test::TempStore store;
+    test::TempHome home;
+    QTemporaryDir dir;
+    SaveSetting("Fragdeck", "Options", "Q3path",
+                test::writeFile(dir.filePath("ioquake3"), "#!/bin/sh\n"));
+    const QString config = home.path() + "/.q3a/baseq3/q3config.cfg";
+    const ExportResult r = exportGlyphtag(config, "seta name \"^1x^7\"");
+    QVERIFY2(r.ok, qPrintable(r.message));
+    QCOMPARE(test::readFile(config), QByteArray("seta name \"^1x^7\"\n"));
 }
 
 void TestGlyphCode::fullDiskLeavesTheFile()

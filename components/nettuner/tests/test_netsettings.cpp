@@ -171,9 +171,13 @@ void TestNetSettings::saveRefusesAndLeavesTheFile()
     QVERIFY(!saveValues(path, {500, 20, 30, 1, 0}, &error));
     QCOMPARE(error, QString("rate must be a whole number from 1000 to 90000."));
     QCOMPARE(test::readFile(path), GameConfig);
-    QVERIFY(!saveValues(dir.filePath("gone.cfg"), presets()[0].values, &error));
-    QVERIFY(error.contains("could not be found"));
-    QVERIFY(!QFileInfo::exists(dir.filePath("gone.cfg")));
+    // A config the game has not written yet is made, with the five lines alone.
+    QVERIFY2(saveValues(dir.filePath("new.cfg"), presets()[0].values, &error), qPrintable(error));
+    QCOMPARE(test::readFile(dir.filePath("new.cfg")).count("seta "), 5);
+    // A folder that is not there is not made.
+    QVERIFY(!saveValues(dir.filePath("gone/q3config.cfg"), presets()[0].values, &error));
+    QVERIFY2(error.contains("does not exist"), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(dir.filePath("gone")));
 }
 
 void TestNetSettings::unwritableFolderLeavesTheFile()

@@ -102,7 +102,7 @@ void TestNetWindow::missingConfigIsReported()
     SaveSetting("Fragdeck", "Options", "ConfigPath", "/nonexistent/q3config.cfg");
     NetWindow w;
     QCOMPARE(prompts.prompts.size(), 1);
-    QVERIFY(prompts.texts()[0].contains("could not be found"));
+    QVERIFY(prompts.texts()[0].contains("has not written its config file"));
     QCOMPARE(valueIn(w, "rate"), QString("3000")); // the game's default
     prompts.clear();
     QTest::mouseClick(w.findChild<QPushButton*>("savenet"), Qt::LeftButton);

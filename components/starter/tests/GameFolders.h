@@ -54,27 +54,4 @@ inline QString fakeProgram(const QString& path)
     return path;
 }
 
-// Points HOME at a folder for the object's lifetime (the installation model reads it).
-class TempHome
-{
-public:
-    explicit TempHome(const QString& home)
-        : m_had(qEnvironmentVariableIsSet("HOME")), m_previous(qgetenv("HOME"))
-    {
-        QDir().mkpath(home);
-        qputenv("HOME", QFile::encodeName(home));
-    }
-    ~TempHome()
-    {
-        if (m_had)
-            qputenv("HOME", m_previous);
-        else
-            qunsetenv("HOME");
-    }
-
-private:
-    bool m_had;
-    QByteArray m_previous;
-};
-
 } // namespace fragdeck::test

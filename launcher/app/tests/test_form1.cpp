@@ -268,9 +268,10 @@ void TestForm1::locatorAtStartup_data()
         << QStringList{"a/"} << QStringList{"a/ioq3/ioquake3.x86_64*", "home/.q3a/baseq3/x"}
         << false << "a/ioq3/ioquake3.x86_64"
         << "home/.q3a/baseq3/q3config.cfg";
+    // The game has never run: its config is known before the game writes it.
     QTest::newRow("OpenArena without a home path")
         << QStringList{"a/"} << QStringList{"a/oa/openarena*"} << false << "a/oa/openarena"
-        << "a/oa/baseoa/q3config.cfg";
+        << "home/.openarena/baseoa/q3config.cfg";
     QTest::newRow("nothing") << QStringList{"a/", "b/"} << QStringList{"a/x.txt"} << false << ""
                              << "";
     QTest::newRow("single drive") << QStringList{} << QStringList{} << false << ""
