@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 ProcessStarter& starter()
 {
@@ -33,6 +36,17 @@ ProcessResult realStart(const ProcessRequest& r)
         p.setStandardErrorFile(QProcess::nullDevice());
     }
     p.setStandardInputFile(QProcess::nullDevice());
+    if (r.waitMs > 0) {
+        p.start();
+        if (!p.waitForStarted(r.waitMs))
+            return {false, p.errorString()};
+        if (!p.waitForFinished(r.waitMs)) {
+            p.kill();
+            p.waitForFinished(1000);
+            return {true, QStringLiteral("%1 did not end in time.").arg(r.resolved)};
+        }
+        return {true, QString(), p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1};
+    }
     qint64 pid = 0;
     if (!p.startDetached(&pid))
         return {false, p.errorString()};
@@ -99,6 +113,19 @@ ProcessResult startProgramArgs(const QString& program, const QStringList& argume
     r.commandLine = program;
     for (const QString& a : arguments)
         r.commandLine += QLatin1Char(' ') + a;
+    return run(r);
+}
+
+ProcessResult runProgram(const QString& program, const QString& argumentText,
+                         const QString& workingFolder, int timeoutMs)
+{
+    ProcessRequest r;
+    r.program = program;
+    r.arguments = splitArguments(argumentText);
+    r.workingFolder = workingFolder;
+    r.mode = WindowMode::Hidden;
+    r.waitMs = std::max(1, timeoutMs);
+    r.commandLine = program + argumentText;
     return run(r);
 }
 

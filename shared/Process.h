@@ -6,23 +6,26 @@
 #include <QStringList>
 #include <functional>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 enum class WindowMode { Hidden, NormalFocus };
 
 struct ProcessRequest {
-    QString program;      // as the caller named it (a bare name, or a path)
-    QString resolved;     // after the look-up (empty when not found)
+    QString program;  // as the caller named it (a bare name, or a path)
+    QString resolved; // after the look-up (empty when not found)
     QStringList arguments;
     QString workingFolder;
     WindowMode mode = WindowMode::NormalFocus;
+    int waitMs = 0; // 0: started and left to run; otherwise waited for up to this long
     // The command line as the tool built it: program + argument text.
     QString commandLine;
 };
 
 struct ProcessResult {
     bool started = false;
-    QString error; // why it did not start
+    QString error;     // why it did not start
+    int exitCode = -1; // for a program waited for: its exit status (-1: it did not end)
 };
 
 // Starts `program` with `argumentText` (for example " +connect 10.0.0.1:27960") in
@@ -32,6 +35,10 @@ ProcessResult startProgram(const QString& program, const QString& argumentText,
 // Starts with an explicit argument list (arguments may hold blanks).
 ProcessResult startProgramArgs(const QString& program, const QStringList& arguments,
                                const QString& workingFolder, WindowMode mode);
+
+// Runs `program` hidden and waits up to `timeoutMs` for it to end; exitCode says how it did.
+ProcessResult runProgram(const QString& program, const QString& argumentText,
+                         const QString& workingFolder, int timeoutMs);
 
 // Splits argument text at runs of blanks; text in double quotes stays one argument
 // (quotes removed).

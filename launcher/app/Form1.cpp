@@ -16,6 +16,7 @@
 #include "Twips.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -61,6 +62,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 
     // Auto-repair in the options window runs the same registration.
     launcherState().registerDll = [] { registerComponents(programFolder()); };
+    launcherState().autoRepair = [] { return repairComponents(programFolder()); };
 
     auto* body = new QWidget(this);
     body->setObjectName(QStringLiteral("body"));
@@ -119,8 +121,12 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(110, 100, 90));
     menuBar()->setPalette(dark);
     menuBar()->setAutoFillBackground(true);
-    for (QMenu* m : std::as_const(m_menus))
+    for (QMenu* m : std::as_const(m_menus)) {
         m->setPalette(dark);
+        // The style's own separator is all but invisible on this dark: a line of its own.
+        m->setStyleSheet(QStringLiteral(
+            "QMenu::separator { height: 1px; background: #6e645a; margin: 4px 10px; }"));
+    }
     m_statusBar1->setPalette(dark);
     m_statusBar1->setAutoFillBackground(true);
 
@@ -154,9 +160,7 @@ void Form1::buildMenus()
         return m;
     };
     auto sep = [](QMenu* m, const char* name) {
-        QAction* s = m->addSeparator();
-        s->setObjectName(QLatin1String(name));
-        s->setText(QStringLiteral("-"));
+        m->addSeparator()->setObjectName(QLatin1String(name));
     };
     auto component = [this](QAction* a, const char* progId, bool hourglass) {
         const QString id = QLatin1String(progId);
@@ -218,16 +222,26 @@ void Form1::buildMenus()
     QMenu* help = menu("help", QStringLiteral("&Help"));
     window(addItem(help, "help1", QStringLiteral("&About")), &showAbout);
 
-    // Not in the menu bar: shown as a pop-up over the icon list.
+    // A pop-up over the icon list, and the same entries under Options; the current theme
+    // is ticked in both.
     m_themes = new QMenu(QStringLiteral("themes"), this);
     m_themes->setObjectName(QStringLiteral("themes"));
     m_menus.append(m_themes);
+    QMenu* optThemes = opt->addMenu(QStringLiteral("&Themes"));
+    optThemes->setObjectName(QStringLiteral("optthemes"));
+    m_menus.append(optThemes);
+    auto* popupGroup = new QActionGroup(this);
+    auto* optionsGroup = new QActionGroup(this);
     for (int i = 0; i < 10; ++i) {
-        QAction* a = m_themes->addAction(unusedThemeCaption());
-        a->setObjectName(QStringLiteral("th"));
-        a->setProperty("index", i);
-        connect(a, &QAction::triggered, this, [this, i] { on_th_triggered(i); });
-        m_th.append(a);
+        for (QMenu* m : {m_themes, optThemes}) {
+            QAction* a = m->addAction(unusedThemeCaption());
+            a->setObjectName(QStringLiteral("th"));
+            a->setProperty("index", i);
+            a->setCheckable(true);
+            (m == m_themes ? popupGroup : optionsGroup)->addAction(a);
+            connect(a, &QAction::triggered, this, [this, i] { on_th_triggered(i); });
+            (m == m_themes ? m_th : m_optionsTh).append(a);
+        }
     }
 }
 
@@ -398,8 +412,20 @@ void Form1::KillIcons()
 void Form1::InitThemes()
 {
     const QStringList captions = themeMenuCaptions(programFolder());
-    for (int i = 0; i < m_th.size(); ++i)
-        m_th[i]->setText(captions.value(i, unusedThemeCaption()));
+    for (const QList<QAction*>* list : {&m_th, &m_optionsTh}) {
+        for (QAction* a : *list) {
+            a->setText(captions.value(a->property("index").toInt(), unusedThemeCaption()));
+            a->setEnabled(a->text() != unusedThemeCaption());
+        }
+    }
+    markCurrentTheme();
+}
+
+void Form1::markCurrentTheme()
+{
+    for (const QList<QAction*>* list : {&m_th, &m_optionsTh})
+        for (QAction* a : *list)
+            a->setChecked(a->isEnabled() && a->text() == launcherState().CurrentTheme);
 }
 
 void Form1::on_th_triggered(int index)
@@ -411,6 +437,7 @@ void Form1::on_th_triggered(int index)
     launcherState().CurrentTheme = caption;
     KillIcons();
     InitIcons();
+    markCurrentTheme();
 }
 
 // ---- icon list ----
@@ -454,7 +481,11 @@ void Form1::on_iconlist_doubleClick()
             activate(tool.progId, tool.hourglass);
             break;
         case ToolKind::ExternalBrowser:
-            runExternalBrowser();
+            // The built-in browser, unless the player chose another program in the options.
+            if (launcherState().ServerBrowserPath.isEmpty())
+                activate(QStringLiteral("beaconlist.Class"), true);
+            else
+                runExternalBrowser();
             break;
         case ToolKind::Options:
             showOptions(this);

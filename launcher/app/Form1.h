@@ -86,7 +86,9 @@ private:
     QTimer* m_timer2 = nullptr;
     QMenu* m_themes = nullptr;
     QList<QMenu*> m_menus;
-    QList<QAction*> m_th;
+    QList<QAction*> m_th;        // the pop-up over the icon list
+    QList<QAction*> m_optionsTh; // the same entries under Options
+    void markCurrentTheme();
     QAction* m_fullscreen = nullptr;
     QHash<QString, QIcon> m_imagelist;
     QHash<QString, QString> m_imageFiles;

@@ -60,6 +60,31 @@ void registerComponents(const QString& programFolder)
                      WindowMode::Hidden);
 }
 
+QString repairComponents(const QString& programFolder)
+{
+    const QString system = programFolder + QStringLiteral("/system");
+    int present = 0, registered = 0;
+    QStringList failed;
+    for (const QString& lib : registeredLibraries()) {
+        if (!QFileInfo::exists(system + u'/' + lib))
+            continue; // not built here: nothing to repair
+        ++present;
+        const ProcessResult r =
+            runProgram(QStringLiteral("regsvr32"), QStringLiteral(" /s ") + lib, system, 20000);
+        if (r.started && r.exitCode == 0)
+            ++registered;
+        else
+            failed.append(lib);
+    }
+    if (present == 0)
+        return QStringLiteral("Auto-repair found no components in %1.").arg(system);
+    QString text =
+        QStringLiteral("Auto-repair registered %1 of %2 components.").arg(registered).arg(present);
+    if (!failed.isEmpty())
+        text += QStringLiteral(" Not registered: %1.").arg(failed.join(QStringLiteral(", ")));
+    return text;
+}
+
 QString productPageAddress(const QString& makerAddress)
 {
     // The maker's address already names this product's page.

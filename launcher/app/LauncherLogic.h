@@ -23,6 +23,9 @@ QStringList registrationCommandLines();
 // Starts the registration tool for every library, hidden, without waiting, in
 // programFolder + "/system". Outcomes are not examined.
 void registerComponents(const QString& programFolder);
+// The options window's auto-repair: registers every component library present in the
+// program folder's system folder, waiting for each, and says how many were registered.
+QString repairComponents(const QString& programFolder);
 
 // ---- the maker's installation list ----
 // The product page for the installation list: the maker's web address, ending in "/".

@@ -77,6 +77,7 @@ CartoonWindow::CartoonWindow(QWidget* parent) : QDialog(parent)
     m_cmdClose->adjustSize();
     connect(m_cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
+    setFixedSize(std::max(width(), bottomRowWidth()), height());
     placeBottomRow();
 
     m_timer1 = new QTimer(this);
@@ -94,6 +95,13 @@ void CartoonWindow::on_Timer1_timer()
     m_started = true;
     download();
     m_timer1->stop();
+}
+
+int CartoonWindow::bottomRowWidth() const
+{
+    // The two labels, "Close", and the gaps before, between and after them.
+    return m_label1->width() + m_label2->width() + m_cmdClose->width() +
+           twipsToPixelsX(120 + 240 + 240 + 150);
 }
 
 void CartoonWindow::placeBottomRow()
@@ -137,10 +145,9 @@ void CartoonWindow::download()
     m_picCartoon->resize(fetched.picture.size());
     m_picCartoon->show();
     // A strip narrower than the bottom row still leaves room for the labels and "Close".
-    const int rowWidth = m_label1->width() + m_label2->width() + m_cmdClose->width() +
-                         twipsToPixelsX(120 + 240 + 240 + 150);
-    resize(std::max(twipsToPixelsX(pixelsToTwipsX(m_picCartoon->width()) + 100), rowWidth),
-           twipsToPixelsY(pixelsToTwipsY(m_picCartoon->height()) + 750));
+    setFixedSize(
+        std::max(twipsToPixelsX(pixelsToTwipsX(m_picCartoon->width()) + 100), bottomRowWidth()),
+        twipsToPixelsY(pixelsToTwipsY(m_picCartoon->height()) + 750));
     placeBottomRow();
 }
 

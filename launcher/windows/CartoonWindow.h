@@ -21,6 +21,7 @@ public:
 private:
     void on_Timer1_timer();
     void placeBottomRow();
+    int bottomRowWidth() const;
 
     QLabel* m_image1;
     QLabel* m_picCartoon;

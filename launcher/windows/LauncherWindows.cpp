@@ -51,13 +51,7 @@ QString cartoonServer()
 
 QString downloadFolder()
 {
-    const QString folder = programFolder();
-    if (QFileInfo(folder).isWritable())
-        return folder;
-    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                        QStringLiteral("/fragdeck");
-    QDir().mkpath(own);
-    return own;
+    return userDataFolder();
 }
 
 void showOptions(QWidget* parent)

@@ -5,15 +5,18 @@
 
 class QWidget;
 
-namespace fragdeck::launcher {
+namespace fragdeck::launcher
+{
 
 // Launcher-wide state shared by the launcher's windows; all empty at load.
 struct LauncherState {
     QString Q3Path;            // setting "Q3path"
     QString CurrentTheme;      // setting "theme"
     QString ServerBrowserPath; // setting "server browser"
-    // The main window's RegisterDLL (the options window's "Auto-repair Fragdeck").
+    // The main window's RegisterDLL, run at the first start.
     std::function<void()> registerDll;
+    // The options window's "Auto-repair Fragdeck": registers and says what it did.
+    std::function<QString()> autoRepair;
 };
 LauncherState& launcherState();
 

@@ -95,6 +95,8 @@ OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addLayout(buttons);
+    // Its content does not grow: a fixed size, so no window manager adds a resize strip.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(brw, &QPushButton::clicked, this, &OptionsWindow::on_brw_clicked);
     connect(command4, &QPushButton::clicked, this, &OptionsWindow::on_Command4_clicked);
@@ -155,8 +157,14 @@ void OptionsWindow::on_Command5_clicked()
 
 void OptionsWindow::on_Command1_clicked()
 {
-    if (launcherState().registerDll)
-        launcherState().registerDll();
+    if (!launcherState().autoRepair)
+        return;
+    QString report;
+    {
+        WaitCursor wait;
+        report = launcherState().autoRepair();
+    }
+    messageBox(report, windowTitle(), Buttons::Ok, Icon::Information, this);
 }
 
 void OptionsWindow::on_Command2_clicked()

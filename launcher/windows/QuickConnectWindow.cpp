@@ -55,6 +55,8 @@ QuickConnectWindow::QuickConnectWindow(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(buttons);
+    // Its content does not grow: a fixed size, so no window manager adds a resize strip.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(connectButton, &QPushButton::clicked, this, &QuickConnectWindow::on_Command1_clicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

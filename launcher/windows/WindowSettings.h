@@ -11,8 +11,8 @@ QString updateServer();
 // "cartoon server": host serving "/panelhop/ufgifs.txt" and "/cartoons...".
 QString cartoonServer();
 
-// Where the downloaded files go: the program folder, or, when it cannot be written (an
-// installed copy), the user's own data folder for Fragdeck.
+// Where the downloaded files go: the user's data folder, never the program folder (which an
+// installed copy cannot write).
 QString downloadFolder();
 
 // Time and size limits of the downloads.

@@ -100,7 +100,7 @@ ProcessRecorder::ProcessRecorder()
 {
     setProcessStarter([this](const ProcessRequest& r) {
         requests.append(r);
-        return succeed ? ProcessResult{true, QString()}
+        return succeed ? ProcessResult{true, QString(), exitCode}
                        : ProcessResult{false, QStringLiteral("not started (test)")};
     });
 }

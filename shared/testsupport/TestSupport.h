@@ -88,6 +88,7 @@ public:
     QList<ProcessRequest> requests;
     QStringList commandLines() const;
     bool succeed = true; // what the starts report
+    int exitCode = 0;    // what a program waited for reports
 };
 
 // Records every sound asked for instead of playing it.

@@ -403,13 +403,17 @@ void TestForm1::serverBrowserIcon()
     test::registerProbeAs({"beaconlist.Class"});
     Form1 f;
     start(f);
+    // No browser of the player's own: the built-in one opens.
     doubleClick(f, "browser");
+    QVERIFY(m_prompts->prompts.isEmpty());
+    QCOMPARE(test::probeCalls("beaconlist.Class"), 1);
+    QVERIFY(m_processes->requests.isEmpty());
+    // The menu's external browser still asks for one.
+    action(f, "extbrowser")->trigger();
     QCOMPARE(m_prompts->texts(), QStringList{"No server browser installed, go to Fragdeck "
                                              "Options to specify your default server browser."});
     QCOMPARE(m_prompts->prompts.first().title, QString("Error"));
     QCOMPARE(m_prompts->prompts.first().icon, Icon::Error);
-    QCOMPARE(test::probeCalls("beaconlist.Class"), 0); // not the built-in browser
-    QVERIFY(m_processes->requests.isEmpty());
 
     m_prompts->clear();
     launcherState().ServerBrowserPath = "/opt/browser/qstat-gui";
@@ -467,6 +471,9 @@ void TestForm1::menuActivation()
         mp.append(a->objectName());
     QCOMPARE(mp, (QStringList{"serverbrowser", "quickconnect", "sep5", "startserver", "viewdemos",
                               "sep1", "exit"}));
+    // Separators are lines, with no text of their own beside them.
+    QVERIFY(action(f, "sep5")->isSeparator());
+    QCOMPARE(action(f, "sep5")->text(), QString());
     QStringList tools;
     for (QAction* a : f.findChild<QMenu*>("tools")->actions())
         tools.append(a->objectName());
@@ -534,9 +541,27 @@ void TestForm1::themeMenu()
         QCOMPARE(option("theme"), QString());
         QCOMPARE(launcherState().CurrentTheme, QString("Default"));
     }
-    th[1]->trigger();
+    // The themes are under Options too, the same entries, the current one ticked.
+    const QList<QAction*> options = f.findChild<QMenu*>("optthemes")->actions();
+    auto ticked = [](const QList<QAction*>& list) {
+        QStringList out;
+        for (QAction* a : list)
+            if (a->isChecked())
+                out.append(a->text());
+        return out;
+    };
+    QCOMPARE(options.size(), 10);
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(options[i]->text(), th[i]->text());
+    QCOMPARE(ticked(th), QStringList{"Default"});
+    QCOMPARE(ticked(options), QStringList{"Default"});
+    options[1]->trigger();
     QCOMPARE(option("theme"), QString("T00"));
     QCOMPARE(launcherState().CurrentTheme, QString("T00"));
+    QCOMPARE(ticked(th), QStringList{"T00"});
+    QCOMPARE(ticked(options), QStringList{"T00"});
+    if (themes < 10)
+        QVERIFY(!th[5]->isEnabled() && !options[5]->isEnabled());
     QCOMPARE(f.findChild<QListWidget*>("iconlist")->count(), 9);
     QCOMPARE(f.iconPictureFile("dialup"), m_program + "/themes/T00/launch.ico");
     QCOMPARE(f.iconPictureFile("config"), m_program + "/themes/T00/config.ico");

@@ -17,6 +17,7 @@ class TestLauncherLogic : public QObject
 private Q_SLOTS:
     void registrationLinesInOrder();
     void registrationStartsHiddenInSystemFolder();
+    void autoRepairSaysWhatItRegistered();
     void installInfoSlot_data();
     void installInfoSlot();
     void installInfoWritesTheSlot();
@@ -58,6 +59,28 @@ void TestLauncherLogic::registrationStartsHiddenInSystemFolder()
         QCOMPARE(r.arguments.size(), 2);
         QCOMPARE(r.arguments.first(), QString("/s"));
     }
+}
+
+// Auto-repair waits for each registration of a library that is there and counts those that
+// worked: before, it gave no sign of having done anything.
+void TestLauncherLogic::autoRepairSaysWhatItRegistered()
+{
+    QTemporaryDir program;
+    test::ProcessRecorder rec;
+    QCOMPARE(repairComponents(program.path()),
+             "Auto-repair found no components in " + program.path() + "/system.");
+    QVERIFY(rec.requests.isEmpty());
+    for (const char* lib : {"tunedesk.so", "crateview.so", "wardhold.so"})
+        test::writeFile(program.filePath(QString("system/") + lib), "ELF");
+    QCOMPARE(repairComponents(program.path()),
+             QString("Auto-repair registered 3 of 3 components."));
+    QCOMPARE(rec.commandLines(), (QStringList{"regsvr32 /s tunedesk.so", "regsvr32 /s crateview.so",
+                                              "regsvr32 /s wardhold.so"}));
+    QVERIFY(rec.requests[0].waitMs > 0);
+    rec.exitCode = 3;
+    QCOMPARE(repairComponents(program.path()),
+             QString("Auto-repair registered 0 of 3 components. Not registered: tunedesk.so, "
+                     "crateview.so, wardhold.so."));
 }
 
 void TestLauncherLogic::installInfoSlot_data()

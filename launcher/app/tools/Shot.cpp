@@ -3,6 +3,8 @@
 //   fragdeck-shot progids            lists the registered names of system/*.so
 //   fragdeck-shot main OUT.png       the launcher's main window
 //   fragdeck-shot search OUT.png     the game search window
+//   fragdeck-shot themes OUT.png     the theme pop-up over the icon list
+//   fragdeck-shot menu:NAME OUT.png  a menu of the menu bar (mp, opt, tools, help)
 //   fragdeck-shot options|quickconnect|about|cartoon OUT.png
 //   fragdeck-shot progid:NAME OUT.png  a component: created by name, main called
 // It shows the program folder of $FRAGDECK_PROGRAM_DIR (default: the build's).
@@ -19,6 +21,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
@@ -135,14 +138,27 @@ int main(int argc, char** argv)
         QApplication::exec();
         return g_result;
     }
-    if (what == QLatin1String("themes")) {
-        // The theme pop-up over the icon list: a picture of the screen, as it is a window
-        // of its own.
+    if (what == QLatin1String("themes") || what.startsWith(QLatin1String("menu:"))) {
+        // The theme pop-up over the icon list, or a menu of the menu bar with its first
+        // submenu open: a picture of the screen, as a menu is a window of its own.
         Form1 form;
         form.load();
         QTimer::singleShot(800, [&] {
-            if (auto* m = form.findChild<QMenu*>(QStringLiteral("themes")))
-                m->popup(form.mapToGlobal(QPoint(420, 220)));
+            if (what == QLatin1String("themes")) {
+                if (auto* m = form.findChild<QMenu*>(QStringLiteral("themes")))
+                    m->popup(form.mapToGlobal(QPoint(420, 220)));
+                return;
+            }
+            auto* m = form.findChild<QMenu*>(what.mid(5));
+            if (!m)
+                return;
+            form.menuBar()->setActiveAction(m->menuAction());
+            for (QAction* a : m->actions()) {
+                if (a->menu()) {
+                    QTimer::singleShot(300, [m, a] { m->setActiveAction(a); });
+                    break;
+                }
+            }
         });
         QTimer::singleShot(1600, [&] {
             const QPixmap screen = form.screen()->grabWindow(0);

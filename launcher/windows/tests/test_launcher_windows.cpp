@@ -230,7 +230,11 @@ void TestLauncherWindows::okStoresTypedPathsAndRepairRegisters()
 {
     Fixture fx;
     int repairs = 0;
-    launcherState().registerDll = [&] { ++repairs; };
+    launcherState().autoRepair = [&] {
+        ++repairs;
+        return QString("Auto-repair registered 11 of 11 components.");
+    };
+    test::PromptRecorder prompts;
     OptionsWindow w;
     w.findChild<QLineEdit*>("q3path")->setText("/opt/ioquake3/ioquake3.x86_64");
     w.findChild<QLineEdit*>("browserpath")->setText("");
@@ -238,6 +242,7 @@ void TestLauncherWindows::okStoresTypedPathsAndRepairRegisters()
     QCOMPARE(setting("Q3path"), QString("<absent>")); // typing alone stores nothing
     QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     QCOMPARE(repairs, 1);
+    QCOMPARE(prompts.texts(), QStringList{"Auto-repair registered 11 of 11 components."});
     QTest::mouseClick(w.findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QCOMPARE(w.result(), int(QDialog::Accepted));
     QCOMPARE(setting("Q3path"), QString("/opt/ioquake3/ioquake3.x86_64"));
@@ -392,7 +397,8 @@ void TestLauncherWindows::versionFileGoesWhereItCanBeWritten()
     QCOMPARE(checkForUpdates(setup, nullptr), UpdateOutcome::NoUpdates);
     QCOMPARE(test::readFile(own.path() + "/lversion.dat"), QByteArray("1.00\r\n"));
     QVERIFY(!QFile::exists(fx.path("lversion.dat")));
-    QCOMPARE(downloadFolder(), fx.folder.path()); // a writable program folder is used itself
+    // Even a writable program folder is left alone: downloads go to the user's data folder.
+    QCOMPARE(downloadFolder(), fx.store.dataHome() + "/fragdeck");
 }
 
 void TestLauncherWindows::unreachableServerRetriesThenGivesUp()
@@ -600,14 +606,21 @@ void TestLauncherWindows::cartoonWindowFitsTheStrip()
     nudge.start(10);
     auto* pic = w.findChild<QLabel*>("picCartoon");
     auto* placeholder = w.findChild<QLabel*>("Image1");
+    auto* label2 = w.findChild<QLabel*>("Label2");
+    auto* close = w.findChild<QPushButton*>("cmdClose");
+    // "Strip of the day" is never under "Close", while waiting or with the strip.
+    QVERIFY(label2->geometry().right() < close->geometry().left());
+    QVERIFY(close->geometry().right() < w.width());
     QSize picSize, windowSize;
-    bool imageHidden = false;
+    bool imageHidden = false, rowClear = false;
     const int r = execWhenShown(w, [&] {
         // The first tick runs the download; wait for the strip to come in.
         test::spinUntil([&] { return pic->isVisible() || !w.isVisible(); }, 20000);
         picSize = pic->isVisible() ? pic->size() : QSize();
         imageHidden = !placeholder->isVisible();
         windowSize = w.size();
+        rowClear = label2->geometry().right() < close->geometry().left() &&
+                   close->geometry().right() < w.width();
         QTest::mouseClick(w.findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
     });
     QCOMPARE(r, int(QDialog::Accepted));
@@ -616,6 +629,7 @@ void TestLauncherWindows::cartoonWindowFitsTheStrip()
     QCOMPARE(prompts.prompts.size(), 0);
     QCOMPARE(picSize, QSize(600, 200));
     QVERIFY(imageHidden);
+    QVERIFY(rowClear);
     QVERIFY(windowSize.width() > 600 && windowSize.width() < 620);
     QVERIFY(windowSize.height() > 240 && windowSize.height() < 260);
 }
