@@ -1,14 +1,9 @@
 #include "LauncherWindows.h"
 
-#include "Paths.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
-
 #include "AboutWindow.h"
 #include "CartoonWindow.h"
 #include "OptionsWindow.h"
+#include "Paths.h"
 #include "QuickConnectWindow.h"
 #include "Settings.h"
 #include "WindowSettings.h"
