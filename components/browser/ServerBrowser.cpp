@@ -87,6 +87,7 @@ void ServerBrowser::setFavourites(const QStringList& entries)
         m_table.ensureRow(key, a, Favourites);
     }
     syncSource(Favourites, keys);
+    m_table.flush(); // the player's own change shows at once
 }
 
 void ServerBrowser::setHistory(const QList<JoinedServer>& joined)
@@ -101,6 +102,7 @@ void ServerBrowser::setHistory(const QList<JoinedServer>& joined)
         m_table.setJoined(m_table.ensureRow(key, a, History), j.joinedMs);
     }
     syncSource(History, keys);
+    m_table.flush();
 }
 
 QString ServerBrowser::addressText(int row, Source shown) const
@@ -119,6 +121,7 @@ bool ServerBrowser::recordJoin(const QString& path, const QString& address, qint
     if (key.isEmpty())
         return false;
     m_table.setJoined(m_table.ensureRow(key, a, History), joinedMs);
+    m_table.flush();
     return browser::recordJoin(path, address.trimmed(), joinedMs, error);
 }
 
