@@ -41,6 +41,11 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override
     {
+        if (index.column() == ServerTable::Name && (option.state & QStyle::State_Selected)) {
+            // Game colours on the highlight are hard to read: the selected name is plain.
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
         if (index.column() != ServerTable::Password) {
             ColouredTextDelegate::paint(painter, option, index);
             return;
