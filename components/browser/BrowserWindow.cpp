@@ -135,7 +135,11 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     m_servers->setFavourites(bookEntries());
 }
 
-BrowserWindow::~BrowserWindow() = default;
+BrowserWindow::~BrowserWindow()
+{
+    // The list's views go before the table they show.
+    delete m_panel;
+}
 
 void BrowserWindow::loadWindow()
 {

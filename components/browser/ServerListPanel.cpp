@@ -293,12 +293,13 @@ void ServerListPanel::setSource(Source source)
     const Source before = m_proxy->source();
     m_proxy->setSource(source);
     // The history reads newest first; the other sources keep the player's own order.
-    const QSignalBlocker block(m_view->header());
     m_view->setColumnHidden(ServerTable::Joined, source != browser::History);
+    m_sortingForSource = true;
     if (source == browser::History)
         m_view->sortByColumn(ServerTable::Joined, Qt::DescendingOrder);
     else if (before == browser::History || m_loading)
         m_view->sortByColumn(m_saved.sortColumn, m_saved.sortOrder);
+    m_sortingForSource = false;
     if (!m_loading) {
         m_saved.source = source;
         m_saved.save();
@@ -309,7 +310,7 @@ void ServerListPanel::setSource(Source source)
 
 void ServerListPanel::onSortChanged(int column, Qt::SortOrder order)
 {
-    if (m_loading || source() == browser::History)
+    if (m_loading || m_sortingForSource || source() == browser::History)
         return;
     m_saved.sortColumn = column;
     m_saved.sortOrder = order;

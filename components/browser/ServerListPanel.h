@@ -54,6 +54,7 @@ private:
     browser::ServerFilterModel* m_proxy;
     browser::ListView m_saved;
     bool m_loading = true;
+    bool m_sortingForSource = false; // a source's own order, not the player's choice
     QTimer m_autoRefresh;
 
     QTabBar* m_sources = nullptr;

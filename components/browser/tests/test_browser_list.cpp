@@ -319,6 +319,14 @@ void TestBrowserList::joiningAPasswordedServer()
     ServerFilterModel* proxy = w.serverPanel()->proxy();
     QCOMPARE(proxy->rowCount(), 2);
     QCOMPARE(proxy->index(0, ServerTable::Address).data().toString(), key(0));
+    QCOMPARE(proxy->index(1, ServerTable::Address).data().toString(), key(1));
+    // Whatever order the other sources had.
+    w.serverPanel()->setSource(Internet);
+    w.serverPanel()->view()->sortByColumn(ServerTable::Address, Qt::DescendingOrder);
+    w.serverPanel()->setSource(History);
+    QCOMPARE(proxy->index(0, ServerTable::Address).data().toString(), key(0));
+    w.serverPanel()->setSource(Internet);
+    QCOMPARE(w.serverPanel()->view()->header()->sortIndicatorSection(), int(ServerTable::Address));
 }
 
 void TestBrowserList::filtersAndPlayerSearchAreKept()
