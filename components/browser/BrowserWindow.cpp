@@ -4,10 +4,15 @@
 #include "AddressBook.h"
 #include "Error.h"
 #include "GameInstall.h"
+#include "GameText.h"
+#include "MapPreview.h"
 #include "Prompts.h"
+#include "ServerBrowser.h"
+#include "ServerListPanel.h"
 #include "Settings.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -15,6 +20,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QSplitter>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -42,7 +49,8 @@ QString option(const char* key)
 } // namespace
 
 BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
-    : QDialog(parent), m_addressBookPath(addressBookPath)
+    : QDialog(parent), m_addressBookPath(addressBookPath),
+      m_servers(std::make_unique<browser::ServerBrowser>())
 {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(QStringLiteral("Fragdeck Server Browser"));
@@ -81,13 +89,29 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     bottom->addStretch(1);
     bottom->addWidget(start);
     bottom->addWidget(ret);
-    auto* layout = new QVBoxLayout(this);
+    // The server list beside the address box, the status lists and the map.
+    auto* side = new QWidget(this);
+    m_preview = new MapPreview(side);
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_preview);
     layout->addLayout(top);
     layout->addLayout(book);
     layout->addLayout(lists, 1);
     layout->addLayout(bottom);
     m_lists.server->setMaximumHeight(m_lists.server->sizeHint().height() / 3);
-    resize(640, 480);
+    m_panel = new ServerListPanel(m_servers.get(), this);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("browsersplit"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(m_panel);
+    splitter->addWidget(side);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    auto* whole = new QVBoxLayout(this);
+    whole->addWidget(splitter);
+    resize(1240, 700);
+    splitter->setSizes({830, 410});
 
     connect(query, &QPushButton::clicked, this, &BrowserWindow::on_Command7_clicked);
     connect(add, &QPushButton::clicked, this, &BrowserWindow::on_Command3_clicked);
@@ -97,11 +121,25 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     // Enter in the address box asks the server, as "Query" does. Taken here, before the
     // combo box passes the key to its line edit a second time.
     m_ipcombo->lineEdit()->installEventFilter(this);
+    connect(m_panel, &ServerListPanel::serverSelected, this, &BrowserWindow::onServerSelected);
+    connect(m_panel, &ServerListPanel::serverActivated, this, [this](int row) {
+        const browser::ServerRow& r = m_servers->table().row(row);
+        joinServer(m_servers->addressText(row, m_panel->source()), r.answered && r.info.needPass);
+    });
 
+    // The saved list first, so the window shows it at once; the book and the history
+    // then mark their rows.
+    m_servers->loadCache(browser::serverCachePath());
+    m_servers->setHistory(browser::loadHistory(browser::historyPath()));
     loadWindow();
+    m_servers->setFavourites(bookEntries());
 }
 
-BrowserWindow::~BrowserWindow() = default;
+BrowserWindow::~BrowserWindow()
+{
+    // The list's views go before the table they show.
+    delete m_panel;
+}
 
 void BrowserWindow::loadWindow()
 {
@@ -170,6 +208,7 @@ void BrowserWindow::on_Command3_clicked()
     m_ipcombo->addItem(address);
     m_ipcombo->setEditText(address);
     m_bookChanged = true;
+    m_servers->setFavourites(bookEntries());
 }
 
 void BrowserWindow::on_Command4_clicked()
@@ -184,20 +223,77 @@ void BrowserWindow::on_Command4_clicked()
     }
     // Removing the shown entry would change the text; it stays as typed.
     m_ipcombo->setEditText(text);
+    m_servers->setFavourites(bookEntries());
+}
+
+QStringList BrowserWindow::bookEntries() const
+{
+    QStringList entries;
+    for (int i = 0; i < m_ipcombo->count(); ++i)
+        entries.append(m_ipcombo->itemText(i));
+    return entries;
 }
 
 void BrowserWindow::on_Command1_clicked()
 {
-    const QString problem =
-        gameArgumentProblem(QStringLiteral("server address"), m_ipcombo->currentText());
+    const QString address = m_ipcombo->currentText();
+    // A server of the list that needs a password asks for it here too.
+    const int row = m_servers->table().rowOf(browser::serverKey(address));
+    const bool needPass = row >= 0 && m_servers->table().row(row).answered &&
+                          m_servers->table().row(row).info.needPass;
+    joinServer(address, needPass);
+}
+
+void BrowserWindow::joinServer(const QString& address, bool needPass)
+{
+    QString problem = gameArgumentProblem(QStringLiteral("server address"), address);
     if (!problem.isEmpty()) {
         messageBox(problem, errorTitle, Buttons::Ok, Icon::Error, this);
         return;
     }
-    const ProcessResult r =
-        startGame(m_q3path, QStringLiteral(" +connect ") + m_ipcombo->currentText());
-    if (!r.started)
+    QString arguments;
+    if (needPass) {
+        const QString password = inputBox(
+            QStringLiteral("The server %1 needs a password. Please give it in:").arg(address),
+            QStringLiteral("Fragdeck"), QString(), this);
+        if (password.isEmpty())
+            return;
+        problem = gameArgumentProblem(QStringLiteral("password"), password);
+        if (!problem.isEmpty()) {
+            messageBox(problem, errorTitle, Buttons::Ok, Icon::Error, this);
+            return;
+        }
+        arguments = QStringLiteral(" +set password ") + password;
+    }
+    const ProcessResult r = startGame(m_q3path, arguments + QStringLiteral(" +connect ") + address);
+    if (!r.started) {
         messageBox(r.error, errorTitle, Buttons::Ok, Icon::Error, this);
+        return;
+    }
+    // The history is a convenience: a history that cannot be written does not undo the join.
+    m_servers->recordJoin(browser::historyPath(), address, QDateTime::currentMSecsSinceEpoch());
+}
+
+void BrowserWindow::onServerSelected(int row)
+{
+    const browser::ServerRow& r = m_servers->table().row(row);
+    m_ipcombo->setEditText(m_servers->addressText(row, m_panel->source()));
+    m_lists.clear();
+    m_preview->showMap(r.answered ? r.info.mapname : QString());
+    if (!r.answered)
+        return;
+    // The reply the list already holds: no new query.
+    ServerStatus status;
+    status.serverName = r.info.hostname;
+    status.mapName = r.info.mapname;
+    status.players = QString::number(r.info.playerCount()) + u'/' + r.info.value("sv_maxclients");
+    for (const query::PlayerInfo& p : r.info.players)
+        status.playerRows.append({withoutColourCodes(p.name), p.name, QString::number(p.ping),
+                                  QString::number(p.score)});
+    for (const auto& [name, value] : r.info.pairs())
+        if (name.compare(QLatin1String("challenge"), Qt::CaseInsensitive) != 0)
+            status.rules.append({name, value});
+    m_lists.show(status);
 }
 
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)
@@ -214,16 +310,28 @@ bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)
 
 void BrowserWindow::on_Command2_clicked()
 {
-    if (saveAddressBook())
-        accept();
+    if (!saveAddressBook())
+        return;
+    saveServerList();
+    accept();
 }
 
 void BrowserWindow::reject()
 {
     // The title bar's close and Escape keep the addresses added or removed here, as
     // "&Return" does.
-    if (!m_bookChanged || saveAddressBook())
-        QDialog::reject();
+    if (m_bookChanged && !saveAddressBook())
+        return;
+    saveServerList();
+    QDialog::reject();
+}
+
+void BrowserWindow::saveServerList()
+{
+    m_servers->stop();
+    // The saved list only spares the next opening a wait: when it cannot be written the
+    // window still closes, and the next one opens with the list saved before.
+    m_servers->saveCache(browser::serverCachePath());
 }
 
 bool BrowserWindow::saveAddressBook()

@@ -1,6 +1,6 @@
 #pragma once
-// The server browser window: an address book of servers, the status of one of them, and
-// the game started connected to it.
+// The server browser window: the list of servers on the internet, the LAN, in the address
+// book and joined before; the status of one of them; and the game started connected to it.
 #include "StatusLists.h"
 
 #include <QDialog>
@@ -12,6 +12,13 @@ class QPushButton;
 namespace fragdeck
 {
 
+namespace browser
+{
+class ServerBrowser;
+}
+class MapPreview;
+class ServerListPanel;
+
 class BrowserWindow : public QDialog
 {
     Q_OBJECT
@@ -21,6 +28,9 @@ public:
     ~BrowserWindow() override;
 
     QObject* engine() const { return m_engine.get(); }
+    browser::ServerBrowser* servers() const { return m_servers.get(); }
+    ServerListPanel* serverPanel() const { return m_panel; }
+    MapPreview* mapPreview() const { return m_preview; }
 
     void on_Command7_clicked(); // Query
     void on_Command3_clicked(); // Add new server address
@@ -37,6 +47,12 @@ private:
     void loadWindow();
     // False (with a message shown) when the book could not be saved: the window stays.
     bool saveAddressBook();
+    QStringList bookEntries() const;
+    void saveServerList();
+    void onServerSelected(int row);
+    // Starts the game connected to `address`, asking for the password when the server
+    // needs one; a server joined goes first in the history.
+    void joinServer(const QString& address, bool needPass);
 
     QString m_addressBookPath;
     QString m_q3path;
@@ -50,6 +66,9 @@ private:
 
     QComboBox* m_ipcombo = nullptr;
     StatusLists m_lists;
+    std::unique_ptr<browser::ServerBrowser> m_servers;
+    ServerListPanel* m_panel = nullptr;
+    MapPreview* m_preview = nullptr;
 };
 
 } // namespace fragdeck

@@ -32,6 +32,7 @@ struct ServerStatus {
 
 // Where the browser's typed address points: the text before the first ":" and the number
 // after it; no ":" or nothing after it gives the whole text and the game's port 27960.
+// An IPv6 address in brackets is the host, and the number after "]:" its port.
 // A port too large for 32 bits raises Error 6.
 struct ServerAddress {
     QString host;

@@ -4,8 +4,6 @@
 #include "TextFile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <algorithm>
 
@@ -14,7 +12,6 @@ namespace fragdeck::starter
 namespace
 {
 
-const QString LevelShotsFilter = QStringLiteral("LEVELSHOTS/");
 const QString MapsFilter = QStringLiteral("MAPS/");
 
 QString withSlash(QString folder)
@@ -48,24 +45,6 @@ int MapScan::mapCount() const
     return n;
 }
 
-QList<ListedMember> listMembers(archive::UnzipModule& unzip, const QString& archivePath,
-                                const QString& filter, const QString& listFolder)
-{
-    unzip.MemberFilter = filter;
-    unzip.MemberCount = 0;
-    unzip.RunUnzip(archivePath, listFolder, 1, 0, 1, 1, 0, 0);
-    QList<ListedMember> out;
-    const int count = std::min<int>(unzip.MemberCount, int(unzip.MemberList.size()));
-    out.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        const QString line = unzip.MemberList.at(i).trimmed();
-        if (line.size() < filter.size() || line.toUpper() == filter)
-            continue;
-        out.append({line, line.mid(filter.size())});
-    }
-    return out;
-}
-
 MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
                  const QString& listFolder)
 {
@@ -78,12 +57,7 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
             continue;
         for (const QString& file : archivesOf(folder)) {
             const QString archivePath = folder + file;
-            for (const ListedMember& m :
-                 listMembers(unzip, archivePath, LevelShotsFilter, listFolder)) {
-                if (m.rest.size() <= 4 || hasExtension(m.rest, ".aas") || m.rest.endsWith(u'/'))
-                    continue;
-                scan.levelShots.append({m.rest, archivePath, m.path});
-            }
+            scan.levelShots += archive::levelShotsIn(unzip, archivePath, listFolder);
             TopNode node{archivePath, file, {}};
             for (const ListedMember& m : listMembers(unzip, archivePath, MapsFilter, listFolder)) {
                 // Only compiled maps load; bot files, sources and folders do not.
@@ -122,34 +96,6 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
     if (!loose.maps.isEmpty())
         scan.nodes.append(std::move(loose));
     return scan;
-}
-
-const LevelShot* findLevelShot(const QList<LevelShot>& index, const QString& mapTag)
-{
-    const QString map = mapTag.toUpper();
-    for (const LevelShot& s : index) {
-        if (s.fileName.size() >= 4 && s.fileName.left(s.fileName.size() - 4).toUpper() == map)
-            return &s;
-    }
-    return nullptr;
-}
-
-QString extractLevelShot(archive::UnzipModule& unzip, const LevelShot& shot,
-                         const QString& scratchFolder)
-{
-    const QString folder = withSlash(scratchFolder);
-    QDir dir(folder);
-    if (!dir.exists())
-        QDir().mkpath(folder);
-    for (const QString& old :
-         dir.entryList({QStringLiteral("*.tga"), QStringLiteral("*.jpg")}, QDir::Files))
-        QFile::remove(folder + old);
-    // The member path as stored, so a folder spelled "LevelShots/" is found as well.
-    unzip.ExtractNames = QStringList{shot.member, shot.member};
-    unzip.ExcludeNames = QStringList{QString()};
-    unzip.RunUnzip(shot.archive, folder, 0, 1, 0, 0, 1, 0);
-    const QString extracted = folder + fileNameOf(shot.member);
-    return QFileInfo(extracted).isFile() ? extracted : QString();
 }
 
 QStringList gameTypeNames()

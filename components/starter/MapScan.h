@@ -2,6 +2,7 @@
 // The match starter's logic, free of widgets: the scan of the game's data folders for maps
 // and level shots, the choice of a map's level shot, the rotation script and the command
 // line. The window wires its events to these functions.
+#include "LevelShots.h"
 #include "Rotation.h"
 #include "Unzip.h"
 
@@ -27,14 +28,13 @@ struct TopNode {
     QList<MapNode> maps;
 };
 
-// One level shot found in an archive.
-struct LevelShot {
-    QString fileName; // with extension, e.g. q3dm1.jpg
-    QString archive;  // full path of the archive holding it
-    QString member;   // the member path exactly as stored (for extraction)
-    // The index text: file name + "?" + archive.
-    QString indexText() const { return fileName + u'?' + archive; }
-};
+// Level shots and archive listings live with the archive access, shared with the other
+// tools that preview maps.
+using archive::extractLevelShot;
+using archive::findLevelShot;
+using archive::LevelShot;
+using archive::ListedMember;
+using archive::listMembers;
 
 struct MapScan {
     QList<TopNode> nodes;        // in tree order
@@ -50,24 +50,6 @@ inline const QString LooseMapsKey = QStringLiteral("baseq3maps");
 // `listFolder` is the target folder handed to listing runs (nothing is written there).
 MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
                  const QString& listFolder);
-
-// The members a listing run reported under `filter`, each as the member path (the line
-// trimmed) and the rest after the filter; the folder entry itself is skipped.
-struct ListedMember {
-    QString path;
-    QString rest;
-};
-QList<ListedMember> listMembers(archive::UnzipModule& unzip, const QString& archivePath,
-                                const QString& filter, const QString& listFolder);
-
-// The first level shot whose file name without its extension equals the map (case
-// ignored); nullptr when none does.
-const LevelShot* findLevelShot(const QList<LevelShot>& index, const QString& mapTag);
-
-// Extracts the level shot into `scratchFolder` after removing earlier pictures there.
-// Returns the extracted file's path, or empty text when it could not be extracted.
-QString extractLevelShot(archive::UnzipModule& unzip, const LevelShot& shot,
-                         const QString& scratchFolder);
 
 // The game types in list order and their numbers for g_gametype.
 QStringList gameTypeNames();

@@ -76,9 +76,10 @@ QByteArray TestFleet::statusReply(int i, const QByteArray& nonce) const
     const Server& s = m_servers[size_t(i)];
     QByteArray r = kPrefix + "statusResponse\n";
     r += "\\sv_hostname\\" + s.hostname + "\\mapname\\" + s.map + "\\sv_maxclients\\" +
-         QByteArray::number(s.maxClients) + "\\g_gametype\\0\\gamename\\baseq3\\protocol\\" +
-         QByteArray::number(s.protocol) +
-         "\\version\\ioq3 1.36_GIT linux-x86_64\\g_needpass\\0\\sv_privateClients\\0"
+         QByteArray::number(s.maxClients) + "\\g_gametype\\" + QByteArray::number(s.gametype) +
+         "\\gamename\\" + s.gamename + "\\protocol\\" + QByteArray::number(s.protocol) +
+         "\\version\\ioq3 1.36_GIT linux-x86_64\\g_needpass\\" + (s.needPass ? "1" : "0") +
+         "\\sv_privateClients\\0"
          "\\sv_floodProtect\\1\\fraglimit\\20\\timelimit\\15\\dmflags\\0";
     if (s.sendHumanCount)
         r += "\\g_humanplayers\\" + QByteArray::number(s.humans);
@@ -88,8 +89,9 @@ QByteArray TestFleet::statusReply(int i, const QByteArray& nonce) const
     for (int b = 0; b < s.bots; ++b)
         r += QByteArray::number(b) + " 0 \"^1Bot^7" + QByteArray::number(b) + "\"\n";
     for (int h = 0; h < s.humans; ++h)
-        r += QByteArray::number(10 + h) + " " + QByteArray::number(s.latencyMs + 20) +
-             " \"Player " + QByteArray::number(h) + "\"\n";
+        r += QByteArray::number(10 + h) + " " + QByteArray::number(s.latencyMs + 20) + " \"" +
+             (h < s.humanNames.size() ? s.humanNames[h] : "Player " + QByteArray::number(h)) +
+             "\"\n";
     return r;
 }
 
@@ -100,7 +102,8 @@ QByteArray TestFleet::infoReply(int i, const QByteArray& nonce) const
     r += "\\protocol\\" + QByteArray::number(s.protocol) + "\\hostname\\" + s.hostname +
          "\\mapname\\" + s.map + "\\clients\\" + QByteArray::number(s.bots + s.humans) +
          "\\g_humanplayers\\" + QByteArray::number(s.humans) + "\\sv_maxclients\\" +
-         QByteArray::number(s.maxClients) + "\\gametype\\0\\gamename\\baseq3";
+         QByteArray::number(s.maxClients) + "\\gametype\\" + QByteArray::number(s.gametype) +
+         "\\gamename\\" + s.gamename;
     if (!nonce.isEmpty())
         r += "\\challenge\\" + nonce;
     return r;

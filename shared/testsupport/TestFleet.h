@@ -35,7 +35,11 @@ public:
         int bots = 0;               // players with ping 0, listed first
         int humans = 0;             // players with a ping
         bool sendHumanCount = true; // g_humanplayers
-        int received = 0;           // datagrams of any kind
+        int gametype = 0;
+        QByteArray gamename = "baseq3";
+        bool needPass = false;        // g_needpass
+        QList<QByteArray> humanNames; // names of the humans; "Player N" for those not named
+        int received = 0;             // datagrams of any kind
         int answered = 0;
         int rateLimited = 0; // requests refused by the limit
         int lost = 0;

@@ -1,0 +1,363 @@
+#include "ServerTable.h"
+
+#include "GameText.h"
+
+#include <QDateTime>
+#include <algorithm>
+
+namespace fragdeck::browser
+{
+
+using query::ServerAddress;
+
+namespace
+{
+constexpr quint16 kGamePort = 27960;
+} // namespace
+
+void ServerRow::derive()
+{
+    name = withoutColourCodes(info.hostname);
+    searchText = (name + u'\n' + info.mapname + u'\n' + key).toLower();
+    playerNames.clear();
+    playerNames.reserve(info.players.size());
+    for (const query::PlayerInfo& p : info.players)
+        playerNames.append(withoutColourCodes(p.name).toLower());
+    if (!answered) {
+        humans = bots = 0;
+        return;
+    }
+    bots = info.botCount();
+    humans = std::max(0, info.playerCount() - bots);
+}
+
+QString gameTypeName(int gametype)
+{
+    // Quake III and Team Arena use 0-7; OpenArena goes on from there.
+    static const char* const names[] = {
+        "FFA",         "Tournament",   "Single Player",     "Team DM",
+        "CTF",         "One Flag CTF", "Overload",          "Harvester",
+        "Elimination", "CTF Elim.",    "Last Man Standing", "Double Domination",
+        "Domination"};
+    if (gametype >= 0 && gametype < int(std::size(names)))
+        return QString::fromLatin1(names[gametype]);
+    return gametype < 0 ? QString() : QString::number(gametype);
+}
+
+QString serverKey(const QString& typed, ServerAddress* address)
+{
+    const QString text = typed.trimmed();
+    QString host = text;
+    QString portText;
+    if (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
+        if (close > 0) {
+            host = text.mid(1, close - 1);
+            const QString rest = text.mid(close + 1);
+            if (rest.startsWith(u':'))
+                portText = rest.mid(1);
+            else if (!rest.isEmpty())
+                host.clear(); // not an address
+        }
+    } else if (text.count(u':') == 1) {
+        const qsizetype colon = text.indexOf(u':');
+        host = text.left(colon);
+        portText = text.mid(colon + 1);
+    }
+    bool portOk = true;
+    const uint port = portText.isEmpty() ? kGamePort : portText.toUInt(&portOk);
+    QHostAddress numeric;
+    if (!host.isEmpty() && portOk && port > 0 && port <= 65535 && numeric.setAddress(host) &&
+        numeric.scopeId().isEmpty()) {
+        const ServerAddress a{numeric, quint16(port)};
+        if (address)
+            *address = a;
+        return a.toString();
+    }
+    if (address)
+        *address = ServerAddress{};
+    return text;
+}
+
+bool splitHostKey(const QString& key, QString* host, quint16* port)
+{
+    const qsizetype colon = key.lastIndexOf(u':');
+    *host = colon < 0 ? key : key.left(colon);
+    *port = kGamePort;
+    if (colon >= 0) {
+        bool ok = false;
+        const uint p = key.mid(colon + 1).toUInt(&ok);
+        if (!ok || p == 0 || p > 65535)
+            return false;
+        *port = quint16(p);
+    }
+    return !host->isEmpty() && !host->contains(u':');
+}
+
+ServerTable::ServerTable(QObject* parent) : QAbstractTableModel(parent)
+{
+    m_flushTimer.setSingleShot(true);
+    connect(&m_flushTimer, &QTimer::timeout, this, &ServerTable::flush);
+}
+
+int ServerTable::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : size();
+}
+
+int ServerTable::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ServerTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return QVariant();
+    static const char* const titles[ColumnCount] = {
+        "Server name", "Map", "Players", "Bots",     "Max",     "Ping",
+        "Game type",   "Mod", "",        "Protocol", "Address", "Joined"};
+    static const char* const tips[ColumnCount] = {"",
+                                                  "",
+                                                  "Human players",
+                                                  "Players the server runs itself",
+                                                  "Player slots",
+                                                  "Round trip in milliseconds",
+                                                  "",
+                                                  "The game or mod the server runs",
+                                                  "Needs a password",
+                                                  "Network protocol: 68 Quake III, 71 OpenArena",
+                                                  "",
+                                                  "When you last joined"};
+    if (section < 0 || section >= ColumnCount)
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(titles[section]);
+    if (role == Qt::ToolTipRole && *tips[section])
+        return QString::fromLatin1(tips[section]);
+    return QVariant();
+}
+
+QVariant ServerTable::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= size())
+        return QVariant();
+    const ServerRow& r = m_rows[size_t(index.row())];
+    const int column = index.column();
+    switch (role) {
+    case RowRole:
+        return index.row();
+    case StateRole:
+        return int(r.state);
+    case OldRole:
+        return r.old;
+    case NeedPassRole:
+        return r.answered && r.info.needPass;
+    case MapNameRole:
+        return r.info.mapname;
+    case ColouredTextRole:
+        return column == Name && r.answered ? r.info.hostname : QString();
+    case Qt::ToolTipRole:
+        if (column == Password && r.answered && r.info.needPass)
+            return QStringLiteral("Needs a password");
+        if (column == Name && r.state == RowState::CannotResolve)
+            return QStringLiteral("The host name cannot be resolved.");
+        return QVariant();
+    case Qt::TextAlignmentRole:
+        if (column == Players || column == Bots || column == MaxClients || column == Ping ||
+            column == Protocol)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant();
+    case Qt::DisplayRole:
+        break;
+    default:
+        return QVariant();
+    }
+    const bool known = r.answered;
+    switch (column) {
+    case Name:
+        return known && !r.name.isEmpty() ? r.name : r.key;
+    case Map:
+        return r.info.mapname;
+    case Players:
+        return known ? QVariant(r.humans) : QVariant();
+    case Bots:
+        return known ? QVariant(r.bots) : QVariant();
+    case MaxClients:
+        return known && r.info.maxClients > 0 ? QVariant(r.info.maxClients) : QVariant();
+    case Ping:
+        switch (r.state) {
+        case RowState::Querying:
+            return QStringLiteral("...");
+        case RowState::NoReply:
+            return QStringLiteral("no reply");
+        case RowState::CannotResolve:
+            return QStringLiteral("unknown host");
+        default:
+            return r.pingMs >= 0 ? QVariant(r.pingMs) : QVariant();
+        }
+    case GameType:
+        return gameTypeName(r.info.gametype);
+    case Mod:
+        return r.info.gamename;
+    case Password:
+        return QVariant();
+    case Protocol:
+        return known && r.info.protocol > 0 ? QVariant(r.info.protocol) : QVariant();
+    case Address:
+        return r.key;
+    case Joined:
+        return r.joinedMs > 0 ? QDateTime::fromMSecsSinceEpoch(r.joinedMs)
+                                    .toString(QStringLiteral("yyyy-MM-dd hh:mm"))
+                              : QString();
+    default:
+        return QVariant();
+    }
+}
+
+int ServerTable::ensureRow(const QString& key, const ServerAddress& address, quint8 source)
+{
+    int i = rowOf(key);
+    if (i >= 0) {
+        setSources(i, m_rows[size_t(i)].sources | source);
+        return i;
+    }
+    i = size();
+    beginInsertRows(QModelIndex(), i, i);
+    ServerRow r;
+    r.key = key;
+    r.address = address;
+    r.sources = source;
+    r.derive();
+    m_rows.push_back(std::move(r));
+    m_byKey.insert(key, i);
+    if (!address.isNull())
+        m_byAddress[address].append(i);
+    endInsertRows();
+    return i;
+}
+
+void ServerTable::ensureRows(const QList<ServerAddress>& addresses, quint8 source)
+{
+    std::vector<ServerRow> added;
+    for (const ServerAddress& a : addresses) {
+        const QString key = a.toString();
+        const int i = rowOf(key);
+        if (i >= 0) {
+            setSources(i, m_rows[size_t(i)].sources | source);
+            continue;
+        }
+        bool twice = false;
+        for (const ServerRow& r : added)
+            twice = twice || r.key == key;
+        if (twice)
+            continue;
+        ServerRow r;
+        r.key = key;
+        r.address = a;
+        r.sources = source;
+        r.state = RowState::Querying;
+        r.derive();
+        added.push_back(std::move(r));
+    }
+    if (added.empty())
+        return;
+    const int first = size();
+    beginInsertRows(QModelIndex(), first, first + int(added.size()) - 1);
+    for (ServerRow& r : added) {
+        const int i = size();
+        m_byKey.insert(r.key, i);
+        m_byAddress[r.address].append(i);
+        m_rows.push_back(std::move(r));
+    }
+    endInsertRows();
+}
+
+void ServerTable::reset(std::vector<ServerRow> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_byKey.clear();
+    m_byAddress.clear();
+    m_dirtyFirst = m_dirtyLast = -1;
+    for (int i = 0; i < size(); ++i) {
+        ServerRow& r = m_rows[size_t(i)];
+        r.derive();
+        m_byKey.insert(r.key, i);
+        if (!r.address.isNull())
+            m_byAddress[r.address].append(i);
+    }
+    endResetModel();
+}
+
+void ServerTable::setSources(int i, quint8 sources)
+{
+    if (m_rows[size_t(i)].sources == sources)
+        return;
+    m_rows[size_t(i)].sources = sources;
+    changed(i);
+}
+
+void ServerTable::setAddress(int i, const ServerAddress& address)
+{
+    ServerRow& r = m_rows[size_t(i)];
+    if (r.address == address)
+        return;
+    if (!r.address.isNull())
+        m_byAddress[r.address].removeAll(i);
+    r.address = address;
+    if (!address.isNull())
+        m_byAddress[address].append(i);
+    changed(i);
+}
+
+void ServerTable::setState(int i, RowState state)
+{
+    if (m_rows[size_t(i)].state == state)
+        return;
+    m_rows[size_t(i)].state = state;
+    changed(i);
+}
+
+void ServerTable::setJoined(int i, qint64 ms)
+{
+    m_rows[size_t(i)].joinedMs = ms;
+    changed(i);
+}
+
+void ServerTable::setAnswer(int i, const query::ServerInfo& info, int pingMs)
+{
+    ServerRow& r = m_rows[size_t(i)];
+    r.info = info;
+    r.answered = true;
+    r.old = false;
+    r.state = RowState::Ok;
+    if (pingMs >= 0)
+        r.pingMs = pingMs;
+    r.derive();
+    changed(i);
+}
+
+void ServerTable::changed(int i)
+{
+    m_dirtyFirst = m_dirtyFirst < 0 ? i : std::min(m_dirtyFirst, i);
+    m_dirtyLast = std::max(m_dirtyLast, i);
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start(flushIntervalMs);
+}
+
+void ServerTable::flush()
+{
+    m_flushTimer.stop();
+    if (m_dirtyFirst < 0)
+        return;
+    // One range for the batch: a sorting proxy then moves rows once, not once per reply.
+    const int first = m_dirtyFirst;
+    const int last = std::min(m_dirtyLast, size() - 1);
+    m_dirtyFirst = m_dirtyLast = -1;
+    if (first <= last)
+        Q_EMIT dataChanged(index(first, 0), index(last, ColumnCount - 1));
+    Q_EMIT flushed();
+}
+
+} // namespace fragdeck::browser

@@ -1,0 +1,515 @@
+// The browser window's server list against the tests' own master and fleet of servers on
+// loopback addresses, and the real OpenArena server listed through that master.
+#include "Activation.h"
+#include "BrowserWindow.h"
+#include "MapPreview.h"
+#include "PictureBox.h"
+#include "RealGameServer.h"
+#include "ServerBrowser.h"
+#include "ServerListPanel.h"
+#include "Settings.h"
+#include "TestFleet.h"
+#include "TestMaster.h"
+#include "TestSupport.h"
+#include "ZipWriter.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUdpSocket>
+#include <QtTest>
+
+using namespace fragdeck;
+using namespace fragdeck::browser;
+
+namespace
+{
+
+void option(const char* key, const QString& value)
+{
+    SaveSetting("Fragdeck", "Options", key, value);
+}
+
+void serversSetting(const char* key, const QString& value)
+{
+    SaveSetting("Fragdeck", "Servers", key, value);
+}
+
+QStringList row(QTreeWidget* list, int i)
+{
+    QStringList out;
+    QTreeWidgetItem* item = list->topLevelItem(i);
+    for (int c = 0; item && c < list->columnCount(); ++c)
+        out.append(item->text(c));
+    return out;
+}
+
+QByteArray jpeg(const QColor& colour)
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes;
+}
+
+// A game server on ::1 that answers every getstatus as ioquake3 does.
+class V6Server : public QObject
+{
+public:
+    V6Server()
+    {
+        m_socket.bind(QHostAddress::LocalHostIPv6, 0);
+        connect(&m_socket, &QUdpSocket::readyRead, this, [this] {
+            while (m_socket.hasPendingDatagrams()) {
+                QHostAddress from;
+                quint16 port = 0;
+                QByteArray d(int(m_socket.pendingDatagramSize()), '\0');
+                m_socket.readDatagram(d.data(), d.size(), &from, &port);
+                if (!d.startsWith("\xff\xff\xff\xffgetstatus"))
+                    continue;
+                const QByteArray nonce = d.mid(14).trimmed();
+                m_socket.writeDatagram(
+                    "\xff\xff\xff\xffstatusResponse\n\\sv_hostname\\Six Arena\\mapname\\q3dm6"
+                    "\\sv_maxclients\\12\\protocol\\68\\challenge\\" +
+                        nonce + "\n3 25 \"Visor\"\n",
+                    from, port);
+            }
+        });
+    }
+    quint16 port() const { return m_socket.localPort(); }
+
+private:
+    QUdpSocket m_socket;
+};
+
+} // namespace
+
+class TestBrowserList : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void cachedListAtOpenAndRefreshKeepsRows();
+    void selectingARowFillsTheLists();
+    void joiningAPasswordedServer();
+    void filtersAndPlayerSearchAreKept();
+    void favouritesAreTheAddressBook();
+    void lanServersAreFound();
+    void ipv6ServerListedAndJoined();
+    void mapPreviewFromTheArchives();
+    void realServerThroughTheMaster();
+
+private:
+    // The master lists the fleet: 127.0.0.2 "Red Alpha" (two people, a bot), .3 "Bravo CTF"
+    // (bots, a password), .4 "Charlie Full", .5 silent.
+    void startFleet();
+    int refresh(BrowserWindow& w, Source source = Internet);
+    QString key(int server) const
+    {
+        return QString("%1:%2")
+            .arg(m_fleet->server(server).host.toString())
+            .arg(m_fleet->server(server).port);
+    }
+    QString bookPath() const { return m_dir->filePath("addbook.dat"); }
+
+    std::unique_ptr<test::TempStore> m_store;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::TestFleet> m_fleet;
+    std::unique_ptr<test::TestMaster> m_master;
+    QString m_game;
+};
+
+void TestBrowserList::init()
+{
+    m_store = std::make_unique<test::TempStore>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QString error;
+    QVERIFY2(registerComponentLibrary(
+                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so", &error),
+             qPrintable(error));
+    m_game = test::writeFile(m_dir->filePath("Games/Quake3/quake3"), "#!/bin/sh\n");
+    QFile::setPermissions(m_game, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    option("Q3path", m_game);
+    option("ConfigPath", m_dir->filePath("Games/Quake3/baseq3/q3config.cfg"));
+    // Silent servers give up sooner, so the tests do not wait on them.
+    serversSetting("AttemptTimeout", "150");
+    serversSetting("Protocol", "68");
+    // Nothing here may resolve a name: no masters until a test names its own.
+    serversSetting("Masters", "");
+}
+
+void TestBrowserList::cleanup()
+{
+    m_master.reset();
+    m_fleet.reset();
+    m_dir.reset();
+    m_store.reset();
+}
+
+void TestBrowserList::startFleet()
+{
+    m_fleet = std::make_unique<test::TestFleet>();
+    QVERIFY(m_fleet->start(4));
+    test::TestFleet::Server& a = m_fleet->server(0);
+    a.hostname = "^1Red ^7Alpha";
+    a.humans = 2;
+    a.humanNames = {"^1Fr^7ag", "Doom"};
+    a.bots = 1;
+    test::TestFleet::Server& b = m_fleet->server(1);
+    b.hostname = "Bravo CTF";
+    b.map = "q3ctf1";
+    b.bots = 2;
+    b.gametype = 4;
+    b.gamename = "cpma";
+    b.needPass = true;
+    test::TestFleet::Server& c = m_fleet->server(2);
+    c.hostname = "Charlie Full";
+    c.maxClients = 4;
+    c.humans = 4;
+    c.humanNames = {"^3Ang^7elyss"};
+    m_fleet->server(3).silent = true;
+    m_master = std::make_unique<test::TestMaster>();
+    for (int i = 0; i < m_fleet->size(); ++i)
+        m_master->addServer(m_fleet->server(i).host, m_fleet->server(i).port);
+    serversSetting("Masters", QString("127.0.0.1:%1").arg(m_master->port()));
+}
+
+int TestBrowserList::refresh(BrowserWindow& w, Source source)
+{
+    ServerBrowser* servers = w.servers();
+    QSignalSpy finished(servers, &ServerBrowser::finished);
+    w.serverPanel()->setSource(source);
+    w.serverPanel()->findChild<QPushButton*>("refresh")->click();
+    if (finished.isEmpty() && !finished.wait(15000))
+        return -1;
+    return w.serverPanel()->proxy()->rowCount();
+}
+
+void TestBrowserList::cachedListAtOpenAndRefreshKeepsRows()
+{
+    startFleet();
+    {
+        // The list saved by an earlier session: two fleet servers and one gone since.
+        ServerTable saved;
+        for (const QString& k : {key(0), key(1), QString("127.0.0.99:27960")}) {
+            query::ServerAddress a;
+            const int i = saved.ensureRow(serverKey(k, &a), a, Internet);
+            query::ServerInfo info;
+            info.hostname = "Saved " + k;
+            info.mapname = "q3dm1";
+            saved.setAnswer(i, info, 33);
+        }
+        QVERIFY(saveServerCache(serverCachePath(), saved, QDateTime::currentDateTimeUtc()));
+    }
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    ServerListPanel* panel = w.serverPanel();
+    // At once, before any event runs, and without a datagram sent.
+    QCOMPARE(panel->proxy()->rowCount(), 3);
+    QVERIFY(panel->findChild<QLabel*>("listage")->text().startsWith("Saved list of"));
+    QVERIFY(panel->proxy()->index(0, 0).data(ServerTable::OldRole).toBool());
+    QCOMPARE(m_fleet->server(0).received + m_fleet->server(1).received, 0);
+
+    int fewest = 3;
+    connect(panel->proxy(), &QAbstractItemModel::rowsRemoved, this,
+            [&] { fewest = std::min(fewest, panel->proxy()->rowCount()); });
+    QSignalSpy progress(w.servers(), &ServerBrowser::progressChanged);
+    QCOMPARE(refresh(w), 4); // the fleet; the gone server no master lists and none answers
+    QCOMPARE(fewest, 3);
+    QVERIFY(progress.size() > 4);
+    const ServerBrowser::Progress p = w.servers()->progress();
+    QCOMPARE(p.answered, 3);
+    QCOMPARE(p.noReply, 2);
+    QCOMPARE(p.pending, 0);
+    QCOMPARE(panel->findChild<QLabel*>("listage")->text(), QString());
+    const ServerTable& t = w.servers()->table();
+    const ServerRow& alpha = t.row(t.rowOf(key(0)));
+    QCOMPARE(alpha.info.hostname, QString("^1Red ^7Alpha"));
+    QVERIFY(!alpha.old);
+    QCOMPARE(prompts.texts(), QStringList());
+
+    // Closing saves the list the next window opens with.
+    w.reject();
+    BrowserWindow again(bookPath());
+    QCOMPARE(again.serverPanel()->proxy()->rowCount(), 4);
+}
+
+void TestBrowserList::selectingARowFillsTheLists()
+{
+    startFleet();
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    QCOMPARE(refresh(w), 4);
+    const int sent = m_fleet->server(0).received;
+    QVERIFY(w.serverPanel()->selectRow(w.servers()->table().rowOf(key(0))));
+    QCOMPARE(w.findChild<QComboBox*>("ipcombo")->currentText(), key(0));
+    auto* info = w.findChild<QTreeWidget*>("info_server");
+    QCOMPARE(row(info, 0), (QStringList{"Red Alpha", "q3dm17", "3/16"}));
+    auto* players = w.findChild<QTreeWidget*>("info_players");
+    QCOMPARE(players->topLevelItemCount(), 3);
+    QCOMPARE(row(players, 1)[0], QString("Frag"));
+    auto* rules = w.findChild<QTreeWidget*>("info_rules");
+    QVERIFY(!rules->findItems("g_needpass", Qt::MatchExactly).isEmpty());
+    QVERIFY(rules->findItems("challenge", Qt::MatchExactly).isEmpty());
+    QTest::qWait(50);
+    QCOMPARE(m_fleet->server(0).received, sent); // from the reply held, no new query
+
+    // A server that did not answer shows nothing.
+    QVERIFY(w.serverPanel()->selectRow(w.servers()->table().rowOf(key(3))));
+    QCOMPARE(info->topLevelItemCount(), 0);
+    QCOMPARE(w.findChild<QComboBox*>("ipcombo")->currentText(), key(3));
+}
+
+void TestBrowserList::joiningAPasswordedServer()
+{
+    startFleet();
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    BrowserWindow w(bookPath());
+    QCOMPARE(refresh(w), 4);
+    QTreeView* view = w.serverPanel()->view();
+    QVERIFY(w.serverPanel()->selectRow(w.servers()->table().rowOf(key(1))));
+    prompts.queue(Answer::Ok, "s3cret");
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(prompts.prompts[0].kind, Prompt::Input);
+    QVERIFY(prompts.texts()[0].contains("needs a password"));
+    QCOMPARE(processes.commandLines(),
+             QStringList{m_game + " +set password s3cret +connect " + key(1)});
+    QCOMPARE(w.result(), 0); // Enter joined, it closed nothing
+
+    // A password that would end its argument is refused; a cancel starts nothing.
+    prompts.queue(Answer::Ok, "x;quit");
+    QTest::keyClick(view, Qt::Key_Return);
+    prompts.queueCancel();
+    w.findChild<QPushButton*>("Command1")->click(); // "&Start" asks as well
+    QCOMPARE(processes.requests.size(), 1);
+    QCOMPARE(prompts.prompts.size(), 4);
+    QVERIFY(prompts.texts()[2].contains("password"));
+    QCOMPARE(prompts.prompts[2].icon, Icon::Error);
+
+    // Double-click joins a server without a password at once.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.serverPanel()->selectRow(w.servers()->table().rowOf(key(0))));
+    const QRect rect = view->visualRect(view->currentIndex());
+    // Qt 6.4's mouseDClick sends no press of its own; a real double-click starts with one.
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(processes.commandLines().value(1), m_game + " +connect " + key(0));
+    QCOMPARE(prompts.prompts.size(), 4);
+
+    // Both joins are in the history, newest first.
+    const QList<JoinedServer> history = loadHistory(historyPath());
+    QCOMPARE(history.size(), 2);
+    QCOMPARE(history[0].address, key(0));
+    QCOMPARE(history[1].address, key(1));
+    w.serverPanel()->setSource(History);
+    ServerFilterModel* proxy = w.serverPanel()->proxy();
+    QCOMPARE(proxy->rowCount(), 2);
+    QCOMPARE(proxy->index(0, ServerTable::Address).data().toString(), key(0));
+    QCOMPARE(proxy->index(1, ServerTable::Address).data().toString(), key(1));
+    // Whatever order the other sources had.
+    w.serverPanel()->setSource(Internet);
+    w.serverPanel()->view()->sortByColumn(ServerTable::Address, Qt::DescendingOrder);
+    w.serverPanel()->setSource(History);
+    QCOMPARE(proxy->index(0, ServerTable::Address).data().toString(), key(0));
+    w.serverPanel()->setSource(Internet);
+    QCOMPARE(w.serverPanel()->view()->header()->sortIndicatorSection(), int(ServerTable::Address));
+}
+
+void TestBrowserList::filtersAndPlayerSearchAreKept()
+{
+    startFleet();
+    test::PromptRecorder prompts;
+    {
+        BrowserWindow w(bookPath());
+        QCOMPARE(refresh(w), 4);
+        ServerListPanel* panel = w.serverPanel();
+        ServerFilterModel* proxy = panel->proxy();
+        auto shown = [&] {
+            QStringList out;
+            for (int i = 0; i < proxy->rowCount(); ++i)
+                out.append(proxy->index(i, ServerTable::Address).data().toString());
+            out.sort();
+            return out;
+        };
+        auto* player = panel->findChild<QLineEdit*>("findplayer");
+        QTest::keyClicks(player, "^5FRAG");
+        QCOMPARE(shown(), QStringList{key(0)});
+        player->setText("angel");
+        QCOMPARE(shown(), QStringList{key(2)});
+        player->clear();
+        panel->findChild<QLineEdit*>("search")->setText("charlie");
+        QCOMPARE(shown(), QStringList{key(2)});
+        panel->findChild<QLineEdit*>("search")->clear();
+        panel->findChild<QCheckBox*>("hidenoreply")->setChecked(true);
+        QCOMPARE(shown().size(), 3);
+        panel->findChild<QCheckBox*>("hidefull")->setChecked(true);
+        panel->findChild<QCheckBox*>("nopassword")->setChecked(true);
+        QCOMPARE(shown(), QStringList{key(0)});
+        panel->findChild<QCheckBox*>("nopassword")->setChecked(false);
+        auto* gametype = panel->findChild<QComboBox*>("gametype");
+        gametype->setCurrentIndex(gametype->findData(4));
+        QCOMPARE(shown(), QStringList{key(1)});
+        panel->findChild<QComboBox*>("mod")->setEditText("baseq3");
+        QCOMPARE(shown(), QStringList());
+        panel->findChild<QComboBox*>("mod")->setEditText("CPMA");
+        QCOMPARE(shown(), QStringList{key(1)});
+        // Sorting by a header click.
+        panel->view()->header()->setSortIndicator(ServerTable::Players, Qt::DescendingOrder);
+        w.reject();
+    }
+    BrowserWindow w(bookPath());
+    ServerListPanel* panel = w.serverPanel();
+    QVERIFY(panel->findChild<QCheckBox*>("hidenoreply")->isChecked());
+    QVERIFY(panel->findChild<QCheckBox*>("hidefull")->isChecked());
+    QVERIFY(!panel->findChild<QCheckBox*>("nopassword")->isChecked());
+    QCOMPARE(panel->findChild<QComboBox*>("gametype")->currentData().toInt(), 4);
+    QCOMPARE(panel->findChild<QComboBox*>("mod")->currentText(), QString("CPMA"));
+    QCOMPARE(panel->findChild<QLineEdit*>("findplayer")->text(), QString());
+    QCOMPARE(panel->view()->header()->sortIndicatorSection(), int(ServerTable::Players));
+    QCOMPARE(panel->view()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(panel->proxy()->rowCount(), 1); // the saved list, filtered as before
+    QVERIFY(!panel->findChild<QCheckBox*>("autorefresh")->isChecked());
+}
+
+void TestBrowserList::favouritesAreTheAddressBook()
+{
+    startFleet();
+    test::PromptRecorder prompts;
+    const QString typed = QString("127.0.0.2:%1").arg(m_fleet->server(0).port);
+    prompts.queue(Answer::Ok, typed);
+    BrowserWindow w(bookPath());
+    ServerListPanel* panel = w.serverPanel();
+    panel->setSource(Favourites);
+    QCOMPARE(panel->proxy()->rowCount(), 0);
+    w.findChild<QPushButton*>("Command3")->click();
+    QCOMPARE(panel->proxy()->rowCount(), 1);
+    QCOMPARE(refresh(w, Favourites), 1);
+    QCOMPARE(panel->proxy()->index(0, ServerTable::Name).data().toString(), QString("Red Alpha"));
+    QCOMPARE(m_master->listRequests, 0); // the book's servers only, no master asked
+    panel->view()->setCurrentIndex(panel->proxy()->index(0, 0));
+    QCOMPARE(w.findChild<QComboBox*>("ipcombo")->currentText(), typed);
+    w.findChild<QPushButton*>("Command4")->click();
+    QCOMPARE(panel->proxy()->rowCount(), 0);
+    w.findChild<QPushButton*>("Command2")->click();
+    QCOMPARE(test::readFile(bookPath()), QByteArray());
+}
+
+void TestBrowserList::lanServersAreFound()
+{
+    startFleet();
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    // Loopback only: the fleet's first two servers stand for the LAN.
+    w.servers()->lan().setTargets({m_fleet->server(0).host, m_fleet->server(1).host},
+                                  {m_fleet->server(0).port, m_fleet->server(1).port});
+    QCOMPARE(refresh(w, Lan), 2);
+    const ServerTable& t = w.servers()->table();
+    const ServerRow& alpha = t.row(t.rowOf(key(0)));
+    QCOMPARE(alpha.sources, quint8(Lan));
+    QCOMPARE(alpha.info.players.size(), 3); // the status query after discovery
+    QVERIFY(alpha.pingMs >= 0);
+    QCOMPARE(m_master->listRequests, 0);
+}
+
+void TestBrowserList::ipv6ServerListedAndJoined()
+{
+    V6Server server;
+    if (server.port() == 0)
+        QSKIP("no IPv6 loopback here");
+    m_master = std::make_unique<test::TestMaster>(nullptr, QHostAddress::LocalHostIPv6);
+    QVERIFY(m_master->port() != 0);
+    m_master->addServer(QHostAddress::LocalHostIPv6, server.port());
+    serversSetting("Masters", QString("[::1]:%1").arg(m_master->port()));
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    BrowserWindow w(bookPath());
+    QCOMPARE(refresh(w), 1);
+    const QString address = QString("[::1]:%1").arg(server.port());
+    ServerFilterModel* proxy = w.serverPanel()->proxy();
+    QCOMPARE(proxy->index(0, ServerTable::Address).data().toString(), address);
+    QCOMPARE(proxy->index(0, ServerTable::Name).data().toString(), QString("Six Arena"));
+    QTest::keyClick(w.serverPanel()->view(), Qt::Key_Down);
+    QCOMPARE(w.findChild<QComboBox*>("ipcombo")->currentText(), address);
+    QTest::keyClick(w.serverPanel()->view(), Qt::Key_Return);
+    QCOMPARE(processes.commandLines(), QStringList{m_game + " +connect " + address});
+    // "Query" reaches it too, through the bracketed address.
+    w.findChild<QPushButton*>("Command7")->click();
+    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(row(w.findChild<QTreeWidget*>("info_server"), 0),
+             (QStringList{"Six Arena", "q3dm6", "1/12"}));
+}
+
+void TestBrowserList::mapPreviewFromTheArchives()
+{
+    const QString base = m_dir->filePath("Games/Quake3/baseq3/");
+    QVERIFY(test::writeZip(base + "pak0.pk3", {{"maps/q3dm17.bsp", "BSP"},
+                                               {"maps/q3dm1.bsp", "BSP"},
+                                               {"levelshots/q3dm17.jpg", jpeg(Qt::red)}}));
+    test::writeFile(base + "maps/mymap.bsp", "BSP");
+    MapPreview preview;
+    preview.setDataFolders({base});
+    preview.showMap("Q3DM17");
+    QCOMPARE(preview.shown(), MapPreview::Shown::LevelShot);
+    QCOMPARE(preview.shownMember(), QString("levelshots/q3dm17.jpg"));
+    const QImage& canvas = preview.findChild<archive::PictureBox*>("levelshot")->canvas();
+    const QColor middle = canvas.pixelColor(canvas.width() / 2, canvas.height() / 2);
+    QVERIFY2(middle.red() > 200 && middle.green() < 60, qPrintable(middle.name()));
+    preview.showMap("q3dm1");
+    QCOMPARE(preview.shown(), MapPreview::Shown::NoLevelShot);
+    preview.showMap("mymap");
+    QCOMPARE(preview.shown(), MapPreview::Shown::NoLevelShot);
+    preview.showMap("q3ctf4");
+    QCOMPARE(preview.shown(), MapPreview::Shown::Missing);
+    QVERIFY(preview.findChild<QLabel*>("mapcaption")->text().contains("do not have"));
+    preview.showMap(QString());
+    QCOMPARE(preview.shown(), MapPreview::Shown::Nothing);
+}
+
+void TestBrowserList::realServerThroughTheMaster()
+{
+    if (!test::RealGameServer::available())
+        QSKIP("openarena-server is not installed here (package openarena-server)");
+    m_master = std::make_unique<test::TestMaster>();
+    QSignalSpy registered(m_master.get(), &test::TestMaster::serverRegistered);
+    test::RealGameServer server(m_master->port(), QStringLiteral("^2Listed ^7Arena"));
+    QVERIFY2(server.waitUntilReady(), qPrintable(server.log()));
+    if (registered.isEmpty())
+        QVERIFY2(registered.wait(20000), qPrintable(server.log()));
+    serversSetting("Masters", QString("127.0.0.1:%1").arg(m_master->port()));
+    serversSetting("Protocol", "71");
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    const QString oa = QStringLiteral("/usr/share/games/openarena/baseoa/");
+    w.mapPreview()->setDataFolders({oa});
+    QCOMPARE(refresh(w), 1);
+    const ServerTable& t = w.servers()->table();
+    const int i = t.rowOf(QString("127.0.0.1:%1").arg(server.port()));
+    QVERIFY(i >= 0);
+    QCOMPARE(t.row(i).name, QString("Listed Arena"));
+    QCOMPARE(t.row(i).bots, 2);
+    QCOMPARE(t.row(i).humans, 0);
+    QVERIFY(w.serverPanel()->selectRow(i));
+    QCOMPARE(row(w.findChild<QTreeWidget*>("info_server"), 0),
+             (QStringList{"Listed Arena", "oa_dm1", "2/12"}));
+    if (QFileInfo::exists(oa + "pak0.pk3")) {
+        QCOMPARE(w.mapPreview()->shown(), MapPreview::Shown::LevelShot);
+        QVERIFY(w.mapPreview()->shownMember().contains("oa_dm1", Qt::CaseInsensitive));
+    }
+}
+
+QTEST_MAIN(TestBrowserList)
+#include "test_browser_list.moc"
