@@ -15,13 +15,23 @@ if(FRAGDECK_SANITIZE)
     target_link_options(fragdeck_warnings INTERFACE -fsanitize=address,undefined)
 endif()
 
-# A plain library of widget-free logic (or window code) that tests link directly.
+# A component's widget-free logic: it links the core library only, so a source that
+# includes a widget header cannot find it and does not build.
 function(fragdeck_library name)
     cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
     add_library(${name} STATIC ${A_SOURCES})
     set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
     target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC fragdeck_shared fragdeck_warnings ${A_LIBS})
+    target_link_libraries(${name} PUBLIC fragdeck_core fragdeck_warnings ${A_LIBS})
+endfunction()
+
+# Windows and other code that shows itself: it links the GUI library.
+function(fragdeck_ui_library name)
+    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} STATIC ${A_SOURCES})
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC fragdeck_gui fragdeck_warnings ${A_LIBS})
 endfunction()
 
 # A component: a plugin library system/NAME.so whose JSON metadata lists its registered names.
@@ -32,7 +42,7 @@ function(fragdeck_component name)
         PREFIX "" SUFFIX ".so"
         LIBRARY_OUTPUT_DIRECTORY ${FRAGDECK_SYSTEM_DIR}
         BUILD_RPATH "$ORIGIN/.." INSTALL_RPATH "$ORIGIN/..")
-    target_link_libraries(${name} PRIVATE fragdeck_shared fragdeck_warnings ${A_LIBS})
+    target_link_libraries(${name} PRIVATE fragdeck_gui fragdeck_warnings ${A_LIBS})
     foreach(f ${A_DATA})
         get_filename_component(base ${f} NAME)
         add_custom_command(TARGET ${name} POST_BUILD

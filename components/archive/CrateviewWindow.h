@@ -1,7 +1,7 @@
 #pragma once
 // The archive explorer's window (Form1) and its picture viewer (frm_pic).
 #include "ArchiveTree.h"
-#include "Unzip.h"
+#include "ExplorerUnzip.h"
 
 #include <QDialog>
 #include <QHash>
@@ -73,7 +73,7 @@ private:
     void showDemoSummary(const QString& entryText);
 
     QString m_base;
-    UnzipModule m_unzip{UnzipVariant::ListingAll};
+    ExplorerUnzip m_unzip;
     ArchiveTree m_tree;
     QString m_archivePath;
     QString m_folderPath;

@@ -2,7 +2,6 @@
 
 #include "ArchiveMember.h"
 #include "Paths.h"
-#include "TgaReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,23 +90,12 @@ QString extractLevelShot(UnzipModule& unzip, const LevelShot& shot, const QStrin
     return QFileInfo(extracted).isFile() ? extracted : QString();
 }
 
-QImage readLevelShot(const LevelShot& shot, QString* error)
+QByteArray readLevelShotBytes(const LevelShot& shot, QString* error)
 {
     const ArchiveMembers::Read r = readArchiveMember(shot.archive, shot.member, kMaxLevelShotBytes);
-    if (!r.ok) {
-        if (error)
-            *error = r.error;
-        return QImage();
-    }
-    QString why;
-    QImage image;
-    if (hasExtension(shot.fileName, ".tga"))
-        image = readTga(r.data, &why);
-    if (image.isNull())
-        image = QImage::fromData(r.data);
-    if (image.isNull() && error)
-        *error = why.isEmpty() ? QStringLiteral("The picture cannot be read.") : why;
-    return image;
+    if (!r.ok && error)
+        *error = r.error;
+    return r.ok ? r.data : QByteArray();
 }
 
 MapArchives scanMapArchives(const QStringList& dataFolders, UnzipModule& unzip,

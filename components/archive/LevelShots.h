@@ -4,7 +4,7 @@
 // a map's level shot, and reading or extracting it.
 #include "Unzip.h"
 
-#include <QImage>
+#include <QByteArray>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -45,9 +45,10 @@ const LevelShot* findLevelShot(const QList<LevelShot>& index, const QString& map
 // Returns the extracted file's path, or empty text when it could not be extracted.
 QString extractLevelShot(UnzipModule& unzip, const LevelShot& shot, const QString& scratchFolder);
 
-// Reads the level shot straight from its archive (TGA, JPEG or any format Qt reads); a
-// null image and the reason when it cannot be read. Nothing is written to disk.
-QImage readLevelShot(const LevelShot& shot, QString* error = nullptr);
+// The level shot's bytes, read straight from its archive (nothing is written to disk);
+// empty, with the reason, when they cannot be read. decodePicture (PictureDisplay.h) makes
+// the picture of them.
+QByteArray readLevelShotBytes(const LevelShot& shot, QString* error = nullptr);
 
 // What maps a player has: the compiled maps (lower case, without ".bsp") and the level
 // shots of every archive of the data folders, and the loose maps/*.bsp of each folder.

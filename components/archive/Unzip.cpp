@@ -3,7 +3,6 @@
 #include "AtomicFile.h"
 #include "CentralDirectory.h"
 #include "Paths.h"
-#include "Prompts.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -162,27 +161,13 @@ int UnzipModule::finish(int code)
         m_lastError += QStringLiteral("\n(and %1 more)").arg(m_problemCount - kProblemLines);
     // The explorer reports a failed run with its code first; the prefix-filter variant is
     // silent and leaves the reason in lastError().
-    if (code != Ok && m_variant == UnzipVariant::ListingAll) {
+    if (code != Ok && m_variant == UnzipVariant::ListingAll && reportFailure) {
         QString text = QString::number(code);
         if (!m_lastError.isEmpty())
             text += QStringLiteral("\n\n") + m_lastError;
-        messageBox(text, defaultTitle(), Buttons::Ok, Icon::None);
+        reportFailure(text);
     }
     return code;
-}
-
-int UnzipModule::replaceQuery(const QString& fileName)
-{
-    switch (messageBox(QStringLiteral("Overwrite ") + fileName + u'?',
-                       QStringLiteral("VBUnzip - File already exists"), Buttons::YesNoCancel,
-                       Icon::None)) {
-    case Answer::Yes:
-        return 102;
-    case Answer::No:
-        return 100;
-    default:
-        return 104;
-    }
 }
 
 int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolder,
@@ -399,7 +384,7 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
             }
             bool replace = overwrite != 0;
             if (!replace && promptOverwrite && !overwriteNone) {
-                const int answer = replaceQuery(shownTarget + rel);
+                const int answer = askReplace ? askReplace(shownTarget + rel) : 100;
                 replace = answer == 102;
                 overwriteNone = answer == 104;
             }

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QtGlobal>
 #include <cstdint>
+#include <functional>
 
 namespace fragdeck::archive
 {
@@ -52,9 +53,16 @@ public:
     // extracts any real archive whole while a hostile one cannot fill the disk.
     qint64 maxRunBytes = qint64(2) * 1024 * 1024 * 1024;
 
-    // The question asked when an extracting run with promptOverwrite meets an existing
-    // file: 102 = overwrite it, 100 = leave it, 104 = leave it and every later one.
-    int replaceQuery(const QString& fileName);
+    // How a run asks its caller; the window answers with its own message boxes. Without
+    // an answer a failed run says nothing, and an existing file is left (100).
+    //
+    // reportFailure: the explorer's report of a failed run, its code first ("50"), then
+    // the reasons. Only the listing-all variant reports.
+    std::function<void(const QString& text)> reportFailure;
+    // askReplace: asked when an extracting run with promptOverwrite meets an existing file
+    // (shown as the target folder + the member's path): 102 = overwrite it, 100 = leave
+    // it, 104 = leave it and every later one.
+    std::function<int(const QString& fileName)> askReplace;
 
     // Return codes of a run (the classic unzip codes).
     enum Code {

@@ -2,6 +2,7 @@
 
 #include "GameInstall.h"
 #include "PictureBox.h"
+#include "PictureDisplay.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -70,7 +71,8 @@ void MapPreview::showMap(const QString& map)
     }
     m_caption->setText(map);
     const archive::LevelShot* shot = archive::findLevelShot(a.levelShots, map);
-    const QImage image = shot ? archive::readLevelShot(*shot) : QImage();
+    const QImage image =
+        shot ? archive::decodePicture(archive::readLevelShotBytes(*shot), shot->fileName) : QImage();
     if (image.isNull()) {
         m_shown = Shown::NoLevelShot;
         drawMarker(QStringLiteral("No level shot"), map, false);

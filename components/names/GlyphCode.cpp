@@ -2,6 +2,7 @@
 #include "AtomicFile.h"
 
 #include "CfgLines.h"
+#include "GameText.h"
 #include "Paths.h"
 #include "TextFile.h"
 
@@ -13,28 +14,28 @@ namespace fragdeck::names
 const std::array<GlyphColour, 8>& colourTable()
 {
     static const std::array<GlyphColour, 8> table{{
-        {"Command1", "&Black", qRgb(0, 0, 0), '0'},
-        {"Command2", "&Red", qRgb(255, 0, 0), '1'},
-        {"Command4", "&Green", qRgb(0, 255, 0), '2'},
-        {"Command5", "&Yellow", qRgb(255, 255, 0), '3'},
-        {"Command3", "&Blue", qRgb(0, 0, 255), '4'},
-        {"Command7", "&Cyan", qRgb(0, 255, 255), '5'},
-        {"Command6", "&Magenta", qRgb(255, 0, 255), '6'},
-        {"Command8", "&White", qRgb(255, 255, 255), '7'},
+        {"Command1", "&Black", gameColour(0), '0'},
+        {"Command2", "&Red", gameColour(1), '1'},
+        {"Command4", "&Green", gameColour(2), '2'},
+        {"Command5", "&Yellow", gameColour(3), '3'},
+        {"Command3", "&Blue", gameColour(4), '4'},
+        {"Command7", "&Cyan", gameColour(5), '5'},
+        {"Command6", "&Magenta", gameColour(6), '6'},
+        {"Command8", "&White", gameColour(7), '7'},
     }};
     return table;
 }
 
-char digitOf(QRgb rgb)
+char digitOf(quint32 rgb)
 {
-    const QRgb opaque = rgb | 0xff000000u;
+    const quint32 opaque = rgb | 0xff000000u;
     for (const GlyphColour& c : colourTable())
         if (c.rgb == opaque)
             return c.digit;
     return 0;
 }
 
-NameDocument plainDocument(const QString& text, QRgb colour, bool gameFont)
+NameDocument plainDocument(const QString& text, quint32 colour, bool gameFont)
 {
     NameDocument doc;
     for (QChar ch : text)
@@ -56,7 +57,7 @@ bool breaksConfigLine(QChar ch)
 QString buildNameCode(const NameDocument& doc)
 {
     bool havePrevious = false; // the previous colour starts as no colour at all
-    QRgb previous = 0;
+    quint32 previous = 0;
     char digit = 0;
     QString code;
     for (const NameChar& c : doc) {

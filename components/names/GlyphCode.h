@@ -2,7 +2,6 @@
 // The name maker's logic, free of widgets: the colour table, the coded name line, how the
 // game draws a coded name, and the rewrite of the configuration file.
 #include <QByteArray>
-#include <QColor>
 #include <QList>
 #include <QString>
 #include <array>
@@ -13,25 +12,25 @@ namespace fragdeck::names
 struct GlyphColour {
     const char* button;  // objectName of its button
     const char* caption; // button text
-    QRgb rgb;
+    quint32 rgb;
     char digit; // the game's colour code digit
 };
 
 // The eight colours in button order (black, red, green, yellow, blue, cyan, magenta, white).
 const std::array<GlyphColour, 8>& colourTable();
 // The code digit of a colour of the table, or 0 for any other colour.
-char digitOf(QRgb rgb);
+char digitOf(quint32 rgb);
 
 // One character of the name document.
 struct NameChar {
     QChar ch;
-    QRgb colour = qRgb(255, 255, 255);
+    quint32 colour = 0xffffffffu;
     bool gameFont = true; // clear: the game's alternate font
 };
 using NameDocument = QList<NameChar>;
 
 // A document of one colour and font.
-NameDocument plainDocument(const QString& text, QRgb colour = qRgb(255, 255, 255),
+NameDocument plainDocument(const QString& text, quint32 colour = 0xffffffffu,
                            bool gameFont = true);
 
 // The name code: "^" + digit wherever the colour changes, characters in the alternate font

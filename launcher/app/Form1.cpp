@@ -363,7 +363,7 @@ void Form1::InitIcons()
     const QString folder = themesFolder(programFolder()) + u'/' + state.CurrentTheme + u'/';
 
     QPalette pal = m_iconlist->palette();
-    const QColor caption = readThemeColor(folder + QStringLiteral("colors.txt"));
+    const QColor caption(readThemeColor(folder + QStringLiteral("colors.txt")));
     pal.setColor(QPalette::Text, caption);
     pal.setColor(QPalette::HighlightedText, caption);
     pal.setColor(QPalette::Highlight, QColor(255, 255, 255, 48));

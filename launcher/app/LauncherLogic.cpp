@@ -290,7 +290,7 @@ bool wholeNumber(const QString& text, int* value)
 }
 } // namespace
 
-QColor readThemeColor(const QString& path, bool* ok)
+quint32 readThemeColor(const QString& path, bool* ok)
 {
     bool read = false;
     const QStringList lines = readLines(toLocalPath(path), &read);
@@ -301,8 +301,8 @@ QColor readThemeColor(const QString& path, bool* ok)
     if (ok)
         *ok = good;
     if (!good)
-        return QColor(255, 255, 255);
-    return QColor(rgb[0], rgb[1], rgb[2]);
+        rgb[0] = rgb[1] = rgb[2] = 255;
+    return 0xff000000u | quint32(rgb[0]) << 16 | quint32(rgb[1]) << 8 | quint32(rgb[2]);
 }
 
 QList<std::pair<QString, QString>> iconFiles()

@@ -1,7 +1,6 @@
 #pragma once
 // The launcher's rules that need no window: registration command lines, the installation
 // list slot, status texts, theme folders and colours, icon pictures, resize geometry.
-#include <QColor>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -78,8 +77,8 @@ QString unusedThemeCaption();
 
 // The caption colour of a "colors.txt": three lines red, green, blue. A missing file,
 // fewer than three lines or a line that is not a whole number give white; numbers are
-// clamped to 0..255.
-QColor readThemeColor(const QString& path, bool* ok = nullptr);
+// clamped to 0..255. The colour as a QRgb.
+quint32 readThemeColor(const QString& path, bool* ok = nullptr);
 
 // The picture files AddIcon adds after "launch.ico" ("start"): (file name, key), in order.
 QList<std::pair<QString, QString>> iconFiles();

@@ -1,6 +1,7 @@
 // Archive access against real zip files written by the test.
 #include "ScratchMount.h"
 #include "TestSupport.h"
+#include "ExplorerUnzip.h"
 #include "Unzip.h"
 #include "ZipWriter.h"
 
@@ -190,7 +191,7 @@ void TestUnzip::listingAll()
     for (const QString& n : members)
         m.append({n, n.endsWith('/') ? QByteArray() : n.toLatin1()});
     const QString zip = zipOf(m);
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     u.MemberCount = 0;
     QCOMPARE(u.RunUnzip(zip, m_dir->filePath("\\test\\"), 1, 0, 1, 1, 0, 0), 0);
     QCOMPARE(u.MemberCount, listed.size());
@@ -264,7 +265,7 @@ void TestUnzip::memberCountIsTheCallersCursor()
 {
     const QString a = zipOf({{"a1.txt", "1"}, {"a2.txt", "2"}, {"a3.txt", "3"}}, "a.pk3");
     const QString b = zipOf({{"b1.txt", "1"}}, "b.pk3");
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     u.MemberCount = 0;
     u.RunUnzip(a, "\\test\\", 1, 0, 1, 1, 0, 0);
     // Not reset: the next listing goes on after the last member.
@@ -282,7 +283,7 @@ void TestUnzip::extractDropsFoldersAndReplaces()
     const QString zip = zipOf({{"textures/base/wall.tga", "new wall"}, {"other.txt", "o"}});
     const QString target = m_dir->filePath("comp") + "/temp/";
     test::writeFile(target + "wall.tga", "old wall, longer than the new one");
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     u.ExtractNames[0] = "textures/base/wall.tga";
     u.ExtractNames[1] = "textures/base/wall.tga";
     QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), 0);
@@ -297,7 +298,7 @@ void TestUnzip::extractKeepingFolders()
     const QString zip = zipOf(
         {{"maps/", {}}, {"maps/q3dm1.bsp", "bsp"}, {"env/", {}}, {"levelshots/q3dm1.jpg", "jpg"}});
     const QString target = m_dir->filePath("out");
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 1, 0, 0), 0);
     QCOMPARE(filesBelow(target), (QStringList{"levelshots/q3dm1.jpg", "maps/q3dm1.bsp"}));
     QVERIFY(QFileInfo(target + "/env").isDir());
@@ -308,13 +309,13 @@ void TestUnzip::extractLongAndPaddedNames()
 {
     const QString longName = QString("models/") + QString(60, 'x') + ".md3";
     const QString zip = zipOf({{longName, "long"}, {" spaced.cfg ", "spaced"}});
-    UnzipModule lister(UnzipVariant::ListingAll);
+    ExplorerUnzip lister;
     lister.RunUnzip(zip, "\\test\\", 1, 0, 1, 1, 0, 0);
     QCOMPARE(lister.MemberList, (QStringList{longName, "spaced.cfg"}));
     // Each listed name extracts its member.
     const QString target = m_dir->filePath("x/");
     for (const QString& listed : lister.MemberList) {
-        UnzipModule u(UnzipVariant::ListingAll);
+        ExplorerUnzip u;
         u.ExtractNames[0] = listed;
         QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), 0);
         QCOMPARE(u.writtenFiles().size(), 1);
@@ -336,7 +337,9 @@ void TestUnzip::extractOfAMissingNameFails()
     QFETCH(int, variant);
     QFETCH(int, prompts);
     const QString zip = zipOf({{"a/x/readme.txt", "r"}});
-    UnzipModule u{UnzipVariant(variant)};
+    ExplorerUnzip explorer;
+    UnzipModule silent(UnzipVariant::PrefixFilter);
+    UnzipModule& u = UnzipVariant(variant) == UnzipVariant::ListingAll ? explorer : silent;
     u.ExtractNames[0] = "b/x/readme.txt";
     const QString target = m_dir->filePath("t/");
     QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), int(UnzipModule::NotFound));
@@ -376,7 +379,7 @@ void TestUnzip::replaceQueryAnswers()
         m_prompts->clear();
         for (Answer a : c.answers)
             m_prompts->queue(a);
-        UnzipModule u(UnzipVariant::ListingAll);
+        ExplorerUnzip u;
         QCOMPARE(u.RunUnzip(zip, target, 1, 0, 0, 0, 0, 0), 0);
         QCOMPARE(m_prompts->prompts.size(), c.asked);
         QCOMPARE(m_prompts->prompts[0].text, "Overwrite " + target + "one.txt?");
@@ -389,7 +392,7 @@ void TestUnzip::replaceQueryAnswers()
     // Neither asked nor allowed to overwrite: the existing file stays.
     reset();
     m_prompts->clear();
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     QCOMPARE(u.RunUnzip(zip, target, 0, 0, 0, 0, 0, 0), 0);
     QVERIFY(m_prompts->prompts.isEmpty());
     QCOMPARE(test::readFile(target + "one.txt"), QByteArray("old"));
@@ -435,7 +438,7 @@ void TestUnzip::linkInTheTargetIsReplacedNotFollowed()
     QDir().mkpath(target);
     QVERIFY(QFile::link(outside, target + "/wall.tga"));
     const QString zip = zipOf({{"textures/wall.tga", "tga"}});
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     u.ExtractNames[0] = "textures/wall.tga";
     QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), 0);
     QCOMPARE(test::readFile(outside), QByteArray("keep me"));
@@ -473,7 +476,9 @@ void TestUnzip::brokenArchives()
     }
     for (UnzipVariant v : {UnzipVariant::ListingAll, UnzipVariant::PrefixFilter}) {
         m_prompts->clear();
-        UnzipModule u(v);
+        ExplorerUnzip explorer;
+        UnzipModule silent(UnzipVariant::PrefixFilter);
+        UnzipModule& u = v == UnzipVariant::ListingAll ? explorer : silent;
         u.MemberCount = 0;
         QCOMPARE(u.RunUnzip(path, "\\test\\", 1, 0, 1, 1, 0, 0), code);
         QCOMPARE(u.MemberCount, 0);
@@ -503,7 +508,7 @@ void TestUnzip::encryptedMembersAreSkipped()
     QVERIFY(one.writtenFiles().isEmpty());
     QCOMPARE(filesBelow(target), QStringList{"plain.cfg"});
     // Listing still shows it.
-    UnzipModule lister(UnzipVariant::ListingAll);
+    ExplorerUnzip lister;
     lister.RunUnzip(zip, "\\test\\", 1, 0, 1, 1, 0, 0);
     QCOMPARE(lister.MemberList, (QStringList{"secret.cfg", "plain.cfg"}));
 }
@@ -553,7 +558,7 @@ void TestUnzip::damagedDataLeavesNoFile()
     test::writeFile(zip, bytes);
     const QString target = m_dir->filePath("d/");
     test::writeFile(target + "a.shader", "the user's own file");
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     u.ExtractNames[0] = "scripts/a.shader";
     QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), int(UnzipModule::Damaged));
     QVERIFY(u.writtenFiles().isEmpty());
@@ -603,7 +608,7 @@ void TestUnzip::listingReadsEveryArchiveLayout()
         test::writeFile(path, bytes);
         names = QStringList{"maps/m0"};
     }
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     QCOMPARE(u.RunUnzip(path, "\\test\\", 1, 0, 1, 1, 0, 0), 0);
     QCOMPARE(u.MemberCount, names.size());
     QCOMPARE(u.MemberList, names);
@@ -619,7 +624,7 @@ void TestUnzip::overlappingEntriesAreRefused()
     const QString zip = test::writeFile(m_dir->filePath("overlap.pk3"), rawZip(members, true));
     const QString target = m_dir->filePath("o/");
     for (int listOnly : {1, 0}) {
-        UnzipModule u(UnzipVariant::ListingAll);
+        ExplorerUnzip u;
         u.ExtractNames[0] = "maps/zero0.bsp";
         m_prompts->clear();
         QCOMPARE(u.RunUnzip(zip, target, 0, 1, int16_t(listOnly), 0, 1, 0),
@@ -693,14 +698,14 @@ void TestUnzip::listingAndExtractionAgreeOnNames()
         members.last().second = "last one";
     }
     const QString zip = test::writeFile(m_dir->filePath("names.pk3"), rawZip(members));
-    UnzipModule lister(UnzipVariant::ListingAll);
+    ExplorerUnzip lister;
     QCOMPARE(lister.RunUnzip(zip, "\\test\\", 1, 0, 1, 1, 0, 0), 0);
     QCOMPARE(lister.MemberCount, members.size());
     const QString last = lister.MemberList.last();
     QCOMPARE(last, layout == "nul" ? QString("maps/m0") : QString("m65555"));
 
     const QString target = m_dir->filePath("n/");
-    UnzipModule u(UnzipVariant::ListingAll);
+    ExplorerUnzip u;
     u.ExtractNames[0] = last;
     QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), 0);
     const QString file = target + QString(last).remove("maps/");

@@ -257,7 +257,7 @@ void TestLauncherLogic::themeColors()
     if (content != "<none>")
         test::writeFile(path, content);
     bool good = !ok;
-    QCOMPARE(readThemeColor(path, &good), color);
+    QCOMPARE(QColor(readThemeColor(path, &good)), color);
     QCOMPARE(good, ok);
 }
 

@@ -23,6 +23,19 @@ QString g_error;
 constexpr qint64 kMaxFileSize = qint64(256) * 1024 * 1024;
 } // namespace
 
+QImage decodePicture(const QByteArray& data, const QString& fileName, QString* error)
+{
+    QString why;
+    QImage image;
+    if (fileName.endsWith(QLatin1String(".tga"), Qt::CaseInsensitive))
+        image = readTga(data, &why);
+    if (image.isNull())
+        image = QImage::fromData(data);
+    if (image.isNull() && error)
+        *error = why.isEmpty() ? QStringLiteral("The picture cannot be read.") : why;
+    return image;
+}
+
 QImage NViewLibLoad(const QString& fileName, int16_t showProgress)
 {
     std::optional<WaitCursor> busy;

@@ -25,6 +25,10 @@ int GetHeight();
 // Why the last load failed (empty when it succeeded).
 QString lastLoadError();
 
+// Decodes a picture held in memory (a level shot read from an archive): as TGA when the
+// name ends ".tga", else by content. A null image and the reason when it cannot be read.
+QImage decodePicture(const QByteArray& data, const QString& fileName, QString* error = nullptr);
+
 // Draws fileName into the box at the box's top-left corner. Never reports a failure: a
 // file that cannot be read leaves the box without the new picture (cleared in the
 // resizing variant).

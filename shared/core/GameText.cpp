@@ -23,11 +23,10 @@ QList<ColouredRun> colouredRuns(const QString& text)
     return runs;
 }
 
-QRgb gameColour(int index)
+quint32 gameColour(int index)
 {
-    static const QRgb table[8] = {qRgb(0, 0, 0),     qRgb(255, 0, 0),    qRgb(0, 255, 0),
-                                  qRgb(255, 255, 0), qRgb(0, 0, 255),    qRgb(0, 255, 255),
-                                  qRgb(255, 0, 255), qRgb(255, 255, 255)};
+    static const quint32 table[8] = {0xff000000, 0xffff0000, 0xff00ff00, 0xffffff00,
+                                     0xff0000ff, 0xff00ffff, 0xffff00ff, 0xffffffff};
     return table[index & 7];
 }
 
@@ -43,11 +42,8 @@ QString colouredHtml(const QString& text)
 {
     QString html;
     for (const ColouredRun& run : colouredRuns(text)) {
-        const QRgb c = gameColour(run.colour);
-        html += QStringLiteral("<span style=\"color:#%1%2%3;%4\">%5</span>")
-                    .arg(qRed(c), 2, 16, QLatin1Char('0'))
-                    .arg(qGreen(c), 2, 16, QLatin1Char('0'))
-                    .arg(qBlue(c), 2, 16, QLatin1Char('0'))
+        html += QStringLiteral("<span style=\"color:#%1;%2\">%3</span>")
+                    .arg(gameColour(run.colour) & 0xffffff, 6, 16, QLatin1Char('0'))
                     .arg(run.alternate ? QStringLiteral("text-decoration:underline;") : QString(),
                          run.text.toHtmlEscaped());
     }

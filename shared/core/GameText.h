@@ -3,7 +3,6 @@
 // its eight colours. Player and server names, console output and the name maker's preview
 // all draw this way.
 #include <QList>
-#include <QRgb>
 #include <QString>
 
 namespace fragdeck
@@ -20,8 +19,8 @@ struct ColouredRun {
 // The runs the game draws for `text`. A caret followed by anything but another caret is a
 // colour code (the character's low three bits pick the colour); "^^" draws a caret.
 QList<ColouredRun> colouredRuns(const QString& text);
-// The game's colour for index 0..7 (other values wrap).
-QRgb gameColour(int index);
+// The game's colour for index 0..7 (other values wrap), as a QRgb.
+quint32 gameColour(int index);
 // The text as drawn, without its colour codes.
 QString withoutColourCodes(const QString& text);
 // Rich text for a label or text view: one span per run, alternate-font runs underlined.
