@@ -7,20 +7,18 @@ namespace fragdeck::archive
 {
 namespace
 {
-const char g_anchor = 0; // an address inside this library: its folder is the component's
+// An address inside this library: its folder is the component's own.
+const char anchor = 0;
 } // namespace
 
-void CrateviewClass::main()
+CrateviewFactory::CrateviewFactory()
+    : OneClassFactory("Class", [] {
+          return new WindowClass([] {
+              CrateviewWindow form(libraryFolderOf(&anchor));
+              form.exec();
+          });
+      })
 {
-    CrateviewWindow form(libraryFolderOf(&g_anchor));
-    form.exec();
-}
-
-QObject* CrateviewFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("Class"), Qt::CaseInsensitive) == 0)
-        return new CrateviewClass;
-    return nullptr;
 }
 
 } // namespace fragdeck::archive

@@ -7,24 +7,22 @@ namespace fragdeck
 {
 namespace
 {
-// Any address inside this library tells where the library lies.
-const char libraryAnchor = 0;
+// An address inside this library: its folder is the component's own.
+const char anchor = 0;
 } // namespace
 
-void BeaconlistClass::Main()
+BeaconlistFactory::BeaconlistFactory()
+    : OneClassFactory("Class", [] {
+          return new WindowClass([] {
+              // The player's own book; the one shipped beside this library is its first
+              // content.
+              BrowserWindow window(
+                  userFile(QStringLiteral("addbook.dat"),
+                           libraryFolderOf(&anchor) + QStringLiteral("/addbook.dat")));
+              window.exec();
+          });
+      })
 {
-    // The player's own book; the one shipped in the program folder is its first content.
-    BrowserWindow window(
-        userFile(QStringLiteral("addbook.dat"),
-                 libraryFolderOf(&libraryAnchor) + QStringLiteral("/addbook.dat")));
-    window.exec();
-}
-
-QObject* BeaconlistFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("Class"), Qt::CaseInsensitive) == 0)
-        return new BeaconlistClass;
-    return nullptr;
 }
 
 } // namespace fragdeck

@@ -1,26 +1,17 @@
 #pragma once
+// The plugin of beaconlist.so: its one creatable class "beaconlist.Class" shows its window.
 #include "Component.h"
-
-#include <QObject>
 
 namespace fragdeck
 {
 
-// The creatable class: shows the server browser until it is closed.
-class BeaconlistClass : public QObject
-{
-    Q_OBJECT
-public:
-    Q_INVOKABLE void Main();
-};
-
-class BeaconlistFactory : public QObject, public ComponentFactory
+class BeaconlistFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "beaconlist.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    BeaconlistFactory();
 };
 
 } // namespace fragdeck

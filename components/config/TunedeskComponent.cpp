@@ -3,24 +3,24 @@
 #include "ModOptionsWindow.h"
 #include "Paths.h"
 
+namespace fragdeck::config
+{
 namespace
 {
-// An address inside this library: its folder is the component folder with options.dat.
-void componentAnchor() {}
+// An address inside this library: its folder is the component's own.
+const char anchor = 0;
 } // namespace
 
-void ConfigClass::main()
+TunedeskFactory::TunedeskFactory()
+    : OneClassFactory("class", [] {
+          return new WindowClass([] {
+              // options.dat and its lists lie beside this library.
+              ModOptionsWindow window(libraryFolderOf(&anchor));
+              window.load();
+              window.exec();
+          });
+      })
 {
-    const QString folder =
-        fragdeck::libraryFolderOf(reinterpret_cast<const void*>(&componentAnchor));
-    fragdeck::config::ModOptionsWindow window(folder);
-    window.load();
-    window.exec();
 }
 
-QObject* TunedeskFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("class"), Qt::CaseInsensitive) == 0)
-        return new ConfigClass;
-    return nullptr;
-}
+} // namespace fragdeck::config

@@ -1,22 +1,17 @@
 #pragma once
-// The component's creatable class ("config.class") and its plugin factory.
+// The plugin of config.so: its one creatable class "config.class" shows its window.
 #include "Component.h"
 
-#include <QObject>
-
-// The registered class "class": main() shows the config editor modally.
-class ConfigClass : public QObject
+namespace fragdeck::config
 {
-    Q_OBJECT
-public:
-    Q_INVOKABLE void main();
-};
 
-class TunedeskFactory : public QObject, public fragdeck::ComponentFactory
+class TunedeskFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "tunedesk.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    TunedeskFactory();
 };
+
+} // namespace fragdeck::config

@@ -7,20 +7,18 @@ namespace fragdeck::demos
 {
 namespace
 {
-const int anchor = 0; // an address inside this library, to find its folder
+// An address inside this library: its folder is the component's own.
+const char anchor = 0;
 } // namespace
 
-void Class::Main()
+ReelgateFactory::ReelgateFactory()
+    : OneClassFactory("Class", [] {
+          return new WindowClass([] {
+              DemoWindow window(libraryFolderOf(&anchor));
+              window.exec();
+          });
+      })
 {
-    DemoWindow window(libraryFolderOf(&anchor));
-    window.exec();
-}
-
-QObject* ReelgateFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("Class"), Qt::CaseInsensitive) == 0)
-        return new Class;
-    return nullptr;
 }
 
 } // namespace fragdeck::demos

@@ -1,27 +1,17 @@
 #pragma once
-// The demo player's creatable class "reelgate.Class" and its plugin factory.
+// The plugin of reelgate.so: its one creatable class "reelgate.Class" shows its window.
 #include "Component.h"
-
-#include <QObject>
 
 namespace fragdeck::demos
 {
 
-class Class : public QObject
-{
-    Q_OBJECT
-public:
-    // Shows frm_main modally; returns when it closes.
-    Q_INVOKABLE void Main();
-};
-
-class ReelgateFactory : public QObject, public ComponentFactory
+class ReelgateFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "reelgate.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    ReelgateFactory();
 };
 
 } // namespace fragdeck::demos

@@ -4,15 +4,17 @@
 
 #include <QApplication>
 
-void BindwrightClass::main()
+namespace fragdeck::bind
 {
-    fragdeck::bind::BindWindow window(QApplication::activeWindow());
-    window.exec();
+
+BindwrightFactory::BindwrightFactory()
+    : OneClassFactory("class", [] {
+          return new WindowClass([] {
+              BindWindow window(QApplication::activeWindow());
+              window.exec();
+          });
+      })
+{
 }
 
-QObject* BindwrightFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("class"), Qt::CaseInsensitive) == 0)
-        return new BindwrightClass;
-    return nullptr;
-}
+} // namespace fragdeck::bind

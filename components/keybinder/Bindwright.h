@@ -1,22 +1,17 @@
 #pragma once
-// The key binder's creatable class "bindwright.class" and its plugin factory.
+// The plugin of bindwright.so: its one creatable class "bindwright.class" shows its window.
 #include "Component.h"
 
-#include <QObject>
-
-class BindwrightClass : public QObject
+namespace fragdeck::bind
 {
-    Q_OBJECT
-public:
-    // Shows the key binder modally; returns when it closes.
-    Q_INVOKABLE void main();
-};
 
-class BindwrightFactory : public QObject, public fragdeck::ComponentFactory
+class BindwrightFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "bindwright.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    BindwrightFactory();
 };
+
+} // namespace fragdeck::bind

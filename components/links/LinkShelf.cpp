@@ -7,21 +7,22 @@
 
 namespace fragdeck::links
 {
-
-void LinkShelfClass::main()
+namespace
 {
-    // The links file lives beside this library (the component folder).
-    const QString folder =
-        libraryFolderOf(static_cast<const void*>(&LinkShelfClass::staticMetaObject));
-    LinkShelfWindow window(folder + QStringLiteral("\\links.dat"), QApplication::activeWindow());
-    window.exec();
-}
+// An address inside this library: its folder is the component's own.
+const char anchor = 0;
+} // namespace
 
-QObject* LinkShelfFactory::create(const QString& className)
+LinkShelfFactory::LinkShelfFactory()
+    : OneClassFactory("class", [] {
+          return new WindowClass([] {
+              // The links file lives beside this library (the component folder).
+              LinkShelfWindow window(libraryFolderOf(&anchor) + QStringLiteral("\\links.dat"),
+                                     QApplication::activeWindow());
+              window.exec();
+          });
+      })
 {
-    if (className.compare(QLatin1String("class"), Qt::CaseInsensitive) == 0)
-        return new LinkShelfClass;
-    return nullptr;
 }
 
 } // namespace fragdeck::links

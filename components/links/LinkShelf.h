@@ -1,27 +1,17 @@
 #pragma once
-// The component's creatable class and its plugin factory.
+// The plugin of linkshelf.so: its one creatable class "linkshelf.class" shows its window.
 #include "Component.h"
-
-#include <QObject>
 
 namespace fragdeck::links
 {
 
-class LinkShelfClass : public QObject
-{
-    Q_OBJECT
-public:
-    // Shows the useful-links window modally; returns when it closes.
-    Q_INVOKABLE void main();
-};
-
-class LinkShelfFactory : public QObject, public fragdeck::ComponentFactory
+class LinkShelfFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "linkshelf.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    LinkShelfFactory();
 };
 
 } // namespace fragdeck::links

@@ -4,15 +4,17 @@
 
 #include <QApplication>
 
-void glyphtag::Main()
+namespace fragdeck::names
 {
-    fragdeck::names::GlyphtagWindow form(QApplication::activeWindow());
-    form.exec();
+
+GlyphtagFactory::GlyphtagFactory()
+    : OneClassFactory("glyphtag", [] {
+          return new WindowClass([] {
+              GlyphtagWindow form(QApplication::activeWindow());
+              form.exec();
+          });
+      })
+{
 }
 
-QObject* GlyphtagFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("glyphtag"), Qt::CaseInsensitive) == 0)
-        return new glyphtag;
-    return nullptr;
-}
+} // namespace fragdeck::names

@@ -1,23 +1,17 @@
 #pragma once
-// The name maker's creatable class "base.glyphtag" and its plugin factory.
+// The plugin of base.so: its one creatable class "base.glyphtag" shows its window.
 #include "Component.h"
 
-#include <QObject>
-
-// Named as the launcher knows the class.
-class glyphtag : public QObject
+namespace fragdeck::names
 {
-    Q_OBJECT
-public:
-    // Shows the editor modally; returns when it closes.
-    Q_INVOKABLE void Main();
-};
 
-class GlyphtagFactory : public QObject, public fragdeck::ComponentFactory
+class GlyphtagFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "glyphtag.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    GlyphtagFactory();
 };
+
+} // namespace fragdeck::names

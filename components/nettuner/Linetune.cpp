@@ -4,15 +4,17 @@
 
 #include <QApplication>
 
-void LinetuneEntry::main()
+namespace fragdeck::net
 {
-    fragdeck::net::NetWindow window(QApplication::activeWindow());
-    window.exec();
+
+LinetuneFactory::LinetuneFactory()
+    : OneClassFactory("entry", [] {
+          return new WindowClass([] {
+              NetWindow window(QApplication::activeWindow());
+              window.exec();
+          });
+      })
+{
 }
 
-QObject* LinetuneFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("entry"), Qt::CaseInsensitive) == 0)
-        return new LinetuneEntry;
-    return nullptr;
-}
+} // namespace fragdeck::net

@@ -1,22 +1,17 @@
 #pragma once
-// The network tuner's creatable class "linetune.entry" and its plugin factory.
+// The plugin of linetune.so: its one creatable class "linetune.entry" shows its window.
 #include "Component.h"
 
-#include <QObject>
-
-class LinetuneEntry : public QObject
+namespace fragdeck::net
 {
-    Q_OBJECT
-public:
-    // Shows the tuner modally; returns when it closes.
-    Q_INVOKABLE void main();
-};
 
-class LinetuneFactory : public QObject, public fragdeck::ComponentFactory
+class LinetuneFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "linetune.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    LinetuneFactory();
 };
+
+} // namespace fragdeck::net

@@ -5,11 +5,6 @@
 namespace fragdeck::query
 {
 
-QObject* ScoutlinkFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("Commander"), Qt::CaseInsensitive) == 0)
-        return new Commander;
-    return nullptr;
-}
+ScoutlinkFactory::ScoutlinkFactory() : OneClassFactory("Commander", [] { return new Commander; }) {}
 
 } // namespace fragdeck::query

@@ -1,19 +1,18 @@
 #pragma once
-// The plugin factory of the query engine library system/scoutlink.so.
+// The plugin of scoutlink.so: its one creatable class "scoutlink.commander" creates the query
+// engine.
 #include "Component.h"
-
-#include <QObject>
 
 namespace fragdeck::query
 {
 
-class ScoutlinkFactory : public QObject, public fragdeck::ComponentFactory
+class ScoutlinkFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "scoutlink.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    ScoutlinkFactory();
 };
 
 } // namespace fragdeck::query

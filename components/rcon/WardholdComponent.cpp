@@ -5,17 +5,14 @@
 namespace fragdeck
 {
 
-void WardholdClass::main()
+WardholdFactory::WardholdFactory()
+    : OneClassFactory("class", [] {
+          return new WindowClass([] {
+              RconWindow window;
+              window.exec();
+          });
+      })
 {
-    RconWindow window;
-    window.exec();
-}
-
-QObject* WardholdFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("class"), Qt::CaseInsensitive) == 0)
-        return new WardholdClass;
-    return nullptr;
 }
 
 } // namespace fragdeck

@@ -1,26 +1,17 @@
 #pragma once
+// The plugin of wardhold.so: its one creatable class "wardhold.class" shows its window.
 #include "Component.h"
-
-#include <QObject>
 
 namespace fragdeck
 {
 
-// The creatable class: shows the remote admin window until it is closed.
-class WardholdClass : public QObject
-{
-    Q_OBJECT
-public:
-    Q_INVOKABLE void main();
-};
-
-class WardholdFactory : public QObject, public ComponentFactory
+class WardholdFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "wardhold.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    WardholdFactory();
 };
 
 } // namespace fragdeck

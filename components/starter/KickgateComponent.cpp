@@ -5,23 +5,20 @@
 
 namespace fragdeck::starter
 {
-
 namespace
 {
-const int anchor = 0; // an address inside this library, to find its folder
+// An address inside this library: its folder is the component's own.
+const char anchor = 0;
 } // namespace
 
-void Class::Main()
+KickgateFactory::KickgateFactory()
+    : OneClassFactory("Class", [] {
+          return new WindowClass([] {
+              StarterWindow window(libraryFolderOf(&anchor));
+              window.exec();
+          });
+      })
 {
-    StarterWindow window(libraryFolderOf(&anchor));
-    window.exec();
-}
-
-QObject* KickgateFactory::create(const QString& className)
-{
-    if (className.compare(QLatin1String("Class"), Qt::CaseInsensitive) == 0)
-        return new Class;
-    return nullptr;
 }
 
 } // namespace fragdeck::starter

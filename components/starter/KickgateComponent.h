@@ -1,27 +1,17 @@
 #pragma once
-// The match starter's creatable class "kickgate.Class" and its plugin factory.
+// The plugin of kickgate.so: its one creatable class "kickgate.Class" shows its window.
 #include "Component.h"
-
-#include <QObject>
 
 namespace fragdeck::starter
 {
 
-class Class : public QObject
-{
-    Q_OBJECT
-public:
-    // Shows frm_main modally; returns when it closes.
-    Q_INVOKABLE void Main();
-};
-
-class KickgateFactory : public QObject, public ComponentFactory
+class KickgateFactory : public QObject, public OneClassFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "kickgate.json")
     Q_INTERFACES(fragdeck::ComponentFactory)
 public:
-    QObject* create(const QString& className) override;
+    KickgateFactory();
 };
 
 } // namespace fragdeck::starter

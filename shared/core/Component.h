@@ -9,15 +9,52 @@
 #include <QObject>
 #include <QString>
 #include <QtPlugin>
+#include <functional>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
-class ComponentFactory {
+class ComponentFactory
+{
 public:
     virtual ~ComponentFactory() = default;
     // A new object of the named class (case-insensitive), owned by the caller;
     // nullptr when the library has no such class.
     virtual QObject* create(const QString& className) = 0;
+};
+
+// The factory of a library with one creatable class: `className`, in any case, gives a new
+// object from `make`. A component's plugin class derives from it and QObject, and declares
+// its metadata file:
+//   class XFactory : public QObject, public OneClassFactory {
+//       Q_OBJECT
+//       Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "x.json")
+//       Q_INTERFACES(fragdeck::ComponentFactory)
+//   public:
+//       XFactory();
+//   };
+class OneClassFactory : public ComponentFactory
+{
+public:
+    OneClassFactory(const char* className, std::function<QObject*()> make);
+    QObject* create(const QString& className) override;
+
+private:
+    QString m_className;
+    std::function<QObject*()> m_make;
+};
+
+// The creatable class of a component that shows one window: main() runs `show`, which
+// shows the window modally and returns when it closes.
+class WindowClass : public QObject
+{
+    Q_OBJECT
+public:
+    explicit WindowClass(std::function<void()> show) : m_show(std::move(show)) {}
+    Q_INVOKABLE void main() { m_show(); }
+
+private:
+    std::function<void()> m_show;
 };
 
 } // namespace fragdeck
