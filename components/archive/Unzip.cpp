@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "CentralDirectory.h"
 #include "Paths.h"
+#include "TextFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -29,16 +30,6 @@ struct ZipCloser {
 struct ZipFileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
-
-QString trimSpaces(const QString& s)
-{
-    qsizetype a = 0, b = s.size();
-    while (a < b && s[a] == u' ')
-        ++a;
-    while (b > a && s[b - 1] == u' ')
-        --b;
-    return s.mid(a, b - a);
-}
 
 QString libzipMessage(int code)
 {

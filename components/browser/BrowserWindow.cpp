@@ -173,30 +173,16 @@ void BrowserWindow::on_Command7_clicked()
         return;
     }
     const QScopedValueRollback<bool> busy(m_querying, true);
+    const QString text = m_ipcombo->currentText();
+    ServerAddress address;
     try {
-        WaitCursor wait;
-        const QString text = m_ipcombo->currentText();
-        ServerAddress address;
-        try {
-            address = splitServerAddress(text);
-        } catch (const Error&) {
-            wait.restore();
-            messageBox(QStringLiteral("The port in '%1' is not a valid port number.").arg(text),
-                       errorTitle, Buttons::Ok, Icon::Error, this);
-            return;
-        }
-        m_lists.clear();
-        const bool answered = connectToServer(m_engine.get(), address.host, address.port);
-        wait.restore();
-        if (!answered) {
-            messageBox(serverTimeOutText(), errorTitle, Buttons::Ok, Icon::Error, this);
-            return;
-        }
-        m_lists.show(readServerStatus(m_engine.get()));
-    } catch (const Error& e) {
-        messageBox(QStringLiteral("The server could not be queried: %1").arg(e.description()),
+        address = splitServerAddress(text);
+    } catch (const Error&) {
+        messageBox(QStringLiteral("The port in '%1' is not a valid port number.").arg(text),
                    errorTitle, Buttons::Ok, Icon::Error, this);
+        return;
     }
+    m_lists.query(m_engine.get(), address.host, address.port, this);
 }
 
 void BrowserWindow::on_Command3_clicked()

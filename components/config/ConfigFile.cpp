@@ -17,17 +17,6 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
-// The game tools trim spaces only; tabs are content.
-QString trimSpaces(const QString& s)
-{
-    qsizetype a = 0, b = s.size();
-    while (a < b && s[a] == u' ')
-        ++a;
-    while (b > a && s[b - 1] == u' ')
-        --b;
-    return s.mid(a, b - a);
-}
-
 // Finds the options a line may belong to without comparing it with every option: lines
 // are looked up by the word after "seta ". Variable names that hold a blank (or none at
 // all) cannot be found that way and are compared one by one.

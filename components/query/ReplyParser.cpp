@@ -55,6 +55,23 @@ QByteArray betweenNuls(const ReplyReader& r, int k)
     return r.cut(a + 1, b - 1);
 }
 
+// The value of a rule whose name ends at the separator at q: up to the next separator, or
+// the next line feed, or the end of the reply. `next` is where the value ends (the next
+// rule's separator), 0 when it runs to the end.
+struct ValueCut {
+    QByteArray value;
+    int next;
+};
+ValueCut valueAfter(const ReplyReader& r, char separator, int q)
+{
+    int v = r.findAfter(separator, q);
+    if (!v)
+        v = r.findAfter(LF, q);
+    if (!v)
+        return {r.cut(q + 1, r.size()), 0};
+    return {r.cut(q + 1, v - 1), v};
+}
+
 } // namespace
 
 void checkLength(QByteArrayView text)
@@ -214,20 +231,11 @@ std::optional<RuleFields> rulesInfo(QByteArrayView reply, int index)
             last = RuleFields{r.cut(p + 1, r.lineEnd(p + 1) - 1), QByteArray()};
             break;
         }
-        RuleFields f{r.cut(p + 1, q - 1), QByteArray()};
-        int v = r.findAfter(BS, q);
-        if (!v)
-            v = r.findAfter(LF, q);
-        if (!v) {
-            f.value = r.cut(q + 1, r.size());
-            last = f;
+        const ValueCut v = valueAfter(r, BS, q);
+        last = RuleFields{r.cut(p + 1, q - 1), v.value};
+        if (!v.next || i == index)
             break;
-        }
-        f.value = r.cut(q + 1, v - 1);
-        last = f;
-        p = v;
-        if (i == index)
-            break;
+        p = v.next;
     }
     return last;
 }
@@ -271,12 +279,9 @@ int halfLifeRulesCount(QByteArrayView rules)
         p = r.findAfter(NUL, p);
         if (!p)
             break;
-        int v = r.findAfter(NUL, p);
-        if (!v)
-            v = r.findAfter(LF, p);
-        if (!v)
+        p = valueAfter(r, NUL, p).next;
+        if (!p)
             break;
-        p = v;
     }
     return n;
 }
@@ -299,20 +304,11 @@ std::optional<RuleFields> halfLifeRulesInfo(QByteArrayView info, QByteArrayView 
             last = RuleFields{r.cut(p + 1, r.size()), QByteArray()};
             break;
         }
-        RuleFields f{r.cut(p + 1, q - 1), QByteArray()};
-        int v = r.findAfter(NUL, q);
-        if (!v)
-            v = r.findAfter(LF, q);
-        if (!v) {
-            f.value = r.cut(q + 1, r.size());
-            last = f;
+        const ValueCut v = valueAfter(r, NUL, q);
+        last = RuleFields{r.cut(p + 1, q - 1), v.value};
+        if (!v.next || i == index - 2)
             break;
-        }
-        f.value = r.cut(q + 1, v - 1);
-        last = f;
-        p = v;
-        if (i == index - 2)
-            break;
+        p = v.next;
     }
     return last;
 }

@@ -223,20 +223,7 @@ void RconWindow::refresh(bool afterSend)
         return;
     }
     const QScopedValueRollback<bool> busy(m_querying, true);
-    try {
-        WaitCursor wait;
-        m_lists.clear();
-        const bool answered = connectToServer(m_engine.get(), m_target.host, m_target.port);
-        wait.restore();
-        if (!answered) {
-            messageBox(serverTimeOutText(), errorTitle, Buttons::Ok, Icon::Error, this);
-            return;
-        }
-        m_lists.show(readServerStatus(m_engine.get()));
-    } catch (const Error& e) {
-        messageBox(QStringLiteral("The server could not be queried: %1").arg(e.description()),
-                   errorTitle, Buttons::Ok, Icon::Error, this);
-    }
+    m_lists.query(m_engine.get(), m_target.host, m_target.port, this);
 }
 
 bool RconWindow::sendCommand(const QString& command)

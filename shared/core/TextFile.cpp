@@ -25,6 +25,16 @@ QByteArray toLatin1Bytes(const QString& text)
     return out;
 }
 
+QString trimSpaces(const QString& text)
+{
+    qsizetype a = 0, b = text.size();
+    while (a < b && text[a] == u' ')
+        ++a;
+    while (b > a && text[b - 1] == u' ')
+        --b;
+    return text.mid(a, b - a);
+}
+
 QByteArray lineEndOf(const QByteArray& bytes)
 {
     for (qsizetype i = 0; i < bytes.size(); ++i) {

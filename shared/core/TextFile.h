@@ -11,6 +11,8 @@ namespace fragdeck
 QString fromLatin1Bytes(const QByteArray& bytes);
 // Characters above 255 become "?".
 QByteArray toLatin1Bytes(const QString& text);
+// The text without leading and trailing spaces, as the game's tools trim: tabs are content.
+QString trimSpaces(const QString& text);
 
 // The line end a file uses: that of its first line, or a bare LF for a file without one
 // (a new file gets the game's own line end on Linux).

@@ -1,6 +1,8 @@
 #include "StatusLists.h"
 
 #include "ColouredText.h"
+#include "Error.h"
+#include "Prompts.h"
 #include "Twips.h"
 
 #include <QHeaderView>
@@ -54,6 +56,27 @@ StatusLists StatusLists::create(QWidget* parent)
         reportList(parent, "info_players", {{"Name", 1500}, {"Ping", 750}, {"Score", 750}}, 0);
     l.rules = reportList(parent, "info_rules", {{"Name", 1400}, {"Value", 1400}}, 1);
     return l;
+}
+
+bool StatusLists::query(QObject* engine, const QString& host, int32_t port, QWidget* parent)
+{
+    const QString title = QStringLiteral("Error");
+    try {
+        WaitCursor wait;
+        clear();
+        const bool answered = connectToServer(engine, host, port);
+        wait.restore();
+        if (!answered) {
+            messageBox(serverTimeOutText(), title, Buttons::Ok, Icon::Error, parent);
+            return false;
+        }
+        show(readServerStatus(engine));
+        return true;
+    } catch (const Error& e) {
+        messageBox(QStringLiteral("The server could not be queried: %1").arg(e.description()),
+                   title, Buttons::Ok, Icon::Error, parent);
+        return false;
+    }
 }
 
 void StatusLists::clear()

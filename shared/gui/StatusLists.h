@@ -18,6 +18,10 @@ struct StatusLists {
     static StatusLists create(QWidget* parent);
     void clear();
     void show(const ServerStatus& status);
+    // Asks the server through the query engine, with the busy pointer, and shows what it
+    // answered. A server that does not answer, or an error of the engine, is told in a box
+    // titled "Error" over `parent`. True when the lists show a reply.
+    bool query(QObject* engine, const QString& host, int32_t port, QWidget* parent);
 };
 
 } // namespace fragdeck
