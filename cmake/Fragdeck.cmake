@@ -15,23 +15,24 @@ if(FRAGDECK_SANITIZE)
     target_link_options(fragdeck_warnings INTERFACE -fsanitize=address,undefined)
 endif()
 
-# A component's widget-free logic: it links the core library only, so a source that
-# includes a widget header cannot find it and does not build.
-function(fragdeck_library name)
+# A static library of this folder's sources on top of `layer` (fragdeck_core or fragdeck_gui).
+function(fragdeck_layered_library name layer)
     cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
     add_library(${name} STATIC ${A_SOURCES})
     set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
     target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC fragdeck_core fragdeck_warnings ${A_LIBS})
+    target_link_libraries(${name} PUBLIC ${layer} fragdeck_warnings ${A_LIBS})
+endfunction()
+
+# A component's widget-free logic: it links the core library only, so a source that
+# includes a widget header cannot find it and does not build.
+function(fragdeck_library name)
+    fragdeck_layered_library(${name} fragdeck_core ${ARGN})
 endfunction()
 
 # Windows and other code that shows itself: it links the GUI library.
 function(fragdeck_ui_library name)
-    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
-    add_library(${name} STATIC ${A_SOURCES})
-    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC fragdeck_gui fragdeck_warnings ${A_LIBS})
+    fragdeck_layered_library(${name} fragdeck_gui ${ARGN})
 endfunction()
 
 # A component: a plugin library system/NAME.so whose JSON metadata lists its registered names.
@@ -61,7 +62,7 @@ function(fragdeck_test name)
     if(NOT A_TIMEOUT)
         set(A_TIMEOUT 60)
     endif()
-    add_executable(${name} ${A_SOURCES})
+    add_executable(${name} ${A_SOURCES} ${PROJECT_SOURCE_DIR}/shared/testsupport/LocalHosts.cpp)
     target_link_libraries(${name} PRIVATE fragdeck_testsupport fragdeck_warnings Qt6::Test ${A_LIBS})
     set_target_properties(${name} PROPERTIES BUILD_RPATH "${FRAGDECK_DIR}")
     if(A_DEPENDS)

@@ -1,11 +1,11 @@
 #include "QueryWindow.h"
 
 #include "Clock.h"
+#include "HostLookup.h"
 #include "QueryProtocol.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QHostInfo>
 #include <QPointer>
 #include <QThread>
 #include <QUdpSocket>
@@ -75,21 +75,11 @@ void QueryWindow::openSocket()
     m_winsck->abort();
     if (st.HostPort < 1 || st.HostPort > 65535)
         return;
-    QHostAddress address;
-    if (!address.setAddress(st.Hostname)) {
-        if (st.Hostname.trimmed().isEmpty())
-            return;
-        const QHostInfo info = QHostInfo::fromName(st.Hostname);
-        const QList<QHostAddress> all = info.addresses();
-        if (all.isEmpty())
-            return; // an unknown host ends as a time-out
-        const auto v4 = std::find_if(all.begin(), all.end(), [](const QHostAddress& a) {
-            return a.protocol() == QAbstractSocket::IPv4Protocol;
-        });
-        address = v4 != all.end() ? *v4 : all.first();
-    }
+    const QList<QHostAddress> found = lookUpHost(st.Hostname);
+    if (found.isEmpty())
+        return; // an unknown host ends as a time-out
     // Connected: the system drops datagrams from any other address.
-    m_winsck->connectToHost(address, quint16(st.HostPort));
+    m_winsck->connectToHost(found.first(), quint16(st.HostPort));
 }
 
 bool QueryWindow::hasDatagram() const

@@ -1,5 +1,7 @@
 #include "Resolver.h"
 
+#include "HostLookup.h"
+
 #include <QHostInfo>
 #include <QPointer>
 
@@ -25,6 +27,11 @@ Resolver systemResolver()
         QList<QHostAddress> found;
         if (numeric(host, &found)) {
             done(found);
+            return;
+        }
+        // A replaced lookup (every test's) answers at once, the system's in the background.
+        if (hostLookupReplaced()) {
+            done(lookUpHost(host));
             return;
         }
         QHostInfo::lookupHost(host, context, [done](const QHostInfo& info) {

@@ -14,7 +14,6 @@
 
 namespace fragdeck::test
 {
-
 TempStore::TempStore(const QString& configHome)
     : m_home(configHome.isEmpty() ? m_dir.path() : configHome)
 {
