@@ -94,5 +94,3 @@ install(FILES ${CMAKE_SOURCE_DIR}/launcher/data/fragdeck.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/launcher/data/fragdeck.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
-install(FILES ${CMAKE_SOURCE_DIR}/LICENSE
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/fragdeck RENAME copyright)
