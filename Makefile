@@ -1,5 +1,6 @@
 # make run   - install what is missing, build, start the launcher
 # make test  - install what is missing, build, run every test (plain and sanitizer builds)
+# make package - build, then a Debian package build/fragdeck_VERSION_ARCH.deb
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
@@ -7,7 +8,7 @@ JOBS ?= $(shell nproc)
 SANITIZE_CXX ?= $(if $(shell command -v clang++),clang++,g++)
 SANITIZE_CC ?= $(if $(shell command -v clang),clang,gcc)
 
-.PHONY: deps configure build run test test-plain test-sanitize bench screenshots install clean
+.PHONY: deps configure build run test test-plain test-sanitize bench screenshots install package clean
 
 deps:
 	@scripts/install-deps
@@ -43,6 +44,9 @@ screenshots: build
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
