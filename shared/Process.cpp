@@ -36,7 +36,7 @@ ProcessResult realStart(const ProcessRequest& r)
     qint64 pid = 0;
     if (!p.startDetached(&pid))
         return {false, p.errorString()};
-    return {true, QString()};
+    return {true, QString(), pid};
 }
 
 ProcessResult run(ProcessRequest r)

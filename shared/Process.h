@@ -23,6 +23,7 @@ struct ProcessRequest {
 struct ProcessResult {
     bool started = false;
     QString error; // why it did not start
+    qint64 pid = 0; // the started process, when known (0 otherwise)
 };
 
 // Starts `program` with `argumentText` (for example " +connect 10.0.0.1:27960") in

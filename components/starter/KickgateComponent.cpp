@@ -1,19 +1,13 @@
 #include "KickgateComponent.h"
 
-#include "Paths.h"
 #include "StarterWindow.h"
 
 namespace fragdeck::starter
 {
 
-namespace
-{
-const int anchor = 0; // an address inside this library, to find its folder
-} // namespace
-
 void Class::Main()
 {
-    StarterWindow window(libraryFolderOf(&anchor));
+    StarterWindow window;
     window.exec();
 }
 
