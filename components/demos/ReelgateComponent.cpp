@@ -1,18 +1,13 @@
 #include "ReelgateComponent.h"
 
 #include "DemoWindow.h"
-#include "Paths.h"
 
 namespace fragdeck::demos
 {
-namespace
-{
-const int anchor = 0; // an address inside this library, to find its folder
-} // namespace
 
 void Class::Main()
 {
-    DemoWindow window(libraryFolderOf(&anchor));
+    DemoWindow window;
     window.exec();
 }
 
