@@ -1,18 +1,13 @@
 #include "CrateviewComponent.h"
 
 #include "CrateviewWindow.h"
-#include "Paths.h"
 
 namespace fragdeck::archive
 {
-namespace
-{
-const char g_anchor = 0; // an address inside this library: its folder is the component's
-} // namespace
 
 void CrateviewClass::main()
 {
-    CrateviewWindow form(libraryFolderOf(&g_anchor));
+    CrateviewWindow form;
     form.exec();
 }
 

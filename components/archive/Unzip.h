@@ -39,6 +39,9 @@ public:
                  int32_t excludeCount);
 
     UnzipVariant variant() const { return m_variant; }
+    // Listing-all variant: a failed run shows what went wrong in a message box. A caller
+    // that reports the failure in its own words turns this off.
+    bool reportFailures = true;
     // What went wrong in the last run (empty after a clean run).
     const QString& lastError() const { return m_lastError; }
     // The files the last extracting run wrote: targetFolder as passed + the file's name
