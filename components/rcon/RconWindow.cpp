@@ -91,6 +91,9 @@ RconWindow::RconWindow(QWidget* parent) : QDialog(parent)
     m_text1->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("Host")));
     m_text2->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("Port"),
                                 QString::number(DefaultServerPort)));
+    // A server remembered: the password is all that is left to type.
+    if (!m_text1->text().isEmpty())
+        m_text3->setFocus();
     auto* refresh = button(frame1, "Command1", QStringLiteral("&Refresh"));
     m_winsock = new QUdpSocket(this);
     m_winsock->setObjectName(QStringLiteral("Winsock1"));
