@@ -3,6 +3,7 @@
 #include "Desktop.h"
 #include "Paths.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -16,29 +17,32 @@ QString DesktopOpener::openerProgram()
 
 void DesktopOpener::open(const QString& opener, const QString& file)
 {
-    auto* process = new QProcess(this);
+    // The opener may live as long as the program it starts, and closing the window must
+    // not end that: the process belongs to the application and goes when it has ended.
+    auto* process = new QProcess(QCoreApplication::instance());
     process->setProgram(opener);
     process->setArguments({file});
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    connect(
-        process, &QProcess::errorOccurred, this,
-        [this, process, file, opener](QProcess::ProcessError error) {
-            if (error != QProcess::FailedToStart)
-                return;
-            Q_EMIT failed(
-                file,
-                QStringLiteral("%1 could not be started: %2").arg(opener, process->errorString()));
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
             process->deleteLater();
-        });
+    });
+    // Told only while this opener (its window) is there.
+    connect(process, &QProcess::errorOccurred, this,
+            [this, process, file, opener](QProcess::ProcessError error) {
+                if (error == QProcess::FailedToStart)
+                    Q_EMIT failed(file, QStringLiteral("%1 could not be started: %2")
+                                            .arg(opener, process->errorString()));
+            });
     connect(process, &QProcess::finished, this,
-            [this, process, file](int exitCode, QProcess::ExitStatus status) {
+            [this, file](int exitCode, QProcess::ExitStatus status) {
                 if (status != QProcess::NormalExit)
                     Q_EMIT failed(file, QStringLiteral("xdg-open ended abnormally."));
                 else if (exitCode != 0)
                     Q_EMIT failed(file, openerFailure(exitCode));
-                process->deleteLater();
             });
     process->start();
 }

@@ -6,7 +6,6 @@
 #include "PictureBox.h"
 #include "PictureDisplay.h"
 #include "Prompts.h"
-#include "Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
