@@ -82,7 +82,7 @@ int main(int argc, char** argv)
             unzip.readAllStandardOutput();
         }));
         load.push_back(bench::timeUs([&] {
-            starter::StarterWindow w(component);
+            starter::StarterWindow w;
             maps = w.scan().mapCount();
         }));
         scanOnly.push_back(bench::timeUs([&] {

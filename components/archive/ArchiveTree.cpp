@@ -2,6 +2,8 @@
 
 #include "GameInstall.h"
 
+#include <algorithm>
+
 namespace fragdeck::archive
 {
 
@@ -69,6 +71,19 @@ QString ArchiveTree::memberPath(int node, const QString& fileName) const
     if (node <= 0 || size_t(node) >= m_nodes.size())
         return fileName;
     return m_nodes[size_t(node)].path + u'/' + fileName;
+}
+
+QStringList membersBelow(const QStringList& members, int count, const QString& folderPath)
+{
+    const QString prefix = folderPath.isEmpty() ? QString() : folderPath + u'/';
+    QStringList out;
+    const int n = std::min<int>(count, int(members.size()));
+    for (int i = 0; i < n; ++i) {
+        const QString& m = members.at(i);
+        if (!m.isEmpty() && m.startsWith(prefix) && m != prefix)
+            out.append(m);
+    }
+    return out;
 }
 
 QString fileIconKey(const QString& fileName)

@@ -40,6 +40,10 @@ private:
     std::vector<QHash<QString, bool>> m_seen;
 };
 
+// The members of a listing (members[0 .. count - 1], empty lines skipped) inside the folder
+// `folderPath` and its subfolders, folder entries included; all of them for "" (the root).
+QStringList membersBelow(const QStringList& members, int count, const QString& folderPath);
+
 // The file list's icon key for a file name: "wav", "txt", "cfg", "q3", "demo", "tga" or
 // "default".
 QString fileIconKey(const QString& fileName);

@@ -1,6 +1,7 @@
 #include "CrateviewWindow.h"
 
 #include "DemoSummary.h"
+#include "DesktopOpener.h"
 
 #include "Desktop.h"
 #include "GameInstall.h"
@@ -26,7 +27,6 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QScrollArea>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -109,11 +109,26 @@ QPixmap folderPixmap(int size, bool open)
     return pm;
 }
 
-QIcon toolIcon(bool open)
+enum class ToolPicture { Open, ExtractOne, ExtractFolder, ExtractAll };
+
+QIcon toolIcon(ToolPicture picture)
 {
+    const bool open = picture == ToolPicture::Open;
     QIcon icon;
     for (int size : {16, 24, 32}) {
-        QPixmap pm = folderPixmap(size, open);
+        QPixmap pm = picture == ToolPicture::ExtractOne
+                         ? pagePixmap(size, QColor(90, 100, 110), QString())
+                         : folderPixmap(size, open);
+        if (picture == ToolPicture::ExtractAll) {
+            // The whole archive: a second folder behind the first.
+            QPixmap both(size, size);
+            both.fill(Qt::transparent);
+            QPainter p(&both);
+            p.drawPixmap(QRect(size / 5, 0, size * 4 / 5, size * 4 / 5), folderPixmap(size, false));
+            p.drawPixmap(QRect(0, size / 5, size * 4 / 5, size * 4 / 5), folderPixmap(size, false));
+            p.end();
+            pm = both;
+        }
         if (!open) {
             // "extract": an arrow coming out of the box.
             QPainter p(&pm);
@@ -130,19 +145,6 @@ QIcon toolIcon(bool open)
     return icon;
 }
 
-// The folder that holds the scratch folders: the component's own, or the user's data
-// folder when that one cannot be written (an installed, read-only system folder).
-QString scratchBaseFor(const QString& componentFolder)
-{
-    const QFileInfo fi(componentFolder);
-    if (fi.isDir() && fi.isWritable())
-        return componentFolder;
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty())
-        data = userHome() + QStringLiteral("/.local/share");
-    return data + QStringLiteral("/fragdeck/crateview");
-}
-
 } // namespace
 
 PictureViewer::PictureViewer(const QString& picturePath, QWidget* parent) : QDialog(parent)
@@ -157,8 +159,13 @@ PictureViewer::PictureViewer(const QString& picturePath, QWidget* parent) : QDia
     NViewLibShowPicutre(m_picture, picturePath, 1, PictureVariant::Resizing);
     m_loaded = GetWidth() > 0 && GetHeight() > 0;
     scroll->setWidget(m_picture);
-    // The window fits the picture; one larger than the screen scrolls.
-    QSize client = m_picture->size();
+    scroll->setAlignment(Qt::AlignCenter);
+    // The window fits the picture; one larger than the screen scrolls. A small picture
+    // still leaves the title bar room for its title and buttons.
+    const QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    const int titleRoom = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) * 3 / 2 + 160;
+    setMinimumWidth(titleRoom);
+    QSize client = m_picture->size().expandedTo(QSize(titleRoom, 0));
     if (const QScreen* screen = QApplication::primaryScreen())
         client = client.boundedTo(screen->availableGeometry().size() * 9 / 10);
     auto* layout = new QVBoxLayout(this);
@@ -167,8 +174,9 @@ PictureViewer::PictureViewer(const QString& picturePath, QWidget* parent) : QDia
     resize(client);
 }
 
-CrateviewWindow::CrateviewWindow(const QString& componentFolder, QWidget* parent)
-    : QDialog(parent), m_base(scratchBaseFor(componentFolder))
+CrateviewWindow::CrateviewWindow(QWidget* parent)
+    : QDialog(parent), m_base(userDataFolder(QStringLiteral("crateview"))),
+      m_extracted(userDataFolder(QStringLiteral("extracted"))), m_lastTarget(userHome())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Crateview"));
@@ -199,16 +207,40 @@ CrateviewWindow::CrateviewWindow(const QString& componentFolder, QWidget* parent
     m_toolbar = new QToolBar(m_frame);
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setIconSize(QSize(24, 24));
+    // Four folder pictures alone would not tell the extractions apart.
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     QAction* sep = m_toolbar->addSeparator();
     sep->setObjectName(QStringLiteral("sep"));
-    m_openAction = m_toolbar->addAction(toolIcon(true), QStringLiteral("Open a PK3 file"));
-    m_openAction->setObjectName(QStringLiteral("open"));
-    m_openAction->setToolTip(QStringLiteral("Open a PK3 file"));
-    m_extractAction = m_toolbar->addAction(toolIcon(false), QStringLiteral("Extract a file"));
-    m_extractAction->setObjectName(QStringLiteral("extract"));
-    m_extractAction->setToolTip(QStringLiteral("Extract a file"));
+    auto addAction = [this](const QIcon& icon, const char* name, const QString& text,
+                            const QString& tip) {
+        QAction* a = m_toolbar->addAction(icon, text);
+        a->setObjectName(QLatin1String(name));
+        a->setToolTip(tip);
+        return a;
+    };
+    m_openAction = addAction(toolIcon(ToolPicture::Open), "open", QStringLiteral("Open"),
+                             QStringLiteral("Open a PK3 file"));
+    m_extractAction = addAction(toolIcon(ToolPicture::ExtractOne), "extract",
+                                QStringLiteral("Extract"), QStringLiteral("Extract a file"));
+    m_extractFolderAction = addAction(
+        toolIcon(ToolPicture::ExtractFolder), "extractfolder", QStringLiteral("Extract folder"),
+        QStringLiteral("Extract this folder, with its subfolders, into a folder you choose"));
+    m_extractAllAction =
+        addAction(toolIcon(ToolPicture::ExtractAll), "extractall", QStringLiteral("Extract all"),
+                  QStringLiteral("Extract the whole archive into a folder you choose"));
+    m_extractFolderAction->setEnabled(false);
+    m_extractAllAction->setEnabled(false);
     connect(m_openAction, &QAction::triggered, this, &CrateviewWindow::on_open_clicked);
     connect(m_extractAction, &QAction::triggered, this, &CrateviewWindow::on_extract_clicked);
+    connect(m_extractFolderAction, &QAction::triggered, this,
+            &CrateviewWindow::on_extractfolder_clicked);
+    connect(m_extractAllAction, &QAction::triggered, this, &CrateviewWindow::on_extractall_clicked);
+    m_opener = new DesktopOpener(this);
+    connect(m_opener, &DesktopOpener::failed, this,
+            [this](const QString& file, const QString& why) {
+                messageBox(QStringLiteral("The desktop could not open %1: %2").arg(file, why),
+                           windowTitle(), Buttons::Ok, Icon::Warning, this);
+            });
 
     m_folders = new QTreeWidget(this);
     m_folders->setObjectName(QStringLiteral("folders"));
@@ -275,8 +307,7 @@ void CrateviewWindow::showDemoSummary(const QString& entryText)
 {
     ++m_demoShown;
     m_demoReads->clear();
-    const bool demo = !entryText.isEmpty() && !m_archivePath.isEmpty() &&
-                      isDemoFile(entryText);
+    const bool demo = !entryText.isEmpty() && !m_archivePath.isEmpty() && isDemoFile(entryText);
     if (demo) {
         const DemoSource source{QString(), m_archivePath, memberOf(entryText)};
         // The game state at once; the length when the whole demo has been read.
@@ -328,6 +359,8 @@ void CrateviewWindow::openArchive(const QString& path)
     m_selected.clear();
     m_folderPath.clear();
     m_folderNode = -1;
+    m_extractFolderAction->setEnabled(false);
+    m_extractAllAction->setEnabled(m_unzip.MemberCount > 0);
 }
 
 void CrateviewWindow::buildTree()
@@ -363,6 +396,7 @@ void CrateviewWindow::on_folders_NodeClick(QTreeWidgetItem* node)
         return;
     const FolderNode& n = m_tree.nodes()[size_t(index)];
     m_folderNode = index;
+    m_extractFolderAction->setEnabled(true);
     m_folderPath = index == 0 ? QStringLiteral("Root/") : n.path + u'/';
     m_files->setUpdatesEnabled(false);
     m_files->clear();
@@ -438,7 +472,7 @@ void CrateviewWindow::on_files_DblClick()
         playWave(t, 0);
         break;
     case FileAction::TextEditor:
-        openInTextEditor(t);
+        openText(t);
         break;
     case FileAction::Picture: {
         m_picturePath = t;
@@ -459,30 +493,58 @@ void CrateviewWindow::on_files_DblClick()
         // The game plays a demo of any protocol by its name with the extension.
         startGameOn(QStringLiteral("demo"), entry);
         break;
-    case FileAction::AskTextEditor:
+    case FileAction::AskTextEditor: {
         if (messageBox(QStringLiteral("Unsupported filetype. Do you want to open the file with "
-                                      "Notepad?"),
-                       QStringLiteral("Error"), Buttons::YesNo, Icon::None, this) == Answer::Yes)
+                                      "the desktop's text editor?"),
+                       windowTitle(), Buttons::YesNo, Icon::Question, this) != Answer::Yes)
+            break;
+        const QString opener = DesktopOpener::openerProgram();
+        if (opener.isEmpty()) {
             openInTextEditor(t);
+            break;
+        }
+        // The desktop opens a file by its type: named as text, it goes to the text editor.
+        const QString asText = t + QStringLiteral(".txt");
+        QFile::remove(asText);
+        if (!QFile::copy(t, asText)) {
+            messageBox(
+                QStringLiteral("%1 could not be copied to %2 to open it as text.").arg(t, asText),
+                windowTitle(), Buttons::Ok, Icon::Warning, this);
+            break;
+        }
+        m_opener->open(opener, asText);
         break;
     }
+    }
+}
+
+void CrateviewWindow::openText(const QString& path)
+{
+    const QString opener = DesktopOpener::openerProgram();
+    if (opener.isEmpty())
+        openInTextEditor(path);
+    else
+        m_opener->open(opener, toLocalPath(path));
 }
 
 void CrateviewWindow::openInTextEditor(const QString& path)
 {
-    const EditorCommand editor = findTextEditor();
+    const TextEditor editor = fallbackTextEditor();
     if (editor.program.isEmpty()) {
-        messageBox(QStringLiteral("No text editor was found to open %1. Set VISUAL or EDITOR, or "
-                                  "install a text editor for the desktop.")
+        messageBox(QStringLiteral("No program was found to open %1: the desktop has no opener "
+                                  "(xdg-open) and no text editor was found. Install xdg-utils or "
+                                  "a text editor, or set VISUAL or EDITOR.")
                        .arg(path),
-                   defaultTitle(), Buttons::Ok, Icon::Warning, this);
+                   windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
     const ProcessResult r =
         startProgramArgs(editor.program, editor.arguments + QStringList{toLocalPath(path)},
                          QString(), WindowMode::NormalFocus);
     if (!r.started)
-        messageBox(r.error, defaultTitle(), Buttons::Ok, Icon::Warning, this);
+        messageBox(QStringLiteral("The text editor \"%1\" could not be started to open %2: %3")
+                       .arg(editor.shown(), path, r.error),
+                   windowTitle(), Buttons::Ok, Icon::Warning, this);
 }
 
 void CrateviewWindow::startGameOn(const QString& command, const QString& name)
@@ -510,7 +572,10 @@ void CrateviewWindow::on_extract_clicked()
     const QString member = memberOf(entry);
     m_unzip.ExtractNames[0] = member;
     m_unzip.ExtractNames[1] = member;
-    m_unzip.RunUnzip(m_archivePath, m_base + QStringLiteral("/extracted/"), 0, 1, 0, 0, 1, 0);
+    // One message says what went wrong: the module's own box would come first.
+    m_unzip.reportFailures = false;
+    m_unzip.RunUnzip(m_archivePath, m_extracted + u'/', 0, 1, 0, 0, 1, 0);
+    m_unzip.reportFailures = true;
     if (m_unzip.writtenFiles().isEmpty()) {
         QString text = QStringLiteral("Nothing was saved: %1 could not be extracted from %2.")
                            .arg(member, m_archivePath);
@@ -519,8 +584,75 @@ void CrateviewWindow::on_extract_clicked()
         messageBox(text, QStringLiteral("File not saved"), Buttons::Ok, Icon::Error, this);
         return;
     }
-    messageBox(QStringLiteral("File saved as ") + m_unzip.writtenFiles().first(),
+    messageBox(QStringLiteral("File saved as ") + QDir::cleanPath(m_unzip.writtenFiles().first()),
                QStringLiteral("File saved"), Buttons::Ok, Icon::Information, this);
+}
+
+void CrateviewWindow::on_extractfolder_clicked()
+{
+    if (m_archivePath.isEmpty() || m_folderNode < 0 ||
+        size_t(m_folderNode) >= m_tree.nodes().size())
+        return;
+    const QString path = m_tree.nodes()[size_t(m_folderNode)].path;
+    if (path.isEmpty()) {
+        on_extractall_clicked();
+        return;
+    }
+    extractInto(QStringLiteral("the folder %1").arg(path),
+                membersBelow(m_unzip.MemberList, m_unzip.MemberCount, path));
+}
+
+void CrateviewWindow::on_extractall_clicked()
+{
+    if (m_archivePath.isEmpty())
+        return;
+    extractInto(fileNameOf(toLocalPath(m_archivePath)), {});
+}
+
+void CrateviewWindow::extractInto(const QString& what, const QStringList& members)
+{
+    OpenFileOptions o;
+    o.title = QStringLiteral("Extract %1 into").arg(what);
+    o.initialFolder = m_lastTarget;
+    o.chooseFolder = true;
+    const QString chosen = openFileDialog(o, this);
+    if (chosen.isEmpty())
+        return;
+    const QString target = QDir::cleanPath(toLocalPath(chosen));
+    m_lastTarget = target;
+    {
+        WaitCursor busy;
+        const QStringList saved = m_unzip.ExtractNames;
+        m_unzip.ExtractNames = members;
+        m_unzip.reportFailures = false;
+        // Folders are kept, so the files land as the game would find them; a file already
+        // there is replaced only when the player says so.
+        m_unzip.RunUnzip(m_archivePath, target + u'/', 1, 0, 0, 1, int32_t(members.size()), 0);
+        m_unzip.reportFailures = true;
+        m_unzip.ExtractNames = saved;
+    }
+    const int written = int(m_unzip.writtenFiles().size());
+    const QString problems = m_unzip.lastError();
+    if (written == 0 && problems.isEmpty()) {
+        messageBox(QStringLiteral("Nothing was saved in %1: the files of %2 there were kept.")
+                       .arg(target, what),
+                   QStringLiteral("Files saved"), Buttons::Ok, Icon::Information, this);
+        return;
+    }
+    if (written == 0 && !problems.isEmpty()) {
+        messageBox(QStringLiteral("Nothing was saved: %1 could not be extracted into %2.\n\n%3")
+                       .arg(what, target, problems),
+                   QStringLiteral("Files not saved"), Buttons::Ok, Icon::Error, this);
+        return;
+    }
+    QString text =
+        QStringLiteral("%1 of %2 saved in %3.")
+            .arg(written == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(written),
+                 what, target);
+    if (!problems.isEmpty())
+        text += QStringLiteral("\n\nSome files were not saved:\n") + problems;
+    messageBox(text, QStringLiteral("Files saved"), Buttons::Ok,
+               problems.isEmpty() ? Icon::Information : Icon::Warning, this);
 }
 
 } // namespace fragdeck::archive

@@ -21,6 +21,7 @@ namespace fragdeck::archive
 {
 
 class DemoReadQueue;
+class DesktopOpener;
 class PictureBox;
 
 class PictureViewer : public QDialog
@@ -40,14 +41,15 @@ class CrateviewWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // componentFolder: the component's own folder; the scratch folders "/temp/" and
-    // "/extracted/" live below it (below the user's data folder when it is read-only).
-    explicit CrateviewWindow(const QString& componentFolder, QWidget* parent = nullptr);
+    // The scratch folders live in the user's data folder ("crateview/temp", where opened
+    // members land), and so do the members kept by "extract" ("extracted").
+    explicit CrateviewWindow(QWidget* parent = nullptr);
 
     // Opens an archive as the open button does after its dialog.
     void openArchive(const QString& path);
 
     QString scratchFolder() const { return m_base; }
+    QString extractedFolder() const { return m_extracted; }
     const QString& archivePath() const { return m_archivePath; }
     const QString& folderPath() const { return m_folderPath; }
     const ArchiveTree& tree() const { return m_tree; }
@@ -55,6 +57,8 @@ public:
 
     void on_open_clicked();
     void on_extract_clicked();
+    void on_extractfolder_clicked(); // the folder shown, with its subfolders
+    void on_extractall_clicked();    // the whole archive
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,13 +70,19 @@ private:
     void on_files_Click();
     void on_files_DblClick();
     QString memberOf(const QString& entryText) const;
+    // Text opens the way the desktop opens it; without a desktop opener, in a text editor.
+    void openText(const QString& path);
     void openInTextEditor(const QString& path);
+    // Extracts `members` (all when empty), folders kept, into a folder the player chooses.
+    void extractInto(const QString& what, const QStringList& members);
     void startGameOn(const QString& command, const QString& name);
     void layoutControls();
     // A demo entry shows what it holds below the file list; other entries hide it.
     void showDemoSummary(const QString& entryText);
 
     QString m_base;
+    QString m_extracted;
+    QString m_lastTarget; // where the last whole folder went
     ExplorerUnzip m_unzip;
     ArchiveTree m_tree;
     QString m_archivePath;
@@ -89,6 +99,9 @@ private:
     QToolBar* m_toolbar;
     QAction* m_openAction;
     QAction* m_extractAction;
+    QAction* m_extractFolderAction;
+    QAction* m_extractAllAction;
+    DesktopOpener* m_opener;
     QTreeWidget* m_folders;
     QListWidget* m_files;
     QLabel* m_demoSummary;

@@ -8,7 +8,7 @@ namespace fragdeck::archive
 ExplorerUnzip::ExplorerUnzip() : UnzipModule(UnzipVariant::ListingAll)
 {
     reportFailure = [](const QString& text) {
-        messageBox(text, defaultTitle(), Buttons::Ok, Icon::None);
+        messageBox(text, defaultTitle(), Buttons::Ok, Icon::Warning);
     };
     askReplace = [](const QString& fileName) {
         switch (messageBox(QStringLiteral("Overwrite ") + fileName + u'?',

@@ -150,12 +150,12 @@ int UnzipModule::finish(int code)
 {
     if (m_problemCount > kProblemLines)
         m_lastError += QStringLiteral("\n(and %1 more)").arg(m_problemCount - kProblemLines);
-    // The explorer reports a failed run with its code first; the prefix-filter variant is
-    // silent and leaves the reason in lastError().
-    if (code != Ok && m_variant == UnzipVariant::ListingAll && reportFailure) {
-        QString text = QString::number(code);
-        if (!m_lastError.isEmpty())
-            text += QStringLiteral("\n\n") + m_lastError;
+    // The explorer reports a failed run, what went wrong first and the run's code after it;
+    // the prefix-filter variant is silent and leaves the reason in lastError().
+    if (code != Ok && m_variant == UnzipVariant::ListingAll && reportFailures && reportFailure) {
+        QString text =
+            m_lastError.isEmpty() ? QStringLiteral("The archive could not be read.") : m_lastError;
+        text += QStringLiteral("\n\n(unzip code %1)").arg(code);
         reportFailure(text);
     }
     return code;

@@ -40,6 +40,9 @@ public:
                  int32_t excludeCount);
 
     UnzipVariant variant() const { return m_variant; }
+    // Listing-all variant: a failed run shows what went wrong in a message box. A caller
+    // that reports the failure in its own words turns this off.
+    bool reportFailures = true;
     // What went wrong in the last run (empty after a clean run).
     const QString& lastError() const { return m_lastError; }
     // The files the last extracting run wrote: targetFolder as passed + the file's name
@@ -56,8 +59,8 @@ public:
     // How a run asks its caller; the window answers with its own message boxes. Without
     // an answer a failed run says nothing, and an existing file is left (100).
     //
-    // reportFailure: the explorer's report of a failed run, its code first ("50"), then
-    // the reasons. Only the listing-all variant reports.
+    // reportFailure: the explorer's report of a failed run, what went wrong and the run's
+    // code after it. Only the listing-all variant reports, and only with reportFailures.
     std::function<void(const QString& text)> reportFailure;
     // askReplace: asked when an extracting run with promptOverwrite meets an existing file
     // (shown as the target folder + the member's path): 102 = overwrite it, 100 = leave

@@ -4,6 +4,7 @@
 #include "Settings.h"
 #include "TextFile.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 
@@ -142,16 +143,17 @@ bool MakeWorkingCopy(const QString& configPath, QString* error)
 }
 
 bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool markFound,
-                QString* error)
+                QString* error, QString* notWritable)
 {
-    if (!MakeWorkingCopy(configPath, error))
+    QByteArray bytes;
+    if (!readFileBytes(configPath, &bytes, error))
         return false;
-    LineReader in;
-    if (!in.open(workingCopyPath(configPath))) {
-        if (error)
-            *error = in.error();
-        return false;
-    }
+    const QByteArray working = workingCopyOf(bytes);
+    QString copyError;
+    if (!writeFileAtomic(workingCopyPath(configPath), working, &copyError) && notWritable)
+        *notWritable = copyError;
+    // The values come from the copy as made, whether or not it could be kept.
+    LineReader in(working);
     // The game runs the file top to bottom, so an option's last line is the value it uses.
     const Claims claims(options);
     struct Found {
@@ -218,6 +220,12 @@ SaveResult SaveValues(const QString& configPath, QList<OptionEntry>& options, QS
         if (error)
             error->clear();
         return SaveResult::NoConfigFile;
+    }
+    const QString folder = QFileInfo(configPath).absolutePath();
+    if (!QFileInfo(folder).isWritable()) {
+        if (error)
+            *error = QStringLiteral("The folder %1 cannot be written.").arg(folder);
+        return SaveResult::WriteFailed;
     }
     QList<OptionEntry> marked = options;
     QByteArray bytes;

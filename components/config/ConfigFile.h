@@ -42,8 +42,11 @@ bool MakeWorkingCopy(const QString& configPath, QString* error = nullptr);
 // Makes the working copy and stores the value of every option a line of it belongs to:
 // its last line, the one the game uses. markFound (the window load) marks those options
 // "1". False (with a message) when the file cannot be read; the store is then untouched.
+// When the file reads but its folder takes no working copy (read-only, full), the values
+// are still stored and `notWritable` says why the copy could not be written; a save there
+// cannot succeed.
 bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool markFound,
-                QString* error = nullptr);
+                QString* error = nullptr, QString* notWritable = nullptr);
 
 enum class SaveResult {
     Saved,
@@ -56,7 +59,8 @@ enum class SaveResult {
 bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options, QByteArray* out,
                     QString* error = nullptr);
 // Rewrites the configuration file from its working copy and the stored values,
-// atomically. On anything but Saved the file and the marks are left as they were.
+// atomically. On anything but Saved the file and the marks are left as they were; a folder
+// that cannot be written is WriteFailed before anything else is tried.
 SaveResult SaveValues(const QString& configPath, QList<OptionEntry>& options,
                       QString* error = nullptr);
 

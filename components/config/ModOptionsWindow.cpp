@@ -2,6 +2,7 @@
 
 #include "CfgLines.h"
 #include "ConfigFile.h"
+#include "GameInstall.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "Settings.h"
@@ -268,19 +269,41 @@ void ModOptionsWindow::load()
 
 bool ModOptionsWindow::readValues(const QString& configPath, bool markFound)
 {
-    QString error;
+    QString error, notWritable;
     bool ok = false;
     {
         WaitCursor wait;
         QCoreApplication::processEvents();
-        ok = ReadValues(configPath, m_set.options, markFound, &error);
+        ok = ReadValues(configPath, m_set.options, markFound, &error, &notWritable);
     }
-    if (!ok)
+    if (!ok) {
         messageBox(QStringLiteral("Your config file could not be read, so no values were taken "
                                   "from it.\n\n%1")
                        .arg(error),
                    QStringLiteral("Fragdeck"), Buttons::Ok, Icon::Error, this);
-    return ok;
+        return false;
+    }
+    setWindowTitle(QStringLiteral("Config Editor - ") + configPath);
+    if (!notWritable.isEmpty())
+        messageBox(QStringLiteral("The folder %1 cannot be written, so changes to %2 cannot be "
+                                  "saved there. Its values were read and are shown.\n\n%3")
+                       .arg(QFileInfo(toLocalPath(configPath)).absolutePath(),
+                            fileNameOf(configPath), notWritable),
+                   QStringLiteral("Fragdeck"), Buttons::Ok, Icon::Warning, this);
+    return true;
+}
+
+QString ModOptionsWindow::openFolder() const
+{
+    // Where the file is, or where the game keeps it; both are often hidden (~/.openarena).
+    const QString configFolder = folderOf(toLocalPath(configPathSetting()));
+    if (!configFolder.isEmpty() && QFileInfo(configFolder).isDir())
+        return configFolder;
+    const GameInstall install = GameInstall::fromSettings();
+    for (const QString& folder : {install.scriptFolder, install.homeFolder})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    return userHome();
 }
 
 void ModOptionsWindow::saveValues()
@@ -393,8 +416,9 @@ void ModOptionsWindow::on_Toolbar1_buttonClick(const QString& key)
         cmd.title = QStringLiteral("Locate q3config.cfg");
         cmd.initialFile = QStringLiteral("q3config.cfg");
         cmd.filter = QStringLiteral("Q3 Config file|*.cfg");
-        cmd.initialFolder = QStringLiteral("c:\\q3test");
+        cmd.initialFolder = openFolder();
         cmd.fileMustExist = true;
+        cmd.showHidden = true;
         const QString path = openFileDialog(cmd, this);
         if (!isExistingFile(path))
             return;

@@ -61,6 +61,8 @@ private:
     void fillChoices(const QString& record);
     void showDefault();
     bool readValues(const QString& configPath, bool markFound);
+    // The folder the open dialog starts in.
+    QString openFolder() const;
     void saveValues();
 
     QString m_componentFolder;

@@ -44,6 +44,8 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
 {
     QList<Demo> out;
     QSet<QString> listed;
+    // Files by resolved path: Debian links the same archives from two base folders.
+    QSet<QString> seen;
     for (const QString& raw : dataFolders) {
         const QString folder = withSlash(raw);
         if (folder.isEmpty())
@@ -51,6 +53,8 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
         const QStringList archives = QDir(folder).entryList(
             {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
         for (const QString& file : archives) {
+            if (!starter::firstVisit(seen, folder + file))
+                continue;
             const auto members =
                 starter::listMembers(unzip, folder + file, DemosFilter, listFolder);
             for (const starter::ListedMember& m : members) {
@@ -82,7 +86,7 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
             // A loose file is opened by its exact name on this file system.
             const QString name = demoName(rel);
             const QString text = name.toLower();
-            if (name.isEmpty() || listed.contains(text))
+            if (name.isEmpty() || listed.contains(text) || !starter::firstVisit(seen, demos + rel))
                 continue;
             out.append({text, name, {demos + rel, QString(), QString()}});
             listed.insert(text);
@@ -95,6 +99,7 @@ QList<starter::LevelShot> scanLevelShots(const QStringList& dataFolders,
                                          archive::UnzipModule& unzip, const QString& listFolder)
 {
     QList<starter::LevelShot> shots;
+    QSet<QString> seen;
     for (const QString& raw : dataFolders) {
         const QString folder = withSlash(raw);
         if (folder.isEmpty())
@@ -102,6 +107,8 @@ QList<starter::LevelShot> scanLevelShots(const QStringList& dataFolders,
         const QStringList archives = QDir(folder).entryList(
             {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
         for (const QString& file : archives) {
+            if (!starter::firstVisit(seen, folder + file))
+                continue;
             for (const starter::ListedMember& m : starter::listMembers(
                      unzip, folder + file, QStringLiteral("LEVELSHOTS/"), listFolder)) {
                 if (m.rest.size() > 4 && !m.rest.contains(u'/'))
@@ -135,6 +142,14 @@ QByteArray demoScript(const QStringList& selectedNames, bool loop)
 QString demoStartArguments()
 {
     return QStringLiteral(" +exec ") + DemoScriptName;
+}
+
+QString demoSelectionProblem(const QStringList& selectedNames)
+{
+    if (!selectedNames.isEmpty())
+        return QString();
+    return QStringLiteral("Select the demos to play first: click one, or hold Ctrl to pick "
+                          "several. Nothing was written or started.");
 }
 
 } // namespace fragdeck::demos

@@ -26,13 +26,15 @@ struct Demo {
 QString demoName(const QString& pathBelowDemos);
 
 // Archive demos first: the "demos/" members of every pk3 archive of every data folder, in
-// folder order (home first) and name order (no duplicate check among archives). Then the
-// demo files in each folder's "demos" folder and its subfolders, unless a demo of the same
+// folder order (home first) and name order (no duplicate check among archives, but an
+// archive reached twice, through a link or a second folder, is read once). Then the demo
+// files in each folder's "demos" folder and its subfolders, unless a demo of the same
 // listed text is already there.
 QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzip,
                       const QString& listFolder);
 
-// The level shots of every archive of the data folders, in folder and name order.
+// The level shots of every archive of the data folders, in folder and name order, each
+// archive read once.
 QList<starter::LevelShot> scanLevelShots(const QStringList& dataFolders,
                                          archive::UnzipModule& unzip, const QString& listFolder);
 
@@ -45,5 +47,7 @@ inline const QString DemoScriptName = QStringLiteral("fragdeck_demo.cfg");
 // The demo rotation script "fragdeck_demo.cfg", lines ended by CR LF.
 QByteArray demoScript(const QStringList& selectedNames, bool loop);
 QString demoStartArguments();
+// Why nothing can be started when no demo is selected; empty when some are.
+QString demoSelectionProblem(const QStringList& selectedNames);
 
 } // namespace fragdeck::demos

@@ -1,13 +1,12 @@
 #include "DemoWindow.h"
 
+#include "Paths.h"
 #include "PictureBox.h"
 #include "PictureDisplay.h"
 #include "Prompts.h"
 #include "Rotation.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,7 +14,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -43,21 +41,6 @@ public:
     }
 };
 
-// Below the component's folder, or in the user's cache when that is read-only.
-QString scratchFolder(const QString& componentFolder)
-{
-    QString own = componentFolder;
-    if (!own.isEmpty() && !own.endsWith(u'/'))
-        own += u'/';
-    own += QStringLiteral("temp/");
-    if (QDir().mkpath(own) && QFileInfo(own).isWritable())
-        return own;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                          QStringLiteral("/fragdeck/reelgate/temp/");
-    QDir().mkpath(cache);
-    return cache;
-}
-
 // What the picture box shows under a level shot, or instead of one.
 QImage backdrop(const QSize& size, const QString& text)
 {
@@ -81,9 +64,8 @@ void setCell(QTreeWidgetItem* item, int column, const QString& text, const QVari
 
 } // namespace
 
-DemoWindow::DemoWindow(const QString& componentFolder, QWidget* parent)
-    : QDialog(parent), m_unzip(archive::UnzipVariant::PrefixFilter),
-      m_componentFolder(componentFolder)
+DemoWindow::DemoWindow(QWidget* parent)
+    : QDialog(parent), m_unzip(archive::UnzipVariant::PrefixFilter)
 {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(QStringLiteral("View demos"));
@@ -185,10 +167,11 @@ void DemoWindow::loadWindow()
     m_install = GameInstall::fromSettings();
     if (m_install.configPath.isEmpty())
         return;
-    m_scratch = scratchFolder(m_componentFolder);
+    // An installed component folder is read-only: scratch files live with the user's data.
+    m_scratch = userDataFolder(QStringLiteral("reelgate/temp")) + u'/';
     {
         WaitCursor wait;
-        const QString listFolder = m_componentFolder + QStringLiteral("/test/");
+        const QString listFolder = userDataFolder(QStringLiteral("reelgate/test")) + u'/';
         m_demos = scanDemos(m_install.dataFolders(), m_unzip, listFolder);
         QList<archive::DemoSource> sources;
         for (const Demo& d : m_demos)
@@ -351,9 +334,16 @@ QStringList DemoWindow::selectedNames() const
 
 void DemoWindow::on_Command1_clicked()
 {
+    const QStringList names = selectedNames();
+    QString problem = starter::scriptStartProblem(m_install, DemoScriptName);
+    if (problem.isEmpty())
+        problem = demoSelectionProblem(names);
+    if (!problem.isEmpty()) {
+        messageBox(problem, windowTitle(), Buttons::Ok, Icon::Warning, this);
+        return;
+    }
     const starter::StartOutcome r = starter::writeScriptAndStart(
-        m_install, DemoScriptName, demoScript(selectedNames(), cloop->isChecked()),
-        demoStartArguments());
+        m_install, DemoScriptName, demoScript(names, cloop->isChecked()), demoStartArguments());
     if (!r.started)
         messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);
 }

@@ -28,9 +28,8 @@ class DemoWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // componentFolder: the component's own folder (listing runs name a folder below it;
-    // level shots are extracted below it).
-    explicit DemoWindow(const QString& componentFolder, QWidget* parent = nullptr);
+    // Level shots are extracted into a scratch folder in the user's data folder.
+    explicit DemoWindow(QWidget* parent = nullptr);
     ~DemoWindow() override;
 
     // The columns of list_demos.
@@ -46,6 +45,7 @@ public:
     QStringList selectedNames() const;
     // The level shot file drawn last ("" when the box shows none).
     const QString& shownLevelShot() const { return m_shownLevelShot; }
+    QString scratchFolder() const { return m_scratch; }
 
 private:
     void loadWindow();
@@ -63,7 +63,6 @@ private:
     QList<DemoInfo> m_infos;
     QList<QDateTime> m_dates;
     QList<starter::LevelShot> m_levelShots;
-    QString m_componentFolder;
     QString m_scratch;
     QString m_shownLevelShot;
     archive::DemoReadQueue* m_reads = nullptr;

@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -106,7 +108,11 @@ BindWindow::BindWindow(QWidget* parent) : QDialog(parent)
     bindtree->setObjectName(QStringLiteral("bindtree"));
     bindtree->setHeaderLabels(
         {QStringLiteral("Action"), QStringLiteral("Command"), QStringLiteral("Keys")});
-    bindtree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Action and Command fit their entries up to a cap (a long free-text command would push
+    // the keys out of view); Keys takes the rest, and the window is kept wide enough for
+    // its longest entry (fitColumns).
+    bindtree->header()->setSectionResizeMode(QHeaderView::Interactive);
+    bindtree->header()->setStretchLastSection(true);
     QTreeWidgetItem* group = nullptr;
     for (const Action& a : actionTable()) {
         if (!group || group->text(0) != a.group) {
@@ -151,8 +157,8 @@ BindWindow::BindWindow(QWidget* parent) : QDialog(parent)
     layout->addWidget(bindtree, 1);
     layout->addLayout(other);
     auto* hint = new QLabel(cfg::saveWithGameClosedHint(), this);
+    hint->setObjectName(QStringLiteral("hint"));
     hint->setWordWrap(true);
-    hint->setEnabled(false); // drawn grey: a note, not a control
     layout->addWidget(hint);
     layout->addLayout(buttons);
 
@@ -198,6 +204,8 @@ void BindWindow::refresh()
     for (const QString& command : m_bindings.otherCommands()) {
         auto* item = new QTreeWidgetItem(m_other, {command, command});
         item->setData(0, CommandRole, command);
+        item->setToolTip(0, command);
+        item->setToolTip(1, command);
     }
     m_other->setHidden(m_other->childCount() == 0);
     for (int g = 0; g < bindtree->topLevelItemCount(); ++g) {
@@ -210,6 +218,24 @@ void BindWindow::refresh()
                 bindtree->setCurrentItem(item);
         }
     }
+    fitColumns();
+}
+
+void BindWindow::fitColumns()
+{
+    QHeaderView* header = bindtree->header();
+    const int cap = fontMetrics().averageCharWidth() * 30;
+    for (int c : {0, 1}) {
+        bindtree->resizeColumnToContents(c);
+        header->resizeSection(c, std::min(header->sectionSize(c), cap));
+    }
+    int keys = header->sectionSizeHint(2);
+    const QFontMetrics metrics(bindtree->font());
+    for (QTreeWidgetItemIterator it(bindtree); *it; ++it)
+        keys = std::max(keys, metrics.horizontalAdvance((*it)->text(2)) + 16);
+    bindtree->setMinimumWidth(header->sectionSize(0) + header->sectionSize(1) + keys +
+                              bindtree->verticalScrollBar()->sizeHint().width() +
+                              2 * bindtree->frameWidth());
 }
 
 QString BindWindow::selectedCommand() const

@@ -46,6 +46,8 @@ public:
 private:
     void reload();
     void refresh();
+    // Keeps the Keys column wide enough for its longest entry.
+    void fitColumns();
     QString selectedCommand() const;
     void bindSelected();
     void bindCustom();

@@ -1,6 +1,7 @@
 #include "RconWindow.h"
 
 #include "Activation.h"
+#include "ColouredText.h"
 #include "Error.h"
 #include "Prompts.h"
 #include "RconProtocol.h"
@@ -22,6 +23,8 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTreeWidget>
 #include <QUdpSocket>
 #include <QVBoxLayout>
@@ -32,6 +35,9 @@ namespace
 {
 
 const QString errorTitle = QStringLiteral("Error");
+// The last server administered; the password is never kept.
+const QString settingsApp = QStringLiteral("Fragdeck");
+const QString settingsSection = QStringLiteral("RemoteAdmin");
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text)
 {
@@ -82,9 +88,16 @@ RconWindow::RconWindow(QWidget* parent) : QDialog(parent)
     m_text2 = textBox(frame1, "Text2");
     m_text3 = textBox(frame1, "Text3");
     m_text3->setEchoMode(QLineEdit::Password);
+    m_text1->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("Host")));
+    m_text2->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("Port"),
+                                QString::number(DefaultServerPort)));
+    // A server remembered: the password is all that is left to type.
+    if (!m_text1->text().isEmpty())
+        m_text3->setFocus();
     auto* refresh = button(frame1, "Command1", QStringLiteral("&Refresh"));
     m_winsock = new QUdpSocket(this);
     m_winsock->setObjectName(QStringLiteral("Winsock1"));
+    m_replies = new RconReplyJoiner(this);
     m_lists = StatusLists::create(frame1);
 
     auto* fields = new QGridLayout;
@@ -136,6 +149,7 @@ RconWindow::RconWindow(QWidget* parent) : QDialog(parent)
     connect(send, &QPushButton::clicked, this, &RconWindow::on_Command3_clicked);
     connect(m_kick, &QAction::triggered, this, &RconWindow::on_kick_triggered);
     connect(m_winsock, &QUdpSocket::readyRead, this, &RconWindow::on_Winsock1_readyRead);
+    connect(m_replies, &RconReplyJoiner::replyComplete, this, &RconWindow::showReplyText);
     m_rcom->installEventFilter(this);
     m_lists.players->viewport()->installEventFilter(this);
 
@@ -202,6 +216,8 @@ bool RconWindow::setTarget()
     m_target.host = host;
     m_target.port = *port;
     m_target.set = true;
+    SaveSetting(settingsApp, settingsSection, QStringLiteral("Host"), host);
+    SaveSetting(settingsApp, settingsSection, QStringLiteral("Port"), QString::number(*port));
     return true;
 }
 
@@ -264,7 +280,9 @@ void RconWindow::on_Command3_clicked()
 
 void RconWindow::on_kick_triggered()
 {
-    sendCommand(kickCommand(m_kickName));
+    // The server drops the player at once; the list should say so.
+    if (sendCommand(kickCommand(m_kickName)))
+        refresh(true);
 }
 
 void RconWindow::on_Winsock1_readyRead()
@@ -289,16 +307,34 @@ void RconWindow::showReply(const QByteArray& datagram)
                    QStringLiteral("Bad RCON password"), Buttons::Ok, Icon::Warning, this);
         break;
     case RconReplyKind::Text:
-        m_text4->moveCursor(QTextCursor::End);
-        m_text4->insertPlainText(fromLatin1Bytes(datagram) + QStringLiteral("\r\n"));
-        m_text4->moveCursor(QTextCursor::End);
-        m_text4->ensureCursorVisible();
+        m_replies->add(rconReplyText(datagram));
         break;
     case RconReplyKind::Empty:
         messageBox(QStringLiteral("The server did not respond to sent packet"),
                    QStringLiteral("Server did not respond"), Buttons::Ok, Icon::Warning, this);
         break;
     }
+}
+
+void RconWindow::showReplyText(const QByteArray& text)
+{
+    if (text.isEmpty())
+        return;
+    QString shown = fromLatin1Bytes(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (!shown.endsWith(u'\n'))
+        shown += u'\n';
+    QTextCursor cursor(m_text4->document());
+    cursor.movePosition(QTextCursor::End);
+    const QPalette palette = m_text4->palette();
+    for (const ColouredRun& run : colouredRuns(shown)) {
+        QTextCharFormat format;
+        format.setForeground(readableGameColour(run.colour, palette));
+        format.setFontUnderline(run.alternate);
+        cursor.insertText(run.text, format);
+    }
+    m_text4->moveCursor(QTextCursor::End);
+    m_text4->ensureCursorVisible();
 }
 
 } // namespace fragdeck

@@ -15,6 +15,8 @@ class QUdpSocket;
 namespace fragdeck
 {
 
+class RconReplyJoiner;
+
 class RconWindow : public QDialog
 {
     Q_OBJECT
@@ -24,6 +26,8 @@ public:
 
     QObject* engine() const { return m_engine.get(); }
     const QString& kickName() const { return m_kickName; }
+    // Joins the datagrams of a console reply before they are shown.
+    RconReplyJoiner* replies() const { return m_replies; }
 
     void on_Command1_clicked(); // &Refresh
     void on_Command3_clicked(); // &Send
@@ -39,6 +43,8 @@ private:
     bool sendCommand(const QString& command);
     void on_Winsock1_readyRead();
     void showReply(const QByteArray& datagram);
+    // Appends one whole reply to Text4 in the game's colours.
+    void showReplyText(const QByteArray& text);
 
     std::unique_ptr<QObject> m_engine;
     QString m_engineProblem;
@@ -58,6 +64,7 @@ private:
     QPlainTextEdit* m_text4 = nullptr;
     QLineEdit* m_rcom = nullptr;
     QUdpSocket* m_winsock = nullptr;
+    RconReplyJoiner* m_replies = nullptr;
     QMenu* m_kicker = nullptr;
     QAction* m_kick = nullptr;
     StatusLists m_lists;

@@ -4,7 +4,9 @@
 #include "TextFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSet>
+#include <QUdpSocket>
 #include <algorithm>
 
 namespace fragdeck::starter
@@ -37,6 +39,16 @@ bool hasExtension(const QString& name, const char* ext)
 
 } // namespace
 
+bool firstVisit(QSet<QString>& seen, const QString& path)
+{
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    const QString key = resolved.isEmpty() ? path : resolved;
+    if (seen.contains(key))
+        return false;
+    seen.insert(key);
+    return true;
+}
+
 int MapScan::mapCount() const
 {
     int n = 0;
@@ -49,7 +61,8 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
                  const QString& listFolder)
 {
     MapScan scan;
-    QSet<QString> listed; // map names already in the tree
+    QSet<QString> listed;  // map names already in the tree
+    QSet<QString> scanned; // archives by resolved path: Debian links one file from two folders
 
     for (const QString& rawFolder : dataFolders) {
         const QString folder = withSlash(rawFolder);
@@ -57,6 +70,8 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
             continue;
         for (const QString& file : archivesOf(folder)) {
             const QString archivePath = folder + file;
+            if (!firstVisit(scanned, archivePath))
+                continue;
             scan.levelShots += archive::levelShotsIn(unzip, archivePath, listFolder);
             TopNode node{archivePath, file, {}};
             for (const ListedMember& m : listMembers(unzip, archivePath, MapsFilter, listFolder)) {
@@ -115,10 +130,19 @@ QStringList dedicatedNames()
     return {QStringLiteral("no"), QStringLiteral("LAN"), QStringLiteral("internet")};
 }
 
+int serverSlots(const MatchRules& rules)
+{
+    bool ok = false;
+    const int players = rules.maxClients.trimmed().toInt(&ok);
+    return ok ? std::clamp(players, GameDefaultSlots, GameMaxClients) : GameDefaultSlots;
+}
+
 QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps)
 {
     LineWriter out;
     out.line(QStringLiteral("set g_maxgameclients ") + rules.maxClients);
+    // A latched value: it takes effect with the first map below.
+    out.line(QStringLiteral("set sv_maxclients ") + QString::number(serverSlots(rules)));
     out.line(QStringLiteral("set g_gametype ") +
              QString::number(gameTypeNumber(rules.gameTypeIndex)));
     out.line(QStringLiteral("set timelimit ") + rules.timeLimit);
@@ -142,20 +166,63 @@ QString startProblem(const MatchRules& rules, const QStringList& tickedMaps,
         if (!problem.isEmpty())
             return problem;
     }
+    // The server's slots follow from it, so it must be a number the game takes.
+    bool ok = false;
+    const int players = rules.maxClients.trimmed().toInt(&ok);
+    if (!ok || players < 1 || players > GameMaxClients)
+        return QStringLiteral("Max clients must be a whole number from 1 to %1, not \"%2\". "
+                              "Nothing was written or started.")
+            .arg(GameMaxClients)
+            .arg(rules.maxClients);
     // No password is a choice; one that is given must stay one argument.
     if (!rconPassword.isEmpty())
         return gameArgumentProblem(QStringLiteral("rcon password"), rconPassword);
     return QString();
 }
 
-QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats)
+quint16 freeServerPort(quint16 first, int tries)
 {
+    for (int i = 0; i < tries && first + i <= 65535; ++i) {
+        const auto port = quint16(first + i);
+        // The game binds every address; a server bound to one of them takes the port too.
+        QUdpSocket probe;
+        if (probe.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress))
+            return port;
+    }
+    return first;
+}
+
+bool isDedicatedStart(int dedicatedIndex, bool cheats)
+{
+    return !cheats && dedicatedIndex > 0;
+}
+
+QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats, quint16 port)
+{
+    // The port is read when the game starts, so it goes on the command line.
+    const QString portArgument =
+        port == DefaultServerPort ? QString() : QStringLiteral(" +set net_port %1").arg(port);
     if (cheats)
         return QStringLiteral(" +set rconpassword ") + rconPassword +
-               QStringLiteral(" +set cheats 1 +exec ") + MapScriptName;
+               QStringLiteral(" +set cheats 1") + portArgument + QStringLiteral(" +exec ") +
+               MapScriptName;
     return QStringLiteral(" +set dedicated ") + QString::number(std::max(0, dedicatedIndex)) +
-           QStringLiteral(" +set rconpassword ") + rconPassword + QStringLiteral(" +exec ") +
-           MapScriptName;
+           QStringLiteral(" +set rconpassword ") + rconPassword + portArgument +
+           QStringLiteral(" +exec ") + MapScriptName;
+}
+
+QString startedText(const QString& program, int dedicatedIndex, bool cheats, quint16 port)
+{
+    QString what;
+    if (cheats)
+        what = QStringLiteral("the game with cheats");
+    else if (dedicatedIndex == 1)
+        what = QStringLiteral("a LAN server");
+    else if (dedicatedIndex == 2)
+        what = QStringLiteral("an internet server");
+    else
+        what = QStringLiteral("the game, hosting the match");
+    return QStringLiteral("Started %1 (%2) on port %3.").arg(fileNameOf(program), what).arg(port);
 }
 
 } // namespace fragdeck::starter

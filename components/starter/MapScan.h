@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +52,10 @@ inline const QString LooseMapsKey = QStringLiteral("baseq3maps");
 MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
                  const QString& listFolder);
 
+// True the first time a file is met, judged by its resolved path (Debian links the same
+// archives from two folders); the file is then recorded in `seen`.
+bool firstVisit(QSet<QString>& seen, const QString& path);
+
 // The game types in list order and their numbers for g_gametype.
 QStringList gameTypeNames();
 int gameTypeNumber(int listIndex);
@@ -64,6 +69,14 @@ struct MatchRules {
     bool mapCycle = false;
 };
 
+// The player slots a server has unless told otherwise. "Max clients" counts the players
+// in the game; the server's own slots (sv_maxclients, spectators included) are raised to at
+// least that many.
+constexpr int GameDefaultSlots = 8;
+// The most clients the game can take.
+constexpr int GameMaxClients = 64;
+int serverSlots(const MatchRules& rules);
+
 // The rotation script "fragdeck_maps.cfg", lines ended by CR LF.
 QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps);
 
@@ -72,8 +85,24 @@ QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps);
 QString startProblem(const MatchRules& rules, const QStringList& tickedMaps,
                      const QString& rconPassword);
 
-// The argument text after the program: the dedicated choice unless cheats are on.
-QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats);
+// The port a game server listens on unless told otherwise.
+constexpr quint16 DefaultServerPort = 27960;
+// The first of `tries` UDP ports from `first` that nothing listens on (the game takes the
+// next one itself when its port is taken); `first` when none is free.
+quint16 freeServerPort(quint16 first = DefaultServerPort, int tries = 10);
+
+// Whether the choices start a dedicated server: a server mode other than "no", without
+// cheats (cheats start the game itself).
+bool isDedicatedStart(int dedicatedIndex, bool cheats);
+
+// The argument text after the program: the dedicated choice unless cheats are on, and the
+// port when it is not the game's own.
+QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats,
+                       quint16 port = DefaultServerPort);
+
+// What a start started, for the window: "Started openarena-server (a LAN server) on port
+// 27960."
+QString startedText(const QString& program, int dedicatedIndex, bool cheats, quint16 port);
 
 inline const QString MapScriptName = QStringLiteral("fragdeck_maps.cfg");
 

@@ -28,7 +28,8 @@ QByteArray rotationLines(const QString& verb, const QString& nextVariable, const
     return out.bytes();
 }
 
-QString scriptStartProblem(const GameInstall& install, const QString& scriptName)
+QString scriptStartProblem(const GameInstall& install, const QString& scriptName,
+                           const QString& program)
 {
     const QString folder = install.scriptFolder;
     if (folder.trimmed().isEmpty())
@@ -41,13 +42,14 @@ QString scriptStartProblem(const GameInstall& install, const QString& scriptName
                               "be written. Go to 'Fragdeck Options' and give in the "
                               "correct path of the game's configuration file.")
             .arg(folder, scriptName);
-    return gamePathProblem(install.program);
+    return gamePathProblem(program.isEmpty() ? install.program : program);
 }
 
 StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scriptName,
-                                 const QByteArray& script, const QString& arguments)
+                                 const QByteArray& script, const QString& arguments,
+                                 const QString& program)
 {
-    const QString problem = scriptStartProblem(install, scriptName);
+    const QString problem = scriptStartProblem(install, scriptName, program);
     if (!problem.isEmpty())
         return {false, problem};
     const QString folder = install.scriptFolder;
@@ -55,11 +57,11 @@ StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scri
     if (!writeFileAtomic(toLocalPath(folder) + scriptName, script, &error))
         return {false, QStringLiteral("The script %1 could not be written: %2")
                            .arg(toLocalPath(folder) + scriptName, error)};
-    const ProcessResult r = startGame(install.program, arguments);
+    const ProcessResult r = startGame(program.isEmpty() ? install.program : program, arguments);
     if (!r.started)
         return {false,
                 r.error.isEmpty() ? QStringLiteral("The game could not be started.") : r.error};
-    return {true, QString()};
+    return {true, QString(), r.pid};
 }
 
 } // namespace fragdeck::starter

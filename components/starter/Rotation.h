@@ -20,16 +20,21 @@ QByteArray rotationLines(const QString& verb, const QString& nextVariable, const
 struct StartOutcome {
     bool started = false;
     QString message;
+    qint64 pid = 0; // the started program, when known
 };
 
-// Why `scriptName` cannot be written into the installation or the game started from it
-// (an unset or missing script folder, an unusable game path); empty when it can.
-QString scriptStartProblem(const GameInstall& install, const QString& scriptName);
+// Why `scriptName` cannot be written into the installation or `program` (the game when
+// empty) started from it: an unset or missing script folder, an unusable program path.
+// Empty when it can.
+QString scriptStartProblem(const GameInstall& install, const QString& scriptName,
+                           const QString& program = QString());
 
 // Writes `script` as `scriptName` into the installation's script folder, atomically, and
-// starts the game with `arguments`. An unset or missing script folder or an unusable game
-// path stops before anything is written, with a message saying what to set.
+// starts `program` (the game when empty) with `arguments`. An unset or missing script
+// folder or an unusable program path stops before anything is written, with a message
+// saying what to set.
 StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scriptName,
-                                 const QByteArray& script, const QString& arguments);
+                                 const QByteArray& script, const QString& arguments,
+                                 const QString& program = QString());
 
 } // namespace fragdeck::starter

@@ -1,15 +1,14 @@
 #include "StarterWindow.h"
 
 #include "Activation.h"
+#include "Clock.h"
+#include "Paths.h"
 #include "PictureBox.h"
 #include "PictureDisplay.h"
 #include "Prompts.h"
-#include "Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,7 +17,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
-#include <QStandardPaths>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -61,23 +60,14 @@ QComboBox* list(QWidget* parent, const char* name, const QStringList& items)
 
 } // namespace
 
-QString scratchFolderFor(const QString& componentFolder, const QString& name)
+StartedGame& StarterWindow::lastStarted()
 {
-    QString own = componentFolder;
-    if (!own.isEmpty() && !own.endsWith(u'/'))
-        own += u'/';
-    own += name + u'/';
-    if (QDir().mkpath(own) && QFileInfo(own).isWritable())
-        return own;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                          QStringLiteral("/fragdeck/kickgate/") + name + u'/';
-    QDir().mkpath(cache);
-    return cache;
+    static StartedGame started;
+    return started;
 }
 
-StarterWindow::StarterWindow(const QString& componentFolder, QWidget* parent)
-    : QDialog(parent), m_unzip(archive::UnzipVariant::PrefixFilter),
-      m_componentFolder(componentFolder)
+StarterWindow::StarterWindow(QWidget* parent)
+    : QDialog(parent), m_unzip(archive::UnzipVariant::PrefixFilter)
 {
     initKickgateResources();
     setObjectName(QStringLiteral("frm_main"));
@@ -89,6 +79,7 @@ StarterWindow::StarterWindow(const QString& componentFolder, QWidget* parent)
     list_maps1->setMinimumSize(240, 320);
 
     auto* shotLabel = new QLabel(QStringLiteral("Levelshot"), this);
+    shotLabel->setObjectName(QStringLiteral("shotcaption"));
     Picture1 = new archive::PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFixedSize(256, 192);
@@ -105,6 +96,13 @@ StarterWindow::StarterWindow(const QString& componentFolder, QWidget* parent)
     Command1 = button(this, "Command1", "&Start");
     Command2 = button(this, "Command2", "&Return");
     Command5 = button(this, "Command5", "&Server configuration");
+    Command7 = button(this, "Command7", "S&top server");
+    Command7->hide();
+    startinfo = new QLabel(this);
+    startinfo->setObjectName(QStringLiteral("startinfo"));
+    startinfo->setWordWrap(true);
+    startinfo->setFixedWidth(256);
+    startinfo->hide();
 
     List_levelshots = new QListWidget(this);
     List_levelshots->setObjectName(QStringLiteral("List_levelshots"));
@@ -116,6 +114,8 @@ StarterWindow::StarterWindow(const QString& componentFolder, QWidget* parent)
     right->addWidget(mapcycle);
     right->addWidget(ch_cheat);
     right->addStretch(1);
+    right->addWidget(startinfo);
+    right->addWidget(Command7);
     right->addWidget(Command5);
     right->addWidget(Command1);
     right->addWidget(Command2);
@@ -150,6 +150,14 @@ StarterWindow::StarterWindow(const QString& componentFolder, QWidget* parent)
     panel->addWidget(Command6, 0, Qt::AlignRight);
     Frame2->setAutoFillBackground(true);
     Frame2->hide();
+    // The panel lies over the map tree only, so the level shot and the check boxes beside
+    // it stay in view: the tree is at least as wide as the panel.
+    list_maps1->setMinimumWidth(std::max(list_maps1->minimumWidth(), Frame2->sizeHint().width()));
+
+    // Whether what was started still runs (the player may quit it from the game).
+    m_watch = new QTimer(this);
+    m_watch->setInterval(1000);
+    connect(m_watch, &QTimer::timeout, this, &StarterWindow::showStarted);
 
     connect(list_maps1, &QTreeWidget::itemChanged, this, &StarterWindow::on_list_maps1_itemChanged);
     connect(list_maps1, &QTreeWidget::itemClicked, this, &StarterWindow::on_list_maps1_itemClicked);
@@ -157,8 +165,10 @@ StarterWindow::StarterWindow(const QString& componentFolder, QWidget* parent)
     connect(Command2, &QPushButton::clicked, this, &QDialog::close);
     connect(Command5, &QPushButton::clicked, this, &StarterWindow::on_Command5_clicked);
     connect(Command6, &QPushButton::clicked, this, &StarterWindow::on_Command6_clicked);
+    connect(Command7, &QPushButton::clicked, this, &StarterWindow::on_Command7_clicked);
 
     loadWindow();
+    showStarted();
 }
 
 StarterWindow::~StarterWindow() = default;
@@ -175,11 +185,12 @@ void StarterWindow::loadWindow()
     m_install = GameInstall::fromSettings();
     if (m_install.configPath.isEmpty())
         return;
-    m_scratch = scratchFolderFor(m_componentFolder, QStringLiteral("temp"));
+    // An installed component folder is read-only: scratch files live with the user's data.
+    m_scratch = userDataFolder(QStringLiteral("kickgate/temp")) + u'/';
     {
         WaitCursor wait;
         m_scan = scanMaps(m_install.dataFolders(), m_unzip,
-                          m_componentFolder + QStringLiteral("/test/"));
+                          userDataFolder(QStringLiteral("kickgate/test")) + u'/');
     }
     for (const LevelShot& s : m_scan.levelShots)
         List_levelshots->addItem(s.indexText());
@@ -239,6 +250,8 @@ void StarterWindow::on_list_maps1_itemClicked(QTreeWidgetItem* item, int)
         showDefaultPicture();
         return;
     }
+    // A smaller level shot must not leave the edges of the previous one around it.
+    Picture1->clear();
     archive::NViewLibShowPicutre(Picture1, file, 0, archive::PictureVariant::FixedBox);
     Picture1->update();
     m_shownPicture = file;
@@ -253,24 +266,73 @@ void StarterWindow::on_Command1_clicked()
     rules.fragLimit = flimit->text();
     rules.mapCycle = mapcycle->isChecked();
     const QStringList maps = tickedMaps();
-    QString problem = scriptStartProblem(m_install, MapScriptName);
+    const int mode = dedicated->currentIndex();
+    const bool cheats = ch_cheat->isChecked();
+    // A dedicated server runs headless, on the installation's server program where it has
+    // one; Q3path stays the game itself for everything else.
+    const QString program =
+        isDedicatedStart(mode, cheats) ? m_install.dedicatedProgram() : m_install.program;
+    QString problem = scriptStartProblem(m_install, MapScriptName, program);
     if (problem.isEmpty())
         problem = startProblem(rules, maps, rcon->text());
     if (!problem.isEmpty()) {
         messageBox(problem, windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
-    const StartOutcome r = writeScriptAndStart(
-        m_install, MapScriptName, mapScript(rules, maps),
-        startArguments(dedicated->currentIndex(), rcon->text(), ch_cheat->isChecked()));
-    if (!r.started)
+    const quint16 port = freeServerPort();
+    const StartOutcome r =
+        writeScriptAndStart(m_install, MapScriptName, mapScript(rules, maps),
+                            startArguments(mode, rcon->text(), cheats, port), program);
+    if (!r.started) {
         messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);
+        return;
+    }
+    lastStarted() = StartedGame::of(startedText(program, mode, cheats, port), port, r.pid);
+    showStarted();
+}
+
+void StarterWindow::showStarted()
+{
+    const StartedGame& started = lastStarted();
+    if (started.text.isEmpty()) {
+        startinfo->hide();
+        Command7->hide();
+        m_watch->stop();
+        return;
+    }
+    startinfo->show();
+    if (started.pid == 0 || started.running()) {
+        startinfo->setText(started.text);
+        Command7->setVisible(started.pid != 0);
+        if (started.pid != 0)
+            m_watch->start();
+    } else {
+        startinfo->setText(started.text + (started.stopped ? QStringLiteral(" It was stopped.")
+                                                           : QStringLiteral(" It has ended.")));
+        Command7->hide();
+        m_watch->stop();
+    }
+}
+
+void StarterWindow::on_Command7_clicked()
+{
+    const StartedGame started = lastStarted();
+    if (started.stop()) {
+        // A server ends within a moment of being asked; one that does not is ended.
+        WaitCursor wait;
+        waitFor([&started] { return !started.running(); }, 3000, 50);
+        started.kill();
+        waitFor([&started] { return !started.running(); }, 1000, 50);
+        lastStarted().stopped = !started.running();
+    }
+    showStarted();
 }
 
 void StarterWindow::on_Command5_clicked()
 {
-    Frame2->move(twipsToPixelsX(90), twipsToPixelsY(30));
-    Frame2->resize(Frame2->sizeHint().expandedTo(QSize(width() / 2, height() / 2)));
+    // Over the map tree, which is wide enough for it; the right column stays in view.
+    const QRect tree = list_maps1->geometry();
+    Frame2->setGeometry(QRect(tree.topLeft(), tree.size().expandedTo(Frame2->sizeHint())));
     Frame2->raise();
     Frame2->show();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The match starter's windows: frm_main ("Start Q3A Server") and frm_server.
 #include "MapScan.h"
+#include "ServerProcess.h"
 #include "Unzip.h"
 
 #include <QDialog>
@@ -14,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -29,8 +31,8 @@ class StarterWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // componentFolder: the component's own folder (scratch folders live below it).
-    explicit StarterWindow(const QString& componentFolder, QWidget* parent = nullptr);
+    // Level shots are extracted into a scratch folder in the user's data folder.
+    explicit StarterWindow(QWidget* parent = nullptr);
     ~StarterWindow() override;
 
     const MapScan& scan() const { return m_scan; }
@@ -41,6 +43,9 @@ public:
     QString scratchFolder() const { return m_scratch; }
     // The ticked maps in node order, as the script lists them.
     QStringList tickedMaps() const;
+    // What the last start started (kept while the component is loaded, so a window opened
+    // later can still stop it).
+    static StartedGame& lastStarted();
 
 private:
     void loadWindow();
@@ -50,12 +55,14 @@ private:
     void on_Command1_clicked();
     void on_Command5_clicked();
     void on_Command6_clicked();
+    void on_Command7_clicked();
+    // Shows what was started and whether it still runs.
+    void showStarted();
 
     archive::UnzipModule m_unzip;
     GameInstall m_install;
     MapScan m_scan;
     std::unique_ptr<QObject> m_commander;
-    QString m_componentFolder;
     QString m_scratch;
     QString m_shownPicture;
     QImage m_defaultPicture;
@@ -75,6 +82,9 @@ private:
     QPushButton* Command2 = nullptr;
     QPushButton* Command5 = nullptr;
     QPushButton* Command6 = nullptr;
+    QPushButton* Command7 = nullptr; // stops what the last start started
+    QLabel* startinfo = nullptr;
+    QTimer* m_watch = nullptr;
     QGroupBox* Frame2 = nullptr;
     QGroupBox* Frame3 = nullptr;
     QListWidget* List_levelshots = nullptr;
@@ -90,9 +100,5 @@ public:
 private:
     QComboBox* gtype = nullptr;
 };
-
-// Where level shots are extracted: the component's "temp" folder when it can be written,
-// otherwise a per-user cache folder (an installed component folder is read-only).
-QString scratchFolderFor(const QString& componentFolder, const QString& name);
 
 } // namespace fragdeck::starter

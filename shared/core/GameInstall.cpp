@@ -110,6 +110,53 @@ GameInstall GameInstall::fromSettings()
                      GetSetting(app, sec, QStringLiteral("ConfigPath")));
 }
 
+QString GameInstall::dedicatedProgram() const
+{
+    const QString local = toLocalPath(program);
+    const QString exe = QStringLiteral(".exe");
+    QString file = fileNameOf(local);
+    const bool windows = file.endsWith(exe, Qt::CaseInsensitive);
+    if (windows)
+        file.chop(exe.size());
+    const QString name = file.toLower();
+    // A server program given as Q3path stays what it is.
+    for (const char* server : {"ioq3ded", "openarena-server", "oa_ded", "quake3-server"})
+        if (name.startsWith(QLatin1String(server)))
+            return program;
+    // The server's name follows the client's, suffix and all (ioquake3.x86_64 beside
+    // ioq3ded.x86_64); Debian's wrapper scripts carry no suffix.
+    struct Pair {
+        const char* client;
+        QStringList servers;
+    };
+    const Pair pairs[] = {
+        {"openarena", {QStringLiteral("openarena-server"), QStringLiteral("oa_ded")}},
+        {"ioquake3", {QStringLiteral("ioq3ded")}},
+        {"quake3", {QStringLiteral("quake3-server"), QStringLiteral("ioq3ded")}},
+    };
+    QStringList candidates;
+    for (const Pair& p : pairs) {
+        const QString client = QLatin1String(p.client);
+        if (!name.startsWith(client))
+            continue;
+        const QString suffix = file.mid(client.size());
+        if (!suffix.isEmpty() && !suffix.startsWith(u'.'))
+            continue; // another game's name that merely starts alike
+        for (const QString& server : p.servers)
+            candidates.append(programFolder + server + suffix + (windows ? exe : QString()));
+        break;
+    }
+    // Debian keeps ioquake3's server out of /usr/games.
+    if (programFolder == QLatin1String("/usr/games/") && name == QLatin1String("ioquake3"))
+        candidates.append(QStringLiteral("/usr/lib/ioquake3/ioq3ded"));
+    for (const QString& c : candidates) {
+        const QFileInfo fi(c);
+        if (fi.isFile() && (windows || fi.isExecutable()))
+            return c;
+    }
+    return program;
+}
+
 QStringList GameInstall::dataFolders() const
 {
     QStringList out;

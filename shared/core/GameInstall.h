@@ -29,6 +29,10 @@ struct GameInstall {
     // The folder a user browses for archives first: the first existing base folder.
     QString browseFolder() const;
     bool isWindowsProgram() const;
+    // The program that runs this installation as a dedicated (headless) server: the server
+    // program shipped with the client (ioq3ded, openarena-server, oa_ded, quake3-server),
+    // or the client itself, which takes "+set dedicated" too, where there is none.
+    QString dedicatedProgram() const;
 
     static GameInstall fromPaths(const QString& q3path, const QString& configPath);
     // From the store's "Q3path" and "ConfigPath", read now.

@@ -45,12 +45,16 @@ ProcessResult realStart(const ProcessRequest& r)
             p.waitForFinished(1000);
             return {true, QStringLiteral("%1 did not end in time.").arg(r.resolved)};
         }
-        return {true, QString(), p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1};
+        ProcessResult ended{true, QString()};
+        ended.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return ended;
     }
     qint64 pid = 0;
     if (!p.startDetached(&pid))
         return {false, p.errorString()};
-    return {true, QString()};
+    ProcessResult started{true, QString()};
+    started.pid = pid;
+    return started;
 }
 
 ProcessResult run(ProcessRequest r)

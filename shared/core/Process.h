@@ -26,6 +26,7 @@ struct ProcessResult {
     bool started = false;
     QString error;     // why it did not start
     int exitCode = -1; // for a program waited for: its exit status (-1: it did not end)
+    qint64 pid = 0;    // the started process, when known (0 otherwise)
 };
 
 // Starts `program` with `argumentText` (for example " +connect 10.0.0.1:27960") in

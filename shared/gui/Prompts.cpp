@@ -126,6 +126,12 @@ QString openFileDialog(const OpenFileOptions& options, QWidget* parent)
     }
     QFileDialog dialog(parent, options.title);
     dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (options.chooseFolder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    }
+    if (options.showHidden)
+        dialog.setFilter(dialog.filter() | QDir::Hidden);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QString qtFilter = toQtFilter(options.filter);
     if (!qtFilter.isEmpty())

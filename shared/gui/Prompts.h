@@ -19,6 +19,8 @@ struct OpenFileOptions {
     QString filter;        // "Description|pattern[|Description|pattern...]"
     QString initialFolder; // may be empty or not exist
     bool fileMustExist = true;
+    bool showHidden = false;   // list hidden files and folders (~/.openarena) too
+    bool chooseFolder = false; // an existing folder is chosen instead of a file
 };
 
 struct Prompt {

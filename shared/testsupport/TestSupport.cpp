@@ -99,8 +99,10 @@ ProcessRecorder::ProcessRecorder()
 {
     setProcessStarter([this](const ProcessRequest& r) {
         requests.append(r);
-        return succeed ? ProcessResult{true, QString(), exitCode}
-                       : ProcessResult{false, QStringLiteral("not started (test)")};
+        ProcessResult result{succeed, succeed ? QString() : QStringLiteral("not started (test)")};
+        if (succeed)
+            result.exitCode = exitCode;
+        return result;
     });
 }
 

@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMap>
+#include <QProcess>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -48,11 +50,61 @@ QByteArray tga(int w, int h)
     return out;
 }
 
-QString makeProgram(const QString& path)
+QString makeProgram(const QString& path, const QByteArray& script = "#!/bin/sh\nexit 0\n")
 {
-    test::writeFile(path, "#!/bin/sh\nexit 0\n");
+    test::writeFile(path, script);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
+}
+
+// Environment variables set for a test and put back after it.
+class Environment
+{
+public:
+    ~Environment()
+    {
+        for (auto it = m_old.cbegin(); it != m_old.cend(); ++it) {
+            if (it.value().isNull())
+                qunsetenv(it.key().constData());
+            else
+                qputenv(it.key().constData(), it.value());
+        }
+    }
+    void set(const char* name, const QByteArray& value)
+    {
+        if (!m_old.contains(name))
+            m_old.insert(name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray());
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+
+private:
+    QMap<QByteArray, QByteArray> m_old;
+};
+
+// A stand-in for the desktop's opener on a PATH of the test's own: it notes what it was
+// asked to open and ends with the status the test wrote for it.
+struct StandInOpener {
+    QString bin, log, status;
+    explicit StandInOpener(const QString& folder)
+        : bin(folder + "/bin"), log(folder + "/opened.log"), status(folder + "/status")
+    {
+        test::writeFile(status, "0");
+        makeProgram(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + log.toUtf8() +
+                                           "'\nexit $(/bin/cat '" + status.toUtf8() + "')\n");
+    }
+    QStringList opened() const
+    {
+        return QString::fromUtf8(test::readFile(log)).split('\n', Qt::SkipEmptyParts);
+    }
+};
+
+// The desktop opener processes have ended.
+bool openersDone()
+{
+    return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty();
 }
 
 } // namespace
@@ -66,7 +118,13 @@ private Q_SLOTS:
     void treeHasNoFixedSize();
     void iconsAndActions_data();
     void iconsAndActions();
+    void membersOfAFolder_data();
+    void membersOfAFolder();
     void explorerEndToEnd();
+    void textOpensWithTheDesktop();
+    void editorFallbackNamesItsProgram();
+    void extractFolderAndArchive();
+    void smallPictureKeepsItsTitle();
     void demoMemberShowsItsSummary();
     void componentShowsTheExplorer();
 };
@@ -172,6 +230,27 @@ void TestCrateview::iconsAndActions()
     QCOMPARE(int(fileActionFor(name)), action);
 }
 
+void TestCrateview::membersOfAFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("members");
+    QTest::newRow("root: everything") << ""
+                                      << QStringList{"readme.txt", "textures/", "textures/a.tga",
+                                                     "textures/base/b.tga", "texturesx/c.tga"};
+    QTest::newRow("a folder and its subfolders")
+        << "textures" << QStringList{"textures/a.tga", "textures/base/b.tga"};
+    QTest::newRow("a subfolder") << "textures/base" << QStringList{"textures/base/b.tga"};
+    QTest::newRow("no such folder") << "sound" << QStringList{};
+}
+
+void TestCrateview::membersOfAFolder()
+{
+    QFETCH(QString, folder);
+    QStringList listing{"readme.txt",      "textures/", "textures/a.tga",     "textures/base/b.tga",
+                        "texturesx/c.tga", "",          "after/the/count.txt"};
+    QTEST(membersBelow(listing, 6, folder), "members");
+}
+
 void TestCrateview::explorerEndToEnd()
 {
     test::TempStore store;
@@ -209,7 +288,7 @@ void TestCrateview::explorerEndToEnd()
     test::SoundRecorder sounds;
     const QString comp = dir.filePath("system");
     QDir().mkpath(comp);
-    CrateviewWindow form(comp);
+    CrateviewWindow form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.objectName(), QString("Form1"));
@@ -270,7 +349,10 @@ void TestCrateview::explorerEndToEnd()
         QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, r.center());
     };
     const QString temp = form.scratchFolder() + "/temp/";
-    QCOMPARE(form.scratchFolder(), comp);
+    // Nothing is made in the program's folder: it is read-only once installed.
+    QCOMPARE(form.scratchFolder(), store.dataHome() + "/fragdeck/crateview");
+    const QString extracted = store.dataHome() + "/fragdeck/extracted/";
+    QCOMPARE(form.extractedFolder() + '/', extracted);
 
     QTreeWidgetItem* root = folders->topLevelItem(0);
     QCOMPARE(root->text(0), QString("Root"));
@@ -311,10 +393,11 @@ void TestCrateview::explorerEndToEnd()
              (QStringList{"-e", bin + "/myedit", temp + "readme.txt"}));
     QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, fileRect("readme.txt").center());
     extract->trigger();
-    QCOMPARE(prompts.texts(), QStringList{"File saved as " + comp + "/extracted/readme.txt"});
+    QCOMPARE(prompts.texts(), QStringList{"File saved as " + extracted + "readme.txt"});
     QCOMPARE(prompts.prompts[0].title, QString("File saved"));
     QCOMPARE(prompts.prompts[0].icon, Icon::Information);
-    QCOMPARE(test::readFile(comp + "/extracted/readme.txt"), QByteArray("read me"));
+    QCOMPARE(test::readFile(extracted + "readme.txt"), QByteArray("read me"));
+    QCOMPARE(QDir(comp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     prompts.clear();
     processes.requests.clear();
 
@@ -364,10 +447,11 @@ void TestCrateview::explorerEndToEnd()
     clickFolder("models");
     prompts.queue(Answer::No);
     dblClick("head.md3");
-    QCOMPARE(prompts.texts(),
-             QStringList{"Unsupported filetype. Do you want to open the file with Notepad?"});
-    QCOMPARE(prompts.prompts[0].title, QString("Error"));
+    QCOMPARE(prompts.texts(), QStringList{"Unsupported filetype. Do you want to open the file "
+                                          "with the desktop's text editor?"});
+    QCOMPARE(prompts.prompts[0].title, "Crateview - " + pk3);
     QCOMPARE(prompts.prompts[0].buttons, Buttons::YesNo);
+    QCOMPARE(prompts.prompts[0].icon, Icon::Question);
     QCOMPARE(processes.requests.size(), 1);
     prompts.queue(Answer::Yes);
     dblClick("head.md3");
@@ -390,11 +474,11 @@ void TestCrateview::explorerEndToEnd()
     clickFolder("b/x");
     QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, fileRect("notes.txt").center());
     extract->trigger();
-    QCOMPARE(prompts.prompts.size(), 2);
-    QVERIFY(prompts.prompts[0].text.startsWith("11\n"));
-    QCOMPARE(prompts.prompts[1].title, QString("File not saved"));
-    QVERIFY(prompts.prompts[1].text.startsWith("Nothing was saved: b/x/notes.txt"));
-    QVERIFY(!QFileInfo::exists(comp + "/extracted/notes.txt"));
+    QCOMPARE(prompts.prompts.size(), 1); // one message, not a bare code first
+    QCOMPARE(prompts.prompts[0].title, QString("File not saved"));
+    QVERIFY(prompts.prompts[0].text.startsWith("Nothing was saved: b/x/notes.txt"));
+    QVERIFY(!prompts.prompts[0].text.contains("//"));
+    QVERIFY(!QFileInfo::exists(extracted + "notes.txt"));
 
     // Opening another archive starts with an empty file list.
     prompts.clear();
@@ -412,6 +496,208 @@ void TestCrateview::explorerEndToEnd()
         qputenv("VISUAL", oldVisual);
 }
 
+void TestCrateview::textOpensWithTheDesktop()
+{
+    test::TempStore store;
+    QTemporaryDir dir;
+    Environment env;
+    StandInOpener opener(dir.path());
+    env.set("PATH", QFile::encodeName(opener.bin));
+    const QString pk3 = dir.filePath("pak9.pk3");
+    QVERIFY(test::writeZip(pk3, {{"readme.txt", "read me"}, {"bots.arena", "{ map q3dm1 }"}}));
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    CrateviewWindow form;
+    form.show();
+    form.openArchive(pk3);
+    auto* files = form.findChild<QListWidget*>("files");
+    form.findChild<QTreeWidget*>("folders")->setCurrentItem(
+        form.findChild<QTreeWidget*>("folders")->topLevelItem(0));
+    auto dblClick = [&](const QString& name) {
+        const QList<QListWidgetItem*> items = files->findItems(name, Qt::MatchExactly);
+        QVERIFY(!items.isEmpty());
+        QTest::mouseDClick(files->viewport(), Qt::LeftButton, {},
+                           files->visualItemRect(items.first()).center());
+    };
+    const QString temp = form.scratchFolder() + "/temp/";
+
+    // The desktop opens it, and all is well.
+    dblClick("readme.txt");
+    QTRY_VERIFY(openersDone());
+    QCOMPARE(opener.opened(), QStringList{temp + "readme.txt"});
+    QCOMPARE(prompts.texts(), QStringList());
+    QVERIFY(processes.requests.isEmpty()); // no editor besides
+
+    // No program for the type: the opener's failure is told, naming the file.
+    test::writeFile(opener.status, "3");
+    dblClick("readme.txt");
+    QTRY_COMPARE(prompts.texts(),
+                 QStringList{"The desktop could not open " + temp +
+                             "readme.txt: no program is set up for this type of file (xdg-open "
+                             "ended with status 3)."});
+    QCOMPARE(prompts.prompts[0].icon, Icon::Warning);
+    prompts.clear();
+
+    // An unknown type, opened as text: the desktop gets a text copy of it.
+    test::writeFile(opener.status, "0");
+    prompts.queue(Answer::Yes);
+    dblClick("bots.arena");
+    QTRY_VERIFY(openersDone());
+    QCOMPARE(prompts.texts().size(), 1);
+    QCOMPARE(opener.opened().last(), temp + "bots.arena.txt");
+    QCOMPARE(test::readFile(temp + "bots.arena.txt"), QByteArray("{ map q3dm1 }"));
+    QVERIFY(processes.requests.isEmpty());
+}
+
+void TestCrateview::editorFallbackNamesItsProgram()
+{
+    test::TempStore store;
+    QTemporaryDir dir;
+    Environment env;
+    // No desktop opener; the user's editor in a terminal.
+    const QString bin = dir.filePath("bin");
+    makeProgram(bin + "/myedit");
+    makeProgram(bin + "/xterm");
+    env.set("PATH", QFile::encodeName(bin));
+    env.set("VISUAL", "myedit");
+    env.set("EDITOR", QByteArray());
+    const QString pk3 = dir.filePath("pak9.pk3");
+    QVERIFY(test::writeZip(pk3, {{"readme.txt", "read me"}}));
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    processes.succeed = false;
+    CrateviewWindow form;
+    form.show();
+    form.openArchive(pk3);
+    auto* files = form.findChild<QListWidget*>("files");
+    form.findChild<QTreeWidget*>("folders")->setCurrentItem(
+        form.findChild<QTreeWidget*>("folders")->topLevelItem(0));
+    const QRect r = files->visualItemRect(files->item(0));
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, r.center());
+    const QString file = form.scratchFolder() + "/temp/readme.txt";
+    QCOMPARE(processes.requests.size(), 1);
+    QCOMPARE(prompts.texts(), QStringList{"The text editor \"xterm -e myedit\" could not be "
+                                          "started to open " +
+                                          file + ": not started (test)"});
+    prompts.clear();
+
+    // Neither an opener nor an editor: it says what is missing.
+    env.set("VISUAL", QByteArray());
+    QFile::remove(bin + "/myedit");
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, r.center());
+    QCOMPARE(prompts.texts().size(), 1);
+    QVERIFY2(prompts.texts()[0].startsWith("No program was found to open " + file +
+                                           ": the desktop has no opener (xdg-open)"),
+             qPrintable(prompts.texts()[0]));
+    QCOMPARE(processes.requests.size(), 1);
+}
+
+void TestCrateview::extractFolderAndArchive()
+{
+    test::TempStore store;
+    QTemporaryDir dir;
+    Environment env;
+    env.set("HOME", QFile::encodeName(dir.filePath("home")));
+    const QString pk3 = dir.filePath("pak9.pk3");
+    QVERIFY(test::writeZip(pk3, {{"textures/", {}},
+                                 {"textures/base/wall.tga", "wall"},
+                                 {"textures/sky.jpg", "sky"},
+                                 {"texturesx/other.tga", "other"},
+                                 {"readme.txt", "read me"}}));
+    test::PromptRecorder prompts;
+    CrateviewWindow form;
+    form.show();
+    auto* folderAction = form.findChild<QAction*>("extractfolder");
+    auto* allAction = form.findChild<QAction*>("extractall");
+    QVERIFY(folderAction && allAction);
+    QCOMPARE(allAction->toolTip(), QString("Extract the whole archive into a folder you choose"));
+    QVERIFY(!folderAction->isEnabled() && !allAction->isEnabled()); // no archive yet
+    form.openArchive(pk3);
+    QVERIFY(allAction->isEnabled());
+    QVERIFY(!folderAction->isEnabled()); // no folder chosen yet
+    auto* folders = form.findChild<QTreeWidget*>("folders");
+    const int textures = form.tree().find("textures");
+    for (QTreeWidgetItemIterator it(folders); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole + 2).toInt() == textures)
+            folders->setCurrentItem(*it);
+    QVERIFY(folderAction->isEnabled());
+
+    // A cancelled folder dialog extracts nothing.
+    prompts.queueCancel();
+    folderAction->trigger();
+    QCOMPARE(prompts.prompts.size(), 1);
+    const Prompt dialog = prompts.prompts[0];
+    QCOMPARE(dialog.kind, Prompt::OpenFile);
+    QVERIFY(dialog.file.chooseFolder);
+    QCOMPARE(dialog.file.title, QString("Extract the folder textures into"));
+    QCOMPARE(dialog.file.initialFolder, dir.filePath("home"));
+    prompts.clear();
+
+    // The folder with its subfolder, paths kept.
+    const QString target = dir.filePath("mine");
+    prompts.queueFile(target + "/");
+    folderAction->trigger();
+    QCOMPARE(prompts.prompts.size(), 2);
+    QCOMPARE(prompts.texts().last(), "2 files of the folder textures saved in " + target + ".");
+    QCOMPARE(prompts.prompts[1].title, QString("Files saved"));
+    QCOMPARE(test::readFile(target + "/textures/base/wall.tga"), QByteArray("wall"));
+    QCOMPARE(test::readFile(target + "/textures/sky.jpg"), QByteArray("sky"));
+    QVERIFY(!QFileInfo::exists(target + "/texturesx"));
+    QVERIFY(!QFileInfo::exists(target + "/readme.txt"));
+    prompts.clear();
+
+    // The whole archive into the same folder; the next dialog starts there. What is there
+    // already is replaced only when the player says so.
+    test::writeFile(target + "/textures/sky.jpg", "mine");
+    prompts.responder = [&target](const Prompt& p) {
+        if (p.kind == Prompt::OpenFile)
+            return PromptReply{Answer::Ok, target};
+        return PromptReply{p.text.contains("sky.jpg") ? Answer::No : Answer::Yes, QString()};
+    };
+    allAction->trigger();
+    prompts.responder = nullptr;
+    QCOMPARE(prompts.prompts[0].file.initialFolder, target);
+    QCOMPARE(prompts.prompts[0].file.title, QString("Extract pak9.pk3 into"));
+    QCOMPARE(prompts.titles().mid(1, 2),
+             (QStringList{"VBUnzip - File already exists", "VBUnzip - File already exists"}));
+    QCOMPARE(prompts.prompts.size(), 4);
+    QCOMPARE(prompts.texts().last(), "3 files of pak9.pk3 saved in " + target + ".");
+    QCOMPARE(test::readFile(target + "/textures/sky.jpg"), QByteArray("mine"));
+    QCOMPARE(test::readFile(target + "/texturesx/other.tga"), QByteArray("other"));
+    QCOMPARE(test::readFile(target + "/readme.txt"), QByteArray("read me"));
+    prompts.clear();
+
+    // Into a folder that cannot be made: nothing saved, and it says why.
+    test::writeFile(dir.filePath("afile"), "x");
+    prompts.queueFile(dir.filePath("afile/sub"));
+    allAction->trigger();
+    QCOMPARE(prompts.prompts.size(), 2);
+    QCOMPARE(prompts.prompts[1].title, QString("Files not saved"));
+    QVERIFY2(prompts.texts()[1].startsWith("Nothing was saved: pak9.pk3 could not be extracted"),
+             qPrintable(prompts.texts()[1]));
+    QCOMPARE(prompts.prompts[1].icon, Icon::Error);
+    // The extract-one slots are as they were.
+    QCOMPARE(form.unzip().ExtractNames.size(), 100);
+}
+
+void TestCrateview::smallPictureKeepsItsTitle()
+{
+    QTemporaryDir dir;
+    const QString picture = test::writeFile(dir.filePath("small.tga"), tga(128, 128));
+    PictureViewer viewer(picture);
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    QVERIFY(viewer.loaded());
+    QCOMPARE(viewer.picture()->size(), QSize(132, 132));
+    // Room for "View file" and the title bar's buttons, the picture in the middle.
+    const int title = QFontMetrics(QApplication::font()).horizontalAdvance(viewer.windowTitle());
+    QVERIFY2(viewer.width() >= title + 150, qPrintable(QString::number(viewer.width())));
+    QVERIFY(viewer.minimumWidth() >= title + 150);
+    const QPoint centre = viewer.picture()->mapTo(&viewer, viewer.picture()->rect().center());
+    QVERIFY2(qAbs(centre.x() - viewer.width() / 2) <= 2,
+             qPrintable(QString("%1 of %2").arg(centre.x()).arg(viewer.width())));
+}
+
 void TestCrateview::demoMemberShowsItsSummary()
 {
     test::TempStore store;
@@ -426,7 +712,7 @@ void TestCrateview::demoMemberShowsItsSummary()
     QVERIFY(test::writeZip(pk3, {{"demos/match.dm_70", demo.bytes()},
                                  {"demos/junk.dm_68", "junk"},
                                  {"demos/readme.txt", "read me"}}));
-    CrateviewWindow form(dir.filePath("system"));
+    CrateviewWindow form;
     form.show();
     form.openArchive(pk3);
     auto* folders = form.findChild<QTreeWidget*>("folders");

@@ -423,6 +423,17 @@ void TestConfigLogic::saveFailuresChangeNothing()
 
     // A file that cannot be replaced (its folder is read-only) is left whole.
     QVERIFY(MakeWorkingCopy(cfg));
+    {
+        test::ScratchMount disk;
+        if (disk.mounted()) {
+            const QString ro = writeFile(disk.filePath("q3config.cfg"), "seta cg_fov 95\n");
+            QVERIFY(MakeWorkingCopy(ro));
+            QVERIFY(disk.makeReadOnly());
+            QCOMPARE(SaveValues(ro, set.options, &error), SaveResult::WriteFailed);
+            QCOMPARE(error, "The folder " + disk.path() + " cannot be written.");
+            QCOMPARE(readFile(ro), QByteArray("seta cg_fov 95\n"));
+        }
+    }
     QFile::setPermissions(path("f"), QFile::ReadOwner | QFile::ExeOwner);
     const bool readOnly = !QFile(path("f/probe")).open(QIODevice::WriteOnly);
     if (readOnly) {
@@ -455,8 +466,11 @@ void TestConfigLogic::saveOnAFullDiskKeepsTheFile()
     QVERIFY2(error.contains("No space left on device"), qPrintable(error));
     QCOMPARE(readFile(cfg), config);
     QCOMPARE(readFile(cfg + "_"), working);
-    // A read on the full disk keeps the previous working copy too.
-    QVERIFY(!ReadValues(cfg, set.options, true, &error));
+    // A read on the full disk keeps the previous working copy too; the values are read,
+    // and why the copy could not be written is told.
+    QString notWritable;
+    QVERIFY(ReadValues(cfg, set.options, true, &error, &notWritable));
+    QVERIFY2(notWritable.contains("No space left on device"), qPrintable(notWritable));
     QCOMPARE(readFile(cfg + "_"), working);
 }
 

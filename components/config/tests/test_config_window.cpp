@@ -3,6 +3,7 @@
 #include "Activation.h"
 #include "ConfigFile.h"
 #include "ModOptionsWindow.h"
+#include "ScratchMount.h"
 #include "Settings.h"
 #include "TestSupport.h"
 
@@ -54,6 +55,8 @@ private Q_SLOTS:
     void comboValueNotAmongChoices();
     void defaultValueAndResetAll();
     void openReadsWithoutRefreshingEditor();
+    void openDialogStartsWhereTheGameKeepsIt();
+    void readOnlyFolderIsNamed();
     void saveMessages();
     void missingDefinitionsFile();
     void shippedOptionsThroughThePlugin();
@@ -294,6 +297,7 @@ void TestConfigWindow::openReadsWithoutRefreshingEditor()
     SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
     open();
     QVERIFY(m_prompts->prompts.isEmpty());
+    QCOMPARE(m_window->windowTitle(), "Config Editor - " + cfg);
     // The load shows the value the game uses: the last line.
     QCOMPARE(stored("Field of view"), QString("120"));
     click("Field of view");
@@ -313,13 +317,73 @@ void TestConfigWindow::openReadsWithoutRefreshingEditor()
     QCOMPARE(dialog.file.title, QString("Locate q3config.cfg"));
     QCOMPARE(dialog.file.initialFile, QString("q3config.cfg"));
     QCOMPARE(dialog.file.filter, QString("Q3 Config file|*.cfg"));
-    QCOMPARE(dialog.file.initialFolder, QString("c:\\q3test"));
+    QCOMPARE(dialog.file.initialFolder, m_dir.filePath("game/"));
+    QVERIFY(dialog.file.showHidden);
     QVERIFY(dialog.file.fileMustExist);
     QCOMPARE(GetSetting("Fragdeck", "Options", "ConfigPath"), other);
+    QCOMPARE(m_window->windowTitle(), "Config Editor - " + other);
     QCOMPARE(stored("Field of view"), QString("105")); // after "open" the last line wins
     QCOMPARE(child<QLineEdit>("val_value")->text(), QString("120"));
     click("Field of view");
     QCOMPARE(child<QLineEdit>("val_value")->text(), QString("105"));
+}
+
+void TestConfigWindow::openDialogStartsWhereTheGameKeepsIt()
+{
+    // The game has never run: no ConfigPath, and the home folder the game will use is
+    // hidden. The dialog starts there and shows hidden folders.
+    const QString home = m_dir.filePath("home");
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    const QString program = writeFile(m_dir.filePath("games/openarena"), "#!/bin/sh\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    SaveSetting("Fragdeck", "Options", "Q3path", program);
+    SaveSetting("Fragdeck", "Options", "ConfigPath", "");
+    QDir().mkpath(home + "/.openarena/baseoa");
+    open();
+    m_prompts->clear();
+    m_prompts->queueCancel();
+    toolbar("open");
+    QCOMPARE(m_prompts->prompts.size(), 1);
+    QCOMPARE(m_prompts->prompts[0].file.initialFolder, home + "/.openarena/baseoa/");
+    QVERIFY(m_prompts->prompts[0].file.showHidden);
+    QCOMPARE(m_window->windowTitle(), QString("Config Editor"));
+
+    // Not even that folder yet: the home folder.
+    QDir(home + "/.openarena").removeRecursively();
+    m_prompts->queueCancel();
+    toolbar("open");
+    QCOMPARE(m_prompts->prompts.last().file.initialFolder, home);
+    qputenv("HOME", oldHome);
+}
+
+void TestConfigWindow::readOnlyFolderIsNamed()
+{
+    test::ScratchMount disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    const QString cfg = writeFile(disk.filePath("q3config.cfg"), "seta cg_fov \"110\"\n");
+    QVERIFY(disk.makeReadOnly());
+    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    open();
+    QCOMPARE(m_prompts->prompts.size(), 1);
+    const QString text = m_prompts->texts()[0];
+    QVERIFY2(text.startsWith("The folder " + disk.path() +
+                             " cannot be written, so changes to "
+                             "q3config.cfg cannot be saved there."),
+             qPrintable(text));
+    QVERIFY(!text.contains("could not be read"));
+    QCOMPARE(m_prompts->prompts[0].icon, Icon::Warning);
+    // The values are read all the same, and the title names the file.
+    QCOMPARE(stored("Field of view"), QString("110"));
+    QCOMPARE(m_window->windowTitle(), "Config Editor - " + cfg);
+    // A save says the same of the folder; the file is as it was.
+    m_prompts->clear();
+    toolbar("save");
+    QCOMPARE(m_prompts->prompts.size(), 1);
+    QVERIFY2(m_prompts->texts()[0].contains("The folder " + disk.path() + " cannot be written."),
+             qPrintable(m_prompts->texts()[0]));
+    QCOMPARE(readFile(cfg), QByteArray("seta cg_fov \"110\"\n"));
 }
 
 void TestConfigWindow::saveMessages()

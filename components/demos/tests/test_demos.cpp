@@ -43,6 +43,7 @@ private Q_SLOTS:
     void demoNames();
     void scanOfOneDataFolder();
     void installationsHomeFirst();
+    void archivesLinkedFromTwoFolders();
     void scriptBytes_data();
     void scriptBytes();
     void windowEndToEnd();
@@ -165,6 +166,23 @@ void TestDemos::installationsHomeFirst()
              (QStringList{"fromhome.dm_68", "intro.dm_71", "both.dm_71", "mine.dm_71"}));
 }
 
+void TestDemos::archivesLinkedFromTwoFolders()
+{
+    // Debian links the archives of /usr/share/games/openarena/baseoa from
+    // /usr/lib/openarena/baseoa: each demo is listed once.
+    const QString linked = root() + "lib/baseq3/";
+    QDir().mkpath(linked);
+    for (const char* f : {"a.pk3", "b.pk3"})
+        QVERIFY(QFile::link(m_base + QLatin1String(f), linked + QLatin1String(f)));
+    QVERIFY(QFile::link(m_base + "demos", linked + "demos"));
+    archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
+    const QList<Demo> demos = scanDemos({linked, m_base}, unzip, root() + "test/");
+    QCOMPARE(texts(demos), (QStringList{"demo001", "sub/match1.dm_68", "demo001", "d48.dm_48",
+                                        "loose.dm_66", "rec.dm_67=Rec.dm_67", "sub2/x.dm_71"}));
+    QCOMPARE(demos[0].source.archive, linked + "a.pk3"); // the first folder that holds it
+    QCOMPARE(scanLevelShots({linked, m_base}, unzip, root() + "test/").size(), 0);
+}
+
 void TestDemos::scriptBytes_data()
 {
     QTest::addColumn<QStringList>("names");
@@ -200,17 +218,26 @@ void TestDemos::windowEndToEnd()
     const QString exe = fakeProgram(root() + "game/ioquake3");
     SaveSetting("Fragdeck", "Options", "Q3path", exe);
     SaveSetting("Fragdeck", "Options", "ConfigPath", m_base + "q3config.cfg");
-    DemoWindow w(root() + "system");
+    DemoWindow w;
     w.show();
     QCOMPARE(w.objectName(), QStringLiteral("frm_main"));
     QCOMPARE(w.windowTitle(), QStringLiteral("View demos"));
     auto* list = w.findChild<QTreeWidget*>("list_demos");
     QCOMPARE(list->topLevelItemCount(), 7);
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    // Nothing selected: a message, and nothing written or started.
+    auto* start = w.findChild<QPushButton*>("Command1");
+    start->click();
+    QCOMPARE(prompts.texts(), QStringList{"Select the demos to play first: click one, or hold "
+                                          "Ctrl to pick several. Nothing was written or started."});
+    QCOMPARE(prompts.prompts[0].title, QStringLiteral("View demos"));
+    QVERIFY(!QFileInfo::exists(m_base + "fragdeck_demo.cfg"));
+    QVERIFY(processes.requests.isEmpty());
+    prompts.clear();
     list->topLevelItem(1)->setSelected(true); // sub/match1.dm_68
     list->topLevelItem(5)->setSelected(true); // rec.dm_67, a loose file spelled Rec.dm_67
     w.findChild<QCheckBox*>("cloop")->setChecked(true);
-    w.findChild<QPushButton*>("Command1")->click();
+    start->click();
     QCOMPARE(prompts.prompts.size(), 0);
     QCOMPARE(readFile(m_base + "fragdeck_demo.cfg"),
              QByteArray("set d1 \"demo sub/match1.dm_68 ; set nextdemo vstr d2\"\r\n"
@@ -218,6 +245,9 @@ void TestDemos::windowEndToEnd()
     QCOMPARE(processes.commandLines(), QStringList{exe + " +exec fragdeck_demo.cfg"});
     QCOMPARE(processes.requests[0].workingFolder, root() + "game/");
     QVERIFY(w.isVisible());
+    // Scratch files go to the user's data folder, never the program's.
+    QVERIFY2(w.scratchFolder().startsWith(m_store->dataHome() + "/fragdeck/"),
+             qPrintable(w.scratchFolder()));
     w.findChild<QPushButton*>("Command2")->click();
     QVERIFY(!w.isVisible());
 }
@@ -226,7 +256,7 @@ void TestDemos::windowWithoutPaths()
 {
     ProcessRecorder processes;
     PromptRecorder prompts;
-    DemoWindow w(root() + "system");
+    DemoWindow w;
     QCOMPARE(w.findChild<QTreeWidget*>("list_demos")->topLevelItemCount(), 0);
     w.findChild<QPushButton*>("Command1")->click();
     QCOMPARE(prompts.prompts.size(), 1);
@@ -301,7 +331,7 @@ void clickHeader(QTreeWidget* list, int c)
 void TestDemos::windowColumns()
 {
     makeDemoGame();
-    DemoWindow w(root() + "system");
+    DemoWindow w;
     w.show();
     auto* list = w.findChild<QTreeWidget*>("list_demos");
     QCOMPARE(column(list, DemoWindow::ColDemo),
@@ -332,7 +362,7 @@ void TestDemos::windowColumns()
 void TestDemos::windowSorting()
 {
     makeDemoGame();
-    DemoWindow w(root() + "system");
+    DemoWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTRY_COMPARE(w.demosBeingRead(), 0);
@@ -358,7 +388,7 @@ void TestDemos::windowFilter()
 {
     makeDemoGame();
     ProcessRecorder processes;
-    DemoWindow w(root() + "system");
+    DemoWindow w;
     w.show();
     QTRY_COMPARE(w.demosBeingRead(), 0);
     auto* list = w.findChild<QTreeWidget*>("list_demos");
@@ -389,7 +419,7 @@ void TestDemos::windowFilter()
 void TestDemos::windowLevelShot()
 {
     makeDemoGame();
-    DemoWindow w(root() + "system");
+    DemoWindow w;
     w.show();
     auto* list = w.findChild<QTreeWidget*>("list_demos");
     auto* box = w.findChild<archive::PictureBox*>("Picture1");

@@ -178,7 +178,7 @@ void TestDemosReal::windowListsThem()
     SaveSetting("Fragdeck", "Options", "Q3path", exe);
     SaveSetting("Fragdeck", "Options", "ConfigPath", config);
 
-    DemoWindow w(dir.filePath("system"));
+    DemoWindow w;
     w.show();
     auto* list = w.findChild<QTreeWidget*>("list_demos");
     QTRY_COMPARE_WITH_TIMEOUT(w.demosBeingRead(), 0, 20000);

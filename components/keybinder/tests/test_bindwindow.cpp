@@ -4,8 +4,11 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -33,6 +36,7 @@ private Q_SLOTS:
     void bindMoveClearAndSave();
     void otherCommandsAndClosing();
     void missingConfigIsReported();
+    void keysShowWholeAndTheHintReads();
     void launcherCreatesAndRuns();
 };
 
@@ -146,6 +150,46 @@ void TestBindWindow::missingConfigIsReported()
     QTest::mouseClick(w.findChild<QPushButton*>("savebinds"), Qt::LeftButton);
     QCOMPARE(prompts.prompts.size(), 1);
     QCOMPARE(prompts.prompts[0].icon, Icon::Error);
+}
+
+void TestBindWindow::keysShowWholeAndTheHintReads()
+{
+    test::TempStore store;
+    test::PromptRecorder prompts;
+    QTemporaryDir dir;
+    // Many keys on one action, and a long free-text command that would push them away.
+    const QString cfg = test::writeFile(
+        dir.filePath("q3config.cfg"),
+        "bind MOUSE1 \"+attack\"\nbind CTRL \"+attack\"\nbind KP_INS \"+attack\"\n"
+        "bind MOUSE2 \"+attack\"\nbind KP_DOWNARROW \"+forward\"\nbind KP_UPARROW \"+forward\"\n"
+        "bind F9 \"say ^1good game ^7everyone, well played, see you next time\"\n");
+    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    BindWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QHeaderView* header = w.bindtree->header();
+    const int keysFrom = header->sectionViewportPosition(2);
+    const int room = w.bindtree->viewport()->width() - keysFrom;
+    const QFontMetrics metrics(w.bindtree->font());
+    for (const char* command : {"+attack", "+forward",
+                                "say ^1good game ^7everyone, well played, "
+                                "see you next time"}) {
+        QTreeWidgetItem* item = actionItem(w.bindtree, command);
+        QVERIFY2(item, command);
+        QVERIFY2(metrics.horizontalAdvance(item->text(2)) < room,
+                 qPrintable(item->text(2) + ": " + QString::number(room)));
+    }
+    QVERIFY(w.bindtree->horizontalScrollBar()->maximum() == 0);
+    // The long command is cut in its own columns, and shown whole in its tip.
+    QTreeWidgetItem* say = actionItem(w.bindtree, "say ^1good game ^7everyone, well played, see "
+                                                  "you next time");
+    QCOMPARE(say->toolTip(1), say->text(1));
+    // The note is text to read, not a disabled control.
+    auto* hint = w.findChild<QLabel*>("hint");
+    QVERIFY(hint);
+    QVERIFY(hint->isEnabled());
+    QCOMPARE(hint->palette().color(QPalette::WindowText),
+             w.palette().color(QPalette::Active, QPalette::WindowText));
 }
 
 void TestBindWindow::launcherCreatesAndRuns()

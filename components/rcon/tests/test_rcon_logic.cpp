@@ -1,5 +1,6 @@
 #include "RconProtocol.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace fragdeck;
@@ -16,6 +17,10 @@ private Q_SLOTS:
     void reply();
     void port_data();
     void port();
+    void replyText_data();
+    void replyText();
+    void joinerJoinsUntilQuiet();
+    void joinerEndsOnTheQuietTimer();
 };
 
 void TestRconLogic::datagram_data()
@@ -114,6 +119,75 @@ void TestRconLogic::port()
     QFETCH(QString, text);
     const std::optional<quint16> p = parseServerPort(text);
     QTEST(p ? int(*p) : 0, "port");
+}
+
+void TestRconLogic::replyText_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("print") << QByteArray("\xff\xff\xff\xffprint\nmap: q3dm17\n")
+                           << QByteArray("map: q3dm17\n");
+    QTest::newRow("cut mid-line") << QByteArray("\xff\xff\xff\xffprint\ng_obeliskRespawnDelay")
+                                  << QByteArray("g_obeliskRespawnDelay");
+    QTest::newRow("header only") << QByteArray("\xff\xff\xff\xffprint\n") << QByteArray();
+    QTest::newRow("other packet") << QByteArray("\xff\xff\xff\xff"
+                                                "disconnect")
+                                  << QByteArray("disconnect");
+    QTest::newRow("print without its line end")
+        << QByteArray("\xff\xff\xff\xffprintx") << QByteArray("printx");
+    QTest::newRow("no header") << QByteArray("plain\n") << QByteArray("plain\n");
+    QTest::newRow("high bytes kept")
+        << QByteArray("\xff\xff\xff\xffprint\n\xff\xe4\n") << QByteArray("\xff\xe4\n");
+}
+
+void TestRconLogic::replyText()
+{
+    QFETCH(QByteArray, datagram);
+    QTEST(rconReplyText(datagram), "text");
+}
+
+void TestRconLogic::joinerJoinsUntilQuiet()
+{
+    RconReplyJoiner joiner;
+    QSignalSpy complete(&joiner, &RconReplyJoiner::replyComplete);
+    QVERIFY(!joiner.joining());
+    QCOMPARE(joiner.quietTimer().interval(), RconReplyJoiner::QuietMs);
+    QVERIFY(joiner.quietTimer().isSingleShot());
+    // Datagrams arriving without the event loop running in between belong to one reply,
+    // however they were cut.
+    joiner.add("g_obeliskRe");
+    joiner.add("spawnDelay \"10\"\nsv_");
+    QVERIFY(joiner.quietTimer().isActive());
+    joiner.add("cheats \"0\"\n");
+    QCOMPARE(complete.count(), 0);
+    QVERIFY(joiner.joining());
+    joiner.finish();
+    QCOMPARE(complete.count(), 1);
+    QCOMPARE(complete[0][0].toByteArray(),
+             QByteArray("g_obeliskRespawnDelay \"10\"\nsv_cheats \"0\"\n"));
+    QVERIFY(!joiner.quietTimer().isActive());
+    // Nothing pending: finishing again says nothing; the next datagram starts afresh.
+    joiner.finish();
+    QCOMPARE(complete.count(), 1);
+    joiner.add("said\n");
+    joiner.finish();
+    QCOMPARE(complete.count(), 2);
+    QCOMPARE(complete[1][0].toByteArray(), QByteArray("said\n"));
+}
+
+void TestRconLogic::joinerEndsOnTheQuietTimer()
+{
+    RconReplyJoiner joiner;
+    QSignalSpy complete(&joiner, &RconReplyJoiner::replyComplete);
+    joiner.add("first ");
+    joiner.add("second\n");
+    QTRY_COMPARE(complete.count(), 1);
+    QCOMPARE(complete[0][0].toByteArray(), QByteArray("first second\n"));
+    QVERIFY(!joiner.joining());
+    // An empty print still ends as a reply of its own.
+    joiner.add(QByteArray());
+    QTRY_COMPARE(complete.count(), 2);
+    QCOMPARE(complete[1][0].toByteArray(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestRconLogic)

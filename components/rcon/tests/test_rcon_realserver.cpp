@@ -1,6 +1,7 @@
 // The remote admin against a real dedicated server: what real servers answer is what the
 // window must understand.
 #include "Activation.h"
+#include "RconProtocol.h"
 #include "RconWindow.h"
 #include "RealGameServer.h"
 #include "Settings.h"
@@ -10,6 +11,8 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -21,6 +24,7 @@ class TestRconRealServer : public QObject
 private Q_SLOTS:
     void initTestCase();
     void adminSession();
+    void longRepliesAreJoined();
 
 private:
     QStringList playerNames() const;
@@ -119,6 +123,63 @@ void TestRconRealServer::adminSession()
     QCOMPARE(prompts.texts().filter("Server time-out.").size(), prompts.texts().size());
     QVERIFY(!text4->toPlainText().contains("Usage: kick"));
     m_window.reset();
+}
+
+void TestRconRealServer::longRepliesAreJoined()
+{
+    test::PromptRecorder prompts;
+    RconWindow w;
+    auto* text4 = w.findChild<QPlainTextEdit*>("Text4");
+    auto* rcom = w.findChild<QLineEdit*>("rcom");
+    auto* send = w.findChild<QPushButton*>("Command3");
+    w.findChild<QLineEdit*>("Text1")->setText("127.0.0.1");
+    w.findChild<QLineEdit*>("Text2")->setText(QString::number(m_server->port()));
+    w.findChild<QLineEdit*>("Text3")->setText("fragtest");
+    QSignalSpy replies(w.replies(), &RconReplyJoiner::replyComplete);
+    w.findChild<QPushButton*>("Command1")->click(); // sets the console's target
+
+    // cvarlist: about ten datagrams cut anywhere, ending in "N total cvars".
+    rcom->setText("cvarlist");
+    send->click();
+    QTRY_VERIFY_WITH_TIMEOUT(text4->toPlainText().contains(" cvar indexes\n"), 10000);
+    QCOMPARE(replies.count(), 1);
+    const QString list = text4->toPlainText();
+    QVERIFY2(!list.contains(QChar(0xff)) && !list.contains("print\n"), qPrintable(list));
+    const QStringList lines = list.split('\n');
+    static const QRegularExpression total("^(\\d+) total cvars$");
+    qsizetype end = -1;
+    int cvars = 0;
+    for (qsizetype i = 0; i < lines.size() && end < 0; ++i) {
+        const auto m = total.match(lines[i]);
+        if (m.hasMatch())
+            end = i, cvars = m.captured(1).toInt();
+    }
+    QVERIFY2(end > 0 && cvars > 100, qPrintable(list));
+    // One line per cvar: no line was cut where a datagram ended.
+    QStringList listed = lines.mid(0, end);
+    listed.removeAll(QString());
+    QCOMPARE(listed.size(), cvars);
+    for (const QString& line : listed)
+        QVERIFY2(line.endsWith('"') && line.contains(" \""), qPrintable(line));
+
+    // serverinfo: two datagrams.
+    text4->clear();
+    rcom->setText("serverinfo");
+    send->click();
+    QTRY_VERIFY_WITH_TIMEOUT(replies.count() == 2, 10000);
+    const QString info = text4->toPlainText();
+    QVERIFY2(info.startsWith("Server info settings:\n"), qPrintable(info));
+    QCOMPARE(info.count("Server info settings:"), 1);
+    static const QRegularExpression pair("^\\w+ +\\S.*$|^\\w+ *$");
+    const QStringList infoLines = info.split('\n', Qt::SkipEmptyParts).mid(1);
+    QVERIFY(infoLines.size() > 20);
+    for (const QString& line : infoLines)
+        QVERIFY2(pair.match(line).hasMatch(), qPrintable(line));
+    QVERIFY2(info.contains(QRegularExpression("\nmapname +oa_dm1\n")), qPrintable(info));
+    // The host name's colour codes are drawn, not shown.
+    QVERIFY2(info.contains(QRegularExpression("\nsv_hostname +Fragdeck Test\n")), qPrintable(info));
+    // Status queries the server dropped under its rate limit end as time-outs; nothing else.
+    QCOMPARE(prompts.texts().filter("Server time-out.").size(), prompts.texts().size());
 }
 
 QTEST_MAIN(TestRconRealServer)

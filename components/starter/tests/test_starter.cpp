@@ -1,8 +1,11 @@
 #include "GameFolders.h"
 #include "MapScan.h"
 #include "Rotation.h"
+#include "ServerProcess.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 using namespace fragdeck;
@@ -52,6 +55,14 @@ private Q_SLOTS:
     void startRefusesUnusableFolders();
     void startProblems_data();
     void startProblems();
+    void archivesReachedTwiceAreReadOnce();
+    void dedicatedProgram_data();
+    void dedicatedProgram();
+    void dedicatedStartUsesTheServerProgram();
+    void serverPortSkipsATakenOne();
+    void startedText_data();
+    void startedText();
+    void startedGameIsWatchedAndStopped();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -232,8 +243,8 @@ void TestStarter::scriptBytes_data()
     QTest::addColumn<bool>("cycle");
     QTest::addColumn<int>("gameType");
     QTest::addColumn<QByteArray>("expected");
-    const QByteArray head = "set g_maxgameclients 8\r\nset g_gametype 0\r\nset timelimit 20\r\n"
-                            "set fraglimit 20\r\n";
+    const QByteArray head = "set g_maxgameclients 8\r\nset sv_maxclients 8\r\nset g_gametype 0\r\n"
+                            "set timelimit 20\r\nset fraglimit 20\r\n";
     QTest::newRow("two maps, cycle on")
         << QStringList{"q3dm1", "q3dm7"} << true << 0
         << head + "set d1 \"map q3dm1 ; set nextmap vstr d2\"\r\n"
@@ -271,6 +282,13 @@ void TestStarter::scriptBytes()
     rules.mapCycle = cycle;
     rules.gameTypeIndex = gameType;
     QCOMPARE(mapScript(rules, maps), expected);
+    // More players than the server's own slots raise the slots; fewer keep the game's 8,
+    // so spectators still get in.
+    rules.maxClients = "16";
+    QVERIFY(
+        mapScript(rules, maps).startsWith("set g_maxgameclients 16\r\nset sv_maxclients 16\r\n"));
+    rules.maxClients = "2";
+    QVERIFY(mapScript(rules, maps).startsWith("set g_maxgameclients 2\r\nset sv_maxclients 8\r\n"));
 }
 
 void TestStarter::commandLines_data()
@@ -294,6 +312,11 @@ void TestStarter::commandLines()
     QFETCH(bool, cheats);
     QFETCH(QString, arguments);
     QCOMPARE(startArguments(dedicated, "tqmzrv", cheats), arguments);
+    QCOMPARE(isDedicatedStart(dedicated, cheats), dedicated > 0 && !cheats);
+    // Another port than the game's own is given before the script runs.
+    QString moved = arguments;
+    moved.replace(" +exec", " +set net_port 27961 +exec");
+    QCOMPARE(startArguments(dedicated, "tqmzrv", cheats, 27961), moved);
 }
 
 void TestStarter::startWritesScriptAndStartsGame()
@@ -382,6 +405,12 @@ void TestStarter::startProblems_data()
     QTest::newRow("empty limit") << QStringList{"q3dm1"} << ""
                                  << "pw"
                                  << "No time limit was given";
+    QTest::newRow("max clients not a number") << QStringList{"q3dm1"} << "20"
+                                              << "pw"
+                                              << "Max clients must be a whole number from 1 to 64";
+    QTest::newRow("max clients too many") << QStringList{"q3dm1"} << "20"
+                                          << "pw"
+                                          << "not \"65\"";
 }
 
 void TestStarter::startProblems()
@@ -392,11 +421,159 @@ void TestStarter::startProblems()
     QFETCH(QString, says);
     MatchRules rules;
     rules.timeLimit = timeLimit;
+    if (QByteArray(QTest::currentDataTag()) == "max clients not a number")
+        rules.maxClients = "eight";
+    else if (QByteArray(QTest::currentDataTag()) == "max clients too many")
+        rules.maxClients = "65";
     const QString problem = startProblem(rules, maps, password);
     if (says.isEmpty())
         QCOMPARE(problem, QString());
     else
         QVERIFY2(problem.contains(says), qPrintable(problem));
+}
+
+void TestStarter::archivesReachedTwiceAreReadOnce()
+{
+    // Debian's layout: the base folder of the game's library path holds links to the
+    // archives of the shared data path.
+    const QString linked = root() + "lib/baseq3/";
+    QDir().mkpath(linked);
+    for (const QString& f : QDir(m_base).entryList({"*.pk3"}, QDir::Files))
+        QVERIFY(QFile::link(m_base + f, linked + f));
+    archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
+    const MapScan scan = scanMaps({linked, m_base}, unzip, root() + "test/");
+    QCOMPARE(describe(scan), (QStringList{"pak0.pk3:q3dm1,q3dm7", "zmaps.pk3:q3ctf1",
+                                          "maps:mymap=MyMap,q3tourney2"}));
+    QCOMPARE(scan.nodes[0].key, linked + "pak0.pk3"); // the first folder that holds it
+    QCOMPARE(scan.levelShots.size(), 4);
+    QSet<QString> seen;
+    QVERIFY(firstVisit(seen, linked + "pak0.pk3"));
+    QVERIFY(!firstVisit(seen, m_base + "pak0.pk3"));
+    QVERIFY(firstVisit(seen, m_base + "shots.pk3"));
+    QVERIFY(firstVisit(seen, root() + "missing.pk3")); // by its name when it cannot resolve
+    QVERIFY(!firstVisit(seen, root() + "missing.pk3"));
+}
+
+void TestStarter::dedicatedProgram_data()
+{
+    QTest::addColumn<QString>("client");    // the Q3path, in the test's folder
+    QTest::addColumn<QStringList>("files"); // programs beside it
+    QTest::addColumn<QString>("server");    // the expected server program ("" = the client)
+    QTest::newRow("Debian OpenArena")
+        << "openarena" << QStringList{"openarena-server"} << "openarena-server";
+    QTest::newRow("OpenArena release")
+        << "openarena.x86_64" << QStringList{"oa_ded.x86_64", "oa_ded.i386"} << "oa_ded.x86_64";
+    QTest::newRow("ioquake3 release")
+        << "ioquake3.x86_64" << QStringList{"ioq3ded.x86_64"} << "ioq3ded.x86_64";
+    QTest::newRow("Debian Quake III")
+        << "quake3" << QStringList{"quake3-server"} << "quake3-server";
+    QTest::newRow("server given as Q3path") << "ioq3ded" << QStringList{} << "";
+    QTest::newRow("no server program") << "openarena" << QStringList{} << "";
+    QTest::newRow("only another suffix's server")
+        << "ioquake3.x86_64" << QStringList{"ioq3ded.i386"} << "";
+    QTest::newRow("another game") << "quake3e" << QStringList{"quake3-server"} << "";
+    QTest::newRow("original game") << "quake3.exe" << QStringList{} << "";
+}
+
+void TestStarter::dedicatedProgram()
+{
+    QFETCH(QString, client);
+    QFETCH(QStringList, files);
+    QFETCH(QString, server);
+    const QString folder = root() + "bin/";
+    const QString q3path =
+        client.endsWith(".exe") ? writeFile(folder + client, "MZ") : fakeProgram(folder + client);
+    for (const QString& f : files)
+        fakeProgram(folder + f);
+    const GameInstall install = GameInstall::fromPaths(q3path, m_base + "q3config.cfg");
+    QCOMPARE(install.dedicatedProgram(), server.isEmpty() ? q3path : folder + server);
+    QCOMPARE(install.program, q3path); // the game stays the game
+}
+
+void TestStarter::dedicatedStartUsesTheServerProgram()
+{
+    ProcessRecorder processes;
+    const QString client = fakeProgram(root() + "game/openarena");
+    const QString server = fakeProgram(root() + "game/openarena-server");
+    const GameInstall install = GameInstall::fromPaths(client, m_base + "q3config.cfg");
+    const StartOutcome r =
+        writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", startArguments(1, "pw", false),
+                            install.dedicatedProgram());
+    QVERIFY2(r.started, qPrintable(r.message));
+    QCOMPARE(
+        processes.commandLines(),
+        QStringList{server + " +set dedicated 1 +set rconpassword pw +exec fragdeck_maps.cfg"});
+    // A server program that cannot be run is reported before anything is written.
+    QFile::remove(m_base + MapScriptName);
+    const StartOutcome missing =
+        writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", " +x", root() + "gone");
+    QVERIFY(!missing.started);
+    QVERIFY2(missing.message.contains("was not found"), qPrintable(missing.message));
+    QVERIFY(!QFileInfo::exists(m_base + MapScriptName));
+    QCOMPARE(processes.requests.size(), 1);
+}
+
+void TestStarter::serverPortSkipsATakenOne()
+{
+    QUdpSocket taken;
+    QVERIFY(taken.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress));
+    const quint16 port = taken.localPort();
+    const quint16 chosen = freeServerPort(port, 5);
+    QVERIFY(chosen > port && chosen < port + 5);
+    QUdpSocket probe; // the port chosen can be had
+    QVERIFY(probe.bind(QHostAddress::AnyIPv4, chosen, QUdpSocket::DontShareAddress));
+    // A port taken on one address only is taken for the game, which binds them all.
+    QUdpSocket loopback;
+    QVERIFY(loopback.bind(QHostAddress::LocalHost, 0, QUdpSocket::DontShareAddress));
+    QVERIFY(freeServerPort(loopback.localPort(), 3) != loopback.localPort());
+    // Nothing free: the first one, and the game looks further itself.
+    QCOMPARE(freeServerPort(port, 1), port);
+}
+
+void TestStarter::startedText_data()
+{
+    QTest::addColumn<int>("dedicated");
+    QTest::addColumn<bool>("cheats");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("listen") << 0 << false
+                            << "Started openarena (the game, hosting the match) on port 27960.";
+    QTest::newRow("LAN") << 1 << false << "Started openarena (a LAN server) on port 27960.";
+    QTest::newRow("internet") << 2 << false
+                              << "Started openarena (an internet server) on port 27960.";
+    QTest::newRow("cheats") << 2 << true
+                            << "Started openarena (the game with cheats) on port 27960.";
+}
+
+void TestStarter::startedText()
+{
+    QFETCH(int, dedicated);
+    QFETCH(bool, cheats);
+    QTEST(starter::startedText("/usr/games/openarena", dedicated, cheats, 27960), "text");
+}
+
+void TestStarter::startedGameIsWatchedAndStopped()
+{
+    // A stand-in for the server: a process that runs until it is told to end.
+    QProcess server;
+    server.start("sleep", {"60"});
+    QVERIFY(server.waitForStarted());
+    const StartedGame game = StartedGame::of("Started sleep", 27960, server.processId());
+    QVERIFY(game.startTime >= 0);
+    QVERIFY(game.running());
+    // Another process that was given the same number later is not ours.
+    StartedGame other = game;
+    other.startTime += 1;
+    QVERIFY(!other.running());
+    QVERIFY(!other.stop());
+    QCOMPARE(server.state(), QProcess::Running);
+
+    QVERIFY(game.stop());
+    QVERIFY(server.waitForFinished(5000));
+    QCOMPARE(server.exitStatus(), QProcess::CrashExit); // ended by the signal
+    QVERIFY(!game.running());
+    QVERIFY(!game.stop()); // already ended
+    QCOMPARE(processStartTime(0), qint64(-1));
+    QVERIFY(!StartedGame{}.running()); // nothing known: nothing to stop
 }
 
 QTEST_MAIN(TestStarter)

@@ -7,8 +7,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -29,10 +31,21 @@ private Q_SLOTS:
     void withoutConfigPath();
     void unusableGameGetsAMessage();
     void startNeedsTickedMapsAndSafeValues();
+    void dedicatedStartSaysWhatItStarted();
+    void startedServerCanBeStopped();
+    void smallerLevelShotLeavesNoCollage();
+    void optionsPanelLeavesTheLevelShotInView();
     void pluginMainShowsTheWindow();
     void serverWindow();
 
 private:
+    // What the command line says about the port: nothing for the game's own.
+    static QString portArgument()
+    {
+        const quint16 port = freeServerPort();
+        return port == DefaultServerPort ? QString()
+                                         : QStringLiteral(" +set net_port %1").arg(port);
+    }
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TempStore> m_store;
     std::unique_ptr<TempHome> m_home;
@@ -52,9 +65,11 @@ void TestStarterWindow::init()
     m_home = std::make_unique<TempHome>(root() + "home");
     m_base = root() + "game/baseq3/";
     m_exe = fakeProgram(root() + "game/ioquake3");
+    StarterWindow::lastStarted() = StartedGame();
     writeZip(m_base + "pak0.pk3", {{"maps/q3dm1.bsp", "x"},
                                    {"maps/q3dm7.bsp", "x"},
-                                   {"levelshots/q3dm1.jpg", jpegBytes(Qt::red, 300, 300)}});
+                                   {"levelshots/q3dm1.jpg", jpegBytes(Qt::red, 300, 300)},
+                                   {"levelshots/q3dm7.jpg", jpegBytes(Qt::blue, 128, 96)}});
     writeZip(m_base + "pak1.pk3", {{"maps/q3ctf1.bsp", "x"}});
     writeFile(m_base + "maps/loose1.bsp", "x");
     setPaths(m_exe, m_base + "q3config.cfg");
@@ -72,7 +87,7 @@ void TestStarterWindow::endToEnd()
     ProcessRecorder processes;
     PromptRecorder prompts;
     registerProbeAs({"scoutlink.commander"});
-    StarterWindow w(root() + "system");
+    StarterWindow w;
     w.show();
     QCOMPARE(w.objectName(), QStringLiteral("frm_main"));
     QCOMPARE(w.windowTitle(), QStringLiteral("Start Q3A Server"));
@@ -84,7 +99,7 @@ void TestStarterWindow::endToEnd()
     QCOMPARE(tree->topLevelItemCount(), 3);
     QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("pak0.pk3"));
     QCOMPARE(tree->topLevelItem(2)->text(0), QStringLiteral("maps"));
-    QCOMPARE(w.findChild<QListWidget*>("List_levelshots")->count(), 1);
+    QCOMPARE(w.findChild<QListWidget*>("List_levelshots")->count(), 2);
 
     // The default picture first, then the level shot of a clicked map, then the default
     // again for a map without one.
@@ -97,6 +112,8 @@ void TestStarterWindow::endToEnd()
     emit tree->itemClicked(q3dm1, 0);
     QCOMPARE(w.shownPicture(), w.scratchFolder() + "q3dm1.jpg");
     QVERIFY(qRed(box->canvas().pixel(200, 150)) > 200); // larger than the box: clipped
+    QVERIFY2(w.scratchFolder().startsWith(m_store->dataHome() + "/fragdeck/"),
+             qPrintable(w.scratchFolder()));
     emit tree->itemClicked(tree->topLevelItem(1)->child(0), 0);
     QCOMPARE(w.shownPicture(), QString());
     QCOMPARE(box->canvas().pixel(10, 10), defaultPicture.pixel(10, 10));
@@ -124,18 +141,20 @@ void TestStarterWindow::endToEnd()
     start->click();
     QCOMPARE(prompts.prompts.size(), 0);
     QCOMPARE(readFile(m_base + "fragdeck_maps.cfg"),
-             QByteArray("set g_maxgameclients 12\r\nset g_gametype 4\r\nset timelimit 20\r\n"
-                        "set fraglimit 20\r\n"
+             QByteArray("set g_maxgameclients 12\r\nset sv_maxclients 12\r\nset g_gametype 4\r\n"
+                        "set timelimit 20\r\nset fraglimit 20\r\n"
                         "set d1 \"map q3dm1 ; set nextmap vstr d2\"\r\n"
                         "set d2 \"map q3dm7 ; set nextmap vstr d3\"\r\n"
                         "set d3 \"map loose1 ; set nextmap vstr d1\"\r\nvstr d1\r\n"));
     w.findChild<QCheckBox*>("ch_cheat")->setChecked(true);
     start->click();
+    // No server program beside this game: the game itself runs the dedicated server.
+    const QString port = portArgument();
     QCOMPARE(processes.commandLines(),
-             (QStringList{m_exe + " +set dedicated 2 +set rconpassword tqmzrv +exec "
-                                  "fragdeck_maps.cfg",
-                          m_exe + " +set rconpassword tqmzrv +set cheats 1 +exec "
-                                  "fragdeck_maps.cfg"}));
+             (QStringList{m_exe + " +set dedicated 2 +set rconpassword tqmzrv" + port +
+                              " +exec fragdeck_maps.cfg",
+                          m_exe + " +set rconpassword tqmzrv +set cheats 1" + port +
+                              " +exec fragdeck_maps.cfg"}));
     QCOMPARE(processes.requests[0].workingFolder, root() + "game/");
     QVERIFY(w.isVisible()); // the window stays open
 }
@@ -146,7 +165,7 @@ void TestStarterWindow::withoutConfigPath()
     PromptRecorder prompts;
     registerProbeAs({"scoutlink.commander"});
     setPaths("", "");
-    StarterWindow w(root() + "system");
+    StarterWindow w;
     QCOMPARE(w.findChild<QTreeWidget*>("list_maps1")->topLevelItemCount(), 0);
     QVERIFY(!w.hasCommander());
     QCOMPARE(w.findChild<QComboBox*>("gtype")->currentText(), QStringLiteral("FFA"));
@@ -161,7 +180,7 @@ void TestStarterWindow::unusableGameGetsAMessage()
     ProcessRecorder processes;
     PromptRecorder prompts;
     setPaths(root() + "game/missing/ioquake3", m_base + "q3config.cfg");
-    StarterWindow w(root() + "system");
+    StarterWindow w;
     QVERIFY(!w.hasCommander()); // not registered here: ignored
     w.findChild<QPushButton*>("Command1")->click();
     QCOMPARE(prompts.prompts.size(), 1);
@@ -175,7 +194,7 @@ void TestStarterWindow::startNeedsTickedMapsAndSafeValues()
 {
     ProcessRecorder processes;
     PromptRecorder prompts;
-    StarterWindow w(root() + "system");
+    StarterWindow w;
     auto* start = w.findChild<QPushButton*>("Command1");
     start->click(); // nothing ticked
     auto* tree = w.findChild<QTreeWidget*>("list_maps1");
@@ -186,11 +205,145 @@ void TestStarterWindow::startNeedsTickedMapsAndSafeValues()
     w.findChild<QLineEdit*>("rcon")->setText("pw +exec evil");
     start->click();
     QCOMPARE(prompts.prompts.size(), 3);
-    QVERIFY2(prompts.texts()[0].contains("Tick the maps"), qPrintable(prompts.texts()[0]));
+    QCOMPARE(prompts.texts()[0], QStringLiteral("Tick the maps to play first: the server starts "
+                                                "on the first one. Nothing was written or "
+                                                "started."));
     QVERIFY2(prompts.texts()[1].contains("time limit"), qPrintable(prompts.texts()[1]));
     QVERIFY2(prompts.texts()[2].contains("rcon password"), qPrintable(prompts.texts()[2]));
     QVERIFY(processes.requests.isEmpty());
     QVERIFY(!QFileInfo::exists(m_base + "fragdeck_maps.cfg"));
+}
+
+void TestStarterWindow::dedicatedStartSaysWhatItStarted()
+{
+    ProcessRecorder processes;
+    PromptRecorder prompts;
+    // Debian's OpenArena: the game and its server program side by side.
+    const QString client = fakeProgram(root() + "game/openarena");
+    const QString server = fakeProgram(root() + "game/openarena-server");
+    setPaths(client, m_base + "q3config.cfg");
+    StarterWindow w;
+    auto* info = w.findChild<QLabel*>("startinfo");
+    auto* stop = w.findChild<QPushButton*>("Command7");
+    QVERIFY(info && stop);
+    QVERIFY(!info->isVisibleTo(&w));
+    QVERIFY(!stop->isVisibleTo(&w));
+    w.findChild<QTreeWidget*>("list_maps1")->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    w.findChild<QComboBox*>("dedicated")->setCurrentIndex(1);
+    w.findChild<QLineEdit*>("max")->setText("16");
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(prompts.texts(), QStringList());
+    const quint16 port = freeServerPort();
+    QCOMPARE(processes.commandLines(),
+             QStringList{server + " +set dedicated 1 +set rconpassword tqmzrv" + portArgument() +
+                         " +exec fragdeck_maps.cfg"});
+    QVERIFY(readFile(m_base + "fragdeck_maps.cfg").contains("\r\nset sv_maxclients 16\r\n"));
+    QVERIFY(info->isVisibleTo(&w));
+    QCOMPARE(info->text(),
+             QStringLiteral("Started openarena-server (a LAN server) on port %1.").arg(port));
+    QVERIFY(!stop->isVisibleTo(&w)); // the recorder starts nothing that could be stopped
+
+    // Listen server: the game itself, Q3path untouched.
+    w.findChild<QComboBox*>("dedicated")->setCurrentIndex(0);
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(processes.requests.size(), 2);
+    QCOMPARE(processes.requests[1].program, client);
+    QCOMPARE(
+        info->text(),
+        QStringLiteral("Started openarena (the game, hosting the match) on port %1.").arg(port));
+}
+
+void TestStarterWindow::startedServerCanBeStopped()
+{
+    PromptRecorder prompts;
+    // The start runs a stand-in for the server that lives until it is ended.
+    QProcess stand;
+    setProcessStarter([&stand](const ProcessRequest&) {
+        stand.start("sleep", {"60"});
+        stand.waitForStarted();
+        ProcessResult started{true, QString()};
+        started.pid = stand.processId();
+        return started;
+    });
+    {
+        StarterWindow w;
+        w.show();
+        w.findChild<QTreeWidget*>("list_maps1")->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        w.findChild<QComboBox*>("dedicated")->setCurrentIndex(1);
+        w.findChild<QPushButton*>("Command1")->click();
+        QCOMPARE(prompts.texts(), QStringList());
+        QVERIFY(w.findChild<QPushButton*>("Command7")->isVisible());
+    }
+    setProcessStarter({});
+    // A window opened later still knows it, and stops it.
+    StarterWindow again;
+    again.show();
+    auto* info = again.findChild<QLabel*>("startinfo");
+    auto* stop = again.findChild<QPushButton*>("Command7");
+    QVERIFY(info->text().startsWith("Started ioquake3 (a LAN server) on port "));
+    QVERIFY(stop->isVisible());
+    QCOMPARE(stop->text(), QStringLiteral("S&top server"));
+    stop->click();
+    QTRY_COMPARE(stand.state(), QProcess::NotRunning);
+    QCOMPARE(stand.exitStatus(), QProcess::CrashExit); // ended by the signal
+    QVERIFY(info->text().endsWith(". It was stopped."));
+    QVERIFY(!stop->isVisible());
+
+    // One that ends by itself is seen to have ended.
+    setProcessStarter([&stand](const ProcessRequest&) {
+        stand.start("sleep", {"60"});
+        stand.waitForStarted();
+        ProcessResult started{true, QString()};
+        started.pid = stand.processId();
+        return started;
+    });
+    again.findChild<QTreeWidget*>("list_maps1")->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    again.findChild<QPushButton*>("Command1")->click();
+    setProcessStarter({});
+    QCOMPARE(prompts.texts(), QStringList());
+    QVERIFY(stop->isVisible());
+    stand.kill();
+    QVERIFY(stand.waitForFinished(5000));
+    QTRY_VERIFY(info->text().endsWith(". It has ended."));
+    QVERIFY(!stop->isVisible());
+}
+
+void TestStarterWindow::smallerLevelShotLeavesNoCollage()
+{
+    PromptRecorder prompts;
+    StarterWindow w;
+    auto* tree = w.findChild<QTreeWidget*>("list_maps1");
+    auto* box = w.findChild<archive::PictureBox*>("Picture1");
+    emit tree->itemClicked(tree->topLevelItem(0)->child(0), 0); // 300 x 300, red
+    QVERIFY(qRed(box->canvas().pixel(200, 150)) > 200);
+    emit tree->itemClicked(tree->topLevelItem(0)->child(1), 0); // 128 x 96, blue
+    QCOMPARE(w.shownPicture(), w.scratchFolder() + "q3dm7.jpg");
+    QVERIFY(qBlue(box->canvas().pixel(60, 40)) > 200);
+    // Beside and below the small picture: the box's background, none of the red one.
+    const QRgb background = box->palette().color(QPalette::Window).rgb();
+    QCOMPARE(box->canvas().pixel(200, 150) | 0xff000000, background | 0xff000000);
+    QCOMPARE(box->canvas().pixel(60, 150) | 0xff000000, background | 0xff000000);
+}
+
+void TestStarterWindow::optionsPanelLeavesTheLevelShotInView()
+{
+    PromptRecorder prompts;
+    StarterWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.findChild<QPushButton*>("Command5")->click();
+    auto* panel = w.findChild<QGroupBox*>("Frame2");
+    QVERIFY(panel->isVisible());
+    const QRect covered = panel->geometry();
+    for (const char* name : {"shotcaption", "Picture1", "mapcycle", "ch_cheat"}) {
+        auto* widget = w.findChild<QWidget*>(name);
+        QVERIFY2(widget && widget->isVisible(), name);
+        QVERIFY2(!covered.intersects(widget->geometry()), name);
+    }
+    // The panel shows all its fields whole.
+    QVERIFY(covered.width() >= panel->sizeHint().width());
+    QVERIFY(covered.height() >= panel->sizeHint().height());
+    QVERIFY(w.rect().contains(covered));
 }
 
 void TestStarterWindow::pluginMainShowsTheWindow()
