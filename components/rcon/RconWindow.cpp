@@ -3,6 +3,7 @@
 #include "Activation.h"
 #include "ColouredText.h"
 #include "Error.h"
+#include "HostLookup.h"
 #include "Prompts.h"
 #include "RconProtocol.h"
 #include "Settings.h"
@@ -12,7 +13,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHostInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,14 +65,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QWidget* b
 
 QHostAddress resolve(const QString& host)
 {
-    QHostAddress address;
-    if (address.setAddress(host))
-        return address;
-    const QHostInfo info = QHostInfo::fromName(host);
-    for (const QHostAddress& a : info.addresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
-            return a;
-    return info.addresses().isEmpty() ? QHostAddress() : info.addresses().first();
+    const QList<QHostAddress> found = lookUpHost(host);
+    return found.isEmpty() ? QHostAddress() : found.first();
 }
 
 } // namespace
