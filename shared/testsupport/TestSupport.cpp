@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -170,6 +171,18 @@ void whenShown(const QString& name, const std::function<void(QWidget*)>& step)
             }
     });
     timer->start();
+}
+
+void onNextModal(const std::function<void(QWidget*)>& step)
+{
+    QTimer::singleShot(0, [step] {
+        QPointer<QWidget> modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        step(modal);
+        if (modal && modal->isVisible())
+            modal->close();
+    });
 }
 
 QString writeFile(const QString& path, const QByteArray& bytes)

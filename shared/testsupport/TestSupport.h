@@ -114,6 +114,11 @@ bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 // the way to answer a modal window that the code under test opens.
 void whenShown(const QString& name, const std::function<void(QWidget*)>& step);
 
+// Runs `step` once, from the event loop, on the modal window the code under test opens
+// next (a component's main(), a dialog's exec()), then closes that window unless `step`
+// already did. Call it just before the call that opens the window.
+void onNextModal(const std::function<void(QWidget*)>& step);
+
 // Writes a file whole (creating folders); returns its path.
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);

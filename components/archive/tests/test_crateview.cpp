@@ -364,15 +364,11 @@ void TestCrateview::explorerEndToEnd()
     // A picture opens in the viewer, sized to it.
     QSize viewerPicture;
     QString viewerName, viewerTitle;
-    QTimer::singleShot(0, this, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
+    test::onNextModal([&](QWidget* modal) {
         viewerName = modal->objectName();
         viewerTitle = modal->windowTitle();
         if (auto* box = modal->findChild<PictureBox*>("Picture1"))
             viewerPicture = QSize(box->twipsWidth(), box->twipsHeight());
-        modal->close();
     });
     dblClick("wall.tga");
     QCOMPARE(viewerName, QString("frm_pic"));
@@ -757,15 +753,11 @@ void TestCrateview::componentShowsTheExplorer()
     std::unique_ptr<QObject> obj = CreateObject("crateview.Class");
     QVERIFY(obj);
     QStringList seen;
-    QTimer::singleShot(0, this, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
+    test::onNextModal([&](QWidget* modal) {
         seen << modal->objectName() << modal->windowTitle();
         for (const char* name : {"Frame1", "Toolbar1", "folders", "files"})
             if (modal->findChild<QWidget*>(name))
                 seen << name;
-        modal->close();
     });
     CallByName(obj.get(), "Main");
     QCOMPARE(seen, (QStringList{"Form1", "Crateview", "Frame1", "Toolbar1", "folders", "files"}));

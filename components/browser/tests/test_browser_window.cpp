@@ -450,13 +450,8 @@ void TestBrowserWindow::componentShowsTheWindow()
              qPrintable(error));
     std::unique_ptr<QObject> browser = CreateObject("beaconlist.Class");
     QString seen;
-    QTimer::singleShot(0, [&seen] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        seen = modal->objectName() + '|' + modal->windowTitle();
-        modal->close();
-    });
+    test::onNextModal(
+        [&seen](QWidget* modal) { seen = modal->objectName() + '|' + modal->windowTitle(); });
     CallByName(browser.get(), "main");
     QCOMPARE(seen, QString("frm_main|Fragdeck Server Browser"));
 }

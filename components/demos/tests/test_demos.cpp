@@ -273,13 +273,10 @@ void TestDemos::pluginMainShowsTheWindow()
     QVERIFY2(registerComponentLibrary(lib, &error), qPrintable(error));
     auto obj = CreateObject("reelgate.Class");
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == "frm_main" && modal->windowTitle() == "View demos") {
+    test::onNextModal([&](QWidget* modal) {
+        if (modal->objectName() == "frm_main" && modal->windowTitle() == "View demos") {
             seen = modal->findChild<QTreeWidget*>("list_demos")->topLevelItemCount() == 7;
             modal->findChild<QPushButton*>("Command2")->click();
-        } else if (modal) {
-            modal->close();
         }
     });
     CallByName(obj.get(), "Main");

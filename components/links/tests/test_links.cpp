@@ -283,20 +283,15 @@ void TestLinks::shippedLinksLoadThroughTheComponent()
     QVERIFY(shelf);
     QStringList seen;
     int links = 0;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != "frmmain")
+    test::onNextModal([&](QWidget* modal) {
+        if (modal->objectName() != "frmmain")
             return;
         auto* tree = modal->findChild<QTreeWidget*>("optiontree");
         seen = topLevelTexts(tree);
         for (int i = 0; i < tree->topLevelItemCount(); ++i)
             links += tree->topLevelItem(i)->childCount();
-        modal->close();
     });
-    poll.start(10);
     CallByName(shelf.get(), "Main"); // returns once the window is closed
-    poll.stop();
     QCOMPARE(seen, shipped.categories);
     QCOMPARE(links, int(shipped.links.size()));
 }

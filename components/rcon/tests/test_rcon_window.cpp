@@ -555,13 +555,8 @@ void TestRconWindow::componentShowsTheWindow()
              qPrintable(error));
     std::unique_ptr<QObject> admin = CreateObject("wardhold.class");
     QString seen;
-    QTimer::singleShot(0, [&seen] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        seen = modal->objectName() + '|' + modal->windowTitle();
-        modal->close();
-    });
+    test::onNextModal(
+        [&seen](QWidget* modal) { seen = modal->objectName() + '|' + modal->windowTitle(); });
     CallByName(admin.get(), "MAIN");
     QCOMPARE(seen, QString("Form1|Remote Admin"));
 }

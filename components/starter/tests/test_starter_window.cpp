@@ -354,14 +354,10 @@ void TestStarterWindow::pluginMainShowsTheWindow()
     auto obj = CreateObject("kickgate.Class");
     QVERIFY(obj);
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == "frm_main" &&
-            modal->windowTitle() == "Start Q3A Server") {
+    test::onNextModal([&](QWidget* modal) {
+        if (modal->objectName() == "frm_main" && modal->windowTitle() == "Start Q3A Server") {
             seen = modal->findChild<QTreeWidget*>("list_maps1")->topLevelItemCount() == 3;
             modal->findChild<QPushButton*>("Command2")->click();
-        } else if (modal) {
-            modal->close();
         }
     });
     CallByName(obj.get(), "main");
