@@ -1,6 +1,7 @@
 #include "DemoSummary.h"
 
 #include "ArchiveMember.h"
+#include "GameText.h"
 #include "Paths.h"
 
 #include <QFile>
@@ -149,7 +150,7 @@ QStringList playerLines(const DemoInfo& info)
     const bool teams = info.gameType >= 3 && info.gameType != 10;
     QStringList out;
     for (const DemoPlayer& p : info.players) {
-        QString line = withoutColours(p.name);
+        QString line = withoutColourCodes(p.name);
         if (p.team == 3 || (teams && p.team != 0))
             line += QStringLiteral(" (") + teamName(p.team) + u')';
         out.append(line);
@@ -163,12 +164,12 @@ QString demoSummary(const DemoInfo& info)
         return info.error;
     QStringList lines;
     lines << QStringLiteral("Map: ") + info.map;
-    lines << QStringLiteral("Server: ") + withoutColours(info.server);
+    lines << QStringLiteral("Server: ") + withoutColourCodes(info.server);
     if (info.gameType >= 0)
         lines << QStringLiteral("Game type: ") + gameTypeName(info.gameType);
     lines << QStringLiteral("Protocol: %1").arg(info.protocol);
     if (!info.recorder.isEmpty())
-        lines << QStringLiteral("Recorded by: ") + withoutColours(info.recorder);
+        lines << QStringLiteral("Recorded by: ") + withoutColourCodes(info.recorder);
     if (info.lengthKnown)
         lines << QStringLiteral("Length: ") + formatDuration(info.durationMs);
     else if (!info.wholeRead)

@@ -18,20 +18,29 @@ const QString MapsFilter = QStringLiteral("MAPS/");
 // Level shots are a few hundred KB; anything far bigger is not one.
 constexpr qint64 kMaxLevelShotBytes = qint64(16) * 1024 * 1024;
 
-QString withSlash(QString folder)
-{
-    folder = toLocalPath(folder);
-    if (!folder.isEmpty() && !folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
-}
-
 bool hasExtension(const QString& name, const char* ext)
 {
     return name.endsWith(QLatin1String(ext), Qt::CaseInsensitive);
 }
 
 } // namespace
+
+QStringList archivesIn(const QStringList& dataFolders)
+{
+    QStringList out;
+    QSet<QString> seen;
+    for (const QString& raw : dataFolders) {
+        const QString folder = withSlash(raw);
+        if (folder.isEmpty())
+            continue;
+        const QStringList files = QDir(folder).entryList(
+            {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+        for (const QString& file : files)
+            if (firstVisit(seen, folder + file))
+                out.append(folder + file);
+    }
+    return out;
+}
 
 QList<ListedMember> listMembers(UnzipModule& unzip, const QString& archivePath,
                                 const QString& filter, const QString& listFolder)
@@ -102,18 +111,16 @@ MapArchives scanMapArchives(const QStringList& dataFolders, UnzipModule& unzip,
                             const QString& listFolder)
 {
     MapArchives out;
+    for (const QString& archive : archivesIn(dataFolders)) {
+        out.levelShots += levelShotsIn(unzip, archive, listFolder);
+        for (const ListedMember& m : listMembers(unzip, archive, MapsFilter, listFolder))
+            if (m.rest.size() > 4 && hasExtension(m.rest, ".bsp") && !m.rest.contains(u'/'))
+                out.maps.insert(m.rest.left(m.rest.size() - 4).toLower());
+    }
     for (const QString& raw : dataFolders) {
         const QString folder = withSlash(raw);
         if (folder.isEmpty())
             continue;
-        const QStringList archives = QDir(folder).entryList(
-            {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
-        for (const QString& file : archives) {
-            out.levelShots += levelShotsIn(unzip, folder + file, listFolder);
-            for (const ListedMember& m : listMembers(unzip, folder + file, MapsFilter, listFolder))
-                if (m.rest.size() > 4 && hasExtension(m.rest, ".bsp") && !m.rest.contains(u'/'))
-                    out.maps.insert(m.rest.left(m.rest.size() - 4).toLower());
-        }
         for (const QString& file : QDir(folder + QStringLiteral("maps/"))
                                        .entryList({QStringLiteral("*.bsp")}, QDir::Files))
             out.maps.insert(file.left(file.size() - 4).toLower());

@@ -13,6 +13,10 @@
 namespace fragdeck::archive
 {
 
+// The pk3 archives of the data folders, full paths: each folder's in name order (the order
+// the game loads them in), each file once by its resolved path.
+QStringList archivesIn(const QStringList& dataFolders);
+
 // The members a listing run reported under `filter` (upper case, e.g. "MAPS/"), each as
 // the member path (the line trimmed) and the rest after the filter; the folder entry
 // itself is skipped.

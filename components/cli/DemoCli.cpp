@@ -1,5 +1,6 @@
 #include "DemoCli.h"
 
+#include "GameText.h"
 #include "Paths.h"
 #include "QueryCli.h"
 
@@ -100,14 +101,14 @@ QString formatDemoPlain(const DemoResult& r)
         return QStringLiteral("%1\terror\t%2\n").arg(printable(r.file), printable(i.error));
     QStringList names;
     for (const DemoPlayer& p : i.players)
-        names.append(withoutColours(p.name));
+        names.append(withoutColourCodes(p.name));
     // One pass over all fields, so a "%1" in a name stays as it is.
     return QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8\t%9\n")
         .arg(printable(r.file), QString::number(i.protocol), printable(i.map),
-             printable(withoutColours(i.server)), gameTypeName(i.gameType),
+             printable(withoutColourCodes(i.server)), gameTypeName(i.gameType),
              i.lengthKnown ? formatDuration(i.durationMs) : QStringLiteral("?"),
              QString::number(i.players.size()), printable(names.join(QStringLiteral(", "))),
-             printable(withoutColours(i.recorder)));
+             printable(withoutColourCodes(i.recorder)));
 }
 
 QByteArray formatDemoJson(const QList<DemoResult>& results)

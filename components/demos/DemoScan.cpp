@@ -1,6 +1,7 @@
 #include "DemoScan.h"
 
 #include "GameInstall.h"
+#include "GameText.h"
 #include "MapScan.h"
 #include "Paths.h"
 #include "Rotation.h"
@@ -15,14 +16,6 @@ namespace
 {
 
 const QString DemosFilter = QStringLiteral("DEMOS/");
-
-QString withSlash(QString folder)
-{
-    folder = toLocalPath(folder);
-    if (!folder.isEmpty() && !folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
-}
 
 } // namespace
 
@@ -44,28 +37,18 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
 {
     QList<Demo> out;
     QSet<QString> listed;
-    // Files by resolved path: Debian links the same archives from two base folders.
-    QSet<QString> seen;
-    for (const QString& raw : dataFolders) {
-        const QString folder = withSlash(raw);
-        if (folder.isEmpty())
-            continue;
-        const QStringList archives = QDir(folder).entryList(
-            {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
-        for (const QString& file : archives) {
-            if (!starter::firstVisit(seen, folder + file))
+    for (const QString& pk3 : archive::archivesIn(dataFolders)) {
+        for (const starter::ListedMember& m :
+             starter::listMembers(unzip, pk3, DemosFilter, listFolder)) {
+            const QString name = demoName(m.rest).toLower();
+            if (name.isEmpty())
                 continue;
-            const auto members =
-                starter::listMembers(unzip, folder + file, DemosFilter, listFolder);
-            for (const starter::ListedMember& m : members) {
-                const QString name = demoName(m.rest).toLower();
-                if (name.isEmpty())
-                    continue;
-                out.append({name, name, {QString(), folder + file, m.path}});
-                listed.insert(name);
-            }
+            out.append({name, name, {QString(), pk3, m.path}});
+            listed.insert(name);
         }
     }
+    // Loose files once by resolved path too: the same folder may be reached twice.
+    QSet<QString> seen;
     for (const QString& raw : dataFolders) {
         const QString folder = withSlash(raw);
         if (folder.isEmpty())
@@ -86,7 +69,7 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
             // A loose file is opened by its exact name on this file system.
             const QString name = demoName(rel);
             const QString text = name.toLower();
-            if (name.isEmpty() || listed.contains(text) || !starter::firstVisit(seen, demos + rel))
+            if (name.isEmpty() || listed.contains(text) || !firstVisit(seen, demos + rel))
                 continue;
             out.append({text, name, {demos + rel, QString(), QString()}});
             listed.insert(text);
@@ -99,23 +82,8 @@ QList<starter::LevelShot> scanLevelShots(const QStringList& dataFolders,
                                          archive::UnzipModule& unzip, const QString& listFolder)
 {
     QList<starter::LevelShot> shots;
-    QSet<QString> seen;
-    for (const QString& raw : dataFolders) {
-        const QString folder = withSlash(raw);
-        if (folder.isEmpty())
-            continue;
-        const QStringList archives = QDir(folder).entryList(
-            {QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
-        for (const QString& file : archives) {
-            if (!starter::firstVisit(seen, folder + file))
-                continue;
-            for (const starter::ListedMember& m : starter::listMembers(
-                     unzip, folder + file, QStringLiteral("LEVELSHOTS/"), listFolder)) {
-                if (m.rest.size() > 4 && !m.rest.contains(u'/'))
-                    shots.append({m.rest, folder + file, m.path});
-            }
-        }
-    }
+    for (const QString& pk3 : archive::archivesIn(dataFolders))
+        shots += archive::levelShotsIn(unzip, pk3, listFolder);
     return shots;
 }
 
@@ -125,10 +93,10 @@ bool demoMatches(const Demo& demo, const DemoInfo& info, const QString& filter)
     if (f.isEmpty())
         return true;
     auto has = [&f](const QString& text) { return text.contains(f, Qt::CaseInsensitive); };
-    if (has(demo.text) || has(info.map) || has(withoutColours(info.server)))
+    if (has(demo.text) || has(info.map) || has(withoutColourCodes(info.server)))
         return true;
     for (const DemoPlayer& p : info.players)
-        if (has(withoutColours(p.name)))
+        if (has(withoutColourCodes(p.name)))
             return true;
     return false;
 }

@@ -1,5 +1,6 @@
 #include "DemoWindow.h"
 
+#include "GameText.h"
 #include "Paths.h"
 #include "PictureBox.h"
 #include "PictureDisplay.h"
@@ -223,7 +224,7 @@ void DemoWindow::fillRow(QTreeWidgetItem* item, int index)
         return;
     }
     setCell(item, ColMap, info.map, info.map);
-    const QString server = withoutColours(info.server);
+    const QString server = withoutColourCodes(info.server);
     setCell(item, ColServer, server, server, server);
     setCell(item, ColPlayers, QString::number(info.players.size()), qlonglong(info.players.size()),
             archive::playerLines(info).join(u'\n'));

@@ -16,38 +16,12 @@ namespace
 
 const QString MapsFilter = QStringLiteral("MAPS/");
 
-QString withSlash(QString folder)
-{
-    folder = toLocalPath(folder);
-    if (!folder.isEmpty() && !folder.endsWith(u'/'))
-        folder += u'/';
-    return folder;
-}
-
-// The pk3 archives of a folder in name order (the order the game loads them in).
-QStringList archivesOf(const QString& folder)
-{
-    QDir dir(folder);
-    return dir.entryList({QStringLiteral("*.pk3")}, QDir::Files | QDir::Readable,
-                         QDir::Name | QDir::IgnoreCase);
-}
-
 bool hasExtension(const QString& name, const char* ext)
 {
     return name.endsWith(QLatin1String(ext), Qt::CaseInsensitive);
 }
 
 } // namespace
-
-bool firstVisit(QSet<QString>& seen, const QString& path)
-{
-    const QString resolved = QFileInfo(path).canonicalFilePath();
-    const QString key = resolved.isEmpty() ? path : resolved;
-    if (seen.contains(key))
-        return false;
-    seen.insert(key);
-    return true;
-}
 
 int MapScan::mapCount() const
 {
@@ -61,32 +35,23 @@ MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
                  const QString& listFolder)
 {
     MapScan scan;
-    QSet<QString> listed;  // map names already in the tree
-    QSet<QString> scanned; // archives by resolved path: Debian links one file from two folders
+    QSet<QString> listed; // map names already in the tree
 
-    for (const QString& rawFolder : dataFolders) {
-        const QString folder = withSlash(rawFolder);
-        if (folder.isEmpty())
-            continue;
-        for (const QString& file : archivesOf(folder)) {
-            const QString archivePath = folder + file;
-            if (!firstVisit(scanned, archivePath))
+    for (const QString& archivePath : archive::archivesIn(dataFolders)) {
+        scan.levelShots += archive::levelShotsIn(unzip, archivePath, listFolder);
+        TopNode node{archivePath, fileNameOf(archivePath), {}};
+        for (const ListedMember& m : listMembers(unzip, archivePath, MapsFilter, listFolder)) {
+            // Only compiled maps load; bot files, sources and folders do not.
+            if (m.rest.size() <= 4 || !hasExtension(m.rest, ".bsp"))
                 continue;
-            scan.levelShots += archive::levelShotsIn(unzip, archivePath, listFolder);
-            TopNode node{archivePath, file, {}};
-            for (const ListedMember& m : listMembers(unzip, archivePath, MapsFilter, listFolder)) {
-                // Only compiled maps load; bot files, sources and folders do not.
-                if (m.rest.size() <= 4 || !hasExtension(m.rest, ".bsp"))
-                    continue;
-                const QString name = m.rest.left(m.rest.size() - 4).toLower();
-                if (!isGameArgumentSafe(name) || listed.contains(name))
-                    continue;
-                listed.insert(name);
-                node.maps.append({QString::number(node.maps.size()) + archivePath, name, name});
-            }
-            if (!node.maps.isEmpty())
-                scan.nodes.append(std::move(node));
+            const QString name = m.rest.left(m.rest.size() - 4).toLower();
+            if (!isGameArgumentSafe(name) || listed.contains(name))
+                continue;
+            listed.insert(name);
+            node.maps.append({QString::number(node.maps.size()) + archivePath, name, name});
         }
+        if (!node.maps.isEmpty())
+            scan.nodes.append(std::move(node));
     }
 
     TopNode loose{LooseMapsKey, QStringLiteral("maps"), {}};

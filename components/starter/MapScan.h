@@ -52,10 +52,6 @@ inline const QString LooseMapsKey = QStringLiteral("baseq3maps");
 MapScan scanMaps(const QStringList& dataFolders, archive::UnzipModule& unzip,
                  const QString& listFolder);
 
-// True the first time a file is met, judged by its resolved path (Debian links the same
-// archives from two folders); the file is then recorded in `seen`.
-bool firstVisit(QSet<QString>& seen, const QString& path);
-
 // The game types in list order and their numbers for g_gametype.
 QStringList gameTypeNames();
 int gameTypeNumber(int listIndex);

@@ -593,20 +593,6 @@ QString teamName(int team)
     }
 }
 
-QString withoutColours(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'^' && i + 1 < text.size() && text[i + 1] != u'^') {
-            ++i;
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
 QString formatDuration(qint64 ms)
 {
     const qint64 seconds = std::max<qint64>(0, ms) / 1000;

@@ -77,8 +77,6 @@ DemoInfo readDemoFile(const QString& path, DemoDepth depth,
 // "Free For All", "Capture the Flag", ... ; "Game type N" for numbers without a name.
 QString gameTypeName(int gameType);
 QString teamName(int team);
-// "^" and the character after it removed, as the game does when it prints a name.
-QString withoutColours(const QString& text);
 // m:ss, or h:mm:ss from an hour on.
 QString formatDuration(qint64 ms);
 

@@ -36,13 +36,6 @@ Flavour flavourOf(const QString& programPath)
             {QStringLiteral("/usr/lib/quake3"), QStringLiteral("/usr/share/games/quake3")}};
 }
 
-QString withSlash(QString p)
-{
-    if (!p.isEmpty() && !p.endsWith(u'/'))
-        p += u'/';
-    return p;
-}
-
 } // namespace
 
 QString userHome()

@@ -33,8 +33,14 @@ quint32 gameColour(int index)
 QString withoutColourCodes(const QString& text)
 {
     QString out;
-    for (const ColouredRun& r : colouredRuns(text))
-        out += r.text;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'^' && i + 1 < text.size() && text[i + 1] != u'^') {
+            ++i;
+            continue;
+        }
+        out += text[i];
+    }
     return out;
 }
 

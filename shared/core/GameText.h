@@ -21,7 +21,7 @@ struct ColouredRun {
 QList<ColouredRun> colouredRuns(const QString& text);
 // The game's colour for index 0..7 (other values wrap), as a QRgb.
 quint32 gameColour(int index);
-// The text as drawn, without its colour codes.
+// The text without its colour codes, every other character as it is.
 QString withoutColourCodes(const QString& text);
 // Rich text for a label or text view: one span per run, alternate-font runs underlined.
 QString colouredHtml(const QString& text);

@@ -50,6 +50,24 @@ QString userFile(const QString& name, const QString& shippedPath)
     return own;
 }
 
+QString withSlash(const QString& folder)
+{
+    QString local = toLocalPath(folder);
+    if (!local.isEmpty() && !local.endsWith(u'/'))
+        local += u'/';
+    return local;
+}
+
+bool firstVisit(QSet<QString>& seen, const QString& path)
+{
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    const QString key = resolved.isEmpty() ? path : resolved;
+    if (seen.contains(key))
+        return false;
+    seen.insert(key);
+    return true;
+}
+
 QString folderOf(const QString& path)
 {
     const qsizetype i = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));

@@ -1,5 +1,6 @@
 #pragma once
 // Paths as the tools build them: by concatenation, with "/" or "\" as each tool writes them.
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,11 @@ namespace fragdeck
 
 // Turns every "\" into "/" before a path reaches the file system.
 QString toLocalPath(const QString& path);
+// The folder in local form ending in "/" (empty text stays empty).
+QString withSlash(const QString& folder);
+// True the first time a file is met, judged by its resolved path (Debian links the same
+// game archives from two folders); the file is then recorded in `seen`.
+bool firstVisit(QSet<QString>& seen, const QString& path);
 // The text up to and including the last "/" or "\" (empty when there is none).
 QString folderOf(const QString& path);
 // The text after the last "/" or "\".

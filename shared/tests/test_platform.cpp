@@ -303,7 +303,7 @@ void TestPlatform::colouredRuns_data()
     QTest::newRow("double caret is drawn") << "^^1x" << QStringList{"7 ^", "1 x"} << "^x";
     QTest::newRow("eight and nine wrap") << "^8a^9b" << QStringList{"0 a", "1 b"} << "ab";
     QTest::newRow("alternate font")
-        << QString("^2a") + QChar(225) << QStringList{"2 a", "2a a"} << "aa";
+        << QString("^2a") + QChar(225) << QStringList{"2 a", "2a a"} << QString("a") + QChar(225);
     QTest::newRow("trailing caret") << "a^" << QStringList{"7 a^"} << "a^";
 }
 

@@ -1,6 +1,7 @@
 // The demo reader on demos written the way the engine records them, and on broken ones.
 #include "DemoFile.h"
 #include "DemoWriter.h"
+#include "GameText.h"
 #include "MessageBits.h"
 
 #include <QtTest>
@@ -486,8 +487,8 @@ void TestDemoFile::gameStateReadStopsEarly()
 
 void TestDemoFile::helpers()
 {
-    QCOMPARE(withoutColours(QStringLiteral("^1Red^7Name")), QStringLiteral("RedName"));
-    QCOMPARE(withoutColours(QStringLiteral("a^^b^")), QStringLiteral("a^^"));
+    QCOMPARE(withoutColourCodes(QStringLiteral("^1Red^7Name")), QStringLiteral("RedName"));
+    QCOMPARE(withoutColourCodes(QStringLiteral("a^^b^")), QStringLiteral("a^^"));
     QCOMPARE(gameTypeName(4), QStringLiteral("Capture the Flag"));
     QCOMPARE(gameTypeName(99), QStringLiteral("Game type 99"));
     QCOMPARE(formatDuration(59999), QStringLiteral("0:59"));

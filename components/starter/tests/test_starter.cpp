@@ -1,5 +1,6 @@
 #include "GameFolders.h"
 #include "MapScan.h"
+#include "Paths.h"
 #include "Rotation.h"
 #include "ServerProcess.h"
 
@@ -447,11 +448,12 @@ void TestStarter::archivesReachedTwiceAreReadOnce()
     QCOMPARE(scan.nodes[0].key, linked + "pak0.pk3"); // the first folder that holds it
     QCOMPARE(scan.levelShots.size(), 4);
     QSet<QString> seen;
-    QVERIFY(firstVisit(seen, linked + "pak0.pk3"));
-    QVERIFY(!firstVisit(seen, m_base + "pak0.pk3"));
-    QVERIFY(firstVisit(seen, m_base + "shots.pk3"));
-    QVERIFY(firstVisit(seen, root() + "missing.pk3")); // by its name when it cannot resolve
-    QVERIFY(!firstVisit(seen, root() + "missing.pk3"));
+    QVERIFY(fragdeck::firstVisit(seen, linked + "pak0.pk3"));
+    QVERIFY(!fragdeck::firstVisit(seen, m_base + "pak0.pk3"));
+    QVERIFY(fragdeck::firstVisit(seen, m_base + "shots.pk3"));
+    QVERIFY(
+        fragdeck::firstVisit(seen, root() + "missing.pk3")); // by its name when it cannot resolve
+    QVERIFY(!fragdeck::firstVisit(seen, root() + "missing.pk3"));
 }
 
 void TestStarter::dedicatedProgram_data()
