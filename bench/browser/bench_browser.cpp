@@ -5,6 +5,7 @@
 //  - sorting on each column and each filter over 5,000 rows, with the view attached.
 //
 //   bench_browser [SERVERS] [ROWS]        (1000 and 5000 by default)
+#include "BenchUtil.h"
 #include "BrowserWindow.h"
 #include "ServerBrowser.h"
 #include "ServerCache.h"
@@ -116,37 +117,6 @@ double openWindow(const QString& book)
     return t;
 }
 
-// Longest gap between two turns of the event loop, seen by a 1 ms timer.
-class StallWatch : public QObject
-{
-public:
-    StallWatch()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 t = m_clock.nsecsElapsed();
-            m_longestNs = std::max(m_longestNs, t - m_lastNs);
-            m_lastNs = t;
-        });
-    }
-    void start()
-    {
-        m_clock.start();
-        m_lastNs = 0;
-        m_longestNs = 0;
-        m_timer.start();
-    }
-    void stop() { m_timer.stop(); }
-    double longestMs() const { return double(m_longestNs) / 1e6 - 1.0; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_lastNs = 0;
-    qint64 m_longestNs = 0;
-};
-
 struct RefreshFigures {
     bool ran = false;
     double seconds = 0;
@@ -183,7 +153,7 @@ RefreshFigures refreshFleet(const QString& book, int servers)
         QCoreApplication::processEvents();
         QEventLoop loop;
         QObject::connect(w.servers(), &ServerBrowser::finished, &loop, &QEventLoop::quit);
-        StallWatch watch;
+        bench::StallWatch watch;
         watch.start();
         QElapsedTimer clock;
         clock.start();

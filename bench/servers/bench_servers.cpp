@@ -5,6 +5,7 @@
 // of 5,000 servers takes.
 //
 //   bench_servers [COUNT] [BIG_COUNT]      (1000 and 5000 by default)
+#include "BenchUtil.h"
 #include "ServerList.h"
 
 #include <QCoreApplication>
@@ -80,37 +81,6 @@ private:
     QProcess m_process;
 };
 
-// Longest gap between two turns of the event loop, seen by a 1 ms timer.
-class StallWatch : public QObject
-{
-public:
-    StallWatch()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 t = m_clock.nsecsElapsed();
-            m_longestNs = std::max(m_longestNs, t - m_lastNs);
-            m_lastNs = t;
-        });
-    }
-    void start()
-    {
-        m_clock.start();
-        m_lastNs = 0;
-        m_longestNs = 0;
-        m_timer.start();
-    }
-    void stop() { m_timer.stop(); }
-    double longestMs() const { return double(m_longestNs) / 1e6 - 1.0; } // less the tick
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_lastNs = 0;
-    qint64 m_longestNs = 0;
-};
-
 long statusKb(const char* field)
 {
     QFile f("/proc/self/status");
@@ -158,7 +128,7 @@ Figures refresh(const Fleet& fleet, ServerList& list)
     list.setProtocol(71);
     QEventLoop loop;
     QObject::connect(&list, &ServerList::finished, &loop, &QEventLoop::quit);
-    StallWatch watch;
+    bench::StallWatch watch;
     watch.start();
     QElapsedTimer clock;
     clock.start();

@@ -46,6 +46,12 @@ QString shownName(const QString& name, const Options& o)
 
 } // namespace
 
+void print(FILE* to, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    std::fflush(to);
+}
+
 QString usageText()
 {
     return QStringLiteral(

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 
 namespace fragdeck::cli
 {
@@ -34,6 +35,10 @@ struct ParsedArguments {
 // The arguments after the program name.
 ParsedArguments parseArguments(const QStringList& args);
 QString usageText();
+
+// Writes bytes to a standard stream whole and flushes them, so output and errors keep
+// their order when both go to one terminal or file.
+void print(FILE* to, const QByteArray& bytes);
 
 struct Target {
     bool ok = false;

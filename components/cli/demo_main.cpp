@@ -1,22 +1,12 @@
 // fragdeck-demo: says what recorded demos hold, read from the recordings themselves.
 #include "DemoCli.h"
+#include "QueryCli.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
 using namespace fragdeck;
 using namespace fragdeck::cli;
-
-namespace
-{
-
-void print(FILE* to, const QByteArray& bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
-    std::fflush(to);
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {

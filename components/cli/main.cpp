@@ -19,12 +19,6 @@ using namespace fragdeck::cli;
 namespace
 {
 
-void print(FILE* to, const QByteArray& bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
-    std::fflush(to);
-}
-
 // The engine by its registered name; on a machine where it is not registered (or the
 // registration points elsewhere) the program folder's own copy is registered first.
 std::unique_ptr<QObject> createEngine(QString* why)
