@@ -88,8 +88,8 @@ int main(int argc, char** argv)
         QByteArray big = cfg;
         big.replace("\n", end);
         for (int i = 0; big.size() < 10 * 1024 * 1024; ++i)
-            big += "bind X" + QByteArray::number(i) + " \"say filler line " + QByteArray::number(i) +
-                   "\"" + end;
+            big += "bind X" + QByteArray::number(i) + " \"say filler line " +
+                   QByteArray::number(i) + "\"" + end;
         const QString bigPath = dir.filePath("big.cfg");
         std::vector<double> bigReads, bigSaves;
         for (int run = 0; run < 3; ++run) {

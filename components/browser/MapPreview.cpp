@@ -72,7 +72,8 @@ void MapPreview::showMap(const QString& map)
     m_caption->setText(map);
     const archive::LevelShot* shot = archive::findLevelShot(a.levelShots, map);
     const QImage image =
-        shot ? archive::decodePicture(archive::readLevelShotBytes(*shot), shot->fileName) : QImage();
+        shot ? archive::decodePicture(archive::readLevelShotBytes(*shot), shot->fileName)
+             : QImage();
     if (image.isNull()) {
         m_shown = Shown::NoLevelShot;
         drawMarker(QStringLiteral("No level shot"), map, false);

@@ -30,8 +30,7 @@ struct NameChar {
 using NameDocument = QList<NameChar>;
 
 // A document of one colour and font.
-NameDocument plainDocument(const QString& text, quint32 colour = 0xffffffffu,
-                           bool gameFont = true);
+NameDocument plainDocument(const QString& text, quint32 colour = 0xffffffffu, bool gameFont = true);
 
 // The name code: "^" + digit wherever the colour changes, characters in the alternate font
 // with 128 added to their codes (those already at 128 or above keep theirs). Characters

@@ -6,7 +6,8 @@
 #include <QVariant>
 #include <memory>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 // What a component library declares in its metadata.
 struct ComponentClass {

@@ -8,7 +8,8 @@
 #include <QTimer>
 #include <ctime>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 int32_t tickCount()
 {

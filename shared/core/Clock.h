@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <functional>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 // Milliseconds from a monotonic clock, as a 32-bit signed count (it wraps like the
 // classic tick count).

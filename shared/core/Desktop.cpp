@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 QStringList& overrideList()
 {
     static QStringList l;

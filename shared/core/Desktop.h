@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 // The drive list the game locator walks: entry 0 is "/" (skipped like the first drive);
 // then the home folder, mounted volumes, /opt and the usual game folders that exist.

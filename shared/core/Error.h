@@ -4,9 +4,11 @@
 #include <QString>
 #include <exception>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
-class Error : public std::exception {
+class Error : public std::exception
+{
 public:
     Error(int number, QString description)
         : m_number(number), m_description(std::move(description)),
@@ -24,7 +26,8 @@ private:
 };
 
 // The numbers callers may test for.
-namespace ErrorCode {
+namespace ErrorCode
+{
 constexpr int Overflow = 6;
 constexpr int TypeMismatch = 13;
 constexpr int FileNotFound = 53;

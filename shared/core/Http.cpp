@@ -6,7 +6,8 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 QUrl httpUrl(const QString& host, const QString& path)
 {

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QUrl>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 struct HttpResult {
     bool ok = false;

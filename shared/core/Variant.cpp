@@ -5,8 +5,10 @@
 #include <cmath>
 #include <limits>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 [[noreturn]] void overflow()
 {

@@ -3,7 +3,8 @@
 #include <QVariant>
 #include <cstdint>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 // Numeric value of a variant as the game tools' callers pass them: numbers as they are,
 // text by its numeric value (a non-numeric text raises a type mismatch, error 13).

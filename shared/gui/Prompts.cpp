@@ -9,8 +9,10 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 
 PromptHandler& handler()
 {
@@ -90,7 +92,7 @@ Answer messageBox(const QString& text, const QString& title, Buttons buttons, Ic
         return Answer::No;
     default:
         // Closing the box answers its cancelling button.
-        return buttons == Buttons::Ok ? Answer::Ok
+        return buttons == Buttons::Ok      ? Answer::Ok
                : buttons == Buttons::YesNo ? Answer::No
                                            : Answer::Cancel;
     }

@@ -7,7 +7,8 @@
 
 class QWidget;
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Icon { None, Information, Warning, Error, Question };
@@ -56,7 +57,8 @@ using PromptHandler = std::function<PromptReply(const Prompt&)>;
 void setPromptHandler(PromptHandler handler); // empty: real dialogs
 
 // The hourglass for a long operation, restored when it goes out of scope.
-class WaitCursor {
+class WaitCursor
+{
 public:
     WaitCursor();
     ~WaitCursor();

@@ -7,8 +7,10 @@
 #include <QSoundEffect>
 #include <QUrl>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 std::function<bool(const QString&)>& hook()
 {
     static std::function<bool(const QString&)> h;

@@ -4,7 +4,8 @@
 #include <QString>
 #include <functional>
 
-namespace fragdeck {
+namespace fragdeck
+{
 
 // Returns true when the sound started (the file exists and playback was asked for).
 bool playWave(const QString& path, int flags = 0);

@@ -4,8 +4,10 @@
 #include <QScreen>
 #include <cmath>
 
-namespace fragdeck {
-namespace {
+namespace fragdeck
+{
+namespace
+{
 double dpi(bool horizontal)
 {
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

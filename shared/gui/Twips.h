@@ -1,7 +1,8 @@
 #pragma once
 // Window sizes in twips: 1440 to the inch, 15 to a pixel at 96 dpi, scaled by the
 // screen's logical dpi.
-namespace fragdeck {
+namespace fragdeck
+{
 
 double twipsPerPixelX();
 double twipsPerPixelY();

@@ -7,7 +7,8 @@
 
 using namespace fragdeck;
 
-class TestRealServer : public QObject {
+class TestRealServer : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void answersStatusAndRcon();

@@ -2,7 +2,8 @@
 
 #include <QTcpSocket>
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
 HttpTestServer::HttpTestServer(QObject* parent) : QObject(parent)
 {
@@ -37,11 +38,10 @@ void HttpTestServer::onConnection()
             const auto it = m_routes.constFind(path);
             const int status = it == m_routes.cend() ? 404 : it->first;
             const QByteArray body = it == m_routes.cend() ? QByteArray("not found") : it->second;
-            QByteArray resp = "HTTP/1.1 " + QByteArray::number(status) +
-                              (status == 200 ? " OK" : " Error") +
-                              "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                              QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
-                              body;
+            QByteArray resp =
+                "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error") +
+                "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+                QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
             s->write(resp);
             s->disconnectFromHost();
         });

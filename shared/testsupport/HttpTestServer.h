@@ -9,9 +9,11 @@
 
 class QTcpSocket;
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
-class HttpTestServer : public QObject {
+class HttpTestServer : public QObject
+{
     Q_OBJECT
 public:
     explicit HttpTestServer(QObject* parent = nullptr);

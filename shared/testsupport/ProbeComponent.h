@@ -5,7 +5,8 @@
 #include <QVariant>
 
 // A creatable class with operations of every shape the contract allows.
-class Probe : public QObject {
+class Probe : public QObject
+{
     Q_OBJECT
 public:
     explicit Probe(QString name) : m_name(std::move(name)) {}
@@ -20,7 +21,8 @@ private:
     QString m_name;
 };
 
-class ProbeFactory : public QObject, public fragdeck::ComponentFactory {
+class ProbeFactory : public QObject, public fragdeck::ComponentFactory
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "probe.json")
     Q_INTERFACES(fragdeck::ComponentFactory)

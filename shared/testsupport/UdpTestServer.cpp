@@ -3,7 +3,8 @@
 #include <QNetworkDatagram>
 #include <QTimer>
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
 QByteArray oob(const QByteArray& text)
 {
@@ -50,8 +51,9 @@ void UdpTestServer::onReadyRead()
         const quint16 port = m_lastPort;
         for (const QByteArray& r : replies) {
             if (replyDelayMs > 0)
-                QTimer::singleShot(replyDelayMs, this,
-                                   [this, r, host, port] { m_socket.writeDatagram(r, host, port); });
+                QTimer::singleShot(replyDelayMs, this, [this, r, host, port] {
+                    m_socket.writeDatagram(r, host, port);
+                });
             else
                 m_socket.writeDatagram(r, host, port);
         }

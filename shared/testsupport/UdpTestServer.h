@@ -8,9 +8,11 @@
 #include <QUdpSocket>
 #include <functional>
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
-class UdpTestServer : public QObject {
+class UdpTestServer : public QObject
+{
     Q_OBJECT
 public:
     explicit UdpTestServer(QObject* parent = nullptr);

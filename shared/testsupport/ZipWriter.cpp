@@ -5,7 +5,8 @@
 #include <QFileInfo>
 #include <zip.h>
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
 bool writeZip(const QString& path, const QList<ZipMember>& members)
 {
@@ -32,7 +33,8 @@ bool writeZip(const QString& path, const QList<ZipMember>& members)
             ok = false;
             continue;
         }
-        const zip_int64_t idx = zip_file_add(z, name.constData(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
+        const zip_int64_t idx =
+            zip_file_add(z, name.constData(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
         if (idx < 0) {
             zip_source_free(src);
             ok = false;

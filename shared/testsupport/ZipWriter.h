@@ -5,7 +5,8 @@
 #include <QPair>
 #include <QString>
 
-namespace fragdeck::test {
+namespace fragdeck::test
+{
 
 struct ZipMember {
     QString name;

@@ -1,7 +1,7 @@
 // Archive access against real zip files written by the test.
+#include "ExplorerUnzip.h"
 #include "ScratchMount.h"
 #include "TestSupport.h"
-#include "ExplorerUnzip.h"
 #include "Unzip.h"
 #include "ZipWriter.h"
 

@@ -8,7 +8,8 @@
 
 using namespace fragdeck;
 
-class TestRealServerQuery : public QObject {
+class TestRealServerQuery : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void statusPlayersAndRules();

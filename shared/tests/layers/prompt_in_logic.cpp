@@ -4,6 +4,6 @@
 
 int promptInLogic()
 {
-    return int(fragdeck::messageBox(QStringLiteral("?"), QStringLiteral("?"),
-                                    fragdeck::Buttons::Ok, fragdeck::Icon::None));
+    return int(fragdeck::messageBox(QStringLiteral("?"), QStringLiteral("?"), fragdeck::Buttons::Ok,
+                                    fragdeck::Icon::None));
 }
