@@ -1,7 +1,8 @@
 #include "MasterClient.h"
 
+#include "DatagramSocket.h"
+
 #include <QPointer>
-#include <QVariant>
 
 namespace fragdeck::query
 {
@@ -146,12 +147,9 @@ QUdpSocket* MasterClient::socketFor(bool v6)
 {
     std::unique_ptr<QUdpSocket>& s = v6 ? m_v6 : m_v4;
     if (!s) {
-        s = std::make_unique<QUdpSocket>();
-        if (!s->bind(v6 ? QHostAddress::AnyIPv6 : QHostAddress::AnyIPv4, 0)) {
-            s.reset();
+        s = bindDatagramSocket(v6, 1 << 20);
+        if (!s)
             return nullptr;
-        }
-        s->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(1 << 20));
         QUdpSocket* raw = s.get();
         connect(raw, &QUdpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
     }

@@ -1,6 +1,7 @@
 #include "ServerPoller.h"
 
-#include <QVariant>
+#include "DatagramSocket.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -229,13 +230,10 @@ QUdpSocket* ServerPoller::socketFor(const QHostAddress& host)
     const bool v6 = host.protocol() == QAbstractSocket::IPv6Protocol;
     std::unique_ptr<QUdpSocket>& s = v6 ? m_v6 : m_v4;
     if (!s) {
-        s = std::make_unique<QUdpSocket>();
-        if (!s->bind(v6 ? QHostAddress::AnyIPv6 : QHostAddress::AnyIPv4, 0)) {
-            s.reset();
-            return nullptr;
-        }
         // Replies of a whole refresh arrive within moments; room for them in the kernel.
-        s->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 << 20));
+        s = bindDatagramSocket(v6, 4 << 20);
+        if (!s)
+            return nullptr;
         QUdpSocket* raw = s.get();
         connect(raw, &QUdpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
     }

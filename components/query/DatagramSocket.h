@@ -1,0 +1,14 @@
+#pragma once
+// The server list's sockets: one unconnected UDP socket per address family, bound to any
+// local port, with room in the kernel for the replies of a whole refresh.
+#include <QUdpSocket>
+#include <memory>
+
+namespace fragdeck::query
+{
+
+// A bound socket for IPv6 (or IPv4) with a receive buffer of `receiveBytes`; null when
+// the system cannot give one.
+std::unique_ptr<QUdpSocket> bindDatagramSocket(bool v6, int receiveBytes);
+
+} // namespace fragdeck::query
