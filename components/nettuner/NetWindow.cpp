@@ -68,8 +68,8 @@ NetWindow::NetWindow(QWidget* parent) : QDialog(parent)
     layout->addLayout(grid);
     layout->addStretch();
     auto* hint = new QLabel(cfg::saveWithGameClosedHint(), this);
+    hint->setObjectName(QStringLiteral("hint"));
     hint->setWordWrap(true);
-    hint->setEnabled(false); // drawn grey: a note, not a control
     layout->addWidget(hint);
     layout->addLayout(buttons);
     resize(440, sizeHint().height());

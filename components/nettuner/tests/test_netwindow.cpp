@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -49,6 +50,9 @@ void TestNetWindow::showsPresetsAndSaves()
     QCOMPARE(valueIn(w, "cl_maxpackets"), QString("30"));
     QCOMPARE(valueIn(w, "cl_timenudge"), QString("0"));
     QCOMPARE(w.presetcombo->currentText(), QString("Manual settings"));
+    // The note is text to read, not a disabled control.
+    auto* hint = w.findChild<QLabel*>("hint");
+    QVERIFY(hint && hint->isEnabled());
 
     // Choosing a preset fills in its values; typing makes them manual again.
     w.presetcombo->setCurrentIndex(1);

@@ -88,7 +88,8 @@ void prepare()
     if (!option(QStringLiteral("Q3path")).isEmpty())
         return;
     QString game;
-    for (const char* name : {"openarena", "ioquake3", "quake3"}) {
+    // A server-only installation still has the game's maps and demos to show.
+    for (const char* name : {"openarena", "ioquake3", "quake3", "openarena-server", "ioq3ded"}) {
         game = QStandardPaths::findExecutable(
             QLatin1String(name),
             {QStringLiteral("/usr/games"), QStringLiteral("/usr/local/games")});
