@@ -148,13 +148,8 @@ void ServerPoller::stop()
 {
     if (!m_running)
         return;
-    m_running = false;
-    m_allQueued = false;
-    m_paceTimer.stop();
-    m_deadlineTimer.stop();
+    endRun();
     m_queue.clear();
-    m_retries.clear();
-    m_deadlines.clear();
     m_inFlight = 0;
     QList<int> reverted;
     for (int row = 0; row < size(); ++row) {
@@ -365,13 +360,18 @@ void ServerPoller::checkFinished()
 {
     if (!m_running || m_listOpen || m_inFlight > 0 || !m_queue.empty())
         return;
+    endRun();
+    Q_EMIT finished();
+}
+
+void ServerPoller::endRun()
+{
     m_running = false;
     m_allQueued = false;
     m_retries.clear();
     m_deadlines.clear();
     m_paceTimer.stop();
     m_deadlineTimer.stop();
-    Q_EMIT finished();
 }
 
 } // namespace fragdeck::query

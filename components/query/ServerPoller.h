@@ -110,6 +110,7 @@ private:
     void onReadyRead(QUdpSocket* socket);
     void finishRow(int row, bool answered);
     void checkFinished();
+    void endRun();
     QUdpSocket* socketFor(const QHostAddress& host);
     qint64 now() const { return m_clock.nsecsElapsed(); }
 

@@ -68,6 +68,18 @@ ProcessResult run(ProcessRequest r)
     return realStart(r);
 }
 
+ProcessRequest request(const QString& program, const QStringList& arguments,
+                       const QString& workingFolder, WindowMode mode, const QString& commandLine)
+{
+    ProcessRequest r;
+    r.program = program;
+    r.arguments = arguments;
+    r.workingFolder = workingFolder;
+    r.mode = mode;
+    r.commandLine = commandLine;
+    return r;
+}
+
 } // namespace
 
 QStringList splitArguments(const QString& argumentText)
@@ -97,39 +109,25 @@ QStringList splitArguments(const QString& argumentText)
 ProcessResult startProgram(const QString& program, const QString& argumentText,
                            const QString& workingFolder, WindowMode mode)
 {
-    ProcessRequest r;
-    r.program = program;
-    r.arguments = splitArguments(argumentText);
-    r.workingFolder = workingFolder;
-    r.mode = mode;
-    r.commandLine = program + argumentText;
-    return run(r);
+    return run(request(program, splitArguments(argumentText), workingFolder, mode,
+                       program + argumentText));
 }
 
 ProcessResult startProgramArgs(const QString& program, const QStringList& arguments,
                                const QString& workingFolder, WindowMode mode)
 {
-    ProcessRequest r;
-    r.program = program;
-    r.arguments = arguments;
-    r.workingFolder = workingFolder;
-    r.mode = mode;
-    r.commandLine = program;
+    QString commandLine = program;
     for (const QString& a : arguments)
-        r.commandLine += QLatin1Char(' ') + a;
-    return run(r);
+        commandLine += QLatin1Char(' ') + a;
+    return run(request(program, arguments, workingFolder, mode, commandLine));
 }
 
 ProcessResult runProgram(const QString& program, const QString& argumentText,
                          const QString& workingFolder, int timeoutMs)
 {
-    ProcessRequest r;
-    r.program = program;
-    r.arguments = splitArguments(argumentText);
-    r.workingFolder = workingFolder;
-    r.mode = WindowMode::Hidden;
+    ProcessRequest r = request(program, splitArguments(argumentText), workingFolder,
+                               WindowMode::Hidden, program + argumentText);
     r.waitMs = std::max(1, timeoutMs);
-    r.commandLine = program + argumentText;
     return run(r);
 }
 
