@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 
@@ -155,6 +156,29 @@ int probeCalls(const QString& progId)
 bool spinUntil(const std::function<bool()>& done, int timeoutMs)
 {
     return waitFor(done, timeoutMs, 10);
+}
+
+ProgramRun runCommandLine(const QString& program, const QStringList& args, int timeoutMs)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    ProgramRun r;
+    if (!p.waitForStarted(10000))
+        return r;
+    if (!spinUntil([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
 }
 
 void whenShown(const QString& name, const std::function<void(QWidget*)>& step)

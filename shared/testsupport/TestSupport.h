@@ -110,6 +110,17 @@ QString probeLibraryPath();
 // Runs the event loop until done() or timeout; true when done.
 bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
+// How a command-line program ended and what it printed. exitCode -1: it did not start or
+// did not end in time; -2: it crashed.
+struct ProgramRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+// Runs a command-line program without a display, while this process's event loop keeps
+// turning, so test servers in this process go on answering it.
+ProgramRun runCommandLine(const QString& program, const QStringList& args, int timeoutMs = 30000);
+
 // Runs `step` once, from the event loop, on the first visible top-level widget named `name`:
 // the way to answer a modal window that the code under test opens.
 void whenShown(const QString& name, const std::function<void(QWidget*)>& step);

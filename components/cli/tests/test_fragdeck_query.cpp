@@ -9,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QtTest>
 
 using namespace fragdeck;
@@ -19,30 +18,11 @@ using fragdeck::test::UdpTestServer;
 namespace
 {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = test::ProgramRun;
 
-// Runs the program while this process's event loop keeps the test servers answering.
 Run runQuery(const QStringList& args)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    p.setProcessEnvironment(env);
-    p.start(FRAGDECK_QUERY, args);
-    Run r;
-    if (!p.waitForStarted(10000))
-        return r;
-    test::spinUntil([&] { return p.state() == QProcess::NotRunning; }, 30000);
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return test::runCommandLine(FRAGDECK_QUERY, args);
 }
 
 QByteArray q3Reply(const QByteArray& name, const QByteArray& players,
