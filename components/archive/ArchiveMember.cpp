@@ -7,10 +7,7 @@
 
 namespace fragdeck::archive
 {
-namespace
-{
-
-QString zipMessage(int code)
+QString libzipMessage(int code)
 {
     zip_error_t e;
     zip_error_init_with_code(&e, code);
@@ -18,6 +15,9 @@ QString zipMessage(int code)
     zip_error_fini(&e);
     return text;
 }
+
+namespace
+{
 
 struct FileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
@@ -42,7 +42,7 @@ ArchiveMembers::ArchiveMembers(const QString& archivePath)
         zip_open(QFile::encodeName(toLocalPath(archivePath)).constData(), ZIP_RDONLY, &code);
     if (!m_zip->handle)
         m_error = QStringLiteral("%1 cannot be read as an archive: %2")
-                      .arg(archivePath, zipMessage(code));
+                      .arg(archivePath, libzipMessage(code));
 }
 
 ArchiveMembers::~ArchiveMembers() = default;
@@ -97,7 +97,7 @@ ArchiveMembers::Read ArchiveMembers::read(const QString& member, qint64 limit, b
         zip_fopen_index(m_zip->handle, zip_uint64_t(index), 0));
     if (!in) {
         r.error = QStringLiteral("%1 in %2 cannot be read: %3")
-                      .arg(member, m_path, zipMessage(zip_get_error(m_zip->handle)->zip_err));
+                      .arg(member, m_path, libzipMessage(zip_get_error(m_zip->handle)->zip_err));
         return r;
     }
     r.data.resize(wanted);

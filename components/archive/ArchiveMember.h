@@ -9,6 +9,9 @@
 namespace fragdeck::archive
 {
 
+// libzip's own words for one of its error codes.
+QString libzipMessage(int code);
+
 class ArchiveMembers
 {
 public:

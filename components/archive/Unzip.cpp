@@ -1,5 +1,6 @@
 #include "Unzip.h"
 
+#include "ArchiveMember.h"
 #include "AtomicFile.h"
 #include "CentralDirectory.h"
 #include "Paths.h"
@@ -30,15 +31,6 @@ struct ZipCloser {
 struct ZipFileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
-
-QString libzipMessage(int code)
-{
-    zip_error_t e;
-    zip_error_init_with_code(&e, code);
-    const QString text = QString::fromLocal8Bit(zip_error_strerror(&e));
-    zip_error_fini(&e);
-    return text;
-}
 
 bool isDriveSpec(const QString& part)
 {
