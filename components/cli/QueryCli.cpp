@@ -73,6 +73,10 @@ QString usageText()
                "  --raw-names      keep the colour codes in names\n"
                "  --json           one JSON document: an array with one object per server;\n"
                "                   \"players\" is the player count, or with --players the list\n"
+               "  --verbose        also say on standard error what each master listed, which\n"
+               "                   of its servers were skipped and why (only servers on the\n"
+               "                   internet are queried, or of the master's own loopback or\n"
+               "                   private network), and which replies were cut to size\n"
                "  --help           show this text\n"
                "\n"
                "Exit status: 0 every server answered, 1 a server or master did not answer in\n"
@@ -169,6 +173,8 @@ ParsedArguments parseArguments(const QStringList& args)
             o.rawNames = true;
         } else if (a == QLatin1String("--json")) {
             o.json = true;
+        } else if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
+            o.verbose = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
         } else {

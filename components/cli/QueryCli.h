@@ -20,6 +20,7 @@ struct Options {
     bool rules = false;
     bool rawNames = false;
     bool json = false;
+    bool verbose = false;
     bool help = false;
     QStringList addresses;
     QStringList masters;      // --master, as given

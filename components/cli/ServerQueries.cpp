@@ -62,6 +62,7 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
     poller.setSettings(settings);
     query::MasterClient masters;
     masters.setResolver(resolver);
+    masters.setLimits(query::loadMasterLimits());
 
     QList<Slot> lines;
     QHash<int, QList<int>> linesOfRow;
@@ -80,6 +81,10 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
         }
     };
     const auto complete = [&](int row) {
+        const query::ServerResult& polled = poller.at(row);
+        if (out.note && polled.info.cut && polled.status == query::ServerResult::Status::Ok)
+            out.note(QStringLiteral("server %1: %2")
+                         .arg(polled.address.toString(), polled.info.cutNote(settings.limits)));
         for (int i : linesOfRow.value(row)) {
             lines[i].result = toResult(lines[i].shown, poller.at(row), o);
             lines[i].done = true;
@@ -90,11 +95,22 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
         if (pendingLookups == 0 && mastersDone)
             poller.setListOpen(false);
     };
-    const auto place = [&](int slot, const query::ServerAddress& a) {
+    const auto place = [&](int slot, const query::ServerAddress& given) {
+        // The poller knows a server by its one normal form; so must every look-up here.
+        const query::ServerAddress a = given.normalised();
         int row = poller.indexOf(a);
         if (row < 0) {
             poller.addServers({a});
             row = poller.indexOf(a);
+        }
+        if (row < 0) {
+            lines[slot].result.address = lines[slot].shown;
+            lines[slot].result.status = ServerResult::Failed;
+            lines[slot].result.error = QStringLiteral("a %1 address is never queried")
+                                           .arg(query::scopeName(query::addressScope(a.host)));
+            lines[slot].done = true;
+            flush();
+            return;
         }
         lines[slot].row = row;
         linesOfRow[row].append(slot);
@@ -117,12 +133,19 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
                      });
     QObject::connect(&masters, &query::MasterClient::masterFinished, &loop, [&](int index) {
         const query::MasterOutcome m = masters.outcomes()[index];
-        if (m.state != query::MasterOutcome::State::Complete) {
-            failed = true;
-            if (out.problem)
-                out.problem(QStringLiteral("master %1: %2")
-                                .arg(m.master.toString(), query::describe(m.state)));
-        }
+        const bool complete = m.state == query::MasterOutcome::State::Complete;
+        const bool cut = m.overServerLimit || m.datagramLimit || m.timeLimit;
+        const QString notes = m.notes(masters.limits());
+        const QString tail = notes.isEmpty() ? QString() : QStringLiteral("; ") + notes;
+        failed = failed || !complete;
+        if ((!complete || cut) && out.problem)
+            out.problem(QStringLiteral("master %1: %2%3")
+                            .arg(m.master.toString(), query::describe(m.state), tail));
+        else if (out.note)
+            out.note(QStringLiteral("master %1: %2, %3 servers listed%4")
+                         .arg(m.master.toString(), query::describe(m.state))
+                         .arg(m.servers)
+                         .arg(tail));
     });
     QObject::connect(&masters, &query::MasterClient::finished, &loop, [&] {
         mastersDone = true;

@@ -16,8 +16,11 @@ struct QueryOutput {
     // Each server once it and every server before it are known: the command line's
     // addresses in their order, then the masters' servers in the order listed.
     std::function<void(const ServerResult&)> result;
-    // A master that gave no complete list ("master HOST:PORT: no reply").
+    // A master that gave no complete list ("master HOST:PORT: no reply"), or a bound
+    // reached ("master HOST:PORT: complete; list cut at 2000 datagrams").
     std::function<void(const QString&)> problem;
+    // With --verbose: what each master listed and what was skipped, and replies cut.
+    std::function<void(const QString&)> note;
 };
 
 // Runs until every server answered or ran out of time; returns the exit status.

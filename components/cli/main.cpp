@@ -110,8 +110,10 @@ int main(int argc, char** argv)
         if (!o.json)
             out.result = [&](const ServerResult& r) { print(stdout, formatPlain(r, o).toUtf8()); };
         out.problem = [](const QString& text) {
-            print(stderr, ("fragdeck-query: " + text + "\n").toLocal8Bit());
+            print(stderr, ("fragdeck-query: " + printable(text) + "\n").toLocal8Bit());
         };
+        if (o.verbose)
+            out.note = out.problem;
         const int status = runServerQueries(o, query::systemResolver(), out, &results);
         if (o.json)
             print(stdout, formatJson(results, o));

@@ -1,6 +1,7 @@
 #pragma once
 // The server list's sockets: one unconnected UDP socket per address family, bound to any
-// local port, with room in the kernel for the replies of a whole refresh.
+// local port, with room in the kernel for the replies of a whole refresh, and broadcasts
+// refused by the system.
 #include <QUdpSocket>
 #include <memory>
 

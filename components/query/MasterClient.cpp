@@ -54,6 +54,34 @@ QString MasterServer::toString() const
     return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
+int MasterOutcome::skippedTotal() const
+{
+    int n = 0;
+    for (int k : skipped)
+        n += k;
+    return n;
+}
+
+QString MasterOutcome::notes(const MasterLimits& limits) const
+{
+    QStringList parts;
+    QStringList kinds;
+    for (int i = 0; i < kAddressScopeCount; ++i)
+        if (skipped[i])
+            kinds.append(QStringLiteral("%1 %2").arg(skipped[i]).arg(scopeName(AddressScope(i))));
+    if (!kinds.isEmpty())
+        parts.append(QStringLiteral("skipped %1").arg(kinds.join(QStringLiteral(", "))));
+    if (overServerLimit)
+        parts.append(QStringLiteral("%1 past the limit of %2 servers")
+                         .arg(overServerLimit)
+                         .arg(limits.maxServers));
+    if (datagramLimit)
+        parts.append(QStringLiteral("list cut at %1 datagrams").arg(limits.maxDatagrams));
+    if (timeLimit)
+        parts.append(QStringLiteral("list cut after %1 s").arg(limits.maxListMs / 1000.0));
+    return parts.join(QStringLiteral("; "));
+}
+
 QString describe(MasterOutcome::State state)
 {
     switch (state) {
@@ -90,6 +118,7 @@ void MasterClient::query(const QList<MasterServer>& masters, int protocol)
     m_protocol = protocol;
     m_outcomes.clear();
     m_deadlines.clear();
+    m_listEnds.clear();
     m_ended.clear();
     m_servers.clear();
     m_seen.clear();
@@ -98,6 +127,7 @@ void MasterClient::query(const QList<MasterServer>& masters, int protocol)
         o.master = m;
         m_outcomes.append(o);
         m_deadlines.append(0);
+        m_listEnds.append(0);
         m_ended.append(false);
     }
     m_running = true;
@@ -182,18 +212,37 @@ void MasterClient::onReadyRead(QUdpSocket* socket)
             o.state == MasterOutcome::State::Waiting || o.state == MasterOutcome::State::Complete;
         if (!listed)
             continue;
+        if (o.datagrams >= m_limits.maxDatagrams) {
+            o.datagramLimit = true; // a flood: read and dropped unparsed
+            if (o.state == MasterOutcome::State::Waiting)
+                finishMaster(index, m_ended[index] ? MasterOutcome::State::Complete
+                                                   : MasterOutcome::State::TimedOut);
+            continue;
+        }
         const MasterReply reply = parseMasterReply(data);
         if (!reply.valid)
             continue;
-        ++o.datagrams;
+        if (o.datagrams++ == 0)
+            m_listEnds[index] = m_clock.nsecsElapsed() + qint64(m_limits.maxListMs) * 1000000;
         o.servers += int(reply.servers.size());
+        const AddressScope masterScope = addressScope(o.address);
         QList<ServerAddress> fresh;
-        for (const ServerAddress& a : reply.servers)
-            if (!m_seen.contains(a)) {
-                m_seen.insert(a);
-                m_servers.append(a);
-                fresh.append(a);
+        for (const ServerAddress& a : reply.servers) {
+            const AddressScope scope = addressScope(a.host);
+            if (!masterMayList(masterScope, scope)) {
+                ++o.skipped[int(scope)];
+                continue;
             }
+            if (m_seen.contains(a))
+                continue;
+            if (m_servers.size() >= m_limits.maxServers) {
+                ++o.overServerLimit;
+                continue;
+            }
+            m_seen.insert(a);
+            m_servers.append(a);
+            fresh.append(a);
+        }
         if (reply.endOfList)
             m_ended[index] = true;
         if (o.state == MasterOutcome::State::Waiting) {
@@ -211,18 +260,25 @@ void MasterClient::onTick()
 {
     const qint64 t = m_clock.nsecsElapsed();
     QPointer<MasterClient> self(this);
-    for (int i = 0; self && i < m_outcomes.size(); ++i)
-        if (m_outcomes[i].state == MasterOutcome::State::Waiting && m_deadlines[i] > 0 &&
-            t >= m_deadlines[i])
+    for (int i = 0; self && i < m_outcomes.size(); ++i) {
+        if (m_outcomes[i].state != MasterOutcome::State::Waiting)
+            continue;
+        // A master that keeps sending never holds the list open past the time limit.
+        const bool overTime = m_listEnds[i] > 0 && t >= m_listEnds[i];
+        if (overTime && !m_ended[i])
+            m_outcomes[i].timeLimit = true;
+        if (overTime || (m_deadlines[i] > 0 && t >= m_deadlines[i]))
             finishMaster(i, m_ended[i]                ? MasterOutcome::State::Complete
                             : m_outcomes[i].datagrams ? MasterOutcome::State::TimedOut
                                                       : MasterOutcome::State::NoReply);
+    }
 }
 
 void MasterClient::finishMaster(int index, MasterOutcome::State state)
 {
     m_outcomes[index].state = state;
     m_deadlines[index] = 0;
+    m_listEnds[index] = 0;
     QPointer<MasterClient> self(this);
     Q_EMIT masterFinished(index);
     if (self)

@@ -23,6 +23,15 @@ QString ServerAddress::toString() const
     return QStringLiteral("%1:%2").arg(host.toString()).arg(port);
 }
 
+ServerAddress ServerAddress::normalised() const
+{
+    bool ok = false;
+    const quint32 v4 = host.toIPv4Address(&ok);
+    if (ok && host.protocol() == QAbstractSocket::IPv6Protocol)
+        return {QHostAddress(v4), port};
+    return *this;
+}
+
 QByteArray masterRequest(int protocol, bool overIPv6, AddressFamilies families)
 {
     if (!overIPv6)
@@ -85,7 +94,7 @@ MasterReply parseMasterReply(const QByteArray& datagram)
                 zero = zero && rec[i] == 0;
             }
             if (!zero && port != 0)
-                r.servers.append({QHostAddress(a), port});
+                r.servers.append(ServerAddress{QHostAddress(a), port}.normalised());
             pos += 19;
         } else {
             // A bare "\EOT" with its padding cut off still ends the list.

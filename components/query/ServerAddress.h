@@ -12,6 +12,9 @@ struct ServerAddress {
     quint16 port = 0;
 
     bool isNull() const { return host.isNull() || port == 0; }
+    // The one form a server is known by: an IPv4-mapped IPv6 address (::ffff:a.b.c.d) as
+    // plain IPv4, so that a server never has two keys.
+    ServerAddress normalised() const;
     // "1.2.3.4:27960" or "[2001:db8::1]:27960".
     QString toString() const;
     friend bool operator==(const ServerAddress& a, const ServerAddress& b)

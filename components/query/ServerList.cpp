@@ -23,6 +23,7 @@ void ServerList::loadSettings()
     m_masters = loadMasters();
     m_protocol = loadProtocol();
     m_poller.setSettings(loadPollerSettings());
+    m_masterClient.setLimits(loadMasterLimits());
 }
 
 void ServerList::refresh()

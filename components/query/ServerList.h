@@ -28,6 +28,7 @@ public:
 
     ServerPoller& poller() { return m_poller; }
     MasterClient& masterClient() { return m_masterClient; }
+    const MasterClient& masterClient() const { return m_masterClient; }
 
 Q_SIGNALS:
     void finished(); // masters done and every server answered or out of attempts

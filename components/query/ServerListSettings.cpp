@@ -81,7 +81,23 @@ PollerSettings loadPollerSettings()
     s.maxInFlight = intSetting(QStringLiteral("MaxInFlight"), s.maxInFlight, 1, 10000);
     s.paceUs = intSetting(QStringLiteral("PaceUs"), s.paceUs, 0, 1000000);
     s.attemptTimeoutMs = intSetting(QStringLiteral("AttemptTimeout"), s.attemptTimeoutMs, 1, 30000);
+    s.minAttemptTimeoutMs =
+        intSetting(QStringLiteral("AttemptTimeoutFloor"), s.minAttemptTimeoutMs, 1, 30000);
+    s.limits.maxBytes = intSetting(QStringLiteral("MaxReplyBytes"), s.limits.maxBytes, 64, 65536);
+    s.limits.maxKeys = intSetting(QStringLiteral("MaxReplyKeys"), s.limits.maxKeys, 1, 65536);
+    s.limits.maxPlayers =
+        intSetting(QStringLiteral("MaxReplyPlayers"), s.limits.maxPlayers, 0, 65536);
     return s;
+}
+
+MasterLimits loadMasterLimits()
+{
+    MasterLimits m;
+    m.maxServers = intSetting(QStringLiteral("MaxServers"), m.maxServers, 1, 1 << 22);
+    m.maxDatagrams = intSetting(QStringLiteral("MaxMasterDatagrams"), m.maxDatagrams, 1, 1 << 20);
+    m.maxListMs =
+        1000 * intSetting(QStringLiteral("MasterListSeconds"), m.maxListMs / 1000, 1, 3600);
+    return m;
 }
 
 } // namespace fragdeck::query

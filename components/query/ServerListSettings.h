@@ -8,7 +8,14 @@
 //                    from the installed game (71 when its data folder is baseoa).
 //   "MaxInFlight"    servers queried at once (default 200).
 //   "PaceUs"         microseconds between two query datagrams (default 500).
-//   "AttemptTimeout" milliseconds each of the 3 attempts waits for an answer (default 500).
+//   "AttemptTimeout" the longest each of the 3 attempts waits for an answer, in ms (default
+//                    500); attempts wait less when the servers answer sooner
+//   "AttemptTimeoutFloor" the shortest an attempt waits, in ms (default 100)
+//   "MaxServers"     servers taken from all masters together in one refresh (default 65536)
+//   "MaxMasterDatagrams" datagrams taken from one master in one refresh (default 2000)
+//   "MasterListSeconds"  a master's list ends this long after its first datagram (10)
+//   "MaxReplyBytes", "MaxReplyKeys", "MaxReplyPlayers"  a server's reply is cut past these
+//                    (16384 bytes, 1024 info keys, 256 players)
 #include "MasterClient.h"
 #include "ServerPoller.h"
 
@@ -32,5 +39,6 @@ void saveProtocol(int protocol);
 int protocolForInstalledGame();
 
 PollerSettings loadPollerSettings();
+MasterLimits loadMasterLimits();
 
 } // namespace fragdeck::query

@@ -10,8 +10,9 @@ namespace fragdeck::query
 namespace
 {
 
-constexpr int kNonceDigits = 12;    // 48 random bits per attempt
-constexpr int kReadsPerEvent = 128; // then let other events run; the rest comes next turn
+constexpr int kNonceDigits = 12;      // 48 random bits per attempt
+constexpr int kReadsPerEvent = 128;   // then let other events run; the rest comes next turn
+constexpr int kRttSamplesNeeded = 20; // answers before the time-out follows them
 
 QByteArray nonceText(quint64 n)
 {
@@ -20,15 +21,6 @@ QByteArray nonceText(quint64 n)
     for (int i = kNonceDigits - 1; i >= 0; --i, n >>= 4)
         t[i] = hex[n & 15];
     return t;
-}
-
-ServerAddress normalised(ServerAddress a)
-{
-    bool ok = false;
-    const quint32 v4 = a.host.toIPv4Address(&ok);
-    if (ok && a.host.protocol() == QAbstractSocket::IPv6Protocol)
-        a.host = QHostAddress(v4);
-    return a;
 }
 
 } // namespace
@@ -53,16 +45,70 @@ void ServerPoller::setSettings(const PollerSettings& s)
     m_settings.maxInFlight = std::max(1, s.maxInFlight);
     m_settings.paceUs = std::max(0, s.paceUs);
     m_settings.attemptTimeoutMs = std::max(1, s.attemptTimeoutMs);
+    m_settings.minAttemptTimeoutMs =
+        std::clamp(s.minAttemptTimeoutMs, 1, m_settings.attemptTimeoutMs);
     m_settings.maxAttempts = std::clamp(s.maxAttempts, 1, 3);
+    m_timeoutMs = -1;
+}
+
+void ServerPoller::beginRun()
+{
+    m_done = 0;
+    m_total = 0;
+    m_running = true;
+    m_budget = 1;
+    m_lastPumpNs = now();
+    m_rttHistogram.assign(size_t(m_settings.attemptTimeoutMs) + 1, 0);
+    m_rttSamples = 0;
+    m_timeoutMs = -1;
+}
+
+void ServerPoller::addRoundTrip(qint64 us)
+{
+    if (m_rttHistogram.empty())
+        return;
+    const qint64 ms = std::clamp<qint64>(us / 1000, 0, qint64(m_rttHistogram.size()) - 1);
+    ++m_rttHistogram[size_t(ms)];
+    ++m_rttSamples;
+    m_timeoutMs = -1;
+}
+
+int ServerPoller::attemptTimeoutMs() const
+{
+    if (m_timeoutMs >= 0)
+        return m_timeoutMs;
+    const int ceiling = m_settings.attemptTimeoutMs;
+    if (m_rttSamples < kRttSamplesNeeded) {
+        m_timeoutMs = ceiling;
+        return m_timeoutMs;
+    }
+    // The 98th percentile, half as long again and a little more: a late answer to one
+    // attempt still counts while the next runs, so a short wait costs a datagram, not a row.
+    const int wanted = m_rttSamples - m_rttSamples / 50;
+    int seen = 0;
+    int high = 0;
+    for (size_t ms = 0; ms < m_rttHistogram.size(); ++ms) {
+        seen += m_rttHistogram[ms];
+        if (seen >= wanted) {
+            high = int(ms) + 1;
+            break;
+        }
+    }
+    m_timeoutMs = std::clamp(high * 3 / 2 + 20, m_settings.minAttemptTimeoutMs, ceiling);
+    return m_timeoutMs;
 }
 
 int ServerPoller::addServers(const QList<ServerAddress>& servers)
 {
     int added = 0;
     for (const ServerAddress& given : servers) {
-        const ServerAddress a = normalised(given);
+        const ServerAddress a = given.normalised();
         if (a.isNull() || m_index.contains(a))
             continue;
+        if (!queryable(addressScope(a.host))) {
+            ++m_refused;
+            continue;
+        }
         const int row = int(m_rows.size());
         ServerResult r;
         r.address = a;
@@ -80,13 +126,8 @@ int ServerPoller::addServers(const QList<ServerAddress>& servers)
 
 void ServerPoller::refreshAll()
 {
-    if (!m_running) {
-        m_done = 0;
-        m_total = 0;
-        m_running = true;
-        m_budget = 1;
-        m_lastPumpNs = now();
-    }
+    if (!m_running)
+        beginRun();
     m_allQueued = true;
     for (int row = 0; row < size(); ++row)
         if (!m_work[size_t(row)].active)
@@ -97,7 +138,7 @@ void ServerPoller::refreshAll()
 
 void ServerPoller::refresh(const ServerAddress& server)
 {
-    const ServerAddress a = normalised(server);
+    const ServerAddress a = server.normalised();
     if (a.isNull())
         return;
     int row = indexOf(a);
@@ -107,15 +148,12 @@ void ServerPoller::refresh(const ServerAddress& server)
         addServers({a});
         m_allQueued = all;
         row = indexOf(a);
+        if (row < 0)
+            return; // an address that is never queried
     }
     Work& w = m_work[size_t(row)];
-    if (!m_running) {
-        m_done = 0;
-        m_total = 0;
-        m_running = true;
-        m_budget = 1;
-        m_lastPumpNs = now();
-    }
+    if (!m_running)
+        beginRun();
     if (w.active) {
         if (w.queued) {
             m_queue.erase(std::remove(m_queue.begin(), m_queue.end(), row), m_queue.end());
@@ -248,10 +286,14 @@ void ServerPoller::sendAttempt(int row)
     a.sentNs = now();
     if (socket)
         socket->writeDatagram(statusRequest(nonceText(a.nonce)), r.address.host, r.address.port);
-    // A send that failed (no route, no socket) runs out like a lost datagram.
-    m_deadlines.push_back(
-        {a.sentNs + qint64(m_settings.attemptTimeoutMs) * 1000000, row, w.generation, k});
-    if (!m_deadlineTimer.isActive())
+    // A send that failed (no route, no socket) runs out like a lost datagram. The last
+    // attempt waits twice as long: slow servers get the time, and no more datagrams.
+    const int last = k + 1 == m_settings.maxAttempts;
+    const int waitMs = std::min(m_settings.attemptTimeoutMs, attemptTimeoutMs() << last);
+    const qint64 due = a.sentNs + qint64(waitMs) * 1000000;
+    const bool sooner = m_deadlines.empty() || due < m_deadlines.top().ns;
+    m_deadlines.push({due, row, w.generation, k});
+    if (sooner || !m_deadlineTimer.isActive())
         armDeadline();
 }
 
@@ -259,16 +301,16 @@ void ServerPoller::armDeadline()
 {
     if (m_deadlines.empty())
         return;
-    const qint64 left = m_deadlines.front().ns - now();
+    const qint64 left = m_deadlines.top().ns - now();
     m_deadlineTimer.start(std::max<qint64>(0, (left + 999999) / 1000000));
 }
 
 void ServerPoller::onDeadline()
 {
     const qint64 t = now();
-    while (!m_deadlines.empty() && m_deadlines.front().ns <= t) {
-        const Deadline d = m_deadlines.front();
-        m_deadlines.pop_front();
+    while (!m_deadlines.empty() && m_deadlines.top().ns <= t) {
+        const Deadline d = m_deadlines.top();
+        m_deadlines.pop();
         const Work& w = m_work[size_t(d.row)];
         const ServerResult& r = m_rows[size_t(d.row)];
         if (!w.active || w.generation != d.generation || r.attempts != d.attempt + 1)
@@ -318,7 +360,8 @@ void ServerPoller::onReadyRead(QUdpSocket* socket)
         ServerResult& r = m_rows[size_t(row)];
         if (!w.active || r.attempts == 0)
             continue;
-        auto parsed = parseStatusResponse(QByteArrayView(m_buffer.data() + a.offset, a.length));
+        auto parsed = parseStatusResponse(QByteArrayView(m_buffer.data() + a.offset, a.length),
+                                          m_settings.limits);
         if (!parsed)
             continue;
         int answered = -1;
@@ -329,6 +372,7 @@ void ServerPoller::onReadyRead(QUdpSocket* socket)
         if (answered < 0)
             continue;
         r.pingUs = (a.at - w.attempts[answered].sentNs) / 1000;
+        addRoundTrip(r.pingUs);
         r.info = std::move(parsed->info);
         r.answered = true;
         r.status = ServerResult::Status::Ok;
@@ -369,7 +413,7 @@ void ServerPoller::endRun()
     m_running = false;
     m_allQueued = false;
     m_retries.clear();
-    m_deadlines.clear();
+    m_deadlines = {};
     m_paceTimer.stop();
     m_deadlineTimer.stop();
 }

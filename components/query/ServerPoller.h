@@ -10,6 +10,12 @@
 //
 // Rows are plain values and are never removed by a refresh: a server that does not answer
 // keeps its row (and its last answer) with the status NoReply.
+//
+// How long an attempt waits follows the round trips seen so far in the refresh (a high
+// percentile, with room to spare), between a floor and the configured time-out; until
+// enough servers answered, an attempt waits the whole time-out. The sockets never
+// broadcast, and multicast, broadcast and unspecified addresses get no row.
+#include "AddressScope.h"
 #include "ServerAddress.h"
 #include "StatusReply.h"
 
@@ -21,6 +27,7 @@
 #include <QUdpSocket>
 #include <deque>
 #include <memory>
+#include <queue>
 #include <vector>
 
 namespace fragdeck::query
@@ -29,10 +36,12 @@ namespace fragdeck::query
 // An answer to any attempt of a server counts until its last attempt has run out, so a
 // short time per attempt costs a slow server one more datagram, never its row.
 struct PollerSettings {
-    int maxInFlight = 200;      // servers with a query outstanding at once
-    int paceUs = 500;           // time between two datagrams sent
-    int attemptTimeoutMs = 500; // how long each attempt waits before the next one
-    int maxAttempts = 3;        // 1..3
+    int maxInFlight = 200;         // servers with a query outstanding at once
+    int paceUs = 500;              // time between two datagrams sent
+    int attemptTimeoutMs = 500;    // the longest an attempt waits before the next one
+    int minAttemptTimeoutMs = 100; // the shortest, however quick the answers
+    int maxAttempts = 3;           // 1..3
+    ReplyLimits limits;
 };
 
 struct ServerResult {
@@ -77,6 +86,9 @@ public:
     int doneCount() const { return m_done; }   // rows finished in this refresh
     int totalCount() const { return m_total; } // rows taking part in this refresh
     int datagramsSent() const { return m_sent; }
+    int refused() const { return m_refused; } // addresses given that get no query
+    // What the next attempt waits, from the round trips seen in this refresh.
+    int attemptTimeoutMs() const;
 
 Q_SIGNALS:
     void serverUpdated(int row); // a reply came or the server ran out of attempts
@@ -100,6 +112,7 @@ private:
         int row;
         quint32 generation;
         int attempt;
+        bool operator>(const Deadline& o) const { return ns > o.ns; }
     };
 
     void queueRow(int row, bool first);
@@ -111,6 +124,8 @@ private:
     void finishRow(int row, bool answered);
     void checkFinished();
     void endRun();
+    void beginRun();
+    void addRoundTrip(qint64 us);
     QUdpSocket* socketFor(const QHostAddress& host);
     qint64 now() const { return m_clock.nsecsElapsed(); }
 
@@ -120,7 +135,11 @@ private:
     QHash<ServerAddress, int> m_index;
     std::deque<int> m_queue;                       // first attempts, in order
     std::deque<std::pair<int, quint32>> m_retries; // further attempts go first
-    std::deque<Deadline> m_deadlines;              // in send order, so in time order
+    // Attempts wait different times, so deadlines are kept in time order, not send order.
+    std::priority_queue<Deadline, std::vector<Deadline>, std::greater<Deadline>> m_deadlines;
+    std::vector<int> m_rttHistogram; // answers of this refresh per ms of round trip
+    int m_rttSamples = 0;
+    mutable int m_timeoutMs = -1; // derived from the histogram; -1: to be worked out
     std::unique_ptr<QUdpSocket> m_v4;
     std::unique_ptr<QUdpSocket> m_v6;
     QTimer m_paceTimer;
@@ -135,6 +154,7 @@ private:
     int m_done = 0;
     int m_total = 0;
     int m_sent = 0;
+    int m_refused = 0;
     QRandomGenerator m_random;
     std::vector<char> m_buffer;
 };

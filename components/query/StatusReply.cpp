@@ -63,11 +63,12 @@ QString latin1(QByteArrayView b)
 }
 
 // The info string: fields cut out, the challenge taken out of it.
-void readInfo(QByteArrayView info, ParsedReply& out, bool statusKeys)
+void readInfo(QByteArrayView info, ParsedReply& out, bool statusKeys, int maxKeys)
 {
     ServerInfo& s = out.info;
     QByteArray kept;
     kept.reserve(info.size());
+    int keys = 0;
     forEachPair(info, [&](QByteArrayView key, QByteArrayView value) {
         if (sameKey(key, "challenge")) {
             out.challenge = value.toByteArray();
@@ -75,6 +76,11 @@ void readInfo(QByteArrayView info, ParsedReply& out, bool statusKeys)
         }
         if (key.isEmpty())
             return;
+        if (keys == maxKeys) {
+            s.cut |= CutKeys;
+            return;
+        }
+        ++keys;
         kept += '\\';
         kept += key;
         kept += '\\';
@@ -147,6 +153,21 @@ std::optional<QByteArrayView> body(QByteArrayView datagram, QByteArrayView comma
     return rest;
 }
 
+// The datagram cut to the byte bound; true when it was longer.
+bool clip(QByteArrayView& datagram, const ReplyLimits& limits)
+{
+    if (datagram.size() <= limits.maxBytes)
+        return false;
+    datagram = datagram.first(std::max(0, limits.maxBytes));
+    return true;
+}
+
+QByteArray playerLine(const PlayerInfo& p)
+{
+    return QByteArray::number(p.score) + ' ' + QByteArray::number(p.ping) + " \"" +
+           p.name.toLatin1() + "\"\n";
+}
+
 } // namespace
 
 QString ServerInfo::value(QByteArrayView key) const
@@ -198,14 +219,17 @@ QByteArray infoRequest(const QByteArray& nonce)
     return kPrefix + "getinfo " + nonce;
 }
 
-std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram)
+std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram, const ReplyLimits& limits)
 {
+    const bool clipped = clip(datagram, limits);
     const auto rest = body(datagram, "statusResponse");
     if (!rest)
         return std::nullopt;
     ParsedReply out;
+    if (clipped)
+        out.info.cut |= CutBytes;
     const qsizetype infoEnd = rest->indexOf('\n');
-    readInfo(infoEnd < 0 ? *rest : rest->first(infoEnd), out, true);
+    readInfo(infoEnd < 0 ? *rest : rest->first(infoEnd), out, true, limits.maxKeys);
     if (infoEnd >= 0) {
         QByteArrayView lines = rest->sliced(infoEnd + 1);
         while (!lines.isEmpty()) {
@@ -213,23 +237,57 @@ std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram)
             const QByteArrayView line = nl < 0 ? lines : lines.first(nl);
             lines = nl < 0 ? QByteArrayView() : lines.sliced(nl + 1);
             PlayerInfo p;
-            if (readPlayer(line, &p))
-                out.info.players.append(std::move(p));
+            if (!readPlayer(line, &p))
+                continue;
+            if (out.info.players.size() == limits.maxPlayers) {
+                out.info.cut |= CutPlayers;
+                break;
+            }
+            out.info.players.append(std::move(p));
         }
     }
     markBots(out.info);
     return out;
 }
 
-std::optional<ParsedReply> parseInfoResponse(QByteArrayView datagram)
+std::optional<ParsedReply> parseInfoResponse(QByteArrayView datagram, const ReplyLimits& limits)
 {
+    const bool clipped = clip(datagram, limits);
     const auto rest = body(datagram, "infoResponse");
     if (!rest)
         return std::nullopt;
     ParsedReply out;
+    out.info.infoReply = true;
+    if (clipped)
+        out.info.cut |= CutBytes;
     const qsizetype end = rest->indexOf('\n');
-    readInfo(end < 0 ? *rest : rest->first(end), out, false);
+    readInfo(end < 0 ? *rest : rest->first(end), out, false, limits.maxKeys);
     return out;
+}
+
+QByteArray statusDatagram(const ServerInfo& info)
+{
+    QByteArray d = kPrefix + "statusResponse\n" + info.infoString + '\n';
+    for (const PlayerInfo& p : info.players)
+        d += playerLine(p);
+    return d;
+}
+
+QByteArray infoDatagram(const ServerInfo& info)
+{
+    return kPrefix + "infoResponse\n" + info.infoString;
+}
+
+QString ServerInfo::cutNote(const ReplyLimits& limits) const
+{
+    QStringList why;
+    if (cut & CutBytes)
+        why.append(QStringLiteral("over %1 bytes").arg(limits.maxBytes));
+    if (cut & CutKeys)
+        why.append(QStringLiteral("over %1 keys").arg(limits.maxKeys));
+    if (cut & CutPlayers)
+        why.append(QStringLiteral("over %1 players").arg(limits.maxPlayers));
+    return why.isEmpty() ? QString() : QStringLiteral("the reply was cut: %1").arg(why.join(u", "));
 }
 
 void markBots(ServerInfo& info)

@@ -46,6 +46,14 @@ TestMaster::TestMaster(QObject* parent, const QHostAddress& bindTo) : QObject(pa
 {
     m_socket.bind(bindTo, 0);
     connect(&m_socket, &QUdpSocket::readyRead, this, &TestMaster::onReadyRead);
+    connect(&m_drip, &QTimer::timeout, this, [this] {
+        if (m_dripQueue.isEmpty()) {
+            m_drip.stop();
+            return;
+        }
+        m_socket.writeDatagram(m_dripQueue.takeFirst(), m_dripTo, m_dripPort);
+        ++datagramsSent;
+    });
 }
 
 void TestMaster::addServer(const QHostAddress& host, quint16 port, int protocol)
@@ -127,12 +135,19 @@ void TestMaster::onReadyRead()
             }
             continue;
         }
-        QList<QByteArray> reply = listReply(data);
+        QList<QByteArray> reply = forge ? forge(data) : listReply(data);
         if (reply.isEmpty() || silent)
             continue;
         ++listRequests;
         if (dropLastDatagram)
             reply.removeLast();
+        if (dripMs > 0) {
+            m_dripQueue = reply;
+            m_dripTo = from;
+            m_dripPort = fromPort;
+            m_drip.start(dripMs);
+            continue;
+        }
         if (shuffleDatagrams)
             std::shuffle(reply.begin(), reply.end(), m_random);
         for (const QByteArray& r : reply) {

@@ -8,7 +8,9 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QTimer>
 #include <QUdpSocket>
+#include <functional>
 #include <random>
 
 namespace fragdeck::test
@@ -36,6 +38,10 @@ public:
     bool shuffleDatagrams = false; // send the datagrams in no fixed order
     bool dropLastDatagram = false; // the one with "\EOT" never leaves
     bool silent = false;           // answers no list request at all
+    // A list sent one datagram every dripMs (0: all at once), the end mark left off.
+    int dripMs = 0;
+    // Replaces the list a request gets (a flood, forged records); empty: the usual one.
+    std::function<QList<QByteArray>(const QByteArray& request)> forge;
 
     QList<QByteArray> received; // every datagram, in order
     int listRequests = 0;
@@ -59,6 +65,10 @@ private:
         QByteArray challenge;
     };
     QList<Pending> m_pending;
+    QTimer m_drip;
+    QList<QByteArray> m_dripQueue;
+    QHostAddress m_dripTo;
+    quint16 m_dripPort = 0;
     std::mt19937 m_random{7};
 };
 

@@ -13,6 +13,13 @@
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
+#include <cerrno>
+#include <cstring>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace fragdeck::test
 {
@@ -224,6 +231,27 @@ QByteArray readFile(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+bool isolateNetwork(QString* why)
+{
+    if (::unshare(CLONE_NEWNET) != 0) {
+        *why = QStringLiteral("no network namespace of its own (%1); run as root")
+                   .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    // A new namespace has its loopback interface down; up, it has 127.0.0.1/8 and ::1.
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq ifr{};
+    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
+    bool up = s >= 0 && ::ioctl(s, SIOCGIFFLAGS, &ifr) == 0;
+    ifr.ifr_flags |= IFF_UP;
+    up = up && ::ioctl(s, SIOCSIFFLAGS, &ifr) == 0;
+    if (s >= 0)
+        ::close(s);
+    if (!up)
+        *why = QStringLiteral("the loopback interface could not be brought up");
+    return up;
 }
 
 } // namespace fragdeck::test

@@ -130,6 +130,12 @@ void whenShown(const QString& name, const std::function<void(QWidget*)>& step);
 // already did. Call it just before the call that opens the window.
 void onNextModal(const std::function<void(QWidget*)>& step);
 
+// Moves this process into a network namespace of its own with only a loopback interface,
+// so that a datagram to any other address has no route and never leaves the machine. Call
+// it before any socket is made. Needs root (CI runs as root); false, with the reason, when
+// it cannot be done, and the tests that need it skip.
+bool isolateNetwork(QString* why);
+
 // Writes a file whole (creating folders); returns its path.
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);

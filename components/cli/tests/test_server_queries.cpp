@@ -50,6 +50,7 @@ private Q_SLOTS:
     void everyoneAnswers();
     void mastersAndTheirProblems();
     void jsonOfListedServers();
+    void mappedAndPlainAddressesInOneList();
 };
 
 void TestServerQueries::addressesAtOnce()
@@ -188,6 +189,34 @@ void TestServerQueries::jsonOfListedServers()
     QCOMPARE(players[1].toObject()["name"].toString(), QString("Player 1"));
     QCOMPARE(players[1].toObject()["score"].toInt(), 11);
     QCOMPARE(players[1].toObject()["ping"].toInt(), 20);
+}
+
+void TestServerQueries::mappedAndPlainAddressesInOneList()
+{
+    // One server under its IPv4 and its v4-mapped IPv6 form is one row, answered once.
+    test::TempStore store;
+    TestMaster master(nullptr, QHostAddress::LocalHostIPv6);
+    if (master.port() == 0)
+        QSKIP("no IPv6 loopback here");
+    TestFleet fleet;
+    QVERIFY(fleet.start(2));
+    const QHostAddress mapped(QStringLiteral("::ffff:") + fleet.server(1).host.toString());
+    master.addServer(fleet.server(0).host, fleet.server(0).port);
+    master.addServer(mapped, fleet.server(1).port);
+    Options o;
+    o.timeoutMs = 600;
+    o.addresses = {QStringLiteral("[%1]:%2").arg(mapped.toString()).arg(fleet.server(1).port)};
+    o.masters = {QStringLiteral("[::1]:%1").arg(master.port())};
+    const Outcome r = run(o, query::fixedResolver({}));
+    QCOMPARE(r.problems, QStringList());
+    QCOMPARE(r.status, int(ExitOk));
+    QCOMPARE(r.streamed.size(), 2);
+    QCOMPARE(r.streamed[0].address, o.addresses[0]);
+    QCOMPARE(r.streamed[1].address, addressOf(fleet, 0));
+    for (const ServerResult& s : r.streamed)
+        QCOMPARE(s.status, ServerResult::Ok);
+    QCOMPARE(r.streamed[0].name, QString("Fleet 1"));
+    QCOMPARE(fleet.server(1).received, 1);
 }
 
 QTEST_GUILESS_MAIN(TestServerQueries)

@@ -11,6 +11,7 @@
 
 #include <QSignalSpy>
 #include <QtTest>
+#include <iterator>
 
 using namespace fragdeck;
 using namespace fragdeck::query;
@@ -33,12 +34,42 @@ QSet<QString> texts(const QList<ServerAddress>& list)
     return out;
 }
 
+// A list as a forged master sends it: IPv4 records and the end mark.
+QByteArray forgedList(const QList<std::pair<QHostAddress, quint16>>& servers, bool end = true)
+{
+    QByteArray d("\xff\xff\xff\xffgetserversResponse");
+    for (const auto& [host, port] : servers) {
+        const quint32 v = host.toIPv4Address();
+        const char r[] = {'\\',    char(v >> 24),   char(v >> 16), char(v >> 8),
+                          char(v), char(port >> 8), char(port)};
+        d += QByteArray(r, 7);
+    }
+    if (end)
+        d += QByteArray("\\EOT\0\0\0", 7);
+    return d;
+}
+
+// Addresses no master on the internet may have this machine query, each with its scope.
+const std::pair<const char*, AddressScope> kSpecial[] = {
+    {"127.0.0.1", AddressScope::Loopback},        {"10.0.0.1", AddressScope::Private},
+    {"172.16.5.4", AddressScope::Private},        {"192.168.1.1", AddressScope::Private},
+    {"169.254.1.1", AddressScope::LinkLocal},     {"100.64.0.1", AddressScope::SharedCgnat},
+    {"224.0.0.1", AddressScope::Multicast},       {"239.255.255.250", AddressScope::Multicast},
+    {"255.255.255.255", AddressScope::Broadcast}, {"240.0.0.1", AddressScope::Reserved},
+    {"0.0.0.1", AddressScope::Reserved},          {"192.0.2.1", AddressScope::Documentation},
+};
+
 } // namespace
 
 class TestServerList : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { m_isolated = test::isolateNetwork(&m_why); }
+    void hostileListsDecided();
+    void hostileListsQueried();
+    void floodAndDripBounded_data();
+    void floodAndDripBounded();
     void longListOverManyDatagrams();
     void lostLastDatagram();
     void mastersMergedAndReported();
@@ -47,7 +78,120 @@ private Q_SLOTS:
     void listAndQuery();
     void settings();
     void lan();
+
+private:
+    bool m_isolated = false;
+    QString m_why;
 };
+
+void TestServerList::hostileListsDecided()
+{
+    // What each kind of master may make this machine query; decided, never sent anywhere.
+    TestMaster master;
+    QList<std::pair<QHostAddress, quint16>> listed;
+    for (const auto& [address, scope] : kSpecial)
+        listed.append({QHostAddress(QLatin1String(address)), 1900});
+    master.forge = [&](const QByteArray&) { return QList<QByteArray>{forgedList(listed)}; };
+    MasterClient client;
+    QSignalSpy finished(&client, &MasterClient::finished);
+    client.query({local(master)}, 68);
+    QVERIFY(finished.wait(5000));
+    // Only its own class: the loopback server.
+    QCOMPARE(texts(client.servers()), QSet<QString>{"127.0.0.1:1900"});
+    const MasterOutcome& o = client.outcomes()[0];
+    QCOMPARE(o.skippedTotal(), int(std::size(kSpecial)) - 1);
+    QCOMPARE(o.skipped[int(AddressScope::Multicast)], 2);
+    QCOMPARE(o.skipped[int(AddressScope::Private)], 3);
+    QVERIFY(o.notes(client.limits()).contains("2 multicast"));
+    QCOMPARE(o.skipped[int(AddressScope::Loopback)], 0);
+}
+
+void TestServerList::hostileListsQueried()
+{
+    if (!m_isolated)
+        QSKIP(qPrintable(m_why));
+    // In a namespace with only loopback, so even a wrong decision sends nothing anywhere.
+    TestFleet fleet;
+    QVERIFY(fleet.start(2));
+    TestMaster master;
+    QList<std::pair<QHostAddress, quint16>> listed;
+    for (const auto& [address, scope] : kSpecial)
+        listed.append({QHostAddress(QLatin1String(address)), 27960});
+    listed.append({fleet.server(0).host, fleet.server(0).port});
+    listed.append({fleet.server(1).host, fleet.server(1).port});
+    listed.append({QHostAddress("8.8.4.4"), 27960}); // on the internet: asked, no route here
+    master.forge = [&](const QByteArray&) { return QList<QByteArray>{forgedList(listed)}; };
+    ServerList list;
+    list.setResolver(fixedResolver({}));
+    list.setMasters({local(master)});
+    PollerSettings s;
+    s.attemptTimeoutMs = 100;
+    list.poller().setSettings(s);
+    QSignalSpy finished(&list, &ServerList::finished);
+    list.refresh();
+    QVERIFY(finished.wait(5000));
+    QStringList queried;
+    for (const ServerResult& r : list.poller().results())
+        queried.append(r.address.toString());
+    queried.sort();
+    QStringList expected{
+        fleet.server(0).host.toString() + ':' + QString::number(fleet.server(0).port),
+        fleet.server(1).host.toString() + ':' + QString::number(fleet.server(1).port),
+        "127.0.0.1:27960", "8.8.4.4:27960"};
+    expected.sort();
+    QCOMPARE(queried, expected);
+    QCOMPARE(list.poller()
+                 .at(list.poller().indexOf({fleet.server(0).host, fleet.server(0).port}))
+                 .status,
+             ServerResult::Status::Ok);
+}
+
+void TestServerList::floodAndDripBounded_data()
+{
+    QTest::addColumn<int>("datagrams"); // the master sends
+    QTest::addColumn<int>("dripMs");
+    QTest::addColumn<bool>("datagramLimit");
+    QTest::addColumn<bool>("serverLimit");
+    QTest::addColumn<bool>("timeLimit");
+    // Limits here: 40 datagrams, 3000 servers, 600 ms from the first datagram.
+    QTest::newRow("flood") << 120 << 0 << true << true << false;
+    QTest::newRow("drip without an end") << 40 << 150 << false << false << true;
+}
+
+void TestServerList::floodAndDripBounded()
+{
+    QFETCH(int, datagrams);
+    QFETCH(int, dripMs);
+    QFETCH(bool, datagramLimit);
+    QFETCH(bool, serverLimit);
+    QFETCH(bool, timeLimit);
+    TestMaster master;
+    master.dripMs = dripMs;
+    int next = 0;
+    master.forge = [&](const QByteArray&) {
+        QList<QByteArray> out;
+        for (int d = 0; d < datagrams; ++d) {
+            QList<std::pair<QHostAddress, quint16>> records;
+            for (int k = 0; k < 190; ++k, ++next)
+                records.append({QHostAddress(0x7f100000u + quint32(next)), 27960});
+            out.append(forgedList(records, false));
+        }
+        return out;
+    };
+    MasterClient client;
+    client.setLimits({3000, 40, 600});
+    QSignalSpy finished(&client, &MasterClient::finished);
+    client.query({local(master)}, 68);
+    QVERIFY(finished.wait(10000));
+    const MasterOutcome& o = client.outcomes()[0];
+    QCOMPARE(o.datagramLimit, datagramLimit);
+    QCOMPARE(o.overServerLimit > 0, serverLimit);
+    QCOMPARE(o.timeLimit, timeLimit);
+    QVERIFY(o.datagrams <= 40);
+    QVERIFY(client.servers().size() <= 3000);
+    QCOMPARE(o.state, MasterOutcome::State::TimedOut); // no end mark came
+    QVERIFY(!o.notes(client.limits()).isEmpty());
+}
 
 void TestServerList::longListOverManyDatagrams()
 {
@@ -56,18 +200,19 @@ void TestServerList::longListOverManyDatagrams()
     QSet<QString> expected;
     for (int i = 0; i < 700; ++i) {
         // Every byte value turns up in addresses and ports, 0x5C and 0x2F included.
-        const quint32 ip = 0x0a000000u | quint32(i * 0x2f5c % 0xffffff);
+        // A loopback master may list only loopback servers.
+        const quint32 ip = 0x7f000000u | quint32(i * 0x2f5c % 0xffffff);
         const quint16 port = quint16(0x5c00 + i);
         master.addServer(QHostAddress(ip), port);
         expected.insert(QStringLiteral("%1:%2").arg(QHostAddress(ip).toString()).arg(port));
     }
-    master.addServer(QHostAddress("92.47.92.47"), 0x5c2f);
-    master.addServer(QHostAddress("47.92.47.92"), 0x2f5c);
-    expected << "92.47.92.47:23599"
-             << "47.92.47.92:12124";
+    master.addServer(QHostAddress("127.47.92.47"), 0x5c2f);
+    master.addServer(QHostAddress("127.92.47.92"), 0x2f5c);
+    expected << "127.47.92.47:23599"
+             << "127.92.47.92:12124";
     master.addServer(QHostAddress("0.0.0.0"), 27960);
-    master.addServer(QHostAddress("10.0.0.1"), 0);
-    master.addServer(QHostAddress("92.47.92.47"), 0x5c2f); // listed twice
+    master.addServer(QHostAddress("127.0.0.1"), 0);
+    master.addServer(QHostAddress("127.47.92.47"), 0x5c2f); // listed twice
     MasterClient client;
     client.setResolver(fixedResolver({}));
     QSignalSpy finished(&client, &MasterClient::finished);
@@ -85,7 +230,7 @@ void TestServerList::lostLastDatagram()
 {
     TestMaster master;
     for (int i = 0; i < 400; ++i)
-        master.addServer(QHostAddress(0x0b000001u + quint32(i)), 27960);
+        master.addServer(QHostAddress(0x7f0b0001u + quint32(i)), 27960);
     master.dropLastDatagram = true;
     MasterClient client;
     client.setCollectTimeoutMs(300);
@@ -105,10 +250,10 @@ void TestServerList::mastersMergedAndReported()
     TestMaster b;
     TestMaster quiet;
     quiet.silent = true;
-    a.addServer(QHostAddress("10.1.1.1"), 27960);
-    a.addServer(QHostAddress("10.1.1.2"), 27960);
-    b.addServer(QHostAddress("10.1.1.2"), 27960);
-    b.addServer(QHostAddress("10.1.1.3"), 27961);
+    a.addServer(QHostAddress("127.1.1.1"), 27960);
+    a.addServer(QHostAddress("127.1.1.2"), 27960);
+    b.addServer(QHostAddress("127.1.1.2"), 27960);
+    b.addServer(QHostAddress("127.1.1.3"), 27961);
     MasterClient client;
     client.setCollectTimeoutMs(300);
     client.setResolver(fixedResolver({{"master.one.test", QHostAddress("127.0.0.1")}}));
@@ -117,7 +262,7 @@ void TestServerList::mastersMergedAndReported()
                  68);
     QVERIFY(finished.wait(5000));
     QCOMPARE(texts(client.servers()),
-             (QSet<QString>{"10.1.1.1:27960", "10.1.1.2:27960", "10.1.1.3:27961"}));
+             (QSet<QString>{"127.1.1.1:27960", "127.1.1.2:27960", "127.1.1.3:27961"}));
     const QList<MasterOutcome> o = client.outcomes();
     QCOMPARE(o[0].state, MasterOutcome::State::Complete);
     QCOMPARE(o[1].state, MasterOutcome::State::Complete);
@@ -132,8 +277,8 @@ void TestServerList::ipv6Master()
     TestMaster master(nullptr, QHostAddress::LocalHostIPv6);
     if (master.port() == 0)
         QSKIP("no IPv6 loopback here");
-    master.addServer(QHostAddress("10.2.2.2"), 27960);
-    master.addServer(QHostAddress("2001:db8::2f5c"), 0x5c2f);
+    master.addServer(QHostAddress("127.2.2.2"), 27960);
+    master.addServer(QHostAddress("::1"), 0x5c2f);
     MasterClient client;
     QSignalSpy finished(&client, &MasterClient::finished);
     client.query({{"::1", master.port()}}, 71);
@@ -142,24 +287,28 @@ void TestServerList::ipv6Master()
              QByteArray("\xff\xff\xff\xffgetserversExt Quake3Arena 71 empty full"));
     QCOMPARE(client.servers().size(), 0); // listed under 68 only
     master.clearServers();
-    master.addServer(QHostAddress("10.2.2.2"), 27960, 71);
-    master.addServer(QHostAddress("2001:db8::2f5c"), 0x5c2f, 71);
+    master.addServer(QHostAddress("127.2.2.2"), 27960, 71);
+    master.addServer(QHostAddress("::1"), 0x5c2f, 71);
+    master.addServer(QHostAddress("::ffff:127.3.3.3"), 27960, 71); // the same as 127.3.3.3
+    master.addServer(QHostAddress("127.3.3.3"), 27960, 71);
     client.query({{"::1", master.port()}}, 71);
     QVERIFY(finished.wait(5000));
-    QCOMPARE(texts(client.servers()), (QSet<QString>{"10.2.2.2:27960", "[2001:db8::2f5c]:23599"}));
+    QCOMPARE(texts(client.servers()),
+             (QSet<QString>{"127.2.2.2:27960", "[::1]:23599", "127.3.3.3:27960"}));
+    QCOMPARE(client.servers().size(), 3);
 }
 
 void TestServerList::protocolChosen()
 {
     TestMaster master;
-    master.addServer(QHostAddress("10.3.3.1"), 27960, 68);
-    master.addServer(QHostAddress("10.3.3.2"), 27960, 71);
+    master.addServer(QHostAddress("127.3.3.1"), 27960, 68);
+    master.addServer(QHostAddress("127.3.3.2"), 27960, 71);
     MasterClient client;
     QSignalSpy finished(&client, &MasterClient::finished);
     client.query({local(master)}, 71);
     QVERIFY(finished.wait(5000));
     QCOMPARE(master.received.last(), QByteArray("\xff\xff\xff\xffgetservers 71 empty full"));
-    QCOMPARE(texts(client.servers()), QSet<QString>{"10.3.3.2:27960"});
+    QCOMPARE(texts(client.servers()), QSet<QString>{"127.3.3.2:27960"});
 }
 
 void TestServerList::listAndQuery()

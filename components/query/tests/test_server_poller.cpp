@@ -1,7 +1,10 @@
 // The poller against a fleet of loopback servers: what it sends, what it accepts, and
 // that every server keeps its row.
+#include "DatagramSocket.h"
 #include "ServerPoller.h"
 #include "TestFleet.h"
+
+#include <sys/socket.h>
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>
@@ -51,6 +54,8 @@ class TestServerPoller : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void neverBroadcasts();
+    void waitFollowsTheAnswers();
     void everyServerAnswers();
     void eachAttemptHasItsOwnNonce();
     void lateAnswerToAnEarlierAttempt();
@@ -64,6 +69,65 @@ private Q_SLOTS:
     void botsAndPlayers();
     void ipv6Server();
 };
+
+void TestServerPoller::neverBroadcasts()
+{
+    for (bool v6 : {false, true}) {
+        const auto socket = bindDatagramSocket(v6, 65536);
+        if (!socket)
+            continue; // no IPv6 here
+        int on = 1;
+        socklen_t size = sizeof on;
+        QCOMPARE(
+            ::getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, &size), 0);
+        QCOMPARE(on, 0);
+    }
+    // Addresses that reach many hosts or none get no row, whoever named them.
+    ServerPoller poller;
+    QCOMPARE(poller.addServers({{QHostAddress("224.0.0.1"), 27960},
+                                {QHostAddress("255.255.255.255"), 27960},
+                                {QHostAddress("ff02::1"), 27960},
+                                {QHostAddress("::"), 27960},
+                                {QHostAddress("127.0.0.1"), 9}}),
+             1);
+    QCOMPARE(poller.refused(), 4);
+    poller.refresh({QHostAddress("239.255.255.250"), 1900});
+    QCOMPARE(poller.size(), 1);
+    QCOMPARE(poller.datagramsSent(), 0);
+}
+
+void TestServerPoller::waitFollowsTheAnswers()
+{
+    // Quick servers shorten the wait of later attempts; a slow one queried after them
+    // answers its first attempt late and still counts, with that attempt's round trip.
+    TestFleet fleet;
+    QVERIFY(fleet.start(41));
+    for (int i = 0; i < 40; ++i)
+        fleet.server(i).latencyMs = 2;
+    fleet.server(40).latencyMs = 300;
+    ServerPoller poller;
+    PollerSettings s;
+    s.attemptTimeoutMs = 2000;
+    s.minAttemptTimeoutMs = 100;
+    s.paceUs = 2000;
+    poller.setSettings(s);
+    QCOMPARE(poller.attemptTimeoutMs(), 2000); // nothing seen yet: the whole time-out
+    poller.addServers(allOf(fleet));
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(poller.attemptTimeoutMs() < 2000);
+    QVERIFY(poller.attemptTimeoutMs() >= 100);
+    const ServerResult& slow = poller.at(40);
+    QCOMPARE(slow.status, ServerResult::Status::Ok);
+    QVERIFY(slow.attempts >= 2 && slow.attempts <= 3);
+    QVERIFY2(slow.pingMs() >= 300, qPrintable(QString::number(slow.pingMs())));
+    int sent = 0;
+    for (int i = 0; i < fleet.size(); ++i)
+        sent += fleet.server(i).received;
+    QCOMPARE(poller.datagramsSent(), sent);
+    QVERIFY(sent <= 40 + 3);
+}
 
 void TestServerPoller::everyServerAnswers()
 {

@@ -1,4 +1,5 @@
 // Master list and status reply parsing: bytes in, plain values out.
+#include "AddressScope.h"
 #include "MasterProtocol.h"
 #include "StatusReply.h"
 
@@ -50,6 +51,10 @@ private Q_SLOTS:
     void bots_data();
     void bots();
     void infoReply();
+    void addressScopes_data();
+    void addressScopes();
+    void replyBounds_data();
+    void replyBounds();
 };
 
 void TestServerReplies::requests()
@@ -104,7 +109,7 @@ void TestServerReplies::masterReplies_data()
         << QStringList{"1.2.3.4:5"};
     QTest::newRow("v4-mapped record")
         << x + v6(QByteArray::fromHex("00000000000000000000ffff01020304"), 7) + kEot << true << true
-        << false << QStringList{"[::ffff:1.2.3.4]:7"};
+        << false << QStringList{"1.2.3.4:7"}; // one server, one form
     QTest::newRow("not a list") << oob("statusResponse\n") + v4(1, 2, 3, 4, 5) << false << false
                                 << false << QStringList{};
     QTest::newRow("no prefix") << QByteArray("getserversResponse") + v4(1, 2, 3, 4, 5) << false
@@ -258,6 +263,119 @@ void TestServerReplies::infoReply()
     QCOMPARE(r->info.gametype, 3);
     QCOMPARE(r->info.playerCount(), 2);
     QVERIFY(!parseInfoResponse(oob("statusResponse\n\\hostname\\x")));
+}
+
+void TestServerReplies::addressScopes_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("scope");
+    QTest::addColumn<bool>("fromInternetMaster"); // queried when an internet master lists it
+    QTest::addColumn<bool>("fromOwnClass");       // ... when a master of its own class does
+    using S = AddressScope;
+    const struct {
+        const char* address;
+        S scope;
+        bool internet;
+        bool own;
+    } rows[] = {
+        {"8.8.4.4", S::Global, true, true},
+        {"2a00:1450:4001:81c::200e", S::Global, true, true},
+        {"::ffff:8.8.4.4", S::Global, true, true},
+        {"127.0.0.1", S::Loopback, false, true},
+        {"127.255.0.22", S::Loopback, false, true},
+        {"::1", S::Loopback, false, true},
+        {"::ffff:127.0.0.1", S::Loopback, false, true},
+        {"10.1.2.3", S::Private, false, true},
+        {"172.16.0.1", S::Private, false, true},
+        {"172.31.255.255", S::Private, false, true},
+        {"172.32.0.1", S::Global, true, true},
+        {"192.168.1.10", S::Private, false, true},
+        {"::ffff:192.168.1.10", S::Private, false, true},
+        {"fc00::1", S::Private, false, true},
+        {"fd12:3456::1", S::Private, false, true},
+        {"169.254.10.1", S::LinkLocal, false, false},
+        {"fe80::1", S::LinkLocal, false, false},
+        {"100.64.0.1", S::SharedCgnat, false, false},
+        {"100.127.255.254", S::SharedCgnat, false, false},
+        {"100.128.0.1", S::Global, true, true},
+        {"224.0.0.1", S::Multicast, false, false},
+        {"239.255.255.250", S::Multicast, false, false},
+        {"ff02::1", S::Multicast, false, false},
+        {"255.255.255.255", S::Broadcast, false, false},
+        {"240.0.0.1", S::Reserved, false, false},
+        {"0.1.2.3", S::Reserved, false, false},
+        {"198.18.0.1", S::Reserved, false, false},
+        {"::2", S::Reserved, false, false},
+        {"4000::1", S::Reserved, false, false},
+        {"0.0.0.0", S::Unspecified, false, false},
+        {"::", S::Unspecified, false, false},
+        {"192.0.2.1", S::Documentation, false, false},
+        {"198.51.100.7", S::Documentation, false, false},
+        {"203.0.113.9", S::Documentation, false, false},
+        {"2001:db8::1", S::Documentation, false, false},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.address) << QString::fromLatin1(r.address) << int(r.scope) << r.internet
+                                 << r.own;
+}
+
+void TestServerReplies::addressScopes()
+{
+    QFETCH(QString, address);
+    QFETCH(int, scope);
+    QFETCH(bool, fromInternetMaster);
+    QFETCH(bool, fromOwnClass);
+    const AddressScope s = addressScope(QHostAddress(address));
+    QCOMPARE(int(s), scope);
+    QCOMPARE(masterMayList(AddressScope::Global, s), fromInternetMaster);
+    QCOMPARE(masterMayList(s, s), fromOwnClass);
+    // A loopback master never makes a private server queried, nor the other way round.
+    if (s == AddressScope::Private || s == AddressScope::Loopback)
+        QVERIFY(!masterMayList(
+            s == AddressScope::Private ? AddressScope::Loopback : AddressScope::Private, s));
+    const bool oneHost = s != AddressScope::Multicast && s != AddressScope::Broadcast &&
+                         s != AddressScope::Unspecified;
+    QCOMPARE(queryable(s), oneHost);
+}
+
+void TestServerReplies::replyBounds_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<int>("cut");
+    QTest::addColumn<int>("keys");
+    QTest::addColumn<int>("players");
+    const QByteArray head = oob("statusResponse\n\\sv_hostname\\x\\mapname\\q3dm17");
+    QByteArray manyKeys = head;
+    for (int i = 0; i < 1500; ++i)
+        manyKeys += "\\k" + QByteArray::number(i) + "\\v";
+    QByteArray manyPlayers = head + '\n';
+    for (int i = 0; i < 300; ++i)
+        manyPlayers += "1 50 \"p" + QByteArray::number(i) + "\"\n";
+    QTest::newRow("within bounds") << head + "\n0 40 \"a\"\n" << 0 << 2 << 1;
+    QTest::newRow("over 1024 keys") << manyKeys << int(CutKeys) << 1024 << 0;
+    QTest::newRow("over 256 players") << manyPlayers << int(CutPlayers) << 2 << 256;
+    QTest::newRow("over 16 KB") << head + "\\big\\" + QByteArray(20000, 'a') << int(CutBytes) << 3
+                                << 0;
+}
+
+void TestServerReplies::replyBounds()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(int, cut);
+    QFETCH(int, keys);
+    QFETCH(int, players);
+    const auto r = parseStatusResponse(datagram);
+    QVERIFY(r.has_value());
+    QCOMPARE(int(r->info.cut), cut);
+    QCOMPARE(r->info.pairs().size(), keys);
+    QCOMPARE(r->info.players.size(), players);
+    QVERIFY(r->info.infoString.size() <= ReplyLimits().maxBytes);
+    QCOMPARE(r->info.cutNote().isEmpty(), cut == 0);
+    // What the saved list keeps reads back the same, within the same bounds.
+    const auto back = parseStatusResponse(statusDatagram(r->info));
+    QVERIFY(back.has_value());
+    QCOMPARE(back->info.infoString, r->info.infoString);
+    QCOMPARE(back->info.players.size(), r->info.players.size());
 }
 
 QTEST_APPLESS_MAIN(TestServerReplies)
