@@ -36,7 +36,7 @@ void ServerBrowser::setResolver(query::Resolver resolver)
 void ServerBrowser::loadCache(const QString& path)
 {
     m_cacheError.clear();
-    SavedList saved = loadServerCache(path, &m_cacheError);
+    SavedList saved = loadServerCache(path, query::loadPollerSettings().limits, &m_cacheError);
     m_cacheTime = saved.savedAt;
     // Rows the book and the history named before the list came stay, with the saved answers.
     std::vector<ServerRow> rows = std::move(saved.rows);
@@ -142,6 +142,36 @@ ServerBrowser::Progress ServerBrowser::progress() const
     return p;
 }
 
+QString ServerBrowser::report(Source source) const
+{
+    if (isRunning() || !(m_reported & source))
+        return QString();
+    QStringList lines;
+    if (source == Internet) {
+        const query::MasterClient& masters = m_list.masterClient();
+        for (const query::MasterOutcome& m : masters.outcomes()) {
+            const QString notes = m.notes(masters.limits());
+            if (m.state != query::MasterOutcome::State::Complete || !notes.isEmpty())
+                lines.append(QStringLiteral("Master %1: %2%3")
+                                 .arg(m.master.toString(), query::describe(m.state),
+                                      notes.isEmpty() ? QString() : QStringLiteral("; ") + notes));
+        }
+    }
+    if (source == Lan && m_lan.servers().isEmpty())
+        lines.append(QStringLiteral("No server found on the local network."));
+    int cut = 0;
+    for (int i = 0; i < m_table.size(); ++i) {
+        const ServerRow& r = m_table.row(i);
+        cut += (r.sources & source) && r.answered && !r.old && r.info.cut ? 1 : 0;
+    }
+    if (cut)
+        lines.append(
+            QStringLiteral("%1 %2 cut to the size a reply may have.")
+                .arg(cut)
+                .arg(cut == 1 ? QStringLiteral("reply was") : QStringLiteral("replies were")));
+    return lines.join(u'\n');
+}
+
 void ServerBrowser::beginRefresh()
 {
     if (!m_running) {
@@ -229,8 +259,9 @@ void ServerBrowser::resolveRow(int row)
                     chosen = a;
                     break;
                 }
-            m_table.setAddress(row, {chosen, port});
-            m_list.poller().refresh({chosen, port});
+            const ServerAddress a = ServerAddress{chosen, port}.normalised();
+            m_table.setAddress(row, a);
+            m_list.poller().refresh(a);
         }
         Q_EMIT progressChanged();
         checkIdle();
@@ -335,6 +366,7 @@ void ServerBrowser::checkIdle()
         return;
     m_running = false;
     m_old &= ~m_refreshing;
+    m_reported |= m_refreshing;
     m_refreshing = 0;
     m_table.flush();
     Q_EMIT progressChanged();

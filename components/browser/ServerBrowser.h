@@ -60,6 +60,10 @@ public:
         int pending = 0;
     };
     Progress progress() const;
+    // What the last refresh of `source` could not do, for the status line: masters that
+    // failed and how, servers a master listed that were not queried and why, bounds
+    // reached, replies cut; "No server found" for an empty LAN. Empty when all went well.
+    QString report(Source source) const;
 
 Q_SIGNALS:
     void progressChanged();
@@ -90,6 +94,7 @@ private:
     int m_answered = 0;
     int m_noReply = 0;
     quint8 m_old = 0;
+    quint8 m_reported = 0; // sources refreshed to the end at least once
     QDateTime m_cacheTime;
     QString m_cacheError;
 };

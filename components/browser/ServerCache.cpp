@@ -1,5 +1,6 @@
 #include "ServerCache.h"
 
+#include "AddressScope.h"
 #include "AtomicFile.h"
 #include "Paths.h"
 #include "TextFile.h"
@@ -7,6 +8,8 @@
 #include <QDataStream>
 #include <QFile>
 #include <QIODevice>
+#include <QSet>
+#include <algorithm>
 
 namespace fragdeck::browser
 {
@@ -14,43 +17,61 @@ namespace
 {
 
 constexpr quint32 kMagic = 0x46444c53; // "FDLS"
-constexpr quint16 kVersion = 1;
+constexpr quint16 kVersion = 2;
 constexpr qint64 kMaxCacheBytes = qint64(64) * 1024 * 1024;
 constexpr quint32 kMaxRows = 200000;
-constexpr quint32 kMaxPlayers = 1024;
 
-void writeInfo(QDataStream& out, const query::ServerInfo& i)
+enum ReplyKind : quint8 { NoReply = 0, Status = 1, Info = 2 };
+
+// One row as its own framed record, so a damaged one is dropped alone. The answer is kept
+// as the reply it came from and read back through the live parser, with the live bounds.
+QByteArray encodeRow(const ServerRow& r)
 {
-    out << i.infoString << i.hostname << i.mapname << i.gamename << i.version << qint32(i.gametype)
-        << qint32(i.maxClients) << qint32(i.protocol) << i.needPass << qint32(i.humanPlayers)
-        << qint32(i.clients) << quint32(i.players.size());
-    for (const query::PlayerInfo& p : i.players)
-        out << qint32(p.score) << qint32(p.ping) << p.name << p.bot;
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_4);
+    const quint8 state =
+        quint8(r.state == RowState::NoReply ? RowState::NoReply : RowState::Unknown);
+    const quint8 kind = !r.answered ? NoReply : r.info.infoReply ? Info : Status;
+    out << r.key << (r.address.isNull() ? QString() : r.address.toString())
+        << quint8(r.sources & (Internet | Lan)) << state << qint32(r.pingMs) << kind
+        << (kind == Info     ? query::infoDatagram(r.info)
+            : kind == Status ? query::statusDatagram(r.info)
+                             : QByteArray());
+    return bytes;
 }
 
-bool readInfo(QDataStream& in, query::ServerInfo& i)
+bool decodeRow(const QByteArray& bytes, const query::ReplyLimits& limits, ServerRow* r)
 {
-    qint32 gametype, maxClients, protocol, humans, clients;
-    quint32 players = 0;
-    in >> i.infoString >> i.hostname >> i.mapname >> i.gamename >> i.version >> gametype >>
-        maxClients >> protocol >> i.needPass >> humans >> clients >> players;
-    if (in.status() != QDataStream::Ok || players > kMaxPlayers)
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_6_4);
+    QString address;
+    quint8 state = 0, kind = 0;
+    qint32 ping = -1;
+    QByteArray reply;
+    in >> r->key >> address >> r->sources >> state >> ping >> kind >> reply;
+    if (in.status() != QDataStream::Ok || !in.atEnd() || r->key.isEmpty() || kind > Info)
         return false;
-    i.gametype = gametype;
-    i.maxClients = maxClients;
-    i.protocol = protocol;
-    i.humanPlayers = humans;
-    i.clients = clients;
-    i.players.reserve(qsizetype(players));
-    for (quint32 k = 0; k < players; ++k) {
-        query::PlayerInfo p;
-        qint32 score, ping;
-        in >> score >> ping >> p.name >> p.bot;
-        p.score = score;
-        p.ping = ping;
-        i.players.append(std::move(p));
+    query::ServerAddress a;
+    const QString canonical = serverKey(address, &a);
+    if (!address.isEmpty() && canonical != address)
+        return false;
+    if (!a.isNull() && !query::queryable(query::addressScope(a.host)))
+        return false;
+    if (kind != NoReply) {
+        const auto parsed = kind == Info ? query::parseInfoResponse(reply, limits)
+                                         : query::parseStatusResponse(reply, limits);
+        if (!parsed)
+            return false;
+        r->info = parsed->info;
+        r->answered = true;
     }
-    return in.status() == QDataStream::Ok;
+    r->address = a;
+    r->sources &= Internet | Lan; // the book and the history say the rest
+    r->pingMs = std::clamp<qint32>(ping, -1, 999999);
+    r->old = r->answered;
+    r->state = state == quint8(RowState::NoReply) ? RowState::NoReply : RowState::Unknown;
+    return true;
 }
 
 } // namespace
@@ -65,7 +86,7 @@ QString historyPath()
     return userDataFolder() + QStringLiteral("/history.dat");
 }
 
-SavedList loadServerCache(const QString& path, QString* error)
+SavedList loadServerCache(const QString& path, const query::ReplyLimits& limits, QString* error)
 {
     SavedList out;
     QFile f(toLocalPath(path));
@@ -91,27 +112,31 @@ SavedList loadServerCache(const QString& path, QString* error)
         count > kMaxRows)
         return fail(QStringLiteral("The saved server list is not one this version reads."));
     out.rows.reserve(count);
-    for (quint32 k = 0; k < count; ++k) {
+    int dropped = 0;
+    QSet<QString> keys;
+    quint32 k = 0;
+    for (; k < count; ++k) {
+        QByteArray record;
+        in >> record;
+        if (in.status() != QDataStream::Ok)
+            break; // the framing itself is damaged: nothing after this can be trusted
         ServerRow r;
-        QString address;
-        quint8 state = 0;
-        qint32 ping = -1;
-        in >> r.key >> address >> r.sources >> state >> ping >> r.answered;
-        if (in.status() != QDataStream::Ok || !readInfo(in, r.info))
-            return fail(QStringLiteral("The saved server list is damaged."));
-        query::ServerAddress a;
-        const QString canonical = serverKey(address, &a);
-        if (r.key.isEmpty() || (!address.isEmpty() && canonical != address))
-            return fail(QStringLiteral("The saved server list is damaged."));
-        r.address = a;
-        r.sources &= Internet | Lan; // the book and the history say the rest
-        r.pingMs = ping;
-        r.old = r.answered;
-        r.state = state == quint8(RowState::NoReply) ? RowState::NoReply : RowState::Unknown;
+        if (!decodeRow(record, limits, &r) || keys.contains(r.key)) {
+            ++dropped;
+            continue;
+        }
+        keys.insert(r.key);
         out.rows.push_back(std::move(r));
     }
-    if (!in.atEnd())
-        return fail(QStringLiteral("The saved server list is damaged."));
+    dropped += int(count - k);
+    if (!dropped && !in.atEnd())
+        dropped = -1; // whole rows, then bytes that are none
+    if (dropped > 0 && error)
+        *error = QStringLiteral("%1 of its %2 servers were damaged and left out.")
+                     .arg(dropped)
+                     .arg(count);
+    else if (dropped < 0 && error)
+        *error = QStringLiteral("It ends in bytes that are not a server; they were left out.");
     out.savedAt = QDateTime::fromMSecsSinceEpoch(savedMs);
     return out;
 }
@@ -129,16 +154,9 @@ bool saveServerCache(const QString& path, const ServerTable& table, const QDateT
     for (int i = 0; i < table.size(); ++i)
         count += kept(table.row(i)) ? 1 : 0;
     out << kMagic << kVersion << savedAt.toMSecsSinceEpoch() << count;
-    for (int i = 0; i < table.size(); ++i) {
-        const ServerRow& r = table.row(i);
-        if (!kept(r))
-            continue;
-        const quint8 state =
-            quint8(r.state == RowState::NoReply ? RowState::NoReply : RowState::Unknown);
-        out << r.key << (r.address.isNull() ? QString() : r.address.toString())
-            << quint8(r.sources & (Internet | Lan)) << state << qint32(r.pingMs) << r.answered;
-        writeInfo(out, r.info);
-    }
+    for (int i = 0; i < table.size(); ++i)
+        if (kept(table.row(i)))
+            out << encodeRow(table.row(i));
     return writeFileAtomic(toLocalPath(path), bytes, error);
 }
 

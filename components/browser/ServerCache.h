@@ -17,9 +17,12 @@ struct SavedList {
     QDateTime savedAt;
 };
 
-// Reads a saved list. A missing file gives an empty list and no error; a damaged or
-// foreign one gives an empty list and the reason, and is never read in part.
-SavedList loadServerCache(const QString& path, QString* error = nullptr);
+// Reads a saved list. A missing file gives an empty list and no error; a foreign one gives
+// an empty list and the reason. Each saved answer is read back as the reply it was, with
+// the bounds of a live reply; a server whose entry fails those checks is left out, with a
+// note in *error, and the rest loads.
+SavedList loadServerCache(const QString& path, const query::ReplyLimits& limits = {},
+                          QString* error = nullptr);
 // Writes the rows worth keeping: those of the internet and the LAN, and the answers of the
 // address book's and history's servers. Replaces the file atomically.
 bool saveServerCache(const QString& path, const ServerTable& table, const QDateTime& savedAt,

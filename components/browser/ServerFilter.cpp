@@ -3,7 +3,9 @@
 #include "GameText.h"
 #include "Settings.h"
 
+#include <algorithm>
 #include <climits>
+#include <iterator>
 
 namespace fragdeck::browser
 {
@@ -134,10 +136,28 @@ void ListView::save() const
 }
 
 ServerFilterModel::ServerFilterModel(ServerTable* table, QObject* parent)
-    : QSortFilterProxyModel(parent), m_table(table)
+    : QAbstractProxyModel(parent), m_table(table)
 {
-    setSourceModel(table);
-    setDynamicSortFilter(true);
+    QAbstractProxyModel::setSourceModel(table);
+    connect(table, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                m_position.resize(size_t(m_table->size()), -1);
+                std::vector<int> added;
+                for (int i = first; i <= last; ++i)
+                    added.push_back(i);
+                update(std::move(added));
+            });
+    connect(table, &ServerTable::rowsChanged, this,
+            [this](const std::vector<int>& rows) { update(rows); });
+    connect(table, &QAbstractItemModel::modelReset, this, [this] {
+        beginResetModel();
+        m_order.clear();
+        m_position.assign(size_t(m_table->size()), -1);
+        endResetModel();
+        updateAll();
+    });
+    m_position.assign(size_t(table->size()), -1);
+    updateAll();
 }
 
 void ServerFilterModel::setSource(Source source)
@@ -145,7 +165,7 @@ void ServerFilterModel::setSource(Source source)
     if (source == m_source)
         return;
     m_source = source;
-    invalidateFilter();
+    updateAll();
 }
 
 void ServerFilterModel::setFilter(const ServerFilter& filter)
@@ -155,7 +175,16 @@ void ServerFilterModel::setFilter(const ServerFilter& filter)
     m_filter = filter;
     m_filter.search = filter.search.trimmed();
     m_filter.player = withoutColourCodes(filter.player.trimmed());
-    invalidateFilter();
+    updateAll();
+}
+
+void ServerFilterModel::sort(int column, Qt::SortOrder order)
+{
+    if (column == m_sortColumn && order == m_sortOrder)
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    updateAll();
 }
 
 int ServerFilterModel::tableRow(const QModelIndex& index) const
@@ -164,10 +193,147 @@ int ServerFilterModel::tableRow(const QModelIndex& index) const
     return s.isValid() ? s.row() : -1;
 }
 
-bool ServerFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const
+QModelIndex ServerFilterModel::index(int row, int column, const QModelIndex& parent) const
 {
-    const ServerRow& r = m_table->row(sourceRow);
+    if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return QModelIndex();
+    return createIndex(row, column);
+}
+
+QModelIndex ServerFilterModel::parent(const QModelIndex&) const
+{
+    return QModelIndex();
+}
+
+int ServerFilterModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_order.size());
+}
+
+int ServerFilterModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ServerTable::ColumnCount;
+}
+
+bool ServerFilterModel::hasChildren(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !m_order.empty();
+}
+
+QVariant ServerFilterModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    // The columns are the table's own, shown or not.
+    return m_table->headerData(section, orientation, role);
+}
+
+QModelIndex ServerFilterModel::mapToSource(const QModelIndex& proxyIndex) const
+{
+    if (!proxyIndex.isValid() || proxyIndex.model() != this || proxyIndex.row() >= rowCount())
+        return QModelIndex();
+    return m_table->index(m_order[size_t(proxyIndex.row())], proxyIndex.column());
+}
+
+QModelIndex ServerFilterModel::mapFromSource(const QModelIndex& sourceIndex) const
+{
+    if (!sourceIndex.isValid() || size_t(sourceIndex.row()) >= m_position.size())
+        return QModelIndex();
+    const int row = m_position[size_t(sourceIndex.row())];
+    return row < 0 ? QModelIndex() : createIndex(row, sourceIndex.column());
+}
+
+bool ServerFilterModel::accepts(int tableRow) const
+{
+    const ServerRow& r = m_table->row(tableRow);
     return (r.sources & m_source) && m_filter.matches(r);
+}
+
+void ServerFilterModel::updateAll()
+{
+    std::vector<int> all(size_t(m_table->size()));
+    for (int i = 0; i < m_table->size(); ++i)
+        all[size_t(i)] = i;
+    update(std::move(all));
+}
+
+void ServerFilterModel::update(std::vector<int> changed)
+{
+    // Which of the changed rows stay, come or go.
+    std::vector<char> isChanged(m_position.size(), 0);
+    std::vector<int> shown;
+    std::vector<int> added;
+    std::vector<int> removed;
+    for (int r : changed) {
+        if (r < 0 || size_t(r) >= m_position.size() || isChanged[size_t(r)])
+            continue;
+        isChanged[size_t(r)] = 1;
+        const bool was = m_position[size_t(r)] >= 0;
+        const bool now = accepts(r);
+        if (now)
+            shown.push_back(r);
+        if (now && !was)
+            added.push_back(r);
+        if (was && !now)
+            removed.push_back(r);
+    }
+    const auto less = [this](int a, int b) { return lessThan(a, b); };
+    std::sort(shown.begin(), shown.end(), less);
+    // The rest keeps its order; the changed rows merge into it.
+    std::vector<int> kept;
+    kept.reserve(m_order.size());
+    for (int r : m_order)
+        if (!isChanged[size_t(r)])
+            kept.push_back(r);
+    std::vector<int> final;
+    final.reserve(kept.size() + shown.size());
+    std::merge(kept.begin(), kept.end(), shown.begin(), shown.end(), std::back_inserter(final),
+               less);
+
+    // 1. New rows at the end.
+    if (!added.empty()) {
+        const int first = rowCount();
+        beginInsertRows(QModelIndex(), first, first + int(added.size()) - 1);
+        for (int r : added) {
+            m_position[size_t(r)] = int(m_order.size());
+            m_order.push_back(r);
+        }
+        endInsertRows();
+    }
+    // 2. Everything into its place, the rows that go at the end.
+    std::vector<int> target = final;
+    target.insert(target.end(), removed.begin(), removed.end());
+    if (target != m_order) {
+        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList before = persistentIndexList();
+        QList<int> tableRows;
+        tableRows.reserve(before.size());
+        for (const QModelIndex& i : before)
+            tableRows.append(m_order[size_t(i.row())]);
+        m_order = std::move(target);
+        for (size_t i = 0; i < m_order.size(); ++i)
+            m_position[size_t(m_order[i])] = int(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (qsizetype i = 0; i < before.size(); ++i)
+            after.append(createIndex(m_position[size_t(tableRows[i])], before[i].column()));
+        changePersistentIndexList(before, after);
+        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    } else if (!shown.empty()) {
+        int low = rowCount(), high = -1;
+        for (int r : shown) {
+            low = std::min(low, m_position[size_t(r)]);
+            high = std::max(high, m_position[size_t(r)]);
+        }
+        Q_EMIT dataChanged(index(low, 0), index(high, ServerTable::ColumnCount - 1));
+    }
+    // 3. The rows that go, from the end.
+    if (!removed.empty()) {
+        const int first = int(final.size());
+        beginRemoveRows(QModelIndex(), first, rowCount() - 1);
+        m_order.resize(final.size());
+        for (int r : removed)
+            m_position[size_t(r)] = -1;
+        endRemoveRows();
+    }
 }
 
 namespace
@@ -186,13 +352,17 @@ int compareText(const QString& a, const QString& b)
 
 } // namespace
 
-bool ServerFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+bool ServerFilterModel::lessThan(int left, int right) const
 {
-    const ServerRow& a = m_table->row(left.row());
-    const ServerRow& b = m_table->row(right.row());
+    if (m_sortOrder == Qt::DescendingOrder)
+        std::swap(left, right);
+    if (m_sortColumn < 0)
+        return left < right;
+    const ServerRow& a = m_table->row(left);
+    const ServerRow& b = m_table->row(right);
     auto known = [](const ServerRow& r, qint64 v) { return r.answered ? v : qint64(INT_MIN); };
     int c = 0;
-    switch (left.column()) {
+    switch (m_sortColumn) {
     case ServerTable::Name:
         c = compareText(a.answered && !a.name.isEmpty() ? a.name : a.key,
                         b.answered && !b.name.isEmpty() ? b.name : b.key);
@@ -241,7 +411,7 @@ bool ServerFilterModel::lessThan(const QModelIndex& left, const QModelIndex& rig
     if (c != 0)
         return c < 0;
     // A stable order for equal values, so rows do not jump about while replies come in.
-    return left.row() < right.row();
+    return left < right;
 }
 
 } // namespace fragdeck::browser

@@ -4,7 +4,8 @@
 // (application "Fragdeck", section "ServerBrowser").
 #include "ServerTable.h"
 
-#include <QSortFilterProxyModel>
+#include <QAbstractProxyModel>
+#include <vector>
 
 namespace fragdeck::browser
 {
@@ -38,7 +39,12 @@ struct ListView {
     void save() const;
 };
 
-class ServerFilterModel : public QSortFilterProxyModel
+// The rows of one source that pass the filter, in the order of the sort column. Kept up to
+// date in steps: each batch of new or changed table rows is sorted on its own and merged
+// into the rows shown, and told to views as at most one insertion, one reordering and one
+// removal, so a list of tens of thousands of servers that fills in live never stalls the
+// window.
+class ServerFilterModel : public QAbstractProxyModel
 {
     Q_OBJECT
 public:
@@ -51,16 +57,32 @@ public:
     // The table row behind a row of this model (-1 for an invalid index).
     int tableRow(const QModelIndex& index) const;
 
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
+    QModelIndex index(int row, int column,
+                      const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
 private:
+    bool accepts(int tableRow) const;
+    bool lessThan(int a, int b) const;
+    // Brings the rows of `changed` (table rows) into place.
+    void update(std::vector<int> changed);
+    void updateAll();
+
     ServerTable* m_table;
     Source m_source = Internet;
     ServerFilter m_filter;
-    QString m_search; // lower case
-    QString m_player; // lower case, without colour codes
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::vector<int> m_order;    // row of this model -> table row
+    std::vector<int> m_position; // table row -> row of this model, -1 when not shown
 };
 
 } // namespace fragdeck::browser

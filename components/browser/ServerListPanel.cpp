@@ -181,6 +181,13 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     m_age = new QLabel(this);
     m_age->setObjectName(QStringLiteral("listage"));
     m_age->setWordWrap(true);
+    // Names masters and servers gave: never markup.
+    m_age->setTextFormat(Qt::PlainText);
+    m_report = new QLabel(this);
+    m_report->setObjectName(QStringLiteral("listreport"));
+    m_report->setWordWrap(true);
+    m_report->setTextFormat(Qt::PlainText);
+    m_report->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_sources);
@@ -210,6 +217,7 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     layout->addLayout(filters2);
     layout->addWidget(m_view, 1);
     layout->addLayout(status);
+    layout->addWidget(m_report);
 
     // The remembered view, then the signals that keep it remembered.
     m_saved = browser::ListView::load();
@@ -387,6 +395,9 @@ void ServerListPanel::updateProgress()
 
 void ServerListPanel::updateAge()
 {
+    const QString report = m_browser->report(source());
+    m_report->setText(report);
+    m_report->setVisible(!report.isEmpty());
     if (!m_browser->isOld(source()) || !m_browser->cacheTime().isValid()) {
         m_age->setText(m_browser->cacheError().isEmpty()
                            ? QString()
@@ -394,9 +405,12 @@ void ServerListPanel::updateAge()
                                  .arg(m_browser->cacheError()));
         return;
     }
-    m_age->setText(
+    QString text =
         QStringLiteral("Saved list of %1, not refreshed yet.")
-            .arg(QLocale().toString(m_browser->cacheTime().toLocalTime(), QLocale::ShortFormat)));
+            .arg(QLocale().toString(m_browser->cacheTime().toLocalTime(), QLocale::ShortFormat));
+    if (!m_browser->cacheError().isEmpty())
+        text += u' ' + m_browser->cacheError();
+    m_age->setText(text);
 }
 
 void ServerListPanel::updateCount()

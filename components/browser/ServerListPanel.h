@@ -63,6 +63,7 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_age = nullptr;
     QLabel* m_count = nullptr;
+    QLabel* m_report = nullptr;
     QLineEdit* m_search = nullptr;
     QLineEdit* m_player = nullptr;
     QCheckBox* m_hideEmpty = nullptr;

@@ -69,7 +69,7 @@ QString serverKey(const QString& typed, ServerAddress* address)
     QHostAddress numeric;
     if (!host.isEmpty() && portOk && port > 0 && port <= 65535 && numeric.setAddress(host) &&
         numeric.scopeId().isEmpty()) {
-        const ServerAddress a{numeric, quint16(port)};
+        const ServerAddress a = ServerAddress{numeric, quint16(port)}.normalised();
         if (address)
             *address = a;
         return a.toString();
@@ -280,6 +280,8 @@ void ServerTable::reset(std::vector<ServerRow> rows)
     m_byKey.clear();
     m_byAddress.clear();
     m_dirtyFirst = m_dirtyLast = -1;
+    m_dirty.clear();
+    m_isDirty.assign(m_rows.size(), 0);
     for (int i = 0; i < size(); ++i) {
         ServerRow& r = m_rows[size_t(i)];
         r.derive();
@@ -340,6 +342,12 @@ void ServerTable::setAnswer(int i, const query::ServerInfo& info, int pingMs)
 
 void ServerTable::changed(int i)
 {
+    if (m_isDirty.size() < m_rows.size())
+        m_isDirty.resize(m_rows.size(), 0);
+    if (!m_isDirty[size_t(i)]) {
+        m_isDirty[size_t(i)] = 1;
+        m_dirty.push_back(i);
+    }
     m_dirtyFirst = m_dirtyFirst < 0 ? i : std::min(m_dirtyFirst, i);
     m_dirtyLast = std::max(m_dirtyLast, i);
     if (!m_flushTimer.isActive())
@@ -355,8 +363,13 @@ void ServerTable::flush()
     const int first = m_dirtyFirst;
     const int last = std::min(m_dirtyLast, size() - 1);
     m_dirtyFirst = m_dirtyLast = -1;
+    std::vector<int> rows;
+    rows.swap(m_dirty);
+    for (int r : rows)
+        m_isDirty[size_t(r)] = 0;
     if (first <= last)
         Q_EMIT dataChanged(index(first, 0), index(last, ColumnCount - 1));
+    Q_EMIT rowsChanged(rows);
     Q_EMIT flushed();
 }
 

@@ -138,6 +138,8 @@ public:
     int flushIntervalMs = 100;
 
 Q_SIGNALS:
+    // Every row changed since the last flush, each once, then flushed().
+    void rowsChanged(const std::vector<int>& rows);
     void flushed();
 
 private:
@@ -148,6 +150,8 @@ private:
     QHash<query::ServerAddress, QList<int>> m_byAddress;
     int m_dirtyFirst = -1;
     int m_dirtyLast = -1;
+    std::vector<int> m_dirty;
+    std::vector<char> m_isDirty; // per row
     QTimer m_flushTimer;
 };
 

@@ -44,7 +44,11 @@ ServerRow answered(const char* key, const char* name, const char* map, int gamet
     r.info.protocol = 68;
     r.info.needPass = needPass;
     r.info.players = players;
-    r.info.infoString = "\\sv_hostname\\" + QByteArray(name) + "\\mapname\\" + map;
+    // Everything above, as a server says it: the saved list reads answers back from this.
+    r.info.infoString = "\\sv_hostname\\" + QByteArray(name) + "\\mapname\\" + map +
+                        "\\g_gametype\\" + QByteArray::number(gametype) + "\\gamename\\" + mod +
+                        "\\sv_maxclients\\" + QByteArray::number(maxClients) +
+                        "\\protocol\\68\\g_needpass\\" + (needPass ? "1" : "0");
     return r;
 }
 
@@ -344,7 +348,7 @@ void TestServerTable::savedListRoundTrip()
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(1700000000000);
     QString error;
     QVERIFY2(saveServerCache(path, table, at, &error), qPrintable(error));
-    const SavedList back = loadServerCache(path, &error);
+    const SavedList back = loadServerCache(path, {}, &error);
     QCOMPARE(back.savedAt, at);
     QCOMPARE(int(back.rows.size()), 5);
     const ServerRow& a = back.rows[0];
@@ -365,38 +369,47 @@ void TestServerTable::savedListRoundTrip()
 
 void TestServerTable::damagedSavedList_data()
 {
-    QTest::addColumn<int>("cut"); // bytes kept of a good file; -1: other damage
+    QTest::addColumn<int>("cut"); // bytes kept of a good file (from its end when < 0)
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("cut in a row") << 60 << QByteArray();
-    QTest::newRow("cut before the count") << 10 << QByteArray();
-    QTest::newRow("not a list") << -1 << QByteArray("servers\r\n10.0.0.1\r\n");
+    QTest::addColumn<int>("rows"); // of the 6 saved, those read back
+    QTest::newRow("cut in the last row") << -5 << QByteArray() << 5;
+    QTest::newRow("cut before the count") << 10 << QByteArray() << 0;
+    QTest::newRow("not a list") << 0 << QByteArray("servers\r\n10.0.0.1\r\n") << 0;
     QTest::newRow("count far too big")
-        << -1 << QByteArray::fromHex("46444c530001000000000000000000ffffffff");
-    QTest::newRow("rest after the rows") << 0 << QByteArray("x");
+        << 0 << QByteArray::fromHex("46444c530002000000000000000000ffffffff") << 0;
+    QTest::newRow("rest after the rows") << 1 << QByteArray("x") << 5;
 }
 
 void TestServerTable::damagedSavedList()
 {
     QFETCH(int, cut);
     QFETCH(QByteArray, bytes);
+    QFETCH(int, rows);
     QTemporaryDir dir;
     const QString path = dir.filePath("servers.cache");
     ServerTable table;
-    table.reset(sampleRows());
+    std::vector<ServerRow> saved = sampleRows();
+    // A multicast "server" (a forged list saved before the address checks) never loads.
+    saved.push_back(answered("224.0.0.1:27960", "<b>x</b>", "q3dm1", 0, "baseq3", 8, 9, false, {}));
+    table.reset(std::move(saved));
     QVERIFY(saveServerCache(path, table, QDateTime::currentDateTimeUtc()));
-    QByteArray good = test::readFile(path);
-    if (cut > 0)
+    const QByteArray good = test::readFile(path);
+    if (cut > 1)
         bytes = good.left(cut);
-    else if (cut == 0)
+    else if (cut < 0)
+        bytes = good.left(good.size() + cut);
+    else if (cut == 1)
         bytes = good + bytes;
     test::writeFile(path, bytes);
     QString error;
-    const SavedList back = loadServerCache(path, &error);
-    QVERIFY(back.rows.empty());
+    const SavedList back = loadServerCache(path, {}, &error);
+    QCOMPARE(int(back.rows.size()), rows);
     QVERIFY(!error.isEmpty());
+    for (const ServerRow& r : back.rows)
+        QVERIFY(r.key != QLatin1String("224.0.0.1:27960"));
     // A missing list is no fault.
     error.clear();
-    QVERIFY(loadServerCache(dir.filePath("none"), &error).rows.empty());
+    QVERIFY(loadServerCache(dir.filePath("none"), {}, &error).rows.empty());
     QCOMPARE(error, QString());
 }
 
