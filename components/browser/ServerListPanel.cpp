@@ -277,10 +277,18 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
         updateAge();
         updateMods();
     });
-    connect(m_proxy, &QAbstractItemModel::rowsInserted, this, &ServerListPanel::updateCount);
-    connect(m_proxy, &QAbstractItemModel::rowsRemoved, this, &ServerListPanel::updateCount);
+    // Counting walks the whole table: once for a burst of changes, not once per change.
+    m_countTimer.setSingleShot(true);
+    m_countTimer.setInterval(100);
+    connect(&m_countTimer, &QTimer::timeout, this, &ServerListPanel::updateCount);
+    const auto countLater = [this] {
+        if (!m_countTimer.isActive())
+            m_countTimer.start();
+    };
+    connect(m_proxy, &QAbstractItemModel::rowsInserted, this, countLater);
+    connect(m_proxy, &QAbstractItemModel::rowsRemoved, this, countLater);
     connect(m_proxy, &QAbstractItemModel::modelReset, this, &ServerListPanel::updateCount);
-    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, &ServerListPanel::updateCount);
+    connect(m_proxy, &QAbstractItemModel::layoutChanged, this, countLater);
     connect(&m_browser->table(), &QAbstractItemModel::modelReset, this, [this] {
         updateAge();
         updateMods();

@@ -56,6 +56,7 @@ private:
     bool m_loading = true;
     bool m_sortingForSource = false; // a source's own order, not the player's choice
     QTimer m_autoRefresh;
+    QTimer m_countTimer;
 
     QTabBar* m_sources = nullptr;
     QPushButton* m_refresh = nullptr;

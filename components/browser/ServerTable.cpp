@@ -240,6 +240,7 @@ int ServerTable::ensureRow(const QString& key, const ServerAddress& address, qui
 void ServerTable::ensureRows(const QList<ServerAddress>& addresses, quint8 source)
 {
     std::vector<ServerRow> added;
+    QSet<QString> addedKeys;
     for (const ServerAddress& a : addresses) {
         const QString key = a.toString();
         const int i = rowOf(key);
@@ -247,11 +248,9 @@ void ServerTable::ensureRows(const QList<ServerAddress>& addresses, quint8 sourc
             setSources(i, m_rows[size_t(i)].sources | source);
             continue;
         }
-        bool twice = false;
-        for (const ServerRow& r : added)
-            twice = twice || r.key == key;
-        if (twice)
+        if (addedKeys.contains(key))
             continue;
+        addedKeys.insert(key);
         ServerRow r;
         r.key = key;
         r.address = a;

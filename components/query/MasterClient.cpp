@@ -9,7 +9,10 @@ namespace fragdeck::query
 namespace
 {
 constexpr int kStragglerMs = 100;
-}
+// Datagrams handled in one turn of the event loop; the rest wait for the next turn, so a
+// list of tens of thousands of servers never holds up the windows.
+constexpr int kDatagramsPerEvent = 2;
+} // namespace
 
 bool MasterServer::parse(const QString& text, MasterServer* out)
 {
@@ -189,7 +192,7 @@ QUdpSocket* MasterClient::socketFor(bool v6)
 void MasterClient::onReadyRead(QUdpSocket* socket)
 {
     QPointer<MasterClient> self(this);
-    while (self && socket->hasPendingDatagrams()) {
+    for (int n = 0; self && n < kDatagramsPerEvent && socket->hasPendingDatagrams(); ++n) {
         QByteArray data(int(qMax<qint64>(socket->pendingDatagramSize(), 0)), Qt::Uninitialized);
         QHostAddress host;
         quint16 port = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace fragdeck::query
 {
@@ -70,7 +71,17 @@ void ServerPoller::addRoundTrip(qint64 us)
     const qint64 ms = std::clamp<qint64>(us / 1000, 0, qint64(m_rttHistogram.size()) - 1);
     ++m_rttHistogram[size_t(ms)];
     ++m_rttSamples;
+    const int before = attemptTimeoutMs();
     m_timeoutMs = -1;
+    if (attemptTimeoutMs() != before)
+        armDeadline(); // attempts out already now run out sooner
+}
+
+qint64 ServerPoller::dueNs(const Deadline& d, bool last) const
+{
+    // The last attempt waits twice as long: slow servers get the time, and no more datagrams.
+    const int ms = std::min(m_settings.attemptTimeoutMs, attemptTimeoutMs() << int(last));
+    return d.sentNs + qint64(ms) * 1000000;
 }
 
 int ServerPoller::attemptTimeoutMs() const
@@ -286,31 +297,38 @@ void ServerPoller::sendAttempt(int row)
     a.sentNs = now();
     if (socket)
         socket->writeDatagram(statusRequest(nonceText(a.nonce)), r.address.host, r.address.port);
-    // A send that failed (no route, no socket) runs out like a lost datagram. The last
-    // attempt waits twice as long: slow servers get the time, and no more datagrams.
-    const int last = k + 1 == m_settings.maxAttempts;
-    const int waitMs = std::min(m_settings.attemptTimeoutMs, attemptTimeoutMs() << last);
-    const qint64 due = a.sentNs + qint64(waitMs) * 1000000;
-    const bool sooner = m_deadlines.empty() || due < m_deadlines.top().ns;
-    m_deadlines.push({due, row, w.generation, k});
-    if (sooner || !m_deadlineTimer.isActive())
+    // A send that failed (no route, no socket) runs out like a lost datagram.
+    const bool last = k + 1 == m_settings.maxAttempts;
+    (last ? m_lastDeadlines : m_deadlines).push_back({a.sentNs, row, w.generation, k});
+    if (!m_deadlineTimer.isActive())
         armDeadline();
 }
 
 void ServerPoller::armDeadline()
 {
-    if (m_deadlines.empty())
+    if (m_deadlines.empty() && m_lastDeadlines.empty())
         return;
-    const qint64 left = m_deadlines.top().ns - now();
+    qint64 due = std::numeric_limits<qint64>::max();
+    if (!m_deadlines.empty())
+        due = dueNs(m_deadlines.front(), false);
+    if (!m_lastDeadlines.empty())
+        due = std::min(due, dueNs(m_lastDeadlines.front(), true));
+    const qint64 left = due - now();
     m_deadlineTimer.start(std::max<qint64>(0, (left + 999999) / 1000000));
 }
 
 void ServerPoller::onDeadline()
 {
     const qint64 t = now();
-    while (!m_deadlines.empty() && m_deadlines.top().ns <= t) {
-        const Deadline d = m_deadlines.top();
-        m_deadlines.pop();
+    for (;;) {
+        const bool early = !m_deadlines.empty() && dueNs(m_deadlines.front(), false) <= t;
+        const bool late =
+            !early && !m_lastDeadlines.empty() && dueNs(m_lastDeadlines.front(), true) <= t;
+        if (!early && !late)
+            break;
+        std::deque<Deadline>& queue = early ? m_deadlines : m_lastDeadlines;
+        const Deadline d = queue.front();
+        queue.pop_front();
         const Work& w = m_work[size_t(d.row)];
         const ServerResult& r = m_rows[size_t(d.row)];
         if (!w.active || w.generation != d.generation || r.attempts != d.attempt + 1)
@@ -413,7 +431,8 @@ void ServerPoller::endRun()
     m_running = false;
     m_allQueued = false;
     m_retries.clear();
-    m_deadlines = {};
+    m_deadlines.clear();
+    m_lastDeadlines.clear();
     m_paceTimer.stop();
     m_deadlineTimer.stop();
 }

@@ -27,7 +27,6 @@
 #include <QUdpSocket>
 #include <deque>
 #include <memory>
-#include <queue>
 #include <vector>
 
 namespace fragdeck::query
@@ -108,11 +107,10 @@ private:
         bool active = false; // in this refresh and not finished
     };
     struct Deadline {
-        qint64 ns;
+        qint64 sentNs;
         int row;
         quint32 generation;
         int attempt;
-        bool operator>(const Deadline& o) const { return ns > o.ns; }
     };
 
     void queueRow(int row, bool first);
@@ -126,6 +124,7 @@ private:
     void endRun();
     void beginRun();
     void addRoundTrip(qint64 us);
+    qint64 dueNs(const Deadline& d, bool last) const;
     QUdpSocket* socketFor(const QHostAddress& host);
     qint64 now() const { return m_clock.nsecsElapsed(); }
 
@@ -135,8 +134,11 @@ private:
     QHash<ServerAddress, int> m_index;
     std::deque<int> m_queue;                       // first attempts, in order
     std::deque<std::pair<int, quint32>> m_retries; // further attempts go first
-    // Attempts wait different times, so deadlines are kept in time order, not send order.
-    std::priority_queue<Deadline, std::vector<Deadline>, std::greater<Deadline>> m_deadlines;
+    // Attempts in send order; each runs out at its send time plus the wait of the moment,
+    // so attempts sent before the first answers came wait no longer than later ones. The
+    // last attempts, which wait longer, have a queue of their own, so both stay in order.
+    std::deque<Deadline> m_deadlines;
+    std::deque<Deadline> m_lastDeadlines;
     std::vector<int> m_rttHistogram; // answers of this refresh per ms of round trip
     int m_rttSamples = 0;
     mutable int m_timeoutMs = -1; // derived from the histogram; -1: to be worked out
