@@ -15,6 +15,22 @@ if(FRAGDECK_SANITIZE)
     target_link_options(fragdeck_warnings INTERFACE -fsanitize=address,undefined)
 endif()
 
+# Programs and libraries resolve every symbol at load time, so the relocations they read
+# can stay read-only, as in Debian's own packages.
+add_link_options(LINKER:-z,relro,-z,now)
+
+# A stripping install (make package) also takes out the compiler's .comment and .note
+# sections, as Debian's packaging does. The install rules read CMAKE_STRIP in each folder,
+# so it is set here, before any folder is added.
+if(CMAKE_STRIP)
+    set(strip_script ${CMAKE_BINARY_DIR}/strip-installed)
+    file(CONFIGURE OUTPUT ${strip_script} CONTENT
+        "#!/bin/sh\nexec \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note \"$@\"\n")
+    file(CHMOD ${strip_script} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+        GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_STRIP ${strip_script})
+endif()
+
 # A static library of this folder's sources on top of `layer` (fragdeck_core or fragdeck_gui).
 function(fragdeck_layered_library name layer)
     cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})

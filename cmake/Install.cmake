@@ -1,6 +1,7 @@
 # cmake --install puts the program folder in PREFIX/lib/fragdeck, with links to its
-# programs in PREFIX/bin, a desktop entry and an application icon. The folder is named
-# outright: GNUInstallDirs would make it lib/x86_64-linux-gnu/fragdeck under /usr.
+# programs in PREFIX/bin, their manual pages, a desktop entry, AppStream metainfo and an
+# application icon. The folder is named outright: GNUInstallDirs would make it
+# lib/x86_64-linux-gnu/fragdeck under /usr.
 include(GNUInstallDirs)
 set(FRAGDECK_INSTALL_DIR lib/fragdeck)
 
@@ -90,7 +91,11 @@ install(CODE "
         file(CREATE_LINK ../${FRAGDECK_INSTALL_DIR}/\${prog} \"\${bin}/\${prog}\" SYMBOLIC)
     endforeach()
 ")
-install(FILES ${CMAKE_SOURCE_DIR}/launcher/data/fragdeck.desktop
+# The desktop entry and the AppStream metainfo are named by the application's id.
+install(FILES ${CMAKE_SOURCE_DIR}/launcher/data/io.github.fragdeck.Fragdeck.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/launcher/data/io.github.fragdeck.Fragdeck.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${FRAGDECK_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/launcher/data/fragdeck.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)

@@ -38,43 +38,41 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openarena | ioquake3, openarena-server")
 
-# What Debian wants beside the program, in the package only: the copyright file pointing at
-# the system's copy of the licence, a changelog, and the reason the games section holds no
-# game (the suite's programs are tools, so they live in /usr/bin, not /usr/games).
+# What Debian wants beside the program, in the package only, from debian/: the copyright
+# file (pointing at the system's copy of the licence), the changelog, and lintian's
+# overrides with the reason for each.
 set(package_extra ${CMAKE_BINARY_DIR}/package-extra)
 set(package_doc ${package_extra}/usr/share/doc/fragdeck)
+file(REMOVE_RECURSE ${package_extra})
 file(MAKE_DIRECTORY ${package_doc} ${package_extra}/usr/share/lintian/overrides)
-file(WRITE ${package_doc}/copyright
-"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
-Upstream-Name: Fragdeck
-
-Files: *
-Copyright: 2026 Fragdeck developers
-License: GPL-2+
- This program is free software; you can redistribute it and/or modify it under
- the terms of the GNU General Public License as published by the Free Software
- Foundation; either version 2 of the License, or (at your option) any later
- version.
- .
- This program is distributed in the hope that it will be useful, but WITHOUT ANY
- WARRANTY; without even the implied warranty of MERCHANTABILITY or FITNESS FOR A
- PARTICULAR PURPOSE. See the GNU General Public License for more details.
- .
- On Debian systems the full text of the GNU General Public License version 2 is
- in /usr/share/common-licenses/GPL-2.
-")
-string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
-file(WRITE ${package_extra}/changelog.Debian
-"fragdeck (${CPACK_PACKAGE_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}) unstable; urgency=medium
-
-  * Built from the Fragdeck sources with CPack.
-
- -- ${FRAGDECK_PACKAGE_MAINTAINER}  ${changelog_date}
-")
+configure_file(${CMAKE_SOURCE_DIR}/debian/copyright ${package_doc}/copyright COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/debian/fragdeck.lintian-overrides
+    ${package_extra}/usr/share/lintian/overrides/fragdeck COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/debian/changelog ${package_extra}/changelog.Debian COPYONLY)
 execute_process(COMMAND gzip -9nc ${package_extra}/changelog.Debian
     OUTPUT_FILE ${package_doc}/changelog.Debian.gz COMMAND_ERROR_IS_FATAL ANY)
-file(WRITE ${package_extra}/usr/share/lintian/overrides/fragdeck
-    "fragdeck: package-section-games-but-contains-no-game\n")
 set(CPACK_INSTALLED_DIRECTORIES ${package_extra}/usr /usr)
+
+# The package's version, the changelog's newest entry and the metainfo's newest release
+# name one release; a version raised in one place only would ship a package that
+# contradicts itself.
+set(package_version ${CPACK_PACKAGE_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+file(STRINGS ${CMAKE_SOURCE_DIR}/debian/changelog changelog_top LIMIT_COUNT 1)
+if(NOT changelog_top MATCHES "^fragdeck \\(${package_version}\\) ")
+    message(FATAL_ERROR "debian/changelog begins \"${changelog_top}\": its newest entry "
+        "must be fragdeck (${package_version})")
+endif()
+file(READ ${CMAKE_SOURCE_DIR}/launcher/data/io.github.fragdeck.Fragdeck.metainfo.xml metainfo)
+if(NOT metainfo MATCHES "<releases>[ \t\r\n]*<release version=\"${CPACK_PACKAGE_VERSION}\"")
+    message(FATAL_ERROR "the newest release in io.github.fragdeck.Fragdeck.metainfo.xml "
+        "must be ${CPACK_PACKAGE_VERSION}")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/launcher/data/io.github.fragdeck.Fragdeck.metainfo.xml)
+
+# CPack adds maintainer scripts that run ldconfig whenever a shared library lies in a
+# folder of /usr/lib; the program folder's libraries are private (found through the
+# programs' run path), so the package is rebuilt without them.
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/DebWithoutLdconfig.cmake)
 
 include(CPack)

@@ -7,7 +7,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fragdeck"));
-    QApplication::setDesktopFileName(QStringLiteral("fragdeck"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.fragdeck.Fragdeck"));
     fragdeck::launcher::Form1 form;
     form.load();
     return QApplication::exec();
