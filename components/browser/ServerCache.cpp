@@ -101,7 +101,17 @@ SavedList loadServerCache(const QString& path, const query::ReplyLimits& limits,
         return fail(f.errorString());
     if (f.size() > kMaxCacheBytes)
         return fail(QStringLiteral("The saved server list is too big to be one."));
-    const QByteArray bytes = f.readAll();
+    return readServerCache(f.readAll(), limits, error);
+}
+
+SavedList readServerCache(const QByteArray& bytes, const query::ReplyLimits& limits, QString* error)
+{
+    SavedList out;
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return SavedList{};
+    };
     QDataStream in(bytes);
     in.setVersion(QDataStream::Qt_6_4);
     quint32 magic = 0, count = 0;

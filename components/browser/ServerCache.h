@@ -23,6 +23,9 @@ struct SavedList {
 // note in *error, and the rest loads.
 SavedList loadServerCache(const QString& path, const query::ReplyLimits& limits = {},
                           QString* error = nullptr);
+// The same on the file's bytes.
+SavedList readServerCache(const QByteArray& bytes, const query::ReplyLimits& limits = {},
+                          QString* error = nullptr);
 // Writes the rows worth keeping: those of the internet and the LAN, and the answers of the
 // address book's and history's servers. Replaces the file atomically.
 bool saveServerCache(const QString& path, const ServerTable& table, const QDateTime& savedAt,

@@ -98,8 +98,10 @@ class TestBrowserList : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { m_isolated = test::isolateNetwork(&m_why); }
     void init();
     void cleanup();
+    void forgedListReported();
     void cachedListAtOpenAndRefreshKeepsRows();
     void selectingARowFillsTheLists();
     void joiningAPasswordedServer();
@@ -122,6 +124,9 @@ private:
             .arg(m_fleet->server(server).port);
     }
     QString bookPath() const { return m_dir->filePath("addbook.dat"); }
+
+    bool m_isolated = false;
+    QString m_why;
 
     std::unique_ptr<test::TempStore> m_store;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -194,6 +199,24 @@ int TestBrowserList::refresh(BrowserWindow& w, Source source)
     if (finished.isEmpty() && !finished.wait(15000))
         return -1;
     return w.serverPanel()->proxy()->rowCount();
+}
+
+void TestBrowserList::forgedListReported()
+{
+    if (!m_isolated)
+        QSKIP(qPrintable(m_why)); // even a wrong decision must not send anywhere
+    startFleet();
+    for (const char* forged : {"10.0.0.1", "192.168.0.7", "224.0.0.1", "255.255.255.255"})
+        m_master->addServer(QHostAddress(QLatin1String(forged)), 27960);
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    QCOMPARE(refresh(w), 4);
+    auto* report = w.serverPanel()->findChild<QLabel*>("listreport");
+    QCOMPARE(report->textFormat(), Qt::PlainText);
+    QCOMPARE(report->text(),
+             QString("Master 127.0.0.1:%1: complete; skipped 2 private, 1 multicast, 1 broadcast")
+                 .arg(m_master->port()));
+    QCOMPARE(w.servers()->progress().pending, 0); // no row left at "..."
 }
 
 void TestBrowserList::cachedListAtOpenAndRefreshKeepsRows()

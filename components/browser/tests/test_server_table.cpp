@@ -127,6 +127,8 @@ void TestServerTable::keys_data()
                              << "[2001:db8::7]:27960" << true;
     QTest::newRow("v6 no port") << "[2001:db8::7]"
                                 << "[2001:db8::7]:27960" << true;
+    QTest::newRow("v4-mapped: one server, one key") << "[::ffff:10.0.0.1]:27000"
+                                                    << "10.0.0.1:27000" << true;
     QTest::newRow("name") << "q3.example.org:27961"
                           << "q3.example.org:27961" << false;
     QTest::newRow("port too big") << "10.0.0.1:99999"
