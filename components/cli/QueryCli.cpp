@@ -57,6 +57,8 @@ QString usageText()
     return QStringLiteral(
                "Usage: fragdeck-query [options] ADDRESS...\n"
                "       fragdeck-query [options] --master HOST[:PORT] [ADDRESS...]\n"
+               "       fragdeck-query --watch [--friend PATTERN]... [--interval S] [--notify]\n"
+               "                      [--json] ADDRESS... | --master HOST...\n"
                "Queries game servers over UDP. ADDRESS is host or host:port (port %1 when\n"
                "absent). Quake III servers are queried all at once, up to three attempts each;\n"
                "the other protocols one after another.\n"
@@ -73,6 +75,16 @@ QString usageText()
                "  --raw-names      keep the colour codes in names\n"
                "  --json           one JSON document: an array with one object per server;\n"
                "                   \"players\" is the player count, or with --players the list\n"
+               "  --watch          look again every interval until stopped (SIGINT, SIGTERM);\n"
+               "                   one line per event: friend-online NAME ADDRESS SERVER,\n"
+               "                   friend-offline NAME ADDRESS, seat-free ADDRESS CLIENTS/MAX;\n"
+               "                   with --json one JSON object per line; the masters' lists\n"
+               "                   are read again every 10 intervals\n"
+               "  --friend PATTERN with --watch: a friend's name, colour codes and case\n"
+               "                   ignored, * for any characters; may be given more than once\n"
+               "  --interval S     with --watch: seconds between looks, 10 to 86400 (default\n"
+               "                   60); each server gets one datagram a look, one retry at most\n"
+               "  --notify         with --watch: each event on the desktop's notifications too\n"
                "  --verbose        also say on standard error what each master listed, which\n"
                "                   of its servers were skipped and why (only servers on the\n"
                "                   internet are queried, or of the master's own loopback or\n"
@@ -150,6 +162,22 @@ ParsedArguments parseArguments(const QStringList& args)
                 return r;
             }
             o.protocolVersion = value.toInt();
+        } else if (a == QLatin1String("--friend")) {
+            if (!takeValue() || value.trimmed().isEmpty()) {
+                r.error = QStringLiteral("--friend needs a name pattern");
+                return r;
+            }
+            o.friends.append(value);
+        } else if (a == QLatin1String("--interval")) {
+            bool ok = false;
+            const int s = takeValue() ? value.toInt(&ok) : 0;
+            if (!ok || s < kMinIntervalS || s > 86400) {
+                r.error = QStringLiteral("the interval \"%1\" is not %2 to 86400 seconds")
+                              .arg(value)
+                              .arg(kMinIntervalS);
+                return r;
+            }
+            o.intervalS = s;
         } else if (a == QLatin1String("--timeout")) {
             if (!takeValue()) {
                 r.error = QStringLiteral("--timeout needs a number of milliseconds");
@@ -175,6 +203,10 @@ ParsedArguments parseArguments(const QStringList& args)
             o.json = true;
         } else if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
             o.verbose = true;
+        } else if (a == QLatin1String("--watch")) {
+            o.watch = true;
+        } else if (a == QLatin1String("--notify")) {
+            o.notify = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
         } else {
@@ -188,6 +220,14 @@ ParsedArguments parseArguments(const QStringList& args)
     }
     if (o.addresses.isEmpty() && o.masters.isEmpty()) {
         r.error = QStringLiteral("no server address given");
+        return r;
+    }
+    if (!o.watch && (o.notify || !o.friends.isEmpty())) {
+        r.error = QStringLiteral("--friend and --notify go with --watch");
+        return r;
+    }
+    if (o.watch && o.protocol != QLatin1String("QUAKE3")) {
+        r.error = QStringLiteral("--watch watches Quake III servers: use it with QUAKE3");
         return r;
     }
     if (!o.masters.isEmpty() && o.protocol != QLatin1String("QUAKE3")) {

@@ -21,6 +21,10 @@ struct Options {
     bool rawNames = false;
     bool json = false;
     bool verbose = false;
+    bool watch = false;  // --watch: look again every intervalS until stopped
+    bool notify = false; // --notify: each event to the desktop's notification service
+    QStringList friends; // --friend, as given
+    int intervalS = 60;
     bool help = false;
     QStringList addresses;
     QStringList masters;      // --master, as given
@@ -32,6 +36,8 @@ struct ParsedArguments {
     QString error; // why the command line is unusable
     Options options;
 };
+
+constexpr int kMinIntervalS = 10;
 
 // The arguments after the program name.
 ParsedArguments parseArguments(const QStringList& args);

@@ -8,6 +8,7 @@
 #include "QueryCli.h"
 #include "ServerQueries.h"
 #include "Variant.h"
+#include "WatchCli.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -102,6 +103,15 @@ int main(int argc, char** argv)
     if (o.help) {
         print(stdout, usageText().toLocal8Bit());
         return ExitOk;
+    }
+
+    if (o.watch) {
+        WatchOutput out;
+        out.line = [](const QByteArray& line) { print(stdout, line); };
+        out.problem = [](const QString& text) {
+            print(stderr, ("fragdeck-query: " + printable(text) + "\n").toLocal8Bit());
+        };
+        return runWatch(o, query::systemResolver(), out);
     }
 
     if (o.protocol == QLatin1String("QUAKE3")) {
