@@ -556,6 +556,7 @@ void TestBrowserList::hostileServerTextIsPlain()
     QCoreApplication::processEvents();
     QCOMPARE(caption->textFormat(), Qt::PlainText);
     QCOMPARE(caption->text(), QString("%1: you do not have this map").arg(raw));
+    QVERIFY(w.mapPreview()->minimumSizeHint().width() < 600);
     QCOMPARE(row(w.findChild<QTreeWidget*>("info_server"), 0).mid(0, 2), (QStringList{raw, raw}));
     auto* players = w.findChild<QTreeWidget*>("info_players");
     QCOMPARE(players->findItems(raw, Qt::MatchExactly).size(), 1);
