@@ -180,8 +180,6 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     m_count->setObjectName(QStringLiteral("shown"));
     m_age = new QLabel(this);
     m_age->setObjectName(QStringLiteral("listage"));
-    // It may quote why the saved list could not be read.
-    m_age->setTextFormat(Qt::PlainText);
     m_age->setWordWrap(true);
 
     auto* top = new QHBoxLayout;
