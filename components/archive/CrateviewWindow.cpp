@@ -266,6 +266,8 @@ CrateviewWindow::CrateviewWindow(QWidget* parent)
 
     m_demoSummary = new QLabel(this);
     m_demoSummary->setObjectName(QStringLiteral("demosummary"));
+    // The summary quotes the demo's own map, server and player names.
+    m_demoSummary->setTextFormat(Qt::PlainText);
     m_demoSummary->setFrameShape(QFrame::StyledPanel);
     m_demoSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_demoSummary->setWordWrap(true);

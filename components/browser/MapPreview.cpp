@@ -26,6 +26,10 @@ MapPreview::MapPreview(QWidget* parent)
     m_box->setFixedSize(kWidth, kHeight);
     m_caption = new QLabel(this);
     m_caption->setObjectName(QStringLiteral("mapcaption"));
+    // The map's name is whatever the server sent.
+    m_caption->setTextFormat(Qt::PlainText);
+    // A long name is cut; it never widens the panel.
+    m_caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_caption->setAlignment(Qt::AlignHCenter);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -55,6 +55,8 @@ QLabel* label(const QString& name, const QString& text, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
+    // Cvar names and descriptions come from the config and the mods' option files.
+    l->setTextFormat(Qt::PlainText);
     return l;
 }
 

@@ -4,6 +4,7 @@
 #include "Paths.h"
 #include "PictureBox.h"
 #include "PictureDisplay.h"
+#include "PlainText.h"
 #include "Prompts.h"
 #include "Rotation.h"
 
@@ -60,7 +61,7 @@ void setCell(QTreeWidgetItem* item, int column, const QString& text, const QVari
 {
     item->setText(column, text);
     item->setData(column, SortRole, sortKey);
-    item->setToolTip(column, tip);
+    item->setToolTip(column, plainToolTip(tip));
 }
 
 } // namespace
@@ -110,11 +111,14 @@ DemoWindow::DemoWindow(QWidget* parent)
 
     shotcaption = new QLabel(QStringLiteral("Levelshot"), this);
     shotcaption->setObjectName(QStringLiteral("shotcaption"));
+    // Map, server and player names are whatever the recording holds.
+    shotcaption->setTextFormat(Qt::PlainText);
     Picture1 = new archive::PictureBox(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFixedSize(256, 192);
     demoinfo = new QLabel(this);
     demoinfo->setObjectName(QStringLiteral("demoinfo"));
+    demoinfo->setTextFormat(Qt::PlainText);
     demoinfo->setWordWrap(true);
     demoinfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     demoinfo->setTextInteractionFlags(Qt::TextSelectableByMouse);

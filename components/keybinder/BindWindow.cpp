@@ -1,5 +1,6 @@
 #include "BindWindow.h"
 
+#include "PlainText.h"
 #include "Prompts.h"
 #include "Settings.h"
 
@@ -204,8 +205,8 @@ void BindWindow::refresh()
     for (const QString& command : m_bindings.otherCommands()) {
         auto* item = new QTreeWidgetItem(m_other, {command, command});
         item->setData(0, CommandRole, command);
-        item->setToolTip(0, command);
-        item->setToolTip(1, command);
+        item->setToolTip(0, plainToolTip(command));
+        item->setToolTip(1, plainToolTip(command));
     }
     m_other->setHidden(m_other->childCount() == 0);
     for (int g = 0; g < bindtree->topLevelItemCount(); ++g) {

@@ -2,6 +2,7 @@
 
 #include "LinksFile.h"
 #include "OpenInBrowser.h"
+#include "PlainText.h"
 #include "Prompts.h"
 
 #include <QHBoxLayout>
@@ -65,7 +66,7 @@ void LinkShelfWindow::load(const QString& linksPath)
     for (const Link& link : file.links) {
         auto* node = new QTreeWidgetItem(categories.value(link.category), QStringList{link.text});
         node->setData(0, KeyRole, link.address);
-        node->setToolTip(0, link.address);
+        node->setToolTip(0, plainToolTip(link.address));
     }
     m_loadError = file.error;
 }

@@ -100,6 +100,8 @@ StarterWindow::StarterWindow(QWidget* parent)
     Command7->hide();
     startinfo = new QLabel(this);
     startinfo->setObjectName(QStringLiteral("startinfo"));
+    // It names the maps, from the player's archives.
+    startinfo->setTextFormat(Qt::PlainText);
     startinfo->setWordWrap(true);
     startinfo->setFixedWidth(256);
     startinfo->hide();

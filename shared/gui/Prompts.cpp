@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace fragdeck
@@ -69,6 +70,8 @@ Answer messageBox(const QString& text, const QString& title, Buttons buttons, Ic
         return handler()(p).answer;
     }
     QMessageBox box(qtIcon(icon), title, text, QMessageBox::NoButton, parent);
+    // Messages quote file names, server replies and game text: never markup.
+    box.setTextFormat(Qt::PlainText);
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -110,10 +113,14 @@ QString inputBox(const QString& prompt, const QString& title, const QString& def
         const PromptReply r = handler()(p);
         return r.answer == Answer::Cancel ? QString() : r.text;
     }
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    // The prompt quotes addresses the player or a server gave: never markup.
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    dialog.setTextValue(defaultText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 QString openFileDialog(const OpenFileOptions& options, QWidget* parent)

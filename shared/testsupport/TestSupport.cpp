@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 #include <cerrno>
@@ -202,6 +203,26 @@ void whenShown(const QString& name, const std::function<void(QWidget*)>& step)
             }
     });
     timer->start();
+}
+
+QString shownToolTip(const QString& tip)
+{
+    if (!Qt::mightBeRichText(tip))
+        return tip;
+    QTextDocument document;
+    document.setHtml(tip);
+    return document.toPlainText();
+}
+
+qint64 residentKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
 }
 
 void onNextModal(const std::function<void(QWidget*)>& step)

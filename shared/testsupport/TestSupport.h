@@ -107,6 +107,11 @@ void registerProbeAs(const QStringList& progIds);
 int probeCalls(const QString& progId);
 QString probeLibraryPath();
 
+// What a tooltip shows: its text, or the text of the rich text Qt takes it for.
+QString shownToolTip(const QString& tip);
+// This process's resident memory in KB (VmRSS), -1 when it cannot be read.
+qint64 residentKb();
+
 // Runs the event loop until done() or timeout; true when done.
 bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 

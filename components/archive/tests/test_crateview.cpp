@@ -705,9 +705,11 @@ void TestCrateview::demoMemberShowsItsSummary()
     demo.message({}, 105000);
     demo.endMarker();
     const QString pk3 = dir.filePath("pak9.pk3");
-    QVERIFY(test::writeZip(pk3, {{"demos/match.dm_70", demo.bytes()},
-                                 {"demos/junk.dm_68", "junk"},
-                                 {"demos/readme.txt", "read me"}}));
+    QVERIFY(test::writeZip(
+        pk3, {{"demos/match.dm_70", demo.bytes()},
+              {"demos/junk.dm_68", "junk"},
+              {"demos/hostile.dm_68", test::simpleDemo("<img src=\"/dev/zero\">", "<b>x</b>", {})},
+              {"demos/readme.txt", "read me"}}));
     CrateviewWindow form;
     form.show();
     form.openArchive(pk3);
@@ -735,6 +737,13 @@ void TestCrateview::demoMemberShowsItsSummary()
     QTRY_VERIFY(summary->text().contains("Length: 1:40"));
     QVERIFY(summary->text().contains("Score: red 2, blue 0"));
     QVERIFY(summary->geometry().top() >= files->geometry().bottom());
+
+    // The demo's own names are text, never markup (a picture it names is never read).
+    select("hostile.dm_68");
+    summary->grab();
+    QCOMPARE(summary->textFormat(), Qt::PlainText);
+    QVERIFY(summary->text().contains("Map: <img src=\"/dev/zero\">"));
+    QVERIFY(summary->text().contains("Server: <b>x</b>"));
 
     select("junk.dm_68");
     QVERIFY(summary->isVisible());

@@ -4,6 +4,7 @@
 #include "BrowserWindow.h"
 #include "MapPreview.h"
 #include "PictureBox.h"
+#include "PlainText.h"
 #include "RealGameServer.h"
 #include "ServerBrowser.h"
 #include "ServerListPanel.h"
@@ -17,8 +18,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeView>
@@ -111,6 +114,9 @@ private Q_SLOTS:
     void ipv6ServerListedAndJoined();
     void mapPreviewFromTheArchives();
     void realServerThroughTheMaster();
+    void hostileServerTextIsPlain_data();
+    void hostileServerTextIsPlain();
+    void promptsAndTipsShowTextAsIs();
 
 private:
     // The master lists the fleet: 127.0.0.2 "Red Alpha" (two people, a bot), .3 "Bravo CTF"
@@ -533,6 +539,79 @@ void TestBrowserList::realServerThroughTheMaster()
         QCOMPARE(w.mapPreview()->shown(), MapPreview::Shown::LevelShot);
         QVERIFY(w.mapPreview()->shownMember().contains("oa_dm1", Qt::CaseInsensitive));
     }
+}
+
+void TestBrowserList::hostileServerTextIsPlain_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("picture") << QByteArray("<img src=\"/dev/zero\">");
+    QTest::newRow("bold") << QByteArray("<b>x</b>");
+    QTest::newRow("font") << QByteArray("<font color=red size=7>x</font>");
+    QTest::newRow("link") << QByteArray("<a href=\"file:///etc/passwd\">x</a>");
+    QTest::newRow("control bytes") << QByteArray("\x01\x07\x1b[31m\x7f<img src=/dev/zero>");
+    QTest::newRow("oversized") << QByteArray(3000, 'm') + "<img src=\"/dev/zero\">";
+}
+
+// Name, map and players as the server sent them, never markup: a rich caption would read
+// /dev/zero until memory runs out.
+void TestBrowserList::hostileServerTextIsPlain()
+{
+    QFETCH(QByteArray, text);
+    const QString raw = QString::fromLatin1(text);
+    m_fleet = std::make_unique<test::TestFleet>();
+    QVERIFY(m_fleet->start(1));
+    test::TestFleet::Server& s = m_fleet->server(0);
+    s.hostname = s.map = text;
+    s.humans = 2;
+    s.humanNames = {text, "^1<b>Red</b>"};
+    m_master = std::make_unique<test::TestMaster>();
+    m_master->addServer(s.host, s.port);
+    serversSetting("Masters", QString("127.0.0.1:%1").arg(m_master->port()));
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(refresh(w), 1);
+    const qint64 before = test::residentKb();
+    QVERIFY(w.serverPanel()->selectRow(0));
+    auto* caption = w.findChild<QLabel*>("mapcaption");
+    caption->grab(); // a rich caption lays out, and loads its pictures, here
+    QCoreApplication::processEvents();
+    QCOMPARE(caption->textFormat(), Qt::PlainText);
+    QCOMPARE(caption->text(), QString("%1: you do not have this map").arg(raw));
+    QVERIFY(w.mapPreview()->minimumSizeHint().width() < 600);
+    QCOMPARE(row(w.findChild<QTreeWidget*>("info_server"), 0).mid(0, 2), (QStringList{raw, raw}));
+    auto* players = w.findChild<QTreeWidget*>("info_players");
+    QCOMPARE(players->findItems(raw, Qt::MatchExactly).size(), 1);
+    QCOMPARE(players->findItems("<b>Red</b>", Qt::MatchExactly).size(), 1);
+    QCOMPARE(w.serverPanel()->proxy()->index(0, ServerTable::Map).data().toString(), raw);
+    const qint64 grown = test::residentKb() - before;
+    QVERIFY2(grown < 100 * 1024, qPrintable(QString("%1 KB more").arg(grown)));
+    QCOMPARE(prompts.texts(), QStringList());
+}
+
+// The shared message and input boxes, and the tooltips, show their text as it is.
+void TestBrowserList::promptsAndTipsShowTextAsIs()
+{
+    const QString text = "<img src=\"/dev/zero\"> <b>x</b>";
+    QList<QPair<Qt::TextFormat, QString>> shown;
+    const auto record = [&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            shown.append({box->textFormat(), box->text()});
+        else if (qobject_cast<QInputDialog*>(modal))
+            for (QLabel* l : modal->findChildren<QLabel*>())
+                shown.append({l->textFormat(), l->text()});
+    };
+    test::onNextModal(record);
+    messageBox(text, "Title", Buttons::YesNo, Icon::Warning);
+    test::onNextModal(record);
+    inputBox(text, "Title", "typed");
+    QCOMPARE(shown,
+             (QList<QPair<Qt::TextFormat, QString>>{{Qt::PlainText, text}, {Qt::PlainText, text}}));
+    const QString lines = text + " &amp;\n  two  spaces";
+    QVERIFY(Qt::mightBeRichText(plainToolTip(lines)));
+    QCOMPARE(test::shownToolTip(plainToolTip(lines)), lines);
+    QCOMPARE(plainToolTip(QString()), QString());
 }
 
 QTEST_MAIN(TestBrowserList)

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void windowSorting();
     void windowFilter();
     void windowLevelShot();
+    void hostileDemoTextIsPlain();
     void pluginMainShowsTheWindow();
 
 private:
@@ -340,8 +341,11 @@ void TestDemos::windowColumns()
              (QStringList{"Red Arena", "Blue Base", "", "Loose"}));
     QCOMPARE(column(list, DemoWindow::ColGameType),
              (QStringList{"Free For All", "Capture the Flag", "", "Free For All"}));
-    QCOMPARE(list->topLevelItem(0)->toolTip(DemoWindow::ColPlayers), QStringLiteral("Alice\nBob"));
-    QVERIFY(list->topLevelItem(2)->toolTip(DemoWindow::ColMap).startsWith("not a readable demo"));
+    const auto tip = [list](int row, int c) {
+        return shownToolTip(list->topLevelItem(row)->toolTip(c));
+    };
+    QCOMPARE(tip(0, DemoWindow::ColPlayers), QStringLiteral("Alice\nBob"));
+    QVERIFY(tip(2, DemoWindow::ColMap).startsWith("not a readable demo"));
     QVERIFY(!list->topLevelItem(0)->text(DemoWindow::ColDate).isEmpty());
     QVERIFY(!list->topLevelItem(3)->text(DemoWindow::ColDate).isEmpty());
 
@@ -349,10 +353,9 @@ void TestDemos::windowColumns()
     QTRY_COMPARE(w.demosBeingRead(), 0);
     QCOMPARE(column(list, DemoWindow::ColLength), (QStringList{"1:05", "2:05", "", "0:05"}));
     QCOMPARE(column(list, DemoWindow::ColPlayers), (QStringList{"2", "3", "", "1"}));
-    QCOMPARE(list->topLevelItem(1)->toolTip(DemoWindow::ColPlayers),
+    QCOMPARE(tip(1, DemoWindow::ColPlayers),
              QStringLiteral("Carl (red)\nDora (blue)\nFinn (blue)"));
-    QCOMPARE(list->topLevelItem(1)->toolTip(DemoWindow::ColGameType),
-             QStringLiteral("red 3, blue 1"));
+    QCOMPARE(tip(1, DemoWindow::ColGameType), QStringLiteral("red 3, blue 1"));
     QCOMPARE(w.info(1).recorder, QStringLiteral("Dora"));
 }
 
@@ -448,6 +451,38 @@ void TestDemos::windowLevelShot()
     list->setCurrentItem(list->topLevelItem(2)); // unreadable
     QCOMPARE(w.shownLevelShot(), QString());
     QVERIFY(info->text().startsWith("not a readable demo"));
+}
+
+// A recording's own names are never markup: a rich summary would read /dev/zero until
+// memory runs out.
+void TestDemos::hostileDemoTextIsPlain()
+{
+    const QByteArray map = "<img src=\"/dev/zero\">";
+    const QString base = root() + "q3/baseq3/";
+    writeFile(base + "demos/hostile.dm_68",
+              simpleDemo(map, "<b>x</b>", {{"<a href=\"file:///etc/passwd\">y</a>", 0}}));
+    SaveSetting("Fragdeck", "Options", "Q3path", fakeProgram(root() + "q3/ioquake3"));
+    SaveSetting("Fragdeck", "Options", "ConfigPath", base + "q3config.cfg");
+    DemoWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE(w.demosBeingRead(), 0);
+    auto* list = w.findChild<QTreeWidget*>("list_demos");
+    QCOMPARE(list->topLevelItemCount(), 1);
+    const qint64 before = residentKb();
+    list->setCurrentItem(list->topLevelItem(0));
+    for (const char* name : {"demoinfo", "shotcaption"}) {
+        auto* label = w.findChild<QLabel*>(name);
+        label->grab(); // a rich label lays out, and loads its pictures, here
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY2(label->text().contains(QString::fromLatin1(map)), qPrintable(label->text()));
+    }
+    QVERIFY(w.findChild<QLabel*>("demoinfo")->text().contains("Server: <b>x</b>"));
+    QCOMPARE(shownToolTip(list->topLevelItem(0)->toolTip(DemoWindow::ColPlayers)),
+             "<a href=\"file:///etc/passwd\">y</a>");
+    QCOMPARE(shownToolTip(list->topLevelItem(0)->toolTip(DemoWindow::ColServer)), "<b>x</b>");
+    const qint64 grown = residentKb() - before;
+    QVERIFY2(grown < 100 * 1024, qPrintable(QString("%1 KB more").arg(grown)));
 }
 
 QTEST_MAIN(TestDemos)
