@@ -57,6 +57,7 @@ bool CentralDirectory::parse(qint64 fileSize, const QByteArray& tail,
     m_data.clear();
     m_entries.clear();
     m_inconsistency.clear();
+    m_countStuck = false;
     if (parseDirectory(fileSize, tail, load))
         return true;
     m_data.clear();
@@ -85,15 +86,22 @@ bool CentralDirectory::parseDirectory(qint64 fileSize, const QByteArray& tail,
         return false;
     quint64 count = le(e + 10, 2), dirSize = le(e + 12, 4), dirOffset = le(e + 16, 4);
     const qint64 endPos = fileSize - tail.size() + end;
+    m_endRecordOffset = endPos;
     qint64 dirEnd = endPos;
     bool zip64 = false;
-    if (count == 0xffff || dirSize == kMax32 || dirOffset == kMax32) {
+    // Some writers leave the count at its largest for more entries, with no zip64 record:
+    // the directory is then read to its end, as unzip does.
+    const auto hasLocator = [&] {
+        const char* loc = e - 20;
+        return end >= 20 && loc[0] == 'P' && loc[1] == 'K' && loc[2] == 6 && loc[3] == 7;
+    };
+    const bool countStuck = m_countStuck =
+        count == 0xffff && dirSize != kMax32 && dirOffset != kMax32 && !hasLocator();
+    if (!countStuck && (count == 0xffff || dirSize == kMax32 || dirOffset == kMax32)) {
         // zip64: the locator sits just before the end record.
-        if (end < 20)
+        if (!hasLocator())
             return false;
         const char* loc = e - 20;
-        if (!(loc[0] == 'P' && loc[1] == 'K' && loc[2] == 6 && loc[3] == 7))
-            return false;
         const quint64 recPos = le(loc + 8, 8);
         if (recPos > quint64(endPos) || quint64(endPos) - recPos < 56)
             return false;
@@ -167,7 +175,7 @@ bool CentralDirectory::parseDirectory(qint64 fileSize, const QByteArray& tail,
         pos = next;
     }
     const quint64 found = m_entries.size();
-    if (found != count && (zip64 || found % 65536 != count))
+    if (found != count && (zip64 || (countStuck ? found < count : found % 65536 != count)))
         return fail("its directory holds another number of entries than it says");
 
     // No two members may share data: entries pointing into one another let a small archive

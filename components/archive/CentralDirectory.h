@@ -32,6 +32,10 @@ public:
     }
     quint64 uncompressedSize(size_t i) const { return m_entries[i].size; }
     const QString& inconsistency() const { return m_inconsistency; }
+    // The end record's entry count stood at 65,535 for more entries, without zip64; the
+    // file offset of that record, where the count is.
+    bool countStuck() const { return m_countStuck; }
+    qint64 endRecordOffset() const { return m_endRecordOffset; }
 
 private:
     struct Entry {
@@ -48,6 +52,8 @@ private:
     QByteArray m_data;
     std::vector<Entry> m_entries;
     QString m_inconsistency;
+    bool m_countStuck = false;
+    qint64 m_endRecordOffset = 0;
 };
 
 } // namespace fragdeck::archive

@@ -32,6 +32,106 @@ struct ZipFileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
 
+// An archive whose end record's count is stuck at 65,535 without zip64, as libzip reads
+// it: with that count set to the directory's own count modulo 65,536, which libzip reads to
+// the directory's end as it does a count that wrapped.
+class CountPatchedArchive
+{
+public:
+    CountPatchedArchive(const QString& path, const CentralDirectory& directory)
+        : m_file(path), m_patchAt(directory.endRecordOffset() + 8)
+    {
+        const quint16 count = quint16(directory.size() & 0xffff);
+        for (int i = 0; i < 2; ++i) // entries on this disk, then in all
+            m_patch.append(char(count & 0xff)).append(char(count >> 8));
+        zip_error_init(&m_error);
+    }
+    ~CountPatchedArchive() { zip_error_fini(&m_error); }
+
+    // The archive opened through this source, or null with *openError set. The source
+    // must outlive the archive.
+    zip_t* open(int* openError)
+    {
+        if (!m_file.open(QIODevice::ReadOnly)) {
+            *openError = ZIP_ER_OPEN;
+            return nullptr;
+        }
+        zip_source_t* source =
+            zip_source_function_create(&CountPatchedArchive::call, this, &m_error);
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_t* z = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+        *openError = source ? zip_error_code_zip(&error) : ZIP_ER_MEMORY;
+        zip_error_fini(&error);
+        if (!z && source)
+            zip_source_free(source);
+        return z;
+    }
+
+private:
+    static zip_int64_t call(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+    {
+        auto* a = static_cast<CountPatchedArchive*>(state);
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+        case ZIP_SOURCE_CLOSE:
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_READ: {
+            if (!a->m_file.seek(a->m_pos))
+                return a->fail(ZIP_ER_SEEK);
+            const qint64 n = a->m_file.read(static_cast<char*>(data), qint64(len));
+            if (n < 0)
+                return a->fail(ZIP_ER_READ);
+            for (qint64 i = 0; i < a->m_patch.size(); ++i) {
+                const qint64 at = a->m_patchAt + i - a->m_pos;
+                if (at >= 0 && at < n)
+                    static_cast<char*>(data)[at] = a->m_patch[i];
+            }
+            a->m_pos += n;
+            return n;
+        }
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            st->size = zip_uint64_t(a->m_file.size());
+            st->valid |= ZIP_STAT_SIZE;
+            return sizeof(*st);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&a->m_error, data, len);
+        case ZIP_SOURCE_SEEK: {
+            const zip_int64_t pos = zip_source_seek_compute_offset(
+                zip_uint64_t(a->m_pos), zip_uint64_t(a->m_file.size()), data, len, &a->m_error);
+            if (pos < 0)
+                return -1;
+            a->m_pos = pos;
+            return 0;
+        }
+        case ZIP_SOURCE_TELL:
+            return a->m_pos;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(
+                ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL,
+                ZIP_SOURCE_SUPPORTS, -1);
+        default:
+            return a->fail(ZIP_ER_OPNOTSUPP);
+        }
+    }
+    zip_int64_t fail(int code)
+    {
+        zip_error_set(&m_error, code, 0);
+        return -1;
+    }
+
+    QFile m_file;
+    qint64 m_patchAt;
+    QByteArray m_patch;
+    qint64 m_pos = 0;
+    zip_error_t m_error;
+};
+
 bool isDriveSpec(const QString& part)
 {
     return part.size() >= 2 && part[1] == u':' && part[0].isLetter();
@@ -201,10 +301,16 @@ int UnzipModule::RunUnzip(const QString& archivePath, const QString& targetFolde
             openError = ZIP_ER_INCONS;
         return finish(openFailure(archivePath, openError));
     }
+    std::unique_ptr<CountPatchedArchive> patched;
     std::unique_ptr<zip_t, ZipCloser> zip;
     if (!listOnly) {
         int openError = 0;
-        zip.reset(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &openError));
+        if (directory.countStuck()) {
+            patched = std::make_unique<CountPatchedArchive>(path, directory);
+            zip.reset(patched->open(&openError));
+        } else {
+            zip.reset(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &openError));
+        }
         if (!zip)
             return finish(openFailure(archivePath, openError));
         if (zip_get_num_entries(zip.get(), 0) != zip_int64_t(directory.size())) {

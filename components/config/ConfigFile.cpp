@@ -1,6 +1,8 @@
 #include "ConfigFile.h"
 #include "AtomicFile.h"
 
+#include "CfgLines.h"
+#include "Paths.h"
 #include "Settings.h"
 #include "TextFile.h"
 
@@ -70,6 +72,55 @@ private:
     QList<qsizetype> m_odd;
 };
 
+// A config is text. A NUL byte, or control bytes in more than a tenth of the file, mean
+// another kind of file was picked; a save would mangle it.
+bool looksBinary(const QByteArray& bytes)
+{
+    if (bytes.contains('\0'))
+        return true;
+    qsizetype control = 0;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t' && c != '\n' && c != '\r') || u == 0x7f)
+            ++control;
+    }
+    return control * 10 > bytes.size();
+}
+
+bool fail(QString* error, const QString& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+// The bytes of a file that may be read as a config.
+bool readConfigBytes(const QString& configPath, QByteArray* bytes, QString* error)
+{
+    if (QFileInfo(toLocalPath(configPath)).isDir())
+        return fail(error, QStringLiteral("%1 is a folder, not a config file.").arg(configPath));
+    if (!readFileBytes(configPath, bytes, error))
+        return false;
+    if (looksBinary(*bytes))
+        return fail(error, QStringLiteral("%1 is not a config file: it holds binary data (NUL or "
+                                          "control bytes). Nothing was read from it or written.")
+                               .arg(configPath));
+    return true;
+}
+
+// The stored values belong to one config file; its path is kept beside them.
+QString storedSource()
+{
+    return GetSetting(valueApplication(), QStringLiteral("Source"), QStringLiteral("Path"));
+}
+
+QString sourceName(const QString& configPath)
+{
+    const QFileInfo fi(toLocalPath(configPath));
+    const QString canonical = fi.canonicalFilePath();
+    return canonical.isEmpty() ? fi.absoluteFilePath() : canonical;
+}
+
 } // namespace
 
 QString valueApplication()
@@ -124,12 +175,13 @@ QString valueOfLine(const QString& line, const QString& prefix)
 
 QByteArray workingCopyOf(const QByteArray& configBytes)
 {
-    LineReader in(configBytes);
-    LineWriter out(lineEndOf(configBytes));
-    while (!in.atEnd()) {
-        const QString text = trimSpaces(in.readLine());
+    // Each line keeps its own line end; a last line without one gets the file's.
+    const cfg::CfgLines in(configBytes);
+    cfg::CfgLines out;
+    for (const cfg::Line& l : in.lines) {
+        const QString text = trimSpaces(l.text);
         if (!text.isEmpty())
-            out.line(text);
+            out.lines.append({text, l.end.isEmpty() ? in.newLineEnd() : l.end});
     }
     return out.bytes();
 }
@@ -137,7 +189,7 @@ QByteArray workingCopyOf(const QByteArray& configBytes)
 bool MakeWorkingCopy(const QString& configPath, QString* error)
 {
     QByteArray bytes;
-    if (!readFileBytes(configPath, &bytes, error))
+    if (!readConfigBytes(configPath, &bytes, error))
         return false;
     return writeFileAtomic(workingCopyPath(configPath), workingCopyOf(bytes), error);
 }
@@ -146,7 +198,7 @@ bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool mar
                 QString* error, QString* notWritable)
 {
     QByteArray bytes;
-    if (!readFileBytes(configPath, &bytes, error))
+    if (!readConfigBytes(configPath, &bytes, error))
         return false;
     const QByteArray working = workingCopyOf(bytes);
     QString copyError;
@@ -173,12 +225,36 @@ bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool mar
             order.append(i);
     std::stable_sort(order.begin(), order.end(),
                      [&](qsizetype a, qsizetype b) { return found[a].line < found[b].line; });
+    // Values kept for another file are not this file's: it starts from its own lines and
+    // the defaults.
+    const QString source = sourceName(configPath);
+    if (storedSource() != source) {
+        ResetValues(options);
+        SaveSetting(valueApplication(), QStringLiteral("Source"), QStringLiteral("Path"), source);
+    }
     for (qsizetype i : order) {
         if (markFound)
             options[i].mark = QStringLiteral("1");
         storeValue(options[i].caption, found[i].value);
     }
+    rememberValues(options);
     return true;
+}
+
+void rememberValues(QList<OptionEntry>& options)
+{
+    for (OptionEntry& o : options)
+        o.readValue = storedValue(o);
+}
+
+bool isChanged(const OptionEntry& option)
+{
+    return !option.readValue || storedValue(option) != *option.readValue;
+}
+
+bool hasChanges(const QList<OptionEntry>& options)
+{
+    return std::any_of(options.begin(), options.end(), isChanged);
 }
 
 bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options, QByteArray* out,
@@ -190,26 +266,32 @@ bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options,
     for (OptionEntry& o : options)
         o.mark.clear();
     const Claims claims(options);
-    // Every line goes back with the file's own line end; values are quoted as the game
-    // writes them, so an empty value or one holding ";" stays one value.
-    LineReader in(working);
-    LineWriter w(lineEndOf(working));
+    // Only what the player changed is written: every other line goes back as it was, with
+    // its own line end. Values are quoted as the game writes them, so an empty value or
+    // one holding ";" stays one value.
+    const cfg::CfgLines in(working);
+    cfg::CfgLines w;
     auto setaLine = [&](qsizetype i) {
-        OptionEntry& o = options[i];
-        o.mark = QStringLiteral("DONE");
-        return claims.prefix(i) + QStringLiteral(" \"") + storedValue(o) + u'"';
+        return claims.prefix(i) + QStringLiteral(" \"") + storedValue(options[i]) + u'"';
     };
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
-        const QList<qsizetype> owners = claims.of(line);
-        if (owners.isEmpty())
-            w.line(line);
+    for (const cfg::Line& l : in.lines) {
+        const QList<qsizetype> owners = claims.of(l.text);
         for (qsizetype i : owners)
-            w.line(setaLine(i));
+            options[i].mark = QStringLiteral("DONE");
+        if (std::none_of(owners.begin(), owners.end(),
+                         [&](qsizetype i) { return isChanged(options[i]); })) {
+            w.lines.append(l);
+            continue;
+        }
+        for (qsizetype i : owners)
+            w.lines.append({setaLine(i), l.end.isEmpty() ? in.newLineEnd() : l.end});
     }
-    for (qsizetype i = 0; i < options.size(); ++i)
-        if (options[i].mark.isEmpty())
-            w.line(setaLine(i));
+    for (qsizetype i = 0; i < options.size(); ++i) {
+        if (options[i].mark.isEmpty() && isChanged(options[i])) {
+            options[i].mark = QStringLiteral("DONE");
+            w.append(setaLine(i));
+        }
+    }
     *out = w.bytes();
     return true;
 }
@@ -222,6 +304,19 @@ SaveResult SaveValues(const QString& configPath, QList<OptionEntry>& options, QS
         return SaveResult::NoConfigFile;
     }
     const QString folder = QFileInfo(configPath).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        if (error)
+            *error = QStringLiteral("The folder %1 does not exist. The game makes it, with %2 in "
+                                    "it, the first time it runs: start the game once, then save "
+                                    "again.")
+                         .arg(folder, QFileInfo(configPath).fileName());
+        return SaveResult::WriteFailed;
+    }
+    if (QFileInfo(configPath).isDir()) {
+        if (error)
+            *error = QStringLiteral("%1 is a folder, not a config file.").arg(configPath);
+        return SaveResult::WriteFailed;
+    }
     if (!QFileInfo(folder).isWritable()) {
         if (error)
             *error = QStringLiteral("The folder %1 cannot be written.").arg(folder);
@@ -234,6 +329,7 @@ SaveResult SaveValues(const QString& configPath, QList<OptionEntry>& options, QS
     if (!writeFileAtomic(configPath, bytes, error))
         return SaveResult::WriteFailed;
     options = marked;
+    rememberValues(options);
     return SaveResult::Saved;
 }
 

@@ -3,9 +3,12 @@
 // store, and writing them back as "seta" lines.
 //
 // Every read first makes a working copy beside the file (its name + "_"): lines trimmed,
-// blank lines dropped, each line with the file's own line end (LF, CR LF or a lone CR). A
-// save rewrites the configuration file from that working copy, never from the file itself,
-// with the same line end.
+// blank lines dropped, each line with its own line end (LF, CR LF or a lone CR). A save
+// rewrites the configuration file from that working copy, never from the file itself:
+// only the options the player changed since the read, every other line as it was.
+//
+// The stored values belong to the file last read (its path is stored beside them); a
+// read of another file starts from that file's lines and the defaults.
 #include "OptionDefs.h"
 
 #include <QByteArray>
@@ -36,7 +39,8 @@ QString valueOfLine(const QString& line, const QString& prefix);
 // The working copy's content for a configuration file's content.
 QByteArray workingCopyOf(const QByteArray& configBytes);
 // Writes the working copy of the file at configPath. False (with a message) when the
-// file cannot be read or the copy cannot be written; nothing is then changed.
+// file cannot be read, is a folder or holds binary data, or when the copy cannot be
+// written; nothing is then changed.
 bool MakeWorkingCopy(const QString& configPath, QString* error = nullptr);
 
 // Makes the working copy and stores the value of every option a line of it belongs to:
@@ -48,6 +52,12 @@ bool MakeWorkingCopy(const QString& configPath, QString* error = nullptr);
 bool ReadValues(const QString& configPath, QList<OptionEntry>& options, bool markFound,
                 QString* error = nullptr, QString* notWritable = nullptr);
 
+// Takes the stored values as the ones read, so that only later edits count as changes.
+void rememberValues(QList<OptionEntry>& options);
+// The option's stored value differs from the one read (or nothing was read).
+bool isChanged(const OptionEntry& option);
+bool hasChanges(const QList<OptionEntry>& options);
+
 enum class SaveResult {
     Saved,
     NoConfigFile,  // no configuration file set
@@ -58,9 +68,10 @@ enum class SaveResult {
 // working copy cannot be read.
 bool buildSavedFile(const QString& workingCopyFile, QList<OptionEntry>& options, QByteArray* out,
                     QString* error = nullptr);
-// Rewrites the configuration file from its working copy and the stored values,
-// atomically. On anything but Saved the file and the marks are left as they were; a folder
-// that cannot be written is WriteFailed before anything else is tried.
+// Rewrites the configuration file from its working copy and the changed values,
+// atomically, and takes them as read. On anything but Saved the file and the marks are
+// left as they were; a folder that is missing or cannot be written is WriteFailed before
+// anything else is tried.
 SaveResult SaveValues(const QString& configPath, QList<OptionEntry>& options,
                       QString* error = nullptr);
 

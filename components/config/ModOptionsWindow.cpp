@@ -253,8 +253,17 @@ void ModOptionsWindow::load()
                    QStringLiteral("Fragdeck"), Buttons::Ok, Icon::Warning, this);
     }
     const QString path = configPathSetting();
-    if (!isExistingFile(path)) {
+    if (!path.isEmpty() && QFileInfo(toLocalPath(path)).isDir()) {
         wait.restore();
+        rememberValues(m_set.options);
+        messageBox(QStringLiteral("Your config file %1 is a folder, not a file, so nothing can be "
+                                  "read from it or saved into it. Open your config file by "
+                                  "clicking the 'open' icon.")
+                       .arg(path),
+                   QStringLiteral("Fragdeck"), Buttons::Ok, Icon::Warning, this);
+    } else if (!isExistingFile(path)) {
+        wait.restore();
+        rememberValues(m_set.options);
         // A config the game has not written yet: say where it will be.
         const QString notYet =
             path.trimmed().isEmpty() || QFileInfo::exists(toLocalPath(path))
@@ -264,8 +273,8 @@ void ModOptionsWindow::load()
         messageBox(notYet + QStringLiteral("Before you can make any changes, you will have to "
                                            "open your config file by clicking the 'open' icon."),
                    QStringLiteral("Fragdeck"), Buttons::Ok, Icon::None, this);
-    } else {
-        readValues(path, true);
+    } else if (!readValues(path, true)) {
+        rememberValues(m_set.options);
     }
 }
 
@@ -278,6 +287,7 @@ bool ModOptionsWindow::readValues(const QString& configPath, bool markFound)
         QCoreApplication::processEvents();
         ok = ReadValues(configPath, m_set.options, markFound, &error, &notWritable);
     }
+    m_notWritable = ok ? notWritable : QString();
     if (!ok) {
         messageBox(QStringLiteral("Your config file could not be read, so no values were taken "
                                   "from it.\n\n%1")
@@ -308,7 +318,7 @@ QString ModOptionsWindow::openFolder() const
     return userHome();
 }
 
-void ModOptionsWindow::saveValues()
+bool ModOptionsWindow::saveValues()
 {
     const QString path = configPathSetting();
     QString error;
@@ -329,6 +339,9 @@ void ModOptionsWindow::saveValues()
                    QStringLiteral("Fragdeck"), Buttons::Ok, Icon::Warning, this);
         break;
     case SaveResult::NoWorkingCopy:
+        // The read could not make the copy (a full disk): that is the reason to give.
+        if (!m_notWritable.isEmpty())
+            error = m_notWritable;
         messageBox(QStringLiteral("Nothing was saved: the working copy of your config file "
                                   "could not be read. Open your config file again by clicking "
                                   "the 'open' icon, then save again.\n\n%1")
@@ -342,6 +355,20 @@ void ModOptionsWindow::saveValues()
                    QStringLiteral("Fragdeck"), Buttons::Ok, Icon::Error, this);
         break;
     }
+    return result == SaveResult::Saved;
+}
+
+void ModOptionsWindow::done(int result)
+{
+    // With no config file there is nowhere to save; the edits stay in the store.
+    if (!configPathSetting().isEmpty() && hasChanges(m_set.options)) {
+        const Answer a =
+            messageBox(QStringLiteral("Save your changed settings?"), QStringLiteral("Fragdeck"),
+                       Buttons::YesNoCancel, Icon::Question, this);
+        if (a == Answer::Cancel || (a == Answer::Yes && !saveValues()))
+            return;
+    }
+    QDialog::done(result);
 }
 
 void ModOptionsWindow::on_optiontree_nodeClick(QTreeWidgetItem* node)
@@ -424,9 +451,10 @@ void ModOptionsWindow::on_Toolbar1_buttonClick(const QString& key)
         const QString path = openFileDialog(cmd, this);
         if (!isExistingFile(path))
             return;
-        SaveSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"),
-                    QStringLiteral("ConfigPath"), path);
-        readValues(path, false);
+        // A file that is no config is not taken as the config file.
+        if (readValues(path, false))
+            SaveSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"),
+                        QStringLiteral("ConfigPath"), path);
     } else if (key == QLatin1String("save")) {
         saveValues();
     } else if (key == QLatin1String("def")) {

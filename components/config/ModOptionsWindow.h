@@ -54,6 +54,8 @@ public:
     void on_optiontree_nodeClick(QTreeWidgetItem* node);
     void on_Toolbar1_buttonClick(const QString& key);
     void on_Command2_clicked();
+    // Closing with unsaved changes asks whether to save them first.
+    void done(int result) override;
 
 private:
     void buildToolbar();
@@ -63,7 +65,7 @@ private:
     bool readValues(const QString& configPath, bool markFound);
     // The folder the open dialog starts in.
     QString openFolder() const;
-    void saveValues();
+    bool saveValues();
 
     QString m_componentFolder;
     OptionSet m_set;
@@ -82,6 +84,7 @@ private:
     QString m_currentCaption;
     QString m_currentKey;
     QString m_currentType;
+    QString m_notWritable;    // why the last read could not make the working copy
     bool m_comboBusy = false; // the combo's "busy" tag while its list is refilled
 };
 

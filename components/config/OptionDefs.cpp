@@ -126,7 +126,7 @@ OptionSet OpenOptions(const QString& path, const QString& componentFolder)
         const QString record =
             variable + Sep + reserved + Sep + type + Sep + QString::number(i) + Sep + value;
         if (set.folders.contains(folder))
-            set.options.append(OptionEntry{folder, caption, record, type, QString()});
+            set.options.append(OptionEntry{folder, caption, record, type, QString(), {}});
     }
     set.recordsRead = i;
     return set;

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace fragdeck::config
 {
@@ -22,6 +23,9 @@ struct OptionEntry {
     QString key;     // the packed option record
     QString type;    // GetOptionType(key), kept for speed
     QString mark;    // "", "1" (taken from the file at load) or "DONE" (written by a save)
+    // The value when the file was last read or saved; a save writes only options whose
+    // value differs from it. None before the first read.
+    std::optional<QString> readValue;
 };
 
 struct OptionSet {

@@ -104,11 +104,39 @@ bool isNameLine(const QString& line)
 QByteArray rebuildConfig(const QByteArray& config, const QString& lastLine)
 {
     cfg::CfgLines lines(config);
-    // Two name lines would leave the game, and the config editor, with the older one.
-    if (isNameLine(lastLine))
-        lines.lines.removeIf([](const cfg::Line& l) { return isNameLine(l.text); });
+    // The new name takes the place of the line the game uses (the last); earlier name lines
+    // go, since two would leave the config editor with the older one.
+    if (isNameLine(lastLine)) {
+        qsizetype at = -1;
+        for (qsizetype i = 0; i < lines.lines.size(); ++i)
+            if (isNameLine(lines.lines[i].text))
+                at = i;
+        if (at >= 0) {
+            lines.lines[at].text = lastLine;
+            if (lines.lines[at].end.isEmpty())
+                lines.lines[at].end = lines.newLineEnd();
+            for (qsizetype i = at - 1; i >= 0; --i)
+                if (isNameLine(lines.lines[i].text))
+                    lines.lines.removeAt(i);
+            return lines.bytes();
+        }
+    }
     lines.append(lastLine);
     return lines.bytes();
+}
+
+QList<ColouredRun> configuredName(const QString& configPath)
+{
+    cfg::CfgLines config;
+    QString error;
+    bool missing = false;
+    if (configPath.trimmed().isEmpty() || !cfg::loadConfig(configPath, &config, &error, &missing))
+        return {};
+    QString name;
+    for (const cfg::Line& l : config.lines)
+        if (isNameLine(l.text))
+            name = cfg::tokens(l.text).value(2);
+    return colouredRuns(name);
 }
 
 ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine)

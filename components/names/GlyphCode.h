@@ -1,6 +1,8 @@
 #pragma once
 // The name maker's logic, free of widgets: the colour table, the coded name line, how the
 // game draws a coded name, and the rewrite of the configuration file.
+#include "GameText.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -50,8 +52,13 @@ QByteArray workingCopy(const QByteArray& config);
 // True for a line that sets the player's name ("seta name ...", in any case).
 bool isNameLine(const QString& line);
 // The configuration with `lastLine` appended in the file's own line end. When `lastLine`
-// sets the name, every earlier name line is dropped. All other lines stay byte for byte.
+// sets the name and the file has a name line, it replaces the last one in place and the
+// earlier ones are dropped. All other lines stay byte for byte.
 QByteArray rebuildConfig(const QByteArray& config, const QString& lastLine);
+
+// The name the config at `configPath` sets (its last name line), as the game draws it;
+// empty when it sets none or cannot be read.
+QList<ColouredRun> configuredName(const QString& configPath);
 
 struct ExportResult {
     bool ok = false;

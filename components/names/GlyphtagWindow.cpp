@@ -327,14 +327,28 @@ GlyphtagWindow::GlyphtagWindow(QWidget* parent) : QDialog(parent)
     connect(instruc, &QAction::toggled, this, &GlyphtagWindow::setInstructionsShown);
     connect(ret, &QAction::triggered, this, &QDialog::accept);
 
-    // Load: "Player", white, in the game's font, caret at the start.
-    rtb->setPlainText(QStringLiteral("Player"));
-    QTextCursor all(rtb->document());
-    all.select(QTextCursor::Document);
+    // Load: the name the config sets, else "Player" in white and the game's font; caret at
+    // the start.
     QTextCharFormat start;
     start.setForeground(QColor(defaultColour()));
     start.setFontUnderline(false);
-    all.mergeCharFormat(start);
+    const QList<ColouredRun> runs = configuredName(configPathSetting());
+    if (runs.isEmpty()) {
+        rtb->setPlainText(QStringLiteral("Player"));
+        QTextCursor all(rtb->document());
+        all.select(QTextCursor::Document);
+        all.mergeCharFormat(start);
+    } else {
+        QTextCursor at(rtb->document());
+        for (const ColouredRun& run : runs) {
+            QTextCharFormat f;
+            f.setForeground(QColor(gameColour(run.colour)));
+            f.setFontUnderline(run.alternate);
+            at.insertText(run.text, f);
+        }
+        start.setForeground(QColor(gameColour(runs.first().colour)));
+        start.setFontUnderline(runs.first().alternate);
+    }
     QTextCursor caret(rtb->document());
     caret.movePosition(QTextCursor::Start);
     rtb->setTextCursor(caret);

@@ -96,7 +96,27 @@ NetWindow::NetWindow(QWidget* parent) : QDialog(parent)
         const NetVar& v = netVars()[size_t(i)];
         edits[size_t(i)]->setText(now.value(QLatin1String(v.name), QString::number(v.fallback)));
     }
+    m_saved = shownValues();
     showMatchingPreset();
+}
+
+QStringList NetWindow::shownValues() const
+{
+    QStringList texts;
+    for (const QLineEdit* e : edits)
+        texts << e->text();
+    return texts;
+}
+
+void NetWindow::done(int result)
+{
+    if (shownValues() != m_saved) {
+        const Answer a = messageBox(QStringLiteral("Save your changed network settings?"), Title,
+                                    Buttons::YesNoCancel, Icon::Question, this);
+        if (a == Answer::Cancel || (a == Answer::Yes && !save()))
+            return;
+    }
+    QDialog::done(result);
 }
 
 void NetWindow::showMatchingPreset()
@@ -122,7 +142,7 @@ void NetWindow::applyPreset(int index)
         edits[size_t(i)]->setText(QString::number(values[size_t(i)]));
 }
 
-void NetWindow::save()
+bool NetWindow::save()
 {
     Values values{};
     for (int i = 0; i < VarCount; ++i) {
@@ -131,16 +151,18 @@ void NetWindow::save()
         if (!problem.isEmpty()) {
             messageBox(problem, Title, Buttons::Ok, Icon::Warning, this);
             edits[size_t(i)]->setFocus();
-            return;
+            return false;
         }
     }
     QString error;
     if (!saveValues(m_path, values, &error)) {
         messageBox(error, Title, Buttons::Ok, Icon::Error, this);
-        return;
+        return false;
     }
+    m_saved = shownValues();
     messageBox(QStringLiteral("Network settings saved."), Title, Buttons::Ok, Icon::Information,
                this);
+    return true;
 }
 
 } // namespace fragdeck::net

@@ -3,6 +3,7 @@
 #include "NetSettings.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QComboBox;
 class QLineEdit;
@@ -17,14 +18,18 @@ public:
     explicit NetWindow(QWidget* parent = nullptr);
     QComboBox* presetcombo = nullptr;
     std::array<QLineEdit*, VarCount> edits{};
+    // Closing with unsaved changes asks whether to save them first.
+    void done(int result) override;
 
 private:
     void applyPreset(int index);
     // Shows the preset the typed values match, or "Manual settings".
     void showMatchingPreset();
-    void save();
+    bool save();
+    QStringList shownValues() const;
 
     QString m_path;
+    QStringList m_saved; // the values as loaded or last saved
 };
 
 } // namespace fragdeck::net

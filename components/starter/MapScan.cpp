@@ -102,9 +102,12 @@ int serverSlots(const MatchRules& rules)
     return ok ? std::clamp(players, GameDefaultSlots, GameMaxClients) : GameDefaultSlots;
 }
 
-QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps)
+QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps,
+                     const QString& rconPassword)
 {
     LineWriter out;
+    // Here, not on the command line, where every local user could read it.
+    out.line(QStringLiteral("set rconpassword \"") + rconPassword + u'"');
     out.line(QStringLiteral("set g_maxgameclients ") + rules.maxClients);
     // A latched value: it takes effect with the first map below.
     out.line(QStringLiteral("set sv_maxclients ") + QString::number(serverSlots(rules)));
@@ -162,18 +165,16 @@ bool isDedicatedStart(int dedicatedIndex, bool cheats)
     return !cheats && dedicatedIndex > 0;
 }
 
-QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats, quint16 port)
+QString startArguments(int dedicatedIndex, bool cheats, quint16 port)
 {
     // The port is read when the game starts, so it goes on the command line.
     const QString portArgument =
         port == DefaultServerPort ? QString() : QStringLiteral(" +set net_port %1").arg(port);
     if (cheats)
-        return QStringLiteral(" +set rconpassword ") + rconPassword +
-               QStringLiteral(" +set cheats 1") + portArgument + QStringLiteral(" +exec ") +
+        return QStringLiteral(" +set cheats 1") + portArgument + QStringLiteral(" +exec ") +
                MapScriptName;
     return QStringLiteral(" +set dedicated ") + QString::number(std::max(0, dedicatedIndex)) +
-           QStringLiteral(" +set rconpassword ") + rconPassword + portArgument +
-           QStringLiteral(" +exec ") + MapScriptName;
+           portArgument + QStringLiteral(" +exec ") + MapScriptName;
 }
 
 QString startedText(const QString& program, int dedicatedIndex, bool cheats, quint16 port)

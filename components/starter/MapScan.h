@@ -73,8 +73,10 @@ constexpr int GameDefaultSlots = 8;
 constexpr int GameMaxClients = 64;
 int serverSlots(const MatchRules& rules);
 
-// The rotation script "fragdeck_maps.cfg", lines ended by CR LF.
-QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps);
+// The rotation script "fragdeck_maps.cfg", lines ended by CR LF. It sets the rcon password
+// too, so the script is written readable by its owner only.
+QByteArray mapScript(const MatchRules& rules, const QStringList& tickedMaps,
+                     const QString& rconPassword = QString());
 
 // Why the match cannot be started as asked: no map ticked, or a value that would break out
 // of its script line or its argument. Empty when it can; then nothing else is checked.
@@ -93,8 +95,7 @@ bool isDedicatedStart(int dedicatedIndex, bool cheats);
 
 // The argument text after the program: the dedicated choice unless cheats are on, and the
 // port when it is not the game's own.
-QString startArguments(int dedicatedIndex, const QString& rconPassword, bool cheats,
-                       quint16 port = DefaultServerPort);
+QString startArguments(int dedicatedIndex, bool cheats, quint16 port = DefaultServerPort);
 
 // What a start started, for the window: "Started openarena-server (a LAN server) on port
 // 27960."

@@ -53,10 +53,12 @@ StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scri
     if (!problem.isEmpty())
         return {false, problem};
     const QString folder = install.scriptFolder;
-    QString error;
-    if (!writeFileAtomic(toLocalPath(folder) + scriptName, script, &error))
+    // A script may carry the rcon password: only its owner reads it.
+    AtomicFile file(toLocalPath(folder) + scriptName);
+    file.setMode(0600);
+    if (!file.open() || !file.write(script) || !file.commit())
         return {false, QStringLiteral("The script %1 could not be written: %2")
-                           .arg(toLocalPath(folder) + scriptName, error)};
+                           .arg(toLocalPath(folder) + scriptName, file.errorString())};
     const ProcessResult r = startGame(program.isEmpty() ? install.program : program, arguments);
     if (!r.started)
         return {false,

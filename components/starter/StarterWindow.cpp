@@ -283,8 +283,8 @@ void StarterWindow::on_Command1_clicked()
     }
     const quint16 port = freeServerPort();
     const StartOutcome r =
-        writeScriptAndStart(m_install, MapScriptName, mapScript(rules, maps),
-                            startArguments(mode, rcon->text(), cheats, port), program);
+        writeScriptAndStart(m_install, MapScriptName, mapScript(rules, maps, rcon->text()),
+                            startArguments(mode, cheats, port), program);
     if (!r.started) {
         messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;

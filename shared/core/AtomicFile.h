@@ -5,6 +5,9 @@
 // fsync and the close, then renames the temporary file over the target. On any failure the
 // previous file is left byte for byte, the temporary file is removed, and errorString()
 // names the file and gives the system's reason ("No space left on device").
+//
+// The writer holds an flock on its temporary file until the rename. Temporaries of the same
+// target that nobody holds were left by a killed writer; open() removes them.
 #include <QByteArray>
 #include <QString>
 
@@ -26,6 +29,8 @@ public:
     // Creates the temporary file. An existing target that may not be written is refused
     // here, so a file a player made read-only stays as it is.
     bool open();
+    // Permissions for the new file instead of the old file's (or the umask's); before open().
+    void setMode(int mode) { m_mode = mode; }
     bool write(const char* data, qint64 size);
     bool write(const QByteArray& bytes) { return write(bytes.constData(), bytes.size()); }
     // Makes the written bytes the file's content. False (and the old file kept) on failure.
@@ -39,12 +44,15 @@ public:
 
 private:
     bool fail(const QString& path, int errorNumber);
+    void closeLock();
 
     QString m_path;
     QString m_target;
     QString m_temp;
     Links m_links;
     int m_fd = -1;
+    int m_lockFd = -1; // a second handle on the temporary, keeping its lock past the close
+    int m_mode = -1;
     QString m_error;
 };
 

@@ -2,9 +2,11 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -237,13 +239,19 @@ private:
             (rc & 0xff) == SQLITE_LOCKED || !QFile::exists(path))
             return rc;
         close();
+        // When no way of reading works either, why it could not be written is what tells
+        // the user most (a full disk, not a table the full disk kept from being made).
+        const QString writeError = m_openError;
         rc = openWith(path, SQLITE_OPEN_READONLY, false);
         if (rc == SQLITE_OK || isCorruption(rc))
             return rc;
         close();
         // A store in WAL mode in a folder where its -shm file cannot be made: read it as it
         // stands on disk.
-        return openWith(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, true);
+        rc = openWith(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, true);
+        if (rc != SQLITE_OK && !isCorruption(rc))
+            m_openError = writeError;
+        return rc;
     }
 
     int openWith(const QString& path, int flags, bool immutable)
@@ -263,16 +271,27 @@ private:
             sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
             // WAL keeps readers and the many concurrent registration writers apart; NORMAL
             // sync is durable across a crash of the program, which is what matters here.
-            rc = sqlite3_exec(m_db,
-                              "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-                              "PRAGMA journal_size_limit=0;"
-                              "CREATE TABLE IF NOT EXISTS settings ("
-                              " application TEXT NOT NULL COLLATE NOCASE,"
-                              " section TEXT NOT NULL COLLATE NOCASE,"
-                              " key TEXT NOT NULL COLLATE NOCASE,"
-                              " value TEXT NOT NULL,"
-                              " PRIMARY KEY (application, section, key)) WITHOUT ROWID;",
-                              nullptr, nullptr, nullptr);
+            // Switching a store still in the older journal mode answers BUSY at once, without
+            // the busy handler, while another process uses it (several first starts at
+            // once, a 0-byte file): it is tried again until the busy time-out is spent.
+            QElapsedTimer waited;
+            waited.start();
+            for (int pause = 1;; pause = std::min(pause * 2, 50)) {
+                rc = sqlite3_exec(m_db,
+                                  "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                                  "PRAGMA journal_size_limit=0;"
+                                  "CREATE TABLE IF NOT EXISTS settings ("
+                                  " application TEXT NOT NULL COLLATE NOCASE,"
+                                  " section TEXT NOT NULL COLLATE NOCASE,"
+                                  " key TEXT NOT NULL COLLATE NOCASE,"
+                                  " value TEXT NOT NULL,"
+                                  " PRIMARY KEY (application, section, key)) WITHOUT ROWID;",
+                                  nullptr, nullptr, nullptr);
+                if (((rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED) ||
+                    waited.elapsed() >= settings::busyTimeoutMs)
+                    break;
+                ::usleep(useconds_t(pause) * 1000);
+            }
             // A full disk or a read-only file found only now: the table may still be there.
             if (rc != SQLITE_OK && !isCorruption(rc) && (rc & 0xff) != SQLITE_BUSY &&
                 (rc & 0xff) != SQLITE_LOCKED)

@@ -8,8 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 using namespace fragdeck;
@@ -48,6 +51,7 @@ private Q_SLOTS:
     void readOnlyFileIsLeftAlone();
     void readOnlyFolder();
     void readOnlyFileSystem();
+    void staleTemporariesAreSwept();
 };
 
 void TestAtomicFile::replacesWholeAndKeepsPermissions()
@@ -177,6 +181,45 @@ void TestAtomicFile::readOnlyFileSystem()
     QCOMPARE(test::readFile(path), QByteArray("seta a 1\n"));
     QVERIFY(!writeFileAtomic(disk.filePath("new.cfg"), "x", &error));
     QCOMPARE(filesIn(disk.path()), QStringList{"q3config.cfg"});
+}
+
+// A writer killed during a save leaves its temporary file; the next save of the same file
+// removes those nobody holds, and nothing else.
+void TestAtomicFile::staleTemporariesAreSwept()
+{
+    QTemporaryDir dir;
+    const QString target = test::writeFile(dir.filePath("q3config.cfg"), "old\n");
+    const QStringList stale = {".q3config.cfg.0123456789ab.tmp", ".q3config.cfg.ffffffffffff.tmp"};
+    const QStringList kept = {".q3config.cfg_.0123456789ab.tmp", ".q3config.cfg.xyz.tmp",
+                              ".other.cfg.0123456789ab.tmp", "q3config.cfg_"};
+    for (const QString& name : stale + kept)
+        test::writeFile(dir.filePath(name), content(1000, 'x'));
+    // A live writer holds its temporary locked (a shell with flock(1) stands in for it).
+    const QString held = dir.filePath(".q3config.cfg.00000000beef.tmp");
+    test::writeFile(held, "in progress");
+    QProcess owner;
+    owner.start("sh", {"-c", "exec 9<\"$0\" && flock 9 && exec sleep 60", held});
+    QVERIFY(owner.waitForStarted());
+    QVERIFY(QTest::qWaitFor([&] {
+        const int fd = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+        const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        ::close(fd);
+        return locked;
+    }));
+
+    QVERIFY(writeFileAtomic(target, "new\n"));
+    QStringList expected = kept;
+    expected << "q3config.cfg" << QFileInfo(held).fileName();
+    expected.sort();
+    QStringList found = filesIn(dir.path());
+    found.sort();
+    QCOMPARE(found, expected);
+
+    owner.kill();
+    QVERIFY(owner.waitForFinished());
+    QVERIFY(writeFileAtomic(target, "newer\n"));
+    QVERIFY(!QFileInfo::exists(held));
+    QCOMPARE(test::readFile(target), QByteArray("newer\n"));
 }
 
 QTEST_GUILESS_MAIN(TestAtomicFile)

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
+#include <chrono>
 #include <sqlite3.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace fragdeck;
@@ -28,6 +30,10 @@ private Q_SLOTS:
     void fullDiskKeepsReadsAndTheStore();
     void lockHeldPastTheTimeoutGivesTheDefault();
     void unicodeAndLatin1Values();
+    void writersRacingOnAFreshStoreLoseNothing_data();
+    void writersRacingOnAFreshStoreLoseNothing();
+    void firstStartOnAFullDiskSaysSo();
+    void writerOnAFreshStoreIsWaitedOut();
 };
 
 namespace
@@ -269,6 +275,84 @@ void TestSettings::unicodeAndLatin1Values()
     const QString v = QString::fromLatin1("\xe9t\xe9 ^1Fr\xff");
     SaveSetting("Fragtune", "Q3A", "Player name", v);
     QCOMPARE(GetSetting("Fragtune", "Q3A", "player NAME"), v);
+}
+
+// Creating the store and switching it to WAL while others do the same once failed at once
+// with "database is locked", without waiting out the busy time-out.
+void TestSettings::writersRacingOnAFreshStoreLoseNothing_data()
+{
+    QTest::addColumn<bool>("emptyFile");
+    QTest::newRow("no file yet") << false;
+    QTest::newRow("a 0-byte file") << true;
+}
+
+void TestSettings::writersRacingOnAFreshStoreLoseNothing()
+{
+    QFETCH(bool, emptyFile);
+    const int trials = 4, writers = 12, each = 10;
+    for (int t = 0; t < trials; ++t) {
+        test::TempStore store;
+        if (emptyFile)
+            test::writeFile(settings::storePath(), QByteArray());
+        QList<QProcess*> procs;
+        for (int w = 0; w < writers; ++w) {
+            auto* p = new QProcess(this);
+            p->start(SETTINGS_WRITER, {QString("w%1_").arg(w), QString::number(each), "go"});
+            procs.append(p);
+        }
+        for (QProcess* p : procs)
+            QVERIFY(p->waitForStarted());
+        QTest::qWait(300); // every writer is waiting on its input
+        for (QProcess* p : procs)
+            p->write("go\n");
+        for (QProcess* p : procs) {
+            QVERIFY(p->waitForFinished(30000));
+            QCOMPARE(p->exitCode(), 0);
+        }
+        qDeleteAll(procs);
+        settings::reset();
+        for (int w = 0; w < writers; ++w)
+            for (int i = 0; i < each; ++i)
+                QCOMPARE(GetSetting("Fragdeck", "Options", QString("w%1_%2").arg(w).arg(i), "lost"),
+                         QString::number(i));
+        settings::reset();
+    }
+}
+
+// Another process writes the store, still in the older journal mode, for a moment: the
+// switch to WAL waits for it within the busy time-out instead of failing at once.
+void TestSettings::writerOnAFreshStoreIsWaitedOut()
+{
+    test::TempStore store;
+    test::writeFile(settings::storePath(), QByteArray());
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(settings::storePath()).constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    QString error;
+    const bool saved = SaveSetting("Fragdeck", "Options", "theme", "Toxic", &error);
+    release.join();
+    sqlite3_close(other);
+    QVERIFY2(saved, qPrintable(error));
+    settings::reset();
+    QCOMPARE(GetSetting("Fragdeck", "Options", "theme"), QString("Toxic"));
+}
+
+void TestSettings::firstStartOnAFullDiskSaysSo()
+{
+    test::ScratchMount disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    test::TempStore store(disk.path());
+    QDir().mkpath(QFileInfo(settings::storePath()).absolutePath());
+    QVERIFY(disk.fill());
+    QString error;
+    QVERIFY(!SaveSetting("Fragdeck", "Options", "theme", "Crimson", &error));
+    QVERIFY2(error.contains("full") && !error.contains("no such table"), qPrintable(error));
+    QCOMPARE(GetSetting("Fragdeck", "Options", "theme", "none"), QString("none"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -45,8 +45,9 @@ void putLe(QByteArray& out, quint64 value, int bytes)
 
 // A stored (uncompressed) archive written byte by byte, for layouts no zip tool makes:
 // directory entries that all point at the first member's data, or an end record whose
-// 16-bit entry count wrapped.
-QByteArray rawZip(const QList<QPair<QByteArray, QByteArray>>& members, bool allAtFirst = false)
+// 16-bit entry count wrapped or stuck at its largest.
+QByteArray rawZip(const QList<QPair<QByteArray, QByteArray>>& members, bool allAtFirst = false,
+                  bool countStuck = false)
 {
     QByteArray data, dir;
     QList<quint32> offsets;
@@ -86,8 +87,10 @@ QByteArray rawZip(const QList<QPair<QByteArray, QByteArray>>& members, bool allA
     QByteArray end;
     putLe(end, 0x06054b50, 4);
     end.append(QByteArray(4, '\0')); // disk numbers
-    putLe(end, quint64(members.size()) & 0xffff, 2);
-    putLe(end, quint64(members.size()) & 0xffff, 2);
+    const quint64 count =
+        countStuck ? std::min<quint64>(members.size(), 0xffff) : quint64(members.size()) & 0xffff;
+    putLe(end, count, 2);
+    putLe(end, count, 2);
     putLe(end, quint64(dir.size()), 4);
     putLe(end, quint64(data.size()), 4);
     putLe(end, 0, 2);
@@ -691,6 +694,7 @@ void TestUnzip::listingAndExtractionAgreeOnNames_data()
     QTest::addColumn<QString>("layout");
     QTest::newRow("name with a NUL") << "nul";
     QTest::newRow("entry count wrapped at 65,536") << "wrapped";
+    QTest::newRow("entry count stuck at 65,535") << "stuck";
 }
 
 void TestUnzip::listingAndExtractionAgreeOnNames()
@@ -700,21 +704,26 @@ void TestUnzip::listingAndExtractionAgreeOnNames()
     if (layout == "nul") {
         members.append({QByteArray("maps/m0\0.bsp", 12), "hello"});
     } else {
-        for (int i = 0; i < 65536 + 20; ++i)
+        const int count = layout == "stuck" ? 100000 : 65536 + 20;
+        for (int i = 0; i < count; ++i)
             members.append({"m" + QByteArray::number(i), "x"});
         members.last().second = "last one";
     }
-    const QString zip = test::writeFile(m_dir->filePath("names.pk3"), rawZip(members));
+    const QString zip =
+        test::writeFile(m_dir->filePath("names.pk3"), rawZip(members, false, layout == "stuck"));
     ExplorerUnzip lister;
     QCOMPARE(lister.RunUnzip(zip, "\\test\\", 1, 0, 1, 1, 0, 0), 0);
     QCOMPARE(lister.MemberCount, members.size());
     const QString last = lister.MemberList.last();
-    QCOMPARE(last, layout == "nul" ? QString("maps/m0") : QString("m65555"));
+    QCOMPARE(last, layout == "nul"     ? QString("maps/m0")
+                   : layout == "stuck" ? QString("m99999")
+                                       : QString("m65555"));
 
     const QString target = m_dir->filePath("n/");
     ExplorerUnzip u;
     u.ExtractNames[0] = last;
-    QCOMPARE(u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0), 0);
+    const int rc = u.RunUnzip(zip, target, 0, 1, 0, 0, 1, 0);
+    QVERIFY2(rc == 0, qPrintable(u.lastError()));
     const QString file = target + QString(last).remove("maps/");
     QCOMPARE(test::readFile(file), members.last().second);
 }

@@ -1,6 +1,6 @@
 // Arbitrary bytes as the option definitions file (before the first NUL byte) and the
-// game's config file (after it): reading and saving never crash, and every line of a save
-// ends with the config file's own line end.
+// game's config file (after it): reading and saving never crash, a file that is refused
+// is left alone, and a save with nothing changed writes the working copy as it is.
 #include "ConfigFile.h"
 #include "OptionDefs.h"
 #include "Settings.h"
@@ -25,18 +25,6 @@ void write(const QString& path, const QByteArray& bytes)
         std::abort();
 }
 
-bool endsAreAll(const QByteArray& bytes, const QByteArray& end)
-{
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            continue;
-        if (bytes.mid(i, end.size()) != end)
-            return false;
-        i += end.size() - 1;
-    }
-    return true;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -55,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     write(dir.filePath("options.dat"), defs);
     const QString cfg = dir.filePath("q3config.cfg");
     write(cfg, config);
+    QFile::remove(workingCopyPath(cfg));
 
     OptionSet set = OpenOptions(dir.filePath("options.dat"));
     for (const OptionEntry& o : set.options) {
@@ -64,12 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FillChoices(o.key);
         set.descriptionFor(GetOptionNumber(o.key));
     }
-    if (!ReadValues(cfg, set.options, !config.isEmpty() && (config[0] & 1)))
-        std::abort();
+    QByteArray saved;
+    if (!ReadValues(cfg, set.options, !config.isEmpty() && (config[0] & 1))) {
+        if (QFile::exists(workingCopyPath(cfg)) || !readFileBytes(cfg, &saved) || saved != config)
+            std::abort();
+        return 0;
+    }
     if (SaveValues(cfg, set.options) != SaveResult::Saved)
         std::abort();
-    QByteArray saved;
-    if (!readFileBytes(cfg, &saved) || !endsAreAll(saved, lineEndOf(config)))
+    if (!readFileBytes(cfg, &saved) || saved != workingCopyOf(config))
         std::abort();
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "Settings.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -86,6 +87,13 @@ private Q_SLOTS:
     void roundTripOfARealConfig_data();
     void roundTripOfARealConfig();
     void resetStoresDefaults();
+
+    void valuesBelongToTheirFile();
+    void saveWritesOnlyWhatChanged_data();
+    void saveWritesOnlyWhatChanged();
+    void notAConfigFileIsRefused_data();
+    void notAConfigFileIsRefused();
+    void missingFolderIsNamed();
 
 private:
     std::unique_ptr<test::TempStore> m_store;
@@ -268,6 +276,8 @@ void TestConfigLogic::workingCopy_data()
     QTest::newRow("empty file") << QByteArray() << QByteArray();
     QTest::newRow("latin-1 bytes") << QByteArray("seta name \"J\xe9r\xf4me\"\r\n")
                                    << QByteArray("seta name \"J\xe9r\xf4me\"\r\n");
+    QTest::newRow("mixed ends kept per line")
+        << QByteArray("a\r\nb\nc\rd") << QByteArray("a\r\nb\nc\rd\r\n");
 }
 
 void TestConfigLogic::workingCopy()
@@ -313,13 +323,13 @@ void TestConfigLogic::readingValues_data()
         << QByteArray("seta cg_fov \"a \"b\" c\"\r\n") << "a \"b\" c";
     QTest::newRow("bare lf file") << QByteArray("seta cg_fovx 1\nseta cg_fov \"90\"\nbind a b\n")
                                   << "90";
-    QTest::newRow("longer name only") << QByteArray("seta cg_fovx \"50\"\r\n") << "<none>";
+    QTest::newRow("longer name only") << QByteArray("seta cg_fovx \"50\"\r\n") << "75";
 }
 
 void TestConfigLogic::readingValues()
 {
     QFETCH(QByteArray, config);
-    writeFile(path("r/options.dat"), defs({valueRec("FOV", "cg_fov", "90")}));
+    writeFile(path("r/options.dat"), defs({valueRec("FOV", "cg_fov", "75")}));
     OptionSet set = OpenOptions(path("r/options.dat"));
     const QString cfg = writeFile(path("r/q3config.cfg"), config);
     QVERIFY(ReadValues(cfg, set.options, true));
@@ -348,7 +358,7 @@ void TestConfigLogic::lastLineWinsAtLoadAndOpen()
     // A save writes the current value into both lines.
     storeValue("FOV", "110");
     QCOMPARE(SaveValues(cfg, set.options), SaveResult::Saved);
-    QCOMPARE(readFile(cfg), QByteArray("seta cg_fov \"110\"\r\nseta cg_zoomfov \"30\"\r\n"
+    QCOMPARE(readFile(cfg), QByteArray("seta cg_fov \"110\"\r\nseta cg_zoomfov 30\r\n"
                                        "seta cg_fov \"110\"\r\n"));
     QCOMPARE(set.options[0].mark, QString("DONE"));
 }
@@ -373,15 +383,15 @@ void TestConfigLogic::savedBytes()
     const QString cfg = writeFile(path("s/q3config.cfg"), "seta cg_fov \"100\"\r\n");
     QVERIFY(ReadValues(cfg, set.options, true));
     storeValue("FOV", "90");
+    storeValue("FPS", "1");
     QCOMPARE(SaveValues(cfg, set.options), SaveResult::Saved);
     // Replaced and appended lines quoted as the game writes them, with the file's line end.
-    QCOMPARE(readFile(cfg), QByteArray("seta cg_fov \"90\"\r\nseta cg_drawFPS \"0\"\r\n"));
+    QCOMPARE(readFile(cfg), QByteArray("seta cg_fov \"90\"\r\nseta cg_drawFPS \"1\"\r\n"));
     // An empty value or one holding ";" stays one quoted value.
-    storeValue("FOV", "");
-    storeValue("FPS", "1; quit");
     const QString lf = writeFile(path("s/lf.cfg"), "seta cg_fov 100\n");
     QVERIFY(ReadValues(lf, set.options, true));
     storeValue("FOV", "");
+    storeValue("FPS", "1; quit");
     QCOMPARE(SaveValues(lf, set.options), SaveResult::Saved);
     QCOMPARE(readFile(lf), QByteArray("seta cg_fov \"\"\nseta cg_drawFPS \"1; quit\"\n"));
 }
@@ -487,8 +497,7 @@ void TestConfigLogic::nameMakerThenEditorKeepTheNewName()
     QCOMPARE(stored("Player name"), QString("^2New^7"));
     QCOMPARE(SaveValues(cfg, set.options), SaveResult::Saved);
     const QByteArray saved = readFile(cfg);
-    QCOMPARE(saved.count("seta name "), 1);
-    QVERIFY2(saved.startsWith("seta cg_fov \"100\"\nseta name \"^2New^7\"\n"), saved.constData());
+    QCOMPARE(saved, QByteArray("seta name \"^2New^7\"\nseta cg_fov \"100\"\n"));
 }
 
 void TestConfigLogic::roundTripOfARealConfig_data()
@@ -549,6 +558,120 @@ void TestConfigLogic::resetStoresDefaults()
     ResetValues(set.options);
     QCOMPARE(stored("FOV"), QString("90"));
     QCOMPARE(stored("FPS"), QString("0"));
+}
+
+// A second file once got the first file's values for every option it lacked.
+void TestConfigLogic::valuesBelongToTheirFile()
+{
+    writeFile(path("vb/options.dat"),
+              defs({valueRec("FOV", "cg_fov", "90"), checkRec("Net", "net_enabled", "1")}));
+    OptionSet set = OpenOptions(path("vb/options.dat"));
+    const QString first = writeFile(path("vb/a/q3config.cfg"), "seta net_enabled \"0\"\n");
+    QVERIFY(ReadValues(first, set.options, true));
+    storeValue("FOV", "120");
+    const QString second = writeFile(path("vb/b/q3config.cfg"), "");
+    QVERIFY(ReadValues(second, set.options, false));
+    QCOMPARE(stored("Net"), QString("1"));
+    QCOMPARE(stored("FOV"), QString("90"));
+    QCOMPARE(SaveValues(second, set.options), SaveResult::Saved);
+    QCOMPARE(readFile(second), QByteArray());
+    // Back to the first file, edited in this window: only that edit is appended.
+    QVERIFY(ReadValues(first, set.options, false));
+    QCOMPARE(stored("Net"), QString("0"));
+    QVERIFY(!hasChanges(set.options));
+    storeValue("FOV", "100");
+    QVERIFY(hasChanges(set.options));
+    QCOMPARE(SaveValues(first, set.options), SaveResult::Saved);
+    QCOMPARE(readFile(first), QByteArray("seta net_enabled \"0\"\nseta cg_fov \"100\"\n"));
+    QVERIFY(!hasChanges(set.options));
+}
+
+void TestConfigLogic::saveWritesOnlyWhatChanged_data()
+{
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QString>("fov"); // stored after the read; empty: untouched
+    QTest::addColumn<QByteArray>("saved");
+    const QByteArray game = "// generated by quake, do not modify\nseta cg_fov 100\n"
+                            "seta r_mode \"-1\"\nbind TAB \"+scores\"\n";
+    QTest::newRow("untouched: byte for byte") << game << QString() << game;
+    QTest::newRow("one change, one line")
+        << game << "110"
+        << QByteArray("// generated by quake, do not modify\nseta cg_fov \"110\"\n"
+                      "seta r_mode \"-1\"\nbind TAB \"+scores\"\n");
+    QTest::newRow("mixed line ends kept")
+        << QByteArray("seta r_mode 3\r\nseta cg_fov 100\nbind a b\r") << "95"
+        << QByteArray("seta r_mode 3\r\nseta cg_fov \"95\"\nbind a b\r");
+    QTest::newRow("appended with the first line's end")
+        << QByteArray("bind a b\r\nbind c d\n") << "95"
+        << QByteArray("bind a b\r\nbind c d\nseta cg_fov \"95\"\r\n");
+    QTest::newRow("set back to the value read") << game << "100" << game;
+}
+
+void TestConfigLogic::saveWritesOnlyWhatChanged()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(QString, fov);
+    QFETCH(QByteArray, saved);
+    writeFile(path("oc/options.dat"),
+              defs({valueRec("FOV", "cg_fov", "90"), valueRec("Mode", "r_mode", "3"),
+                    checkRec("FPS", "cg_drawFPS", "0")}));
+    OptionSet set = OpenOptions(path("oc/options.dat"));
+    const QString cfg = writeFile(path("oc/q3config.cfg"), config);
+    QVERIFY(ReadValues(cfg, set.options, true));
+    if (!fov.isEmpty())
+        storeValue("FOV", fov);
+    QCOMPARE(SaveValues(cfg, set.options), SaveResult::Saved);
+    QCOMPARE(readFile(cfg), saved);
+}
+
+void TestConfigLogic::notAConfigFileIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // empty: a folder
+    QTest::addColumn<QString>("message");
+    QByteArray png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    QByteArray control;
+    for (int i = 0; i < 64; ++i)
+        control += char(1 + i % 8) + QByteArray("ab\n");
+    QTest::newRow("NUL bytes") << png << "is not a config file: it holds binary data";
+    QTest::newRow("mostly control bytes") << control << "is not a config file: it holds binary";
+    QTest::newRow("a folder") << QByteArray() << "is a folder, not a config file.";
+}
+
+void TestConfigLogic::notAConfigFileIsRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    writeFile(path("nb/options.dat"), defs({valueRec("FOV", "cg_fov", "90")}));
+    OptionSet set = OpenOptions(path("nb/options.dat"));
+    storeValue("FOV", "77");
+    const QString cfg = path("nb/" + QString(QTest::currentDataTag()) + "/q3config.cfg");
+    if (bytes.isEmpty())
+        QVERIFY(QDir().mkpath(cfg));
+    else
+        writeFile(cfg, bytes);
+    QString error;
+    QVERIFY(!ReadValues(cfg, set.options, false, &error));
+    QVERIFY2(error.startsWith(cfg + " " + message), qPrintable(error));
+    QVERIFY(!MakeWorkingCopy(cfg));
+    QVERIFY(!QFileInfo::exists(cfg + "_"));
+    QCOMPARE(stored("FOV"), QString("77"));
+    if (!bytes.isEmpty())
+        QCOMPARE(readFile(cfg), bytes);
+    else
+        QCOMPARE(SaveValues(cfg, set.options, &error), SaveResult::WriteFailed);
+}
+
+void TestConfigLogic::missingFolderIsNamed()
+{
+    writeFile(path("mf/options.dat"), defs({valueRec("FOV", "cg_fov", "90")}));
+    OptionSet set = OpenOptions(path("mf/options.dat"));
+    const QString folder = path("mf/home/.openarena/baseoa");
+    QString error;
+    QCOMPARE(SaveValues(folder + "/q3config.cfg", set.options, &error), SaveResult::WriteFailed);
+    QCOMPARE(error, "The folder " + folder +
+                        " does not exist. The game makes it, with q3config.cfg in it, the first "
+                        "time it runs: start the game once, then save again.");
+    QVERIFY(!QFileInfo::exists(folder));
 }
 
 QTEST_GUILESS_MAIN(TestConfigLogic)

@@ -60,6 +60,10 @@ private Q_SLOTS:
     void saveMessages();
     void missingDefinitionsFile();
     void shippedOptionsThroughThePlugin();
+    void closingWithChangesAsks();
+    void notAConfigFileIsRefused_data();
+    void notAConfigFileIsRefused();
+    void fullDiskSaveSaysSo();
 
 private:
     void open(); // a window over the test definitions, loaded and shown
@@ -411,7 +415,7 @@ void TestConfigWindow::saveMessages()
     QCOMPARE(m_prompts->texts(), QStringList{"Settings saved successfully."});
     QCOMPARE(m_prompts->prompts[0].title, QString("Fragdeck"));
     QCOMPARE(m_prompts->prompts[0].icon, Icon::Information);
-    QVERIFY(readFile(cfg).startsWith("seta cg_fov \"96\"\r\nseta cg_drawFPS \"0\"\r\n"));
+    QCOMPARE(readFile(cfg), QByteArray("seta cg_fov \"96\"\r\n"));
 
     toolbar("return");
     QVERIFY(!m_window->isVisible());
@@ -484,6 +488,95 @@ void TestConfigWindow::shippedOptionsThroughThePlugin()
     QVERIFY(folders >= 8);
     // The load asked for the config file (none is set in this store).
     QCOMPARE(m_prompts->prompts.size(), 1);
+}
+
+void TestConfigWindow::closingWithChangesAsks()
+{
+    const QString cfg = writeFile(m_dir.filePath("c/q3config.cfg"), "seta cg_fov 100\n");
+    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    open();
+    click("Field of view"); // showing a value is no change
+    m_prompts->clear();
+    m_window->reject();
+    QVERIFY(m_prompts->prompts.isEmpty());
+
+    const std::pair<Answer, QByteArray> answers[] = {
+        {Answer::Cancel, "seta cg_fov 100\n"},
+        {Answer::No, "seta cg_fov 100\n"},
+        {Answer::Yes, "seta cg_fov \"96\"\n"},
+    };
+    for (const auto& [answer, saved] : answers) {
+        open();
+        click("Field of view");
+        child<QLineEdit>("val_value")->setText("96");
+        m_prompts->clear();
+        m_prompts->queue(answer);
+        m_window->reject();
+        QCOMPARE(m_prompts->texts().value(0), QString("Save your changed settings?"));
+        QCOMPARE(m_window->isVisible(), answer == Answer::Cancel);
+        QCOMPARE(readFile(cfg), saved);
+        storeValue("Field of view", "100");
+    }
+}
+
+void TestConfigWindow::notAConfigFileIsRefused_data()
+{
+    QTest::addColumn<bool>("atLoad");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("binary, opened") << false << false << "is not a config file";
+    QTest::newRow("binary, at load") << true << false << "is not a config file";
+    QTest::newRow("folder, at load") << true << true << "is a folder, not a file";
+}
+
+void TestConfigWindow::notAConfigFileIsRefused()
+{
+    QFETCH(bool, atLoad);
+    QFETCH(bool, folder);
+    QFETCH(QString, message);
+    const QString good = writeFile(m_dir.filePath("b/good/q3config.cfg"), "seta cg_fov 100\n");
+    const QString bad = m_dir.filePath("b/" + QString(QTest::currentDataTag()) + "/q3config.cfg");
+    if (folder)
+        QVERIFY(QDir().mkpath(bad));
+    else
+        writeFile(bad, QByteArray("\x7f"
+                                  "ELF\x02\x01\x01\0\0\0\0\n\n",
+                                  14));
+    SaveSetting("Fragdeck", "Options", "ConfigPath", atLoad ? bad : good);
+    open();
+    if (!atLoad) {
+        m_prompts->clear();
+        m_prompts->queueFile(bad);
+        toolbar("open");
+    }
+    QVERIFY2(m_prompts->texts().join("|").contains(message),
+             qPrintable(m_prompts->texts().join("|")));
+    QVERIFY(!m_prompts->texts().join("|").contains("File not found"));
+    QCOMPARE(GetSetting("Fragdeck", "Options", "ConfigPath"), atLoad ? bad : good);
+    QVERIFY(!QFileInfo::exists(bad + "_"));
+    if (!folder)
+        QCOMPARE(readFile(bad).size(), 14);
+}
+
+void TestConfigWindow::fullDiskSaveSaysSo()
+{
+    test::ScratchMount disk;
+    if (!disk.mounted())
+        QSKIP(qPrintable(disk.why()));
+    const QString cfg = writeFile(disk.filePath("q3config.cfg"), "seta cg_fov \"110\"\n");
+    QVERIFY(disk.fill());
+    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    open();
+    click("Field of view");
+    child<QLineEdit>("val_value")->setText("96");
+    m_prompts->clear();
+    toolbar("save");
+    QCOMPARE(m_prompts->prompts.size(), 1);
+    const QString text = m_prompts->texts()[0];
+    QVERIFY2(text.contains("No space left on device") && !text.contains("File not found"),
+             qPrintable(text));
+    QCOMPARE(readFile(cfg), QByteArray("seta cg_fov \"110\"\n"));
+    m_prompts->queue(Answer::No);
 }
 
 QTEST_MAIN(TestConfigWindow)

@@ -70,6 +70,8 @@ class TestGlyphtagWindow : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void loadsWhitePlayer();
+    void loadsTheConfiguredName_data();
+    void loadsTheConfiguredName();
     void buttonsColourTheSelection();
     void spaceBeforeTheSelectionTakesTheColour();
     void alternateFontShowsAndCodes();
@@ -102,6 +104,36 @@ void TestGlyphtagWindow::loadsWhitePlayer()
                              std::abs(colour.blue() - base.blue());
         QVERIFY2(distance >= 128, c.caption);
     }
+}
+
+void TestGlyphtagWindow::loadsTheConfiguredName_data()
+{
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("two colours") << QByteArray("seta name \"^1Fr^3ag^7\"\n") << "Frag"
+                                 << "seta name \"^1Fr^3ag^7\"";
+    QTest::newRow("alternate font") << QByteArray("seta name \"^5\xe1\xe2z^7\"\n") << "abz"
+                                    << QString::fromLatin1("seta name \"^5\xe1\xe2z^7\"");
+    QTest::newRow("the last name line") << QByteArray("seta name a\r\nseta name \"^2b\"\r\n") << "b"
+                                        << "seta name \"^2b^7\"";
+    QTest::newRow("no name line") << QByteArray("seta rate 25000\n") << "Player"
+                                  << "seta name \"^7Player^7\"";
+}
+
+void TestGlyphtagWindow::loadsTheConfiguredName()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(QString, text);
+    QFETCH(QString, line);
+    test::TempStore store;
+    QTemporaryDir dir;
+    SaveSetting("Fragdeck", "Options", "ConfigPath",
+                test::writeFile(dir.filePath("q3config.cfg"), config));
+    GlyphtagWindow w;
+    QCOMPARE(w.rtb->toPlainText(), text);
+    QCOMPARE(w.rtb->textCursor().position(), 0);
+    QCOMPARE(w.BuildNameCode(), line);
 }
 
 void TestGlyphtagWindow::buttonsColourTheSelection()
@@ -160,14 +192,16 @@ void TestGlyphtagWindow::addReplacesTheNameLine()
     const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), GameConfig);
     SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
     GlyphtagWindow w;
-    select(w.rtb, 3, 3);
-    click(&w, "Command2");
+    // It opens with the name the config sets.
+    QCOMPARE(w.BuildNameCode(), QString("seta name \"^1Old^7\""));
+    select(w.rtb, 0, 1);
+    click(&w, "Command4");
     tool(&w, "add")->trigger();
     QCOMPARE(prompts.texts(), QStringList{"Glyphtags exported."});
     QCOMPARE(prompts.titles(), QStringList{"Success"});
     QCOMPARE(prompts.prompts[0].icon, Icon::Information);
-    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nseta rate \"25000\"\n"
-                                             "seta name \"^7Pla^1yer^7\"\n"));
+    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nseta name \"^2O^1ld^7\"\n"
+                                             "seta rate \"25000\"\n"));
     QVERIFY(QFileInfo::exists(cfg + "_"));
 }
 
@@ -215,8 +249,8 @@ void TestGlyphtagWindow::codeWindowReplacesInChosenFile()
     QVERIFY(cmd.fileMustExist);
     QCOMPARE(prompts.texts()[2], QString("Glyphtags exported."));
     // The old name line goes, as from the toolbar: two would leave the game the old one.
-    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nseta rate \"25000\"\n"
-                                             "seta name \"^3Edited^7\"\n"));
+    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nseta name \"^3Edited^7\"\n"
+                                             "seta rate \"25000\"\n"));
     QVERIFY(!w.codeWindow()->isVisible());
     // The toolbar's "view" fills the same window afresh.
     whenCodeWindowShows([&](CodeDialog* d) {

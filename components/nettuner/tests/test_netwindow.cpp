@@ -75,11 +75,32 @@ void TestNetWindow::showsPresetsAndSaves()
     nudge->selectAll();
     QTest::keyClicks(nudge, "0");
     QCOMPARE(w.presetcombo->currentText(), QString("Dial-up 56k"));
+    // Closing with a change asks: Cancel stays, No drops the change.
+    prompts.clear();
+    prompts.queue(Answer::Cancel);
+    QTest::mouseClick(w.findChild<QPushButton*>("closenet"), Qt::LeftButton);
+    QCOMPARE(prompts.texts(), QStringList{"Save your changed network settings?"});
+    QVERIFY(w.isVisible());
+    prompts.queue(Answer::No);
     QTest::mouseClick(w.findChild<QPushButton*>("closenet"), Qt::LeftButton);
     QVERIFY(!w.isVisible());
     NetWindow again;
     QCOMPARE(valueIn(again, "cl_timenudge"), QString("-10"));
     QCOMPARE(valueIn(again, "rate"), QString("4000"));
+    // Yes saves, then closes; no change, no question.
+    again.show();
+    again.findChild<QLineEdit*>("cl_timenudge")->setText("5");
+    prompts.clear();
+    again.reject();
+    QCOMPARE(prompts.texts(),
+             (QStringList{"Save your changed network settings?", "Network settings saved."}));
+    QVERIFY(!again.isVisible());
+    QVERIFY(test::readFile(cfg).contains("seta cl_timenudge \"5\"\n"));
+    NetWindow unchanged;
+    unchanged.show();
+    prompts.clear();
+    unchanged.reject();
+    QVERIFY(prompts.prompts.isEmpty());
 }
 
 void TestNetWindow::refusesOutOfRange()

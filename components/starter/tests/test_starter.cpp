@@ -244,7 +244,8 @@ void TestStarter::scriptBytes_data()
     QTest::addColumn<bool>("cycle");
     QTest::addColumn<int>("gameType");
     QTest::addColumn<QByteArray>("expected");
-    const QByteArray head = "set g_maxgameclients 8\r\nset sv_maxclients 8\r\nset g_gametype 0\r\n"
+    const QByteArray head = "set rconpassword \"\"\r\nset g_maxgameclients 8\r\n"
+                            "set sv_maxclients 8\r\nset g_gametype 0\r\n"
                             "set timelimit 20\r\nset fraglimit 20\r\n";
     QTest::newRow("two maps, cycle on")
         << QStringList{"q3dm1", "q3dm7"} << true << 0
@@ -287,9 +288,9 @@ void TestStarter::scriptBytes()
     // so spectators still get in.
     rules.maxClients = "16";
     QVERIFY(
-        mapScript(rules, maps).startsWith("set g_maxgameclients 16\r\nset sv_maxclients 16\r\n"));
+        mapScript(rules, maps).contains("\nset g_maxgameclients 16\r\nset sv_maxclients 16\r\n"));
     rules.maxClients = "2";
-    QVERIFY(mapScript(rules, maps).startsWith("set g_maxgameclients 2\r\nset sv_maxclients 8\r\n"));
+    QVERIFY(mapScript(rules, maps).contains("\nset g_maxgameclients 2\r\nset sv_maxclients 8\r\n"));
 }
 
 void TestStarter::commandLines_data()
@@ -297,14 +298,12 @@ void TestStarter::commandLines_data()
     QTest::addColumn<int>("dedicated");
     QTest::addColumn<bool>("cheats");
     QTest::addColumn<QString>("arguments");
-    QTest::newRow("listen") << 0 << false
-                            << " +set dedicated 0 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
-    QTest::newRow("LAN") << 1 << false
-                         << " +set dedicated 1 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
-    QTest::newRow("internet")
-        << 2 << false << " +set dedicated 2 +set rconpassword tqmzrv +exec fragdeck_maps.cfg";
+    // The rcon password is in the script: a command line is readable by every local user.
+    QTest::newRow("listen") << 0 << false << " +set dedicated 0 +exec fragdeck_maps.cfg";
+    QTest::newRow("LAN") << 1 << false << " +set dedicated 1 +exec fragdeck_maps.cfg";
+    QTest::newRow("internet") << 2 << false << " +set dedicated 2 +exec fragdeck_maps.cfg";
     QTest::newRow("cheats drop the dedicated choice")
-        << 2 << true << " +set rconpassword tqmzrv +set cheats 1 +exec fragdeck_maps.cfg";
+        << 2 << true << " +set cheats 1 +exec fragdeck_maps.cfg";
 }
 
 void TestStarter::commandLines()
@@ -312,12 +311,12 @@ void TestStarter::commandLines()
     QFETCH(int, dedicated);
     QFETCH(bool, cheats);
     QFETCH(QString, arguments);
-    QCOMPARE(startArguments(dedicated, "tqmzrv", cheats), arguments);
+    QCOMPARE(startArguments(dedicated, cheats), arguments);
     QCOMPARE(isDedicatedStart(dedicated, cheats), dedicated > 0 && !cheats);
     // Another port than the game's own is given before the script runs.
     QString moved = arguments;
     moved.replace(" +exec", " +set net_port 27961 +exec");
-    QCOMPARE(startArguments(dedicated, "tqmzrv", cheats, 27961), moved);
+    QCOMPARE(startArguments(dedicated, cheats, 27961), moved);
 }
 
 void TestStarter::startWritesScriptAndStartsGame()
@@ -326,17 +325,22 @@ void TestStarter::startWritesScriptAndStartsGame()
     const QString exe = fakeProgram(root() + "game/ioquake3");
     const GameInstall install = GameInstall::fromPaths(exe, m_base + "q3config.cfg");
     writeFile(m_base + MapScriptName, "an earlier, longer script that must go entirely\r\n");
-    const QByteArray script = "set d1 \"map q3dm1\"\r\nvstr d1\r\n";
+    QFile::setPermissions(m_base + MapScriptName, QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ReadOther | QFile::ReadGroup);
+    const QByteArray script = mapScript(MatchRules(), {"q3dm1"}, "pw");
+    QVERIFY(script.startsWith("set rconpassword \"pw\"\r\n"));
     const StartOutcome r =
-        writeScriptAndStart(install, MapScriptName, script, startArguments(2, "pw", false));
+        writeScriptAndStart(install, MapScriptName, script, startArguments(2, false));
     QVERIFY2(r.started, qPrintable(r.message));
     QCOMPARE(readFile(m_base + MapScriptName), script);
+    // It holds the password: only its owner may read it.
+    QCOMPARE(QFileInfo(m_base + MapScriptName).permissions() & 0x0777,
+             QFile::ReadUser | QFile::WriteUser);
     QCOMPARE(processes.commandLines(),
-             QStringList{exe + " +set dedicated 2 +set rconpassword pw +exec fragdeck_maps.cfg"});
+             QStringList{exe + " +set dedicated 2 +exec fragdeck_maps.cfg"});
     QCOMPARE(processes.requests[0].workingFolder, root() + "game/");
     QCOMPARE(processes.requests[0].arguments,
-             (QStringList{"+set", "dedicated", "2", "+set", "rconpassword", "pw", "+exec",
-                          "fragdeck_maps.cfg"}));
+             (QStringList{"+set", "dedicated", "2", "+exec", "fragdeck_maps.cfg"}));
 }
 
 void TestStarter::startRefusesUnusableFolders_data()
@@ -499,12 +503,11 @@ void TestStarter::dedicatedStartUsesTheServerProgram()
     const QString server = fakeProgram(root() + "game/openarena-server");
     const GameInstall install = GameInstall::fromPaths(client, m_base + "q3config.cfg");
     const StartOutcome r =
-        writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", startArguments(1, "pw", false),
+        writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", startArguments(1, false),
                             install.dedicatedProgram());
     QVERIFY2(r.started, qPrintable(r.message));
-    QCOMPARE(
-        processes.commandLines(),
-        QStringList{server + " +set dedicated 1 +set rconpassword pw +exec fragdeck_maps.cfg"});
+    QCOMPARE(processes.commandLines(),
+             QStringList{server + " +set dedicated 1 +exec fragdeck_maps.cfg"});
     // A server program that cannot be run is reported before anything is written.
     QFile::remove(m_base + MapScriptName);
     const StartOutcome missing =

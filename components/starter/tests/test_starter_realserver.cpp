@@ -44,6 +44,18 @@ QByteArray statusOf(quint16 port)
     return reply;
 }
 
+// What the server prints for an rcon command, or empty when it does not answer.
+QByteArray rconReply(quint16 port, const QByteArray& password, const QByteArray& command)
+{
+    QUdpSocket socket;
+    socket.bind(QHostAddress::LocalHost, 0);
+    socket.writeDatagram(QByteArray(4, '\xff') + "rcon " + password + ' ' + command,
+                         QHostAddress::LocalHost, port);
+    if (!QTest::qWaitFor([&socket] { return socket.hasPendingDatagrams(); }, 5000))
+        return {};
+    return socket.receiveDatagram().data();
+}
+
 } // namespace
 
 class TestStarterRealServer : public QObject
@@ -104,6 +116,13 @@ void TestStarterRealServer::dedicatedServerStartsAndStops()
     QVERIFY2(status.contains("\\g_maxGameClients\\14\\") ||
                  status.contains("\\g_maxgameclients\\14\\"),
              status.constData());
+
+    // The password reaches the server through the script, not its command line.
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(started.pid));
+    QVERIFY(cmdline.open(QIODevice::ReadOnly));
+    QVERIFY(!cmdline.readAll().contains("fragtest"));
+    const QByteArray rcon = rconReply(started.port, "fragtest", "echo fragdeck-ok");
+    QVERIFY2(rcon.contains("fragdeck-ok"), rcon.constData());
 
     auto* stop = w.findChild<QPushButton*>("Command7");
     QVERIFY(stop->isVisible());

@@ -141,7 +141,8 @@ void TestStarterWindow::endToEnd()
     start->click();
     QCOMPARE(prompts.prompts.size(), 0);
     QCOMPARE(readFile(m_base + "fragdeck_maps.cfg"),
-             QByteArray("set g_maxgameclients 12\r\nset sv_maxclients 12\r\nset g_gametype 4\r\n"
+             QByteArray("set rconpassword \"tqmzrv\"\r\n"
+                        "set g_maxgameclients 12\r\nset sv_maxclients 12\r\nset g_gametype 4\r\n"
                         "set timelimit 20\r\nset fraglimit 20\r\n"
                         "set d1 \"map q3dm1 ; set nextmap vstr d2\"\r\n"
                         "set d2 \"map q3dm7 ; set nextmap vstr d3\"\r\n"
@@ -151,10 +152,8 @@ void TestStarterWindow::endToEnd()
     // No server program beside this game: the game itself runs the dedicated server.
     const QString port = portArgument();
     QCOMPARE(processes.commandLines(),
-             (QStringList{m_exe + " +set dedicated 2 +set rconpassword tqmzrv" + port +
-                              " +exec fragdeck_maps.cfg",
-                          m_exe + " +set rconpassword tqmzrv +set cheats 1" + port +
-                              " +exec fragdeck_maps.cfg"}));
+             (QStringList{m_exe + " +set dedicated 2" + port + " +exec fragdeck_maps.cfg",
+                          m_exe + " +set cheats 1" + port + " +exec fragdeck_maps.cfg"}));
     QCOMPARE(processes.requests[0].workingFolder, root() + "game/");
     QVERIFY(w.isVisible()); // the window stays open
 }
@@ -234,9 +233,8 @@ void TestStarterWindow::dedicatedStartSaysWhatItStarted()
     w.findChild<QPushButton*>("Command1")->click();
     QCOMPARE(prompts.texts(), QStringList());
     const quint16 port = freeServerPort();
-    QCOMPARE(processes.commandLines(),
-             QStringList{server + " +set dedicated 1 +set rconpassword tqmzrv" + portArgument() +
-                         " +exec fragdeck_maps.cfg"});
+    QCOMPARE(processes.commandLines(), QStringList{server + " +set dedicated 1" + portArgument() +
+                                                   " +exec fragdeck_maps.cfg"});
     QVERIFY(readFile(m_base + "fragdeck_maps.cfg").contains("\r\nset sv_maxclients 16\r\n"));
     QVERIFY(info->isVisibleTo(&w));
     QCOMPARE(info->text(),
