@@ -1,6 +1,7 @@
 // Watching for friends and free seats: the name patterns, the seat rule, the events between
 // looks, and the watcher against the tests' own fleet and the real OpenArena server.
 #include "RealGameServer.h"
+#include "SeatWait.h"
 #include "TestFleet.h"
 #include "Watcher.h"
 
@@ -46,7 +47,32 @@ private Q_SLOTS:
     void eventsBetweenLooks();
     void watcherOnTheFleet();
     void realServerBotJoins();
+    void seatWaitEndsWhenOneFrees();
 };
+
+void TestWatch::seatWaitEndsWhenOneFrees()
+{
+    TestFleet fleet;
+    QVERIFY(fleet.start(1));
+    fleet.server(0).maxClients = 2;
+    fleet.server(0).humans = 2;
+    SeatWait wait;
+    QSignalSpy full(&wait, &SeatWait::answered);
+    QSignalSpy free(&wait, &SeatWait::seatFree);
+    wait.start({fleet.server(0).host, fleet.server(0).port});
+    QVERIFY(full.wait(3000));
+    QVERIFY(wait.isWaiting());
+    fleet.server(0).humans = 1;
+    wait.checkNow();
+    QVERIFY(free.wait(3000));
+    QVERIFY(!wait.isWaiting());
+    QCOMPARE(free[0][0].value<ServerInfo>().playerCount(), 1);
+    // One datagram a check, no more.
+    QCOMPARE(fleet.server(0).received, wait.checks());
+    QCOMPARE(wait.checks(), 2);
+    wait.checkNow(); // after the seat: nothing more is sent
+    QCOMPARE(wait.checks(), 2);
+}
 
 void TestWatch::friendPatterns_data()
 {
