@@ -2,15 +2,23 @@
 
 #include "Activation.h"
 #include "AddressBook.h"
+#include "DesktopNotifications.h"
 #include "Error.h"
+#include "Friends.h"
+#include "FriendsDialog.h"
 #include "GameInstall.h"
 #include "GameText.h"
 #include "MapPreview.h"
+#include "Paths.h"
 #include "Prompts.h"
+#include "SeatWait.h"
 #include "ServerBrowser.h"
 #include "ServerListPanel.h"
 #include "Settings.h"
+#include "Sound.h"
+#include "Watcher.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QGridLayout>
@@ -18,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
@@ -67,6 +76,11 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     auto* query = button(this, "Command7", QStringLiteral("Query"));
     auto* add = button(this, "Command3", QStringLiteral("Add new server address"));
     auto* remove = button(this, "Command4", QStringLiteral("Remove current address"));
+    auto* friends = button(this, "friendsbutton", QStringLiteral("Friends..."));
+    m_watch = new QCheckBox(QStringLiteral("Watch"), this);
+    m_watch->setObjectName(QStringLiteral("watch"));
+    m_watch->setToolTip(QStringLiteral("Look at your favourites and your friends' servers every "
+                                       "minute, and tell when a friend comes or a seat frees"));
     auto* start = button(this, "Command1", QStringLiteral("&Start"));
     auto* ret = button(this, "Command2", QStringLiteral("&Return"));
 
@@ -86,6 +100,8 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     lists->addWidget(m_lists.rules, 1, 1);
     lists->setRowStretch(1, 1);
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(friends);
+    bottom->addWidget(m_watch);
     bottom->addStretch(1);
     bottom->addWidget(start);
     bottom->addWidget(ret);
@@ -95,6 +111,20 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_preview);
+    // Waiting for a seat, or news of a friend where the desktop has no notices.
+    m_banner = new QLabel(side);
+    m_banner->setObjectName(QStringLiteral("banner"));
+    m_banner->setTextFormat(Qt::PlainText);
+    m_banner->setWordWrap(true);
+    m_banner->setStyleSheet(QStringLiteral("QLabel { background: #fff3c4; color: #3a2f00; "
+                                           "border: 1px solid #d9b84a; padding: 4px; }"));
+    m_banner->hide();
+    m_cancelWait = button(side, "cancelwait", QStringLiteral("Cancel"));
+    m_cancelWait->hide();
+    auto* bannerRow = new QHBoxLayout;
+    bannerRow->addWidget(m_banner, 1);
+    bannerRow->addWidget(m_cancelWait);
+    layout->addLayout(bannerRow);
     layout->addLayout(top);
     layout->addLayout(book);
     layout->addLayout(lists, 1);
@@ -114,6 +144,37 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     splitter->setSizes({830, 410});
 
     connect(query, &QPushButton::clicked, this, &BrowserWindow::on_Command7_clicked);
+    connect(friends, &QPushButton::clicked, this, [this] {
+        FriendsDialog d(this);
+        if (d.exec() == QDialog::Accepted)
+            friendsChanged();
+    });
+    connect(m_panel, &ServerListPanel::hideRequested, this, &BrowserWindow::hideServer);
+    connect(m_panel, &ServerListPanel::seatWaitRequested, this, &BrowserWindow::waitForSeat);
+    m_seatWait = std::make_unique<query::SeatWait>();
+    connect(m_cancelWait, &QPushButton::clicked, this, [this] {
+        m_seatWait->cancel();
+        m_banner->hide();
+        m_cancelWait->hide();
+    });
+    connect(m_seatWait.get(), &query::SeatWait::seatFree, this, [this](const query::ServerInfo& i) {
+        m_banner->hide();
+        m_cancelWait->hide();
+        joinServer(m_waitAddress, i.needPass);
+    });
+    connect(m_seatWait.get(), &query::SeatWait::expired, this, [this] {
+        m_cancelWait->hide();
+        m_banner->setText(QStringLiteral("No seat freed on %1 in 15 minutes.").arg(m_waitAddress));
+    });
+    m_lists.players->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_lists.players, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = m_lists.players->itemAt(at);
+        if (!item)
+            return;
+        std::unique_ptr<QMenu> menu(playerMenu(item));
+        menu->exec(m_lists.players->viewport()->mapToGlobal(at));
+    });
+    connect(m_watch, &QCheckBox::toggled, this, &BrowserWindow::setWatching);
     connect(add, &QPushButton::clicked, this, &BrowserWindow::on_Command3_clicked);
     connect(remove, &QPushButton::clicked, this, &BrowserWindow::on_Command4_clicked);
     connect(start, &QPushButton::clicked, this, &BrowserWindow::on_Command1_clicked);
@@ -133,6 +194,135 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     m_servers->setHistory(browser::loadHistory(browser::historyPath()));
     loadWindow();
     m_servers->setFavourites(bookEntries());
+    friendsChanged();
+    if (browser::loadWatch()) {
+        const QSignalBlocker block(m_watch);
+        m_watch->setChecked(true);
+        setWatching(true);
+    }
+}
+
+void BrowserWindow::friendsChanged()
+{
+    m_servers->table().setFriends(query::FriendList(browser::loadFriends()));
+    m_servers->table().setHidden(browser::loadHidden());
+    if (m_watcher)
+        m_watcher->setFriends(m_servers->table().friends());
+    markFriendPlayers();
+}
+
+QMenu* BrowserWindow::playerMenu(QTreeWidgetItem* player)
+{
+    auto* menu = new QMenu(this);
+    QAction* add = menu->addAction(QStringLiteral("Add to friends"));
+    add->setObjectName(QStringLiteral("addfriend"));
+    const QString name = player->text(0);
+    connect(add, &QAction::triggered, this, [this, name] {
+        if (browser::addFriend(name))
+            friendsChanged();
+    });
+    return menu;
+}
+
+void BrowserWindow::markFriendPlayers()
+{
+    const query::FriendList& friends = m_servers->table().friends();
+    for (int i = 0; i < m_lists.players->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = m_lists.players->topLevelItem(i);
+        QFont f = item->font(0);
+        f.setBold(!friends.match(item->text(0)).isEmpty());
+        for (int c = 0; c < m_lists.players->columnCount(); ++c)
+            item->setFont(c, f);
+    }
+}
+
+void BrowserWindow::hideServer(int row)
+{
+    QStringList hidden = browser::loadHidden();
+    const QString key = m_servers->table().row(row).key;
+    if (!hidden.contains(key))
+        hidden.append(key);
+    browser::saveHidden(hidden);
+    m_servers->table().setHidden(hidden);
+}
+
+void BrowserWindow::waitForSeat(int row)
+{
+    const browser::ServerRow& r = m_servers->table().row(row);
+    if (r.address.isNull())
+        return; // a host name not looked up yet: it has no answer to be full in
+    m_waitAddress = m_servers->addressText(row, m_panel->source());
+    m_banner->setText(QStringLiteral("Waiting for a seat on %1 (%2)...")
+                          .arg(r.name.isEmpty() ? r.key : r.name, m_waitAddress));
+    m_banner->show();
+    m_cancelWait->show();
+    m_seatWait->start(r.address);
+}
+
+void BrowserWindow::setWatching(bool on)
+{
+    browser::saveWatch(on);
+    if (!on) {
+        m_watcher.reset();
+        return;
+    }
+    if (!m_desktop) {
+        m_desktop = std::make_unique<DesktopNotifications>();
+        connect(m_desktop.get(), &DesktopNotifications::actionInvoked, this,
+                [this](const QVariant& tag, const QString& action) {
+                    if (action != QLatin1String("join"))
+                        return;
+                    const int row = m_servers->table().rowOf(tag.toString());
+                    const browser::ServerRow* r = row >= 0 ? &m_servers->table().row(row) : nullptr;
+                    joinServer(tag.toString(), r && r->answered && r->info.needPass);
+                });
+    }
+    m_watcher = std::make_unique<query::Watcher>();
+    QList<query::ServerAddress> watched;
+    const browser::ServerTable& t = m_servers->table();
+    for (int i = 0; i < t.size(); ++i) {
+        const browser::ServerRow& r = t.row(i);
+        if (!r.address.isNull() && ((r.sources & browser::Favourites) || !r.friends.isEmpty()))
+            watched.append(r.address);
+    }
+    m_watcher->setServers(watched);
+    m_watcher->setFriends(t.friends());
+    m_watcher->setIntervalSeconds(browser::loadWatchInterval());
+    connect(m_watcher.get(), &query::Watcher::event, this, &BrowserWindow::onWatchEvent);
+    m_watcher->start();
+}
+
+void BrowserWindow::onWatchEvent(const query::WatchEvent& e)
+{
+    const QString address = e.address.toString();
+    const QString body = QStringLiteral("%1\n%2, %3/%4")
+                             .arg(withoutColourCodes(e.server), e.map)
+                             .arg(e.clients)
+                             .arg(e.max);
+    const QString name = withoutColourCodes(e.friendName);
+    switch (e.kind) {
+    case query::WatchEvent::FriendOnline:
+        tell(QStringLiteral("%1 is playing").arg(name), body, address);
+        break;
+    case query::WatchEvent::FriendOffline:
+        tell(QStringLiteral("%1 left").arg(name), body, QString());
+        break;
+    case query::WatchEvent::SeatFree:
+        tell(QStringLiteral("A seat is free"), body, address);
+        break;
+    }
+}
+
+void BrowserWindow::tell(const QString& summary, const QString& body, const QString& joinAddress)
+{
+    if (m_desktop &&
+        m_desktop->notify(summary, body, joinAddress.isEmpty() ? QString() : QStringLiteral("join"),
+                          QStringLiteral("Join"), joinAddress))
+        return;
+    m_banner->setText(summary + QStringLiteral(": ") +
+                      QString(body).replace(u'\n', QStringLiteral(" - ")));
+    m_banner->show();
+    playWave(programFolder() + QStringLiteral("/system/beep.wav"), 0);
 }
 
 BrowserWindow::~BrowserWindow()
@@ -280,6 +470,7 @@ void BrowserWindow::onServerSelected(int row)
         if (name.compare(QLatin1String("challenge"), Qt::CaseInsensitive) != 0)
             status.rules.append({name, value});
     m_lists.show(status);
+    markFriendPlayers();
 }
 
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)

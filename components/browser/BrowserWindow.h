@@ -6,8 +6,12 @@
 #include <QDialog>
 #include <memory>
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
+class QMenu;
 class QPushButton;
+class QTreeWidgetItem;
 
 namespace fragdeck
 {
@@ -16,6 +20,13 @@ namespace browser
 {
 class ServerBrowser;
 }
+namespace query
+{
+class SeatWait;
+class Watcher;
+struct WatchEvent;
+} // namespace query
+class DesktopNotifications;
 class MapPreview;
 class ServerListPanel;
 
@@ -31,6 +42,12 @@ public:
     browser::ServerBrowser* servers() const { return m_servers.get(); }
     ServerListPanel* serverPanel() const { return m_panel; }
     MapPreview* mapPreview() const { return m_preview; }
+    query::SeatWait* seatWait() const { return m_seatWait.get(); }
+    query::Watcher* watcher() const { return m_watcher.get(); } // null while not watching
+    // The player list's context menu for one player: "Add to friends". Owned by the caller.
+    QMenu* playerMenu(QTreeWidgetItem* player);
+    // Watching friends and favourites, on or off (remembered).
+    void setWatching(bool on);
 
     void on_Command7_clicked(); // Query
     void on_Command3_clicked(); // Add new server address
@@ -53,6 +70,13 @@ private:
     // Starts the game connected to `address`, asking for the password when the server
     // needs one; a server joined goes first in the history.
     void joinServer(const QString& address, bool needPass);
+    void friendsChanged();
+    void hideServer(int row);
+    void waitForSeat(int row);
+    void onWatchEvent(const query::WatchEvent& e);
+    // The desktop's notice, or the window's own banner and sound where there is none.
+    void tell(const QString& summary, const QString& body, const QString& joinAddress);
+    void markFriendPlayers();
 
     QString m_addressBookPath;
     QString m_q3path;
@@ -69,6 +93,13 @@ private:
     std::unique_ptr<browser::ServerBrowser> m_servers;
     ServerListPanel* m_panel = nullptr;
     MapPreview* m_preview = nullptr;
+    QLabel* m_banner = nullptr;
+    QPushButton* m_cancelWait = nullptr;
+    QCheckBox* m_watch = nullptr;
+    std::unique_ptr<query::SeatWait> m_seatWait;
+    std::unique_ptr<query::Watcher> m_watcher;
+    std::unique_ptr<DesktopNotifications> m_desktop;
+    QString m_waitAddress;
 };
 
 } // namespace fragdeck

@@ -207,9 +207,11 @@ void ServerBrowser::refresh(Source source)
     } else {
         if (source == Lan)
             m_lan.start();
-        for (int i = 0; i < m_table.size(); ++i)
-            if (m_table.row(i).sources & source)
+        for (int i = 0; i < m_table.size(); ++i) {
+            const ServerRow& r = m_table.row(i);
+            if ((r.sources & source) || (source == WithFriends && !r.friends.isEmpty()))
                 queryRow(i);
+        }
     }
     Q_EMIT progressChanged();
     checkIdle();

@@ -118,8 +118,8 @@ void ServerFilter::save() const
 ListView ListView::load()
 {
     ListView v;
-    static const Source sources[] = {Internet, Lan, Favourites, History};
-    v.source = sources[number("Source", 0, 0, 3)];
+    static const Source sources[] = {Internet, Lan, Favourites, History, WithFriends};
+    v.source = sources[number("Source", 0, 0, 4)];
     v.sortColumn = number("SortColumn", ServerTable::Ping, -1, ServerTable::ColumnCount - 1);
     v.sortOrder = number("SortOrder", 0, 0, 1) ? Qt::DescendingOrder : Qt::AscendingOrder;
     v.autoRefresh = flag("AutoRefresh");
@@ -128,7 +128,11 @@ ListView ListView::load()
 
 void ListView::save() const
 {
-    const int index = source == Lan ? 1 : source == Favourites ? 2 : source == History ? 3 : 0;
+    const int index = source == Lan           ? 1
+                      : source == Favourites  ? 2
+                      : source == History     ? 3
+                      : source == WithFriends ? 4
+                                              : 0;
     browser::save("Source", index);
     browser::save("SortColumn", sortColumn);
     browser::save("SortOrder", sortOrder == Qt::DescendingOrder ? 1 : 0);
@@ -244,7 +248,8 @@ QModelIndex ServerFilterModel::mapFromSource(const QModelIndex& sourceIndex) con
 bool ServerFilterModel::accepts(int tableRow) const
 {
     const ServerRow& r = m_table->row(tableRow);
-    return (r.sources & m_source) && m_filter.matches(r);
+    const bool inTab = m_source == WithFriends ? !r.friends.isEmpty() : (r.sources & m_source);
+    return inTab && !r.hidden && m_filter.matches(r);
 }
 
 void ServerFilterModel::updateAll()

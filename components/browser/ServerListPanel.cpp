@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
@@ -29,7 +30,8 @@ namespace
 {
 
 constexpr int kAutoRefreshMs = 5 * 60 * 1000;
-const Source kSources[] = {browser::Internet, browser::Lan, browser::Favourites, browser::History};
+const Source kSources[] = {browser::Internet, browser::Lan, browser::Favourites, browser::History,
+                           browser::WithFriends};
 
 // Rows from the saved list are drawn in italics, servers that did not answer faded, and
 // the password column as a padlock.
@@ -77,6 +79,9 @@ protected:
         ColouredTextDelegate::initStyleOption(option, index);
         if (index.data(ServerTable::OldRole).toBool())
             option->font.setItalic(true);
+        // A friend is on it.
+        if (!index.data(ServerTable::FriendsRole).toStringList().isEmpty())
+            option->font.setBold(true);
         const auto state = browser::RowState(index.data(ServerTable::StateRole).toInt());
         if (state == browser::RowState::NoReply || state == browser::RowState::CannotResolve ||
             index.data(ServerTable::OldRole).toBool()) {
@@ -104,7 +109,7 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     setObjectName(QStringLiteral("serverpanel"));
     m_sources = new QTabBar(this);
     m_sources->setObjectName(QStringLiteral("sources"));
-    for (const char* name : {"Internet", "LAN", "Favourites", "History"})
+    for (const char* name : {"Internet", "LAN", "Favourites", "History", "Friends"})
         m_sources->addTab(QLatin1String(name));
     m_sources->setExpanding(false);
 
@@ -168,6 +173,14 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setItemDelegate(new ServerRowDelegate(m_view));
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const int row = m_proxy->tableRow(m_view->indexAt(at));
+        if (row < 0)
+            return;
+        std::unique_ptr<QMenu> menu(rowMenu(row));
+        menu->exec(m_view->viewport()->mapToGlobal(at));
+    });
     QHeaderView* header = m_view->header();
     header->setStretchLastSection(false);
     header->setSectionsMovable(true);
@@ -231,7 +244,7 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     m_loading = false;
 
     connect(m_sources, &QTabBar::currentChanged, this,
-            [this](int i) { setSource(kSources[std::clamp(i, 0, 3)]); });
+            [this](int i) { setSource(kSources[std::clamp(i, 0, int(std::size(kSources)) - 1)]); });
     connect(m_refresh, &QPushButton::clicked, this, &ServerListPanel::refresh);
     connect(m_stop, &QPushButton::clicked, m_browser, &browser::ServerBrowser::stop);
     connect(m_search, &QLineEdit::textChanged, this, &ServerListPanel::readFilter);
@@ -333,6 +346,21 @@ void ServerListPanel::onSortChanged(int column, Qt::SortOrder order)
     m_saved.save();
 }
 
+QMenu* ServerListPanel::rowMenu(int tableRow)
+{
+    auto* menu = new QMenu(this);
+    const browser::ServerRow& r = m_browser->table().row(tableRow);
+    QAction* hide = menu->addAction(QStringLiteral("Hide this server"));
+    hide->setObjectName(QStringLiteral("hideserver"));
+    connect(hide, &QAction::triggered, this, [this, tableRow] { Q_EMIT hideRequested(tableRow); });
+    QAction* wait = menu->addAction(QStringLiteral("Join when a seat frees"));
+    wait->setObjectName(QStringLiteral("seatwait"));
+    wait->setEnabled(r.answered && !query::hasFreeSeat(r.info));
+    connect(wait, &QAction::triggered, this,
+            [this, tableRow] { Q_EMIT seatWaitRequested(tableRow); });
+    return menu;
+}
+
 int ServerListPanel::currentRow() const
 {
     return m_proxy->tableRow(m_view->currentIndex());
@@ -426,7 +454,10 @@ void ServerListPanel::updateCount()
     int inSource = 0;
     const browser::ServerTable& t = m_browser->table();
     for (int i = 0; i < t.size(); ++i)
-        inSource += (t.row(i).sources & source()) ? 1 : 0;
+        inSource += (source() == browser::WithFriends ? !t.row(i).friends.isEmpty()
+                                                      : (t.row(i).sources & source()))
+                        ? 1
+                        : 0;
     m_count->setText(QStringLiteral("%1 of %2 servers").arg(m_proxy->rowCount()).arg(inSource));
 }
 

@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -37,7 +38,13 @@ public:
     // Refreshes the shown source (as the Refresh button).
     void refresh();
 
+    // The row's context menu: "Hide this server", "Join when a seat frees" (for a full
+    // server). Owned by the caller.
+    QMenu* rowMenu(int tableRow);
+
 Q_SIGNALS:
+    void hideRequested(int tableRow);
+    void seatWaitRequested(int tableRow);
     void serverSelected(int tableRow);
     void serverActivated(int tableRow); // double-click or Enter
 

@@ -155,6 +155,8 @@ QVariant ServerTable::data(const QModelIndex& index, int role) const
         return r.answered && r.info.needPass;
     case MapNameRole:
         return r.info.mapname;
+    case FriendsRole:
+        return r.friends;
     case ColouredTextRole:
         return column == Name && r.answered ? r.info.hostname : QString();
     case Qt::ToolTipRole:
@@ -229,6 +231,7 @@ int ServerTable::ensureRow(const QString& key, const ServerAddress& address, qui
     r.address = address;
     r.sources = source;
     r.derive();
+    markFriends(r);
     m_rows.push_back(std::move(r));
     m_byKey.insert(key, i);
     if (!address.isNull())
@@ -257,6 +260,7 @@ void ServerTable::ensureRows(const QList<ServerAddress>& addresses, quint8 sourc
         r.sources = source;
         r.state = RowState::Querying;
         r.derive();
+        markFriends(r);
         added.push_back(std::move(r));
     }
     if (added.empty())
@@ -284,11 +288,49 @@ void ServerTable::reset(std::vector<ServerRow> rows)
     for (int i = 0; i < size(); ++i) {
         ServerRow& r = m_rows[size_t(i)];
         r.derive();
+        markFriends(r);
         m_byKey.insert(r.key, i);
         if (!r.address.isNull())
             m_byAddress[r.address].append(i);
     }
     endResetModel();
+}
+
+void ServerTable::markFriends(ServerRow& r) const
+{
+    r.friends.clear();
+    r.hidden = m_hidden.contains(r.key);
+    if (!r.answered || m_friends.isEmpty())
+        return;
+    for (const query::PlayerInfo& p : r.info.players)
+        if (!m_friends.match(p.name).isEmpty() && !r.friends.contains(p.name))
+            r.friends.append(p.name);
+}
+
+void ServerTable::setFriends(const query::FriendList& friends)
+{
+    m_friends = friends;
+    for (int i = 0; i < size(); ++i) {
+        ServerRow& r = m_rows[size_t(i)];
+        const QStringList before = r.friends;
+        markFriends(r);
+        if (r.friends != before)
+            changed(i);
+    }
+    flush();
+}
+
+void ServerTable::setHidden(const QStringList& keys)
+{
+    m_hidden = QSet<QString>(keys.begin(), keys.end());
+    for (int i = 0; i < size(); ++i) {
+        ServerRow& r = m_rows[size_t(i)];
+        const bool before = r.hidden;
+        r.hidden = m_hidden.contains(r.key);
+        if (r.hidden != before)
+            changed(i);
+    }
+    flush();
 }
 
 void ServerTable::setSources(int i, quint8 sources)
@@ -336,6 +378,7 @@ void ServerTable::setAnswer(int i, const query::ServerInfo& info, int pingMs)
     if (pingMs >= 0)
         r.pingMs = pingMs;
     r.derive();
+    markFriends(r);
     changed(i);
 }
 

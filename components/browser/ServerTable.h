@@ -7,6 +7,7 @@
 // views in batches (every flushIntervalMs) rather than one signal per reply.
 #include "ServerAddress.h"
 #include "StatusReply.h"
+#include "Watch.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -26,6 +27,8 @@ enum Source : quint8 {
     Lan = 2,
     Favourites = 4,
     History = 8,
+    // Not a source of rows: the tab of the servers where a friend is now.
+    WithFriends = 16,
 };
 
 enum class RowState : quint8 {
@@ -48,6 +51,8 @@ struct ServerRow {
     bool listed = false;   // named by a master in the current internet refresh
     int pingMs = -1;
     qint64 joinedMs = 0; // last joined, ms since the epoch; 0: never
+    QStringList friends; // players of the answer that are friends, names as reported
+    bool hidden = false; // the player hid it: in no tab
     query::ServerInfo info;
 
     // Cut once per answer, for filters and sorting.
@@ -97,6 +102,7 @@ public:
         OldRole,                              // bool
         NeedPassRole,                         // bool
         MapNameRole,                          // the map, as the server sent it
+        FriendsRole,                          // QStringList: the friends on it
     };
 
     explicit ServerTable(QObject* parent = nullptr);
@@ -132,6 +138,10 @@ public:
     void setJoined(int i, qint64 ms);
     // A fresh answer (ping in ms; -1 when not measured, as for a LAN discovery reply).
     void setAnswer(int i, const query::ServerInfo& info, int pingMs);
+    // Who counts as a friend, and which servers (keys) are hidden; every row is marked again.
+    void setFriends(const query::FriendList& friends);
+    const query::FriendList& friends() const { return m_friends; }
+    void setHidden(const QStringList& keys);
 
     // Tells views about every change made since the last flush.
     void flush();
@@ -144,9 +154,12 @@ Q_SIGNALS:
 
 private:
     void changed(int i);
+    void markFriends(ServerRow& r) const;
 
     std::vector<ServerRow> m_rows;
     QHash<QString, int> m_byKey;
+    query::FriendList m_friends;
+    QSet<QString> m_hidden;
     QHash<query::ServerAddress, QList<int>> m_byAddress;
     int m_dirtyFirst = -1;
     int m_dirtyLast = -1;

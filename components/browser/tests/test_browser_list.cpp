@@ -2,25 +2,32 @@
 // loopback addresses, and the real OpenArena server listed through that master.
 #include "Activation.h"
 #include "BrowserWindow.h"
+#include "Friends.h"
 #include "MapPreview.h"
 #include "PictureBox.h"
 #include "PlainText.h"
 #include "RealGameServer.h"
+#include "SeatWait.h"
 #include "ServerBrowser.h"
 #include "ServerListPanel.h"
+#include "SessionBus.h"
 #include "Settings.h"
 #include "TestFleet.h"
 #include "TestMaster.h"
 #include "TestSupport.h"
+#include "Watcher.h"
 #include "ZipWriter.h"
 
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
@@ -101,7 +108,14 @@ class TestBrowserList : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { m_isolated = test::isolateNetwork(&m_why); }
+    void initTestCase()
+    {
+        m_isolated = test::isolateNetwork(&m_why);
+        m_bus = std::make_unique<test::SessionBus>(); // before the session bus is first used
+    }
+    void friendsMarkedTabbedAndHidden();
+    void seatWaitJoinsWhenASeatFrees();
+    void watchTellsTheDesktop();
     void init();
     void cleanup();
     void forgedListReported();
@@ -133,6 +147,7 @@ private:
 
     bool m_isolated = false;
     QString m_why;
+    std::unique_ptr<test::SessionBus> m_bus;
 
     std::unique_ptr<test::TempStore> m_store;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -205,6 +220,114 @@ int TestBrowserList::refresh(BrowserWindow& w, Source source)
     if (finished.isEmpty() && !finished.wait(15000))
         return -1;
     return w.serverPanel()->proxy()->rowCount();
+}
+
+void TestBrowserList::friendsMarkedTabbedAndHidden()
+{
+    startFleet();
+    browser::saveFriends({"*ang*"}); // Angelyss, on the full server
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    QCOMPARE(refresh(w), 4);
+    ServerListPanel* panel = w.serverPanel();
+    panel->setSource(WithFriends);
+    QCOMPARE(panel->proxy()->rowCount(), 1);
+    QCOMPARE(panel->proxy()->index(0, ServerTable::Address).data().toString(), key(2));
+    QCOMPARE(panel->proxy()->index(0, 0).data(ServerTable::FriendsRole).toStringList(),
+             QStringList{"^3Ang^7elyss"});
+    // A friend added from the player list: Frag, on Red Alpha.
+    panel->setSource(Internet);
+    QVERIFY(panel->selectRow(w.servers()->table().rowOf(key(0))));
+    auto* players = w.findChild<QTreeWidget*>("info_players");
+    QTreeWidgetItem* frag = players->findItems("Frag", Qt::MatchExactly).value(0);
+    QVERIFY(frag);
+    std::unique_ptr<QMenu> menu(w.playerMenu(frag));
+    menu->findChild<QAction*>("addfriend")->trigger();
+    QCOMPARE(browser::loadFriends(), (QStringList{"*ang*", "Frag"}));
+    QVERIFY(frag->font(0).bold()); // the friend stands out in the player list
+    panel->setSource(WithFriends);
+    QCOMPARE(panel->proxy()->rowCount(), 2);
+    // Hidden in every tab, remembered, and shown again from the Friends dialog's list.
+    std::unique_ptr<QMenu> rowMenu(panel->rowMenu(w.servers()->table().rowOf(key(0))));
+    rowMenu->findChild<QAction*>("hideserver")->trigger();
+    QCOMPARE(panel->proxy()->rowCount(), 1);
+    panel->setSource(Internet);
+    QCOMPARE(panel->proxy()->rowCount(), 3);
+    QCOMPARE(browser::loadHidden(), QStringList{key(0)});
+    test::onNextModal([](QWidget* d) {
+        auto* hidden = d->findChild<QListWidget*>("hiddenlist");
+        hidden->setCurrentRow(0);
+        d->findChild<QPushButton*>("showagain")->click();
+        static_cast<QDialog*>(d)->accept();
+    });
+    w.findChild<QPushButton*>("friendsbutton")->click();
+    QCOMPARE(browser::loadHidden(), QStringList());
+    QCOMPARE(panel->proxy()->rowCount(), 4);
+}
+
+void TestBrowserList::seatWaitJoinsWhenASeatFrees()
+{
+    startFleet();
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    BrowserWindow w(bookPath());
+    QCOMPARE(refresh(w), 4);
+    const int full = w.servers()->table().rowOf(key(2));
+    std::unique_ptr<QMenu> notFull(w.serverPanel()->rowMenu(w.servers()->table().rowOf(key(0))));
+    QVERIFY(!notFull->findChild<QAction*>("seatwait")->isEnabled());
+    std::unique_ptr<QMenu> menu(w.serverPanel()->rowMenu(full));
+    QAction* wait = menu->findChild<QAction*>("seatwait");
+    QVERIFY(wait->isEnabled());
+    QSignalSpy answered(w.seatWait(), &query::SeatWait::answered);
+    wait->trigger();
+    auto* banner = w.findChild<QLabel*>("banner");
+    QVERIFY(!banner->isHidden());
+    QCOMPARE(banner->textFormat(), Qt::PlainText);
+    QVERIFY(banner->text().startsWith("Waiting for a seat on Charlie Full"));
+    QVERIFY(answered.wait(3000)); // still full
+    QCOMPARE(processes.requests.size(), 0);
+    m_fleet->server(2).humans = 3;
+    QSignalSpy freed(w.seatWait(), &query::SeatWait::seatFree);
+    w.seatWait()->checkNow(); // the next of the checks made every 5 s
+    QVERIFY(freed.wait(3000));
+    QCOMPARE(processes.commandLines(), QStringList{m_game + " +connect " + key(2)});
+    QVERIFY(banner->isHidden());
+}
+
+void TestBrowserList::watchTellsTheDesktop()
+{
+    if (m_bus->address().isEmpty())
+        QSKIP("no dbus-daemon here");
+    startFleet();
+    browser::saveFriends({"frag"});
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    BrowserWindow w(bookPath());
+    w.servers()->setFavourites({key(0)}); // a favourite, watched before any refresh
+    {
+        auto service = std::make_unique<test::NotificationService>(m_bus->address());
+        QVERIFY(service->registered());
+        QSignalSpy noticed(service.get(), &test::NotificationService::noticed);
+        w.findChild<QCheckBox*>("watch")->setChecked(true);
+        QVERIFY(browser::loadWatch());
+        QVERIFY(noticed.wait(5000));
+        const test::Notice n = service->notices.value(0);
+        QCOMPARE(n.summary, QString("Frag is playing"));
+        QCOMPARE(n.actions, (QStringList{"join", "Join"}));
+        QTest::qWait(100); // the notice's id comes back to the window first
+        service->invoke(n.id, "join");
+        QTRY_COMPARE(processes.commandLines(), QStringList{m_game + " +connect " + key(0)});
+        w.findChild<QCheckBox*>("watch")->setChecked(false);
+    }
+    // No service on the bus: the window's own banner tells, and nothing fails.
+    test::SoundRecorder sounds;
+    w.findChild<QCheckBox*>("watch")->setChecked(true);
+    QSignalSpy looked(w.watcher(), &query::Watcher::lookFinished);
+    QVERIFY(looked.wait(5000));
+    auto* banner = w.findChild<QLabel*>("banner");
+    QVERIFY(!banner->isHidden());
+    QVERIFY(banner->text().startsWith("Frag is playing: Red Alpha"));
+    QCOMPARE(sounds.played.size(), 1);
 }
 
 void TestBrowserList::forgedListReported()
