@@ -195,7 +195,7 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     loadWindow();
     m_servers->setFavourites(bookEntries());
     friendsChanged();
-    if (browser::loadWatch()) {
+    if (query::loadWatch()) {
         const QSignalBlocker block(m_watch);
         m_watch->setChecked(true);
         setWatching(true);
@@ -204,8 +204,8 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
 
 void BrowserWindow::friendsChanged()
 {
-    m_servers->table().setFriends(query::FriendList(browser::loadFriends()));
-    m_servers->table().setHidden(browser::loadHidden());
+    m_servers->table().setFriends(query::FriendList(query::loadFriends()));
+    m_servers->table().setHidden(query::loadHidden());
     if (m_watcher)
         m_watcher->setFriends(m_servers->table().friends());
     markFriendPlayers();
@@ -218,7 +218,7 @@ QMenu* BrowserWindow::playerMenu(QTreeWidgetItem* player)
     add->setObjectName(QStringLiteral("addfriend"));
     const QString name = player->text(0);
     connect(add, &QAction::triggered, this, [this, name] {
-        if (browser::addFriend(name))
+        if (query::addFriend(name))
             friendsChanged();
     });
     return menu;
@@ -238,11 +238,11 @@ void BrowserWindow::markFriendPlayers()
 
 void BrowserWindow::hideServer(int row)
 {
-    QStringList hidden = browser::loadHidden();
+    QStringList hidden = query::loadHidden();
     const QString key = m_servers->table().row(row).key;
     if (!hidden.contains(key))
         hidden.append(key);
-    browser::saveHidden(hidden);
+    query::saveHidden(hidden);
     m_servers->table().setHidden(hidden);
 }
 
@@ -261,7 +261,7 @@ void BrowserWindow::waitForSeat(int row)
 
 void BrowserWindow::setWatching(bool on)
 {
-    browser::saveWatch(on);
+    query::saveWatch(on);
     if (!on) {
         m_watcher.reset();
         return;
@@ -287,7 +287,7 @@ void BrowserWindow::setWatching(bool on)
     }
     m_watcher->setServers(watched);
     m_watcher->setFriends(t.friends());
-    m_watcher->setIntervalSeconds(browser::loadWatchInterval());
+    m_watcher->setIntervalSeconds(query::loadWatchInterval());
     connect(m_watcher.get(), &query::Watcher::event, this, &BrowserWindow::onWatchEvent);
     m_watcher->start();
 }

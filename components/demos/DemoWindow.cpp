@@ -1,5 +1,6 @@
 #include "DemoWindow.h"
 
+#include "Friends.h"
 #include "GameText.h"
 #include "Paths.h"
 #include "PictureBox.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -95,6 +97,13 @@ DemoWindow::DemoWindow(QWidget* parent)
     list_demos->header()->setSectionsClickable(true);
     list_demos->header()->setSortIndicatorShown(false);
     list_demos->setMinimumSize(620, 300);
+    list_demos->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_demos, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (QTreeWidgetItem* item = list_demos->itemAt(at)) {
+            std::unique_ptr<QMenu> menu(demoMenu(item));
+            menu->exec(list_demos->viewport()->mapToGlobal(at));
+        }
+    });
 
     cloop = new QCheckBox(QStringLiteral("Continuous loop"), this);
     cloop->setObjectName(QStringLiteral("cloop"));
@@ -271,6 +280,26 @@ void DemoWindow::onDemoRead(int index, const DemoInfo& info)
     // Lengths and players came in: a list sorted by them is sorted again once, at the end.
     if (m_beingRead == 0 && m_sortColumn >= 0)
         list_demos->sortItems(m_sortColumn, m_sortOrder);
+}
+
+QMenu* DemoWindow::demoMenu(QTreeWidgetItem* item)
+{
+    auto* menu = new QMenu(this);
+    QMenu* add = menu->addMenu(QStringLiteral("Add to friends"));
+    add->setObjectName(QStringLiteral("addfriend"));
+    const int index = item->data(ColDemo, IndexRole).toInt();
+    QStringList names;
+    if (index >= 0 && index < m_infos.size())
+        for (const DemoPlayer& p : m_infos[index].players) {
+            const QString name = withoutColourCodes(p.name).trimmed();
+            if (!name.isEmpty() && !names.contains(name))
+                names.append(name);
+        }
+    for (const QString& name : names)
+        connect(add->addAction(name), &QAction::triggered, this,
+                [name] { query::addFriend(name); });
+    add->setEnabled(!names.isEmpty());
+    return menu;
 }
 
 void DemoWindow::showDemo(QTreeWidgetItem* item)

@@ -12,6 +12,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -46,6 +47,9 @@ public:
     // The level shot file drawn last ("" when the box shows none).
     const QString& shownLevelShot() const { return m_shownLevelShot; }
     QString scratchFolder() const { return m_scratch; }
+    // A demo row's context menu: "Add to friends" with the demo's players. Owned by the
+    // caller.
+    QMenu* demoMenu(QTreeWidgetItem* item);
 
 private:
     void loadWindow();

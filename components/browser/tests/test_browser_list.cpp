@@ -225,7 +225,7 @@ int TestBrowserList::refresh(BrowserWindow& w, Source source)
 void TestBrowserList::friendsMarkedTabbedAndHidden()
 {
     startFleet();
-    browser::saveFriends({"*ang*"}); // Angelyss, on the full server
+    query::saveFriends({"*ang*"}); // Angelyss, on the full server
     test::PromptRecorder prompts;
     BrowserWindow w(bookPath());
     QCOMPARE(refresh(w), 4);
@@ -243,7 +243,7 @@ void TestBrowserList::friendsMarkedTabbedAndHidden()
     QVERIFY(frag);
     std::unique_ptr<QMenu> menu(w.playerMenu(frag));
     menu->findChild<QAction*>("addfriend")->trigger();
-    QCOMPARE(browser::loadFriends(), (QStringList{"*ang*", "Frag"}));
+    QCOMPARE(query::loadFriends(), (QStringList{"*ang*", "Frag"}));
     QVERIFY(frag->font(0).bold()); // the friend stands out in the player list
     panel->setSource(WithFriends);
     QCOMPARE(panel->proxy()->rowCount(), 2);
@@ -253,7 +253,7 @@ void TestBrowserList::friendsMarkedTabbedAndHidden()
     QCOMPARE(panel->proxy()->rowCount(), 1);
     panel->setSource(Internet);
     QCOMPARE(panel->proxy()->rowCount(), 3);
-    QCOMPARE(browser::loadHidden(), QStringList{key(0)});
+    QCOMPARE(query::loadHidden(), QStringList{key(0)});
     test::onNextModal([](QWidget* d) {
         auto* hidden = d->findChild<QListWidget*>("hiddenlist");
         hidden->setCurrentRow(0);
@@ -261,7 +261,7 @@ void TestBrowserList::friendsMarkedTabbedAndHidden()
         static_cast<QDialog*>(d)->accept();
     });
     w.findChild<QPushButton*>("friendsbutton")->click();
-    QCOMPARE(browser::loadHidden(), QStringList());
+    QCOMPARE(query::loadHidden(), QStringList());
     QCOMPARE(panel->proxy()->rowCount(), 4);
 }
 
@@ -299,7 +299,7 @@ void TestBrowserList::watchTellsTheDesktop()
     if (m_bus->address().isEmpty())
         QSKIP("no dbus-daemon here");
     startFleet();
-    browser::saveFriends({"frag"});
+    query::saveFriends({"frag"});
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
     BrowserWindow w(bookPath());
@@ -309,7 +309,7 @@ void TestBrowserList::watchTellsTheDesktop()
         QVERIFY(service->registered());
         QSignalSpy noticed(service.get(), &test::NotificationService::noticed);
         w.findChild<QCheckBox*>("watch")->setChecked(true);
-        QVERIFY(browser::loadWatch());
+        QVERIFY(query::loadWatch());
         QVERIFY(noticed.wait(5000));
         const test::Notice n = service->notices.value(0);
         QCOMPARE(n.summary, QString("Frag is playing"));

@@ -3,6 +3,7 @@
 #include "DemoScan.h"
 #include "DemoWindow.h"
 #include "DemoWriter.h"
+#include "Friends.h"
 #include "PictureBox.h"
 #include "Settings.h"
 
@@ -10,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -357,6 +359,14 @@ void TestDemos::windowColumns()
              QStringLiteral("Carl (red)\nDora (blue)\nFinn (blue)"));
     QCOMPARE(tip(1, DemoWindow::ColGameType), QStringLiteral("red 3, blue 1"));
     QCOMPARE(w.info(1).recorder, QStringLiteral("Dora"));
+
+    // A demo's players become friends from its row's menu, colour codes left out.
+    std::unique_ptr<QMenu> menu(w.demoMenu(list->topLevelItem(0)));
+    auto* add = menu->findChild<QMenu*>("addfriend");
+    QCOMPARE(add->actions().size(), 2);
+    QCOMPARE(add->actions()[0]->text(), QString("Alice"));
+    add->actions()[0]->trigger();
+    QCOMPARE(query::loadFriends(), QStringList{"Alice"});
 }
 
 void TestDemos::windowSorting()

@@ -5,7 +5,7 @@
 // seconds between two looks (60 by default, never under 10).
 #include <QStringList>
 
-namespace fragdeck::browser
+namespace fragdeck::query
 {
 
 QStringList loadFriends();
@@ -21,4 +21,4 @@ bool loadWatch();
 void saveWatch(bool on);
 int loadWatchInterval();
 
-} // namespace fragdeck::browser
+} // namespace fragdeck::query

@@ -5,7 +5,7 @@
 #include "Watch.h"
 #include "Watcher.h"
 
-namespace fragdeck::browser
+namespace fragdeck::query
 {
 namespace
 {
@@ -45,7 +45,7 @@ bool addFriend(const QString& name)
 {
     const QString plain = withoutColourCodes(name).trimmed();
     QStringList list = loadFriends();
-    if (plain.isEmpty() || !query::FriendList(list).match(plain).isEmpty())
+    if (plain.isEmpty() || !FriendList(list).match(plain).isEmpty())
         return false;
     list.append(plain);
     saveFriends(list);
@@ -77,7 +77,7 @@ int loadWatchInterval()
 {
     bool ok = false;
     const int s = GetSetting(kApp, kSection, QStringLiteral("Interval")).trimmed().toInt(&ok);
-    return ok ? std::max(query::kMinWatchIntervalS, s) : query::kDefaultWatchIntervalS;
+    return ok ? std::max(kMinWatchIntervalS, s) : kDefaultWatchIntervalS;
 }
 
-} // namespace fragdeck::browser
+} // namespace fragdeck::query
