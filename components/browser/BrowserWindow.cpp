@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
+#include <QSystemTrayIcon>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -262,6 +263,13 @@ void BrowserWindow::waitForSeat(int row)
 void BrowserWindow::setWatching(bool on)
 {
     query::saveWatch(on);
+    // A tray icon says so where the desktop has a tray; nothing depends on one.
+    if (on && !m_tray && QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray = new QSystemTrayIcon(windowIcon(), this);
+        m_tray->setToolTip(QStringLiteral("Fragdeck is watching your friends and favourites"));
+    }
+    if (m_tray)
+        m_tray->setVisible(on);
     if (!on) {
         m_watcher.reset();
         return;

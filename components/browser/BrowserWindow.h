@@ -11,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QSystemTrayIcon;
 class QTreeWidgetItem;
 
 namespace fragdeck
@@ -99,6 +100,7 @@ private:
     std::unique_ptr<query::SeatWait> m_seatWait;
     std::unique_ptr<query::Watcher> m_watcher;
     std::unique_ptr<DesktopNotifications> m_desktop;
+    QSystemTrayIcon* m_tray = nullptr; // only where the desktop has a tray
     QString m_waitAddress;
 };
 
