@@ -4,11 +4,11 @@
 //
 //   bench_watch [SERVERS] [FRIENDS] [LOOKS]     (50, 20 and 60 by default)
 #include "TestFleet.h"
+#include "TestSupport.h"
 #include "Watcher.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -16,17 +16,6 @@ using namespace fragdeck::query;
 
 namespace
 {
-
-long rssKb()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 double cpuSeconds()
 {
@@ -74,7 +63,7 @@ int main(int argc, char** argv)
     QObject::connect(&w, &Watcher::event, [&] { ++events; });
     QEventLoop loop;
     QObject::connect(&w, &Watcher::lookFinished, &loop, &QEventLoop::quit);
-    long rssAfterFirst = 0;
+    qint64 rssAfterFirst = 0;
     const double cpuBefore = cpuSeconds();
     for (int look = 0; look < looks; ++look) {
         // Friends come and go between looks, as on a real evening.
@@ -86,10 +75,10 @@ int main(int argc, char** argv)
         if (w.isLooking())
             loop.exec();
         if (look == 0)
-            rssAfterFirst = rssKb();
+            rssAfterFirst = fragdeck::test::residentKb();
     }
     const double cpu = cpuSeconds() - cpuBefore;
-    const long rssEnd = rssKb();
+    const qint64 rssEnd = fragdeck::test::residentKb();
     const double perServerLook = double(w.datagramsSent()) / (double(servers) * looks);
     std::printf(
         "Watcher: %d servers, %d friends, %d looks (an hour at 60 s), 2%% of datagrams lost\n\n",

@@ -34,6 +34,18 @@ QSet<QString> texts(const QList<ServerAddress>& list)
     return out;
 }
 
+// The list of `master` alone, silent servers given up after 100 ms; true once it is done.
+bool refreshFrom(ServerList& list, const TestMaster& master, QSignalSpy& finished)
+{
+    list.setResolver(fixedResolver({}));
+    list.setMasters({local(master)});
+    PollerSettings s;
+    s.attemptTimeoutMs = 100;
+    list.poller().setSettings(s);
+    list.refresh();
+    return finished.wait(5000);
+}
+
 // A list as a forged master sends it: IPv4 records and the end mark.
 QByteArray forgedList(const QList<std::pair<QHostAddress, quint16>>& servers, bool end = true)
 {
@@ -122,14 +134,8 @@ void TestServerList::hostileListsQueried()
     listed.append({QHostAddress("8.8.4.4"), 27960}); // on the internet: asked, no route here
     master.forge = [&](const QByteArray&) { return QList<QByteArray>{forgedList(listed)}; };
     ServerList list;
-    list.setResolver(fixedResolver({}));
-    list.setMasters({local(master)});
-    PollerSettings s;
-    s.attemptTimeoutMs = 100;
-    list.poller().setSettings(s);
     QSignalSpy finished(&list, &ServerList::finished);
-    list.refresh();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(refreshFrom(list, master, finished));
     QStringList queried;
     for (const ServerResult& r : list.poller().results())
         queried.append(r.address.toString());
@@ -322,14 +328,8 @@ void TestServerList::listAndQuery()
     for (int i = 0; i < fleet.size(); ++i)
         master.addServer(fleet.server(i).host, fleet.server(i).port);
     ServerList list;
-    list.setResolver(fixedResolver({}));
-    list.setMasters({local(master)});
-    PollerSettings s;
-    s.attemptTimeoutMs = 100;
-    list.poller().setSettings(s);
     QSignalSpy finished(&list, &ServerList::finished);
-    list.refresh();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(refreshFrom(list, master, finished));
     QCOMPARE(list.poller().size(), 10);
     for (int i = 0; i < fleet.size(); ++i) {
         const ServerResult& r =
