@@ -119,6 +119,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void forgedListReported();
+    void failedMastersNamed();
     void cachedListAtOpenAndRefreshKeepsRows();
     void selectingARowFillsTheLists();
     void joiningAPasswordedServer();
@@ -328,6 +329,24 @@ void TestBrowserList::watchTellsTheDesktop()
     QVERIFY(!banner->isHidden());
     QVERIFY(banner->text().startsWith("Frag is playing: Red Alpha"));
     QCOMPARE(sounds.played.size(), 1);
+}
+
+void TestBrowserList::failedMastersNamed()
+{
+    // No master answers: the window says which and how, and keeps the list it had.
+    test::TestMaster quiet;
+    quiet.silent = true;
+    serversSetting("Masters", QString("127.0.0.1:%1 master.nowhere.test").arg(quiet.port()));
+    serversSetting("AttemptTimeout", "100");
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    w.servers()->serverList().masterClient().setCollectTimeoutMs(300);
+    QCOMPARE(refresh(w), 0);
+    QCOMPARE(w.serverPanel()->findChild<QLabel*>("listreport")->text(),
+             QString("Master 127.0.0.1:%1: no reply\nMaster master.nowhere.test:27950: cannot "
+                     "resolve")
+                 .arg(quiet.port()));
+    QCOMPARE(prompts.texts(), QStringList());
 }
 
 void TestBrowserList::forgedListReported()
