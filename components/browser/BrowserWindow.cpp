@@ -380,7 +380,16 @@ void BrowserWindow::on_Command7_clicked()
                    errorTitle, Buttons::Ok, Icon::Error, this);
         return;
     }
-    m_lists.query(m_engine.get(), address.host, address.port, this);
+    // Quick connect's check: text that could end the query's address is not one.
+    if (const QString problem =
+            gameArgumentProblem(QStringLiteral("server address"), text.trimmed());
+        !problem.isEmpty()) {
+        messageBox(problem, errorTitle, Buttons::Ok, Icon::Error, this);
+        return;
+    }
+    if (m_lists.query(m_engine.get(), address.host, address.port, this) &&
+        m_lists.server->topLevelItemCount() > 0)
+        m_preview->showMap(m_lists.server->topLevelItem(0)->text(1));
 }
 
 void BrowserWindow::on_Command3_clicked()

@@ -50,4 +50,15 @@ QString demoStartArguments();
 // Why nothing can be started when no demo is selected; empty when some are.
 QString demoSelectionProblem(const QStringList& selectedNames);
 
+// The demo protocols the game at `program` plays, in ascending order. The engine takes a
+// demo by its extension: ".dm_N" opens when N is its protocol, its legacy protocol or one
+// of those built in (66 and 67 in ioquake3); anything else it refuses ("COULDN'T OPEN").
+// A wrapper script's "+set com_protocol N" and "+set com_legacyprotocol N" count, and the
+// engine it runs is read for what it is. Empty when the engine is not recognised: then
+// nothing is refused.
+QList<int> playedDemoProtocols(const QString& program);
+// "recorded for protocol 70; this game plays 71" for a demo (its script name) the game
+// cannot play; empty when it can, or when `played` is empty.
+QString demoProtocolProblem(const QString& name, const QList<int>& played);
+
 } // namespace fragdeck::demos

@@ -181,6 +181,7 @@ void DemoWindow::loadWindow()
     m_install = GameInstall::fromSettings();
     if (m_install.configPath.isEmpty())
         return;
+    m_played = playedDemoProtocols(m_install.program);
     // An installed component folder is read-only: scratch files live with the user's data.
     m_scratch = userDataFolder(QStringLiteral("reelgate/temp")) + u'/';
     {
@@ -229,6 +230,13 @@ void DemoWindow::fillRow(QTreeWidgetItem* item, int index)
     setCell(item, ColDate,
             date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString(),
             date.isValid() ? date.toSecsSinceEpoch() : 0);
+    const QString unplayable = demoProtocolProblem(d.name, m_played);
+    if (!unplayable.isEmpty()) {
+        // Greyed, and saying why, but still listed: what it holds can be read.
+        setCell(item, ColDemo, d.text, d.text, d.source.displayName() + u'\n' + unplayable);
+        for (int c = 0; c < list_demos->columnCount(); ++c)
+            item->setForeground(c, palette().brush(QPalette::Disabled, QPalette::Text));
+    }
     if (!info.readable) {
         for (int c = ColMap; c < ColDate; ++c)
             setCell(item, c, QString(), QString(), info.error);
@@ -274,7 +282,7 @@ void DemoWindow::onDemoRead(int index, const DemoInfo& info)
         fillRow(item, index);
         item->setHidden(!demoMatches(m_demos[index], m_infos[index], demofilter->text()));
         if (item == list_demos->currentItem())
-            demoinfo->setText(archive::demoSummary(m_infos[index]));
+            demoinfo->setText(summaryOf(index));
         break;
     }
     // Lengths and players came in: a list sorted by them is sorted again once, at the end.
@@ -302,6 +310,15 @@ QMenu* DemoWindow::demoMenu(QTreeWidgetItem* item)
     return menu;
 }
 
+QString DemoWindow::summaryOf(int index) const
+{
+    const QString unplayable = demoProtocolProblem(m_demos[index].name, m_played);
+    const QString summary = archive::demoSummary(m_infos[index]);
+    if (unplayable.isEmpty())
+        return summary;
+    return QStringLiteral("Cannot be played: ") + unplayable + QStringLiteral(".\n\n") + summary;
+}
+
 void DemoWindow::showDemo(QTreeWidgetItem* item)
 {
     if (!item) {
@@ -309,7 +326,7 @@ void DemoWindow::showDemo(QTreeWidgetItem* item)
         return;
     }
     const int index = item->data(ColDemo, IndexRole).toInt();
-    demoinfo->setText(archive::demoSummary(m_infos[index]));
+    demoinfo->setText(summaryOf(index));
     showLevelShot(m_infos[index].readable ? m_infos[index].map : QString());
 }
 
@@ -372,6 +389,18 @@ void DemoWindow::on_Command1_clicked()
     QString problem = starter::scriptStartProblem(m_install, DemoScriptName);
     if (problem.isEmpty())
         problem = demoSelectionProblem(names);
+    if (problem.isEmpty()) {
+        QStringList refused;
+        for (const QString& name : names)
+            if (const QString why = demoProtocolProblem(name, m_played); !why.isEmpty())
+                refused.append(name + QStringLiteral(": ") + why);
+        if (!refused.isEmpty())
+            problem = QStringLiteral("The game cannot play ") +
+                      (refused.size() == 1 ? QStringLiteral("this demo")
+                                           : QStringLiteral("these demos")) +
+                      QStringLiteral(":\n") + refused.join(u'\n') +
+                      QStringLiteral("\nNothing was written or started.");
+    }
     if (!problem.isEmpty()) {
         messageBox(problem, windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;

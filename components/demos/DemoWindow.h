@@ -50,11 +50,14 @@ public:
     // A demo row's context menu: "Add to friends" with the demo's players. Owned by the
     // caller.
     QMenu* demoMenu(QTreeWidgetItem* item);
+    // The demo protocols the game plays (empty when its engine is not known).
+    const QList<int>& playedProtocols() const { return m_played; }
 
 private:
     void loadWindow();
     void fillRow(QTreeWidgetItem* item, int index);
     void showDemo(QTreeWidgetItem* item);
+    QString summaryOf(int index) const;
     void showLevelShot(const QString& map);
     void on_demofilter_textChanged(const QString& text);
     void on_list_demos_headerClicked(int column);
@@ -67,6 +70,7 @@ private:
     QList<DemoInfo> m_infos;
     QList<QDateTime> m_dates;
     QList<starter::LevelShot> m_levelShots;
+    QList<int> m_played;
     QString m_scratch;
     QString m_shownLevelShot;
     archive::DemoReadQueue* m_reads = nullptr;

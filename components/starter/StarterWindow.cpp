@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
@@ -60,11 +61,33 @@ QComboBox* list(QWidget* parent, const char* name, const QStringList& items)
 
 } // namespace
 
-StartedGame& StarterWindow::lastStarted()
+QList<StartedGame>& StarterWindow::startedGames()
 {
-    static StartedGame started;
+    static QList<StartedGame> started;
     return started;
 }
+
+StartedGame& StarterWindow::lastStarted()
+{
+    QList<StartedGame>& all = startedGames();
+    if (all.isEmpty())
+        all.append(StartedGame());
+    return all.last();
+}
+
+namespace
+{
+
+QList<const StartedGame*> stillRunning()
+{
+    QList<const StartedGame*> out;
+    for (const StartedGame& g : StarterWindow::startedGames())
+        if (g.pid != 0 && g.running())
+            out.append(&g);
+    return out;
+}
+
+} // namespace
 
 StarterWindow::StarterWindow(QWidget* parent)
     : QDialog(parent), m_unzip(archive::UnzipVariant::PrefixFilter)
@@ -252,9 +275,22 @@ void StarterWindow::on_list_maps1_itemClicked(QTreeWidgetItem* item, int)
         showDefaultPicture();
         return;
     }
-    // A smaller level shot must not leave the edges of the previous one around it.
-    Picture1->clear();
-    archive::NViewLibShowPicutre(Picture1, file, 0, archive::PictureVariant::FixedBox);
+    const QImage image = archive::NViewLibLoad(file, 0);
+    if (image.isNull()) {
+        showDefaultPicture();
+        return;
+    }
+    // Level shots are often 128 px: scaled to the box, keeping their aspect, centred on
+    // a plain backdrop so nothing of the previous one stays around them.
+    QImage framed(Picture1->size(), QImage::Format_RGB32);
+    framed.fill(QColor(40, 42, 46));
+    const QImage scaled =
+        image.scaled(Picture1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPainter painter(&framed);
+    painter.drawImage((framed.width() - scaled.width()) / 2,
+                      (framed.height() - scaled.height()) / 2, scaled);
+    painter.end();
+    Picture1->drawImage(framed);
     Picture1->update();
     m_shownPicture = file;
 }
@@ -281,6 +317,20 @@ void StarterWindow::on_Command1_clicked()
         messageBox(problem, windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
+    if (const QList<const StartedGame*> running = stillRunning(); !running.isEmpty()) {
+        QStringList texts;
+        for (const StartedGame* g : running)
+            texts.append(g->text);
+        const Answer a =
+            messageBox(texts.join(u'\n') +
+                           QStringLiteral("\n\nThat server still runs. Stop it before the new one "
+                                          "starts? No starts a second server beside it."),
+                       windowTitle(), Buttons::YesNoCancel, Icon::Question, this);
+        if (a == Answer::Cancel)
+            return;
+        if (a == Answer::Yes)
+            stopStarted();
+    }
     const quint16 port = freeServerPort();
     const StartOutcome r =
         writeScriptAndStart(m_install, MapScriptName, mapScript(rules, maps, rcon->text()),
@@ -289,13 +339,28 @@ void StarterWindow::on_Command1_clicked()
         messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
-    lastStarted() = StartedGame::of(startedText(program, mode, cheats, port), port, r.pid);
+    // Those that ended are told no more; the running ones stay to be stopped.
+    QList<StartedGame>& all = startedGames();
+    all.removeIf([](const StartedGame& g) { return g.pid == 0 || !g.running(); });
+    all.append(StartedGame::of(startedText(program, mode, cheats, port), port, r.pid));
     showStarted();
 }
 
 void StarterWindow::showStarted()
 {
     const StartedGame& started = lastStarted();
+    if (const QList<const StartedGame*> running = stillRunning(); running.size() > 1) {
+        QStringList texts;
+        for (const StartedGame* g : running)
+            texts.append(g->text);
+        startinfo->show();
+        startinfo->setText(texts.join(u'\n'));
+        Command7->setText(QStringLiteral("S&top servers"));
+        Command7->show();
+        m_watch->start();
+        return;
+    }
+    Command7->setText(QStringLiteral("S&top server"));
     if (started.text.isEmpty()) {
         startinfo->hide();
         Command7->hide();
@@ -316,17 +381,27 @@ void StarterWindow::showStarted()
     }
 }
 
-void StarterWindow::on_Command7_clicked()
+void StarterWindow::stopStarted()
 {
-    const StartedGame started = lastStarted();
-    if (started.stop()) {
+    WaitCursor wait;
+    for (StartedGame& started : startedGames()) {
+        if (started.pid == 0 || !started.stop())
+            continue;
         // A server ends within a moment of being asked; one that does not is ended.
-        WaitCursor wait;
         waitFor([&started] { return !started.running(); }, 3000, 50);
         started.kill();
         waitFor([&started] { return !started.running(); }, 1000, 50);
-        lastStarted().stopped = !started.running();
+        started.stopped = !started.running();
     }
+}
+
+void StarterWindow::on_Command7_clicked()
+{
+    stopStarted();
+    // The last one says it was stopped; the others are done with.
+    QList<StartedGame>& all = startedGames();
+    if (all.size() > 1)
+        all.remove(0, all.size() - 1);
     showStarted();
 }
 

@@ -43,8 +43,11 @@ public:
     QString scratchFolder() const { return m_scratch; }
     // The ticked maps in node order, as the script lists them.
     QStringList tickedMaps() const;
-    // What the last start started (kept while the component is loaded, so a window opened
-    // later can still stop it).
+    // What the starts started, the last one last (kept while the component is loaded, so a
+    // window opened later can still stop them). Those that ended are dropped at the next
+    // start, except the last.
+    static QList<StartedGame>& startedGames();
+    // The last of them (an empty one when nothing was started).
     static StartedGame& lastStarted();
 
 private:
@@ -58,6 +61,8 @@ private:
     void on_Command7_clicked();
     // Shows what was started and whether it still runs.
     void showStarted();
+    // Stops every server still running that a start started.
+    void stopStarted();
 
     archive::UnzipModule m_unzip;
     GameInstall m_install;

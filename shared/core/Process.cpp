@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
 #include <algorithm>
 
 namespace fragdeck
@@ -120,6 +121,46 @@ ProcessResult startProgramArgs(const QString& program, const QStringList& argume
     for (const QString& a : arguments)
         commandLine += QLatin1Char(' ') + a;
     return run(request(program, arguments, workingFolder, mode, commandLine));
+}
+
+ProcessResult startProgramWatched(const QString& program, const QStringList& arguments,
+                                  std::function<void(int exitCode)> ended)
+{
+    QString commandLine = program;
+    for (const QString& a : arguments)
+        commandLine += QLatin1Char(' ') + a;
+    ProcessRequest r =
+        request(program, arguments, QDir::currentPath(), WindowMode::NormalFocus, commandLine);
+    r.resolved = findProgram(r.program, r.workingFolder);
+    if (starter()) {
+        // A recorded start "ends" with the recorder's exit status, as a real one would later.
+        ProcessResult result = starter()(r);
+        if (result.started && result.exitCode >= 0 && ended)
+            QTimer::singleShot(0, [ended, code = result.exitCode] { ended(code); });
+        return result;
+    }
+    const QFileInfo fi(r.resolved);
+    if (r.resolved.isEmpty() || !fi.isFile() || !fi.isExecutable())
+        return realStart(r); // says why
+    // No parent: a QProcess destroyed at quit would kill a program that is still running.
+    auto* p = new QProcess;
+    p->setProgram(r.resolved);
+    p->setArguments(r.arguments);
+    p->setStandardInputFile(QProcess::nullDevice());
+    p->start();
+    if (!p->waitForStarted(5000)) {
+        ProcessResult failed{false, p->errorString()};
+        delete p;
+        return failed;
+    }
+    QObject::connect(p, &QProcess::finished, p, [p, ended](int code, QProcess::ExitStatus status) {
+        if (ended)
+            ended(status == QProcess::NormalExit ? code : -1);
+        p->deleteLater();
+    });
+    ProcessResult started{true, QString()};
+    started.pid = p->processId();
+    return started;
 }
 
 ProcessResult runProgram(const QString& program, const QString& argumentText,

@@ -37,6 +37,12 @@ ProcessResult startProgram(const QString& program, const QString& argumentText,
 ProcessResult startProgramArgs(const QString& program, const QStringList& arguments,
                                const QString& workingFolder, WindowMode mode);
 
+// Starts with an explicit argument list and does not wait; when the program ends by itself
+// while the suite runs, `ended` is called (on the event loop) with its exit status, -1 for
+// a crash. A program still running when the suite quits is left running.
+ProcessResult startProgramWatched(const QString& program, const QStringList& arguments,
+                                  std::function<void(int exitCode)> ended);
+
 // Runs `program` hidden and waits up to `timeoutMs` for it to end; exitCode says how it did.
 ProcessResult runProgram(const QString& program, const QString& argumentText,
                          const QString& workingFolder, int timeoutMs);

@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QWidget>
 
 namespace fragdeck
 {
@@ -44,8 +47,19 @@ void OpenInBrowser(const QString& address, QWidget* owner)
     // A leading "-" would be read as an option of the opener, not as an address.
     const QString target = address.trimmed();
     ProcessResult started{false, QString()};
-    if (!target.isEmpty() && !target.startsWith(u'-'))
-        started = startProgramArgs(browser, {address}, QString(), WindowMode::NormalFocus);
+    if (!target.isEmpty() && !target.startsWith(u'-')) {
+        // xdg-open is there with the package even where no browser is; it says so by
+        // ending with 3 ("a required tool could not be found"), any failure by not 0.
+        const bool xdgOpen = QFileInfo(browser).fileName() == QLatin1String("xdg-open");
+        QPointer<QWidget> window(owner);
+        started = startProgramWatched(browser, {address}, [window, xdgOpen](int code) {
+            if (code == 0)
+                return;
+            messageBox(xdgOpen && code == 3 ? QStringLiteral("Could not find a browser")
+                                            : QStringLiteral("Web Page not Opened"),
+                       defaultTitle(), Buttons::Ok, Icon::None, window.data());
+        });
+    }
     if (!started.started)
         messageBox(QStringLiteral("Web Page not Opened"), defaultTitle(), Buttons::Ok, Icon::None,
                    owner);

@@ -21,6 +21,19 @@ PromptHandler& handler()
     return h;
 }
 
+// Over the middle of its window (or the active one), not wherever the platform puts a
+// new top-level window.
+void centreOnWindow(QWidget& box, QWidget* parent)
+{
+    QWidget* window = parent ? parent->window() : QApplication::activeWindow();
+    if (!window || !window->isVisible())
+        return;
+    box.adjustSize();
+    QRect r(QPoint(0, 0), box.sizeHint().expandedTo(box.size()));
+    r.moveCenter(window->frameGeometry().center());
+    box.move(r.topLeft());
+}
+
 QMessageBox::Icon qtIcon(Icon icon)
 {
     switch (icon) {
@@ -86,6 +99,7 @@ Answer messageBox(const QString& text, const QString& title, Buttons buttons, Ic
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    centreOnWindow(box, parent);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;

@@ -8,6 +8,8 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace fragdeck
 {
 namespace
@@ -55,6 +57,8 @@ StatusLists StatusLists::create(QWidget* parent)
     l.players =
         reportList(parent, "info_players", {{"Name", 1500}, {"Ping", 750}, {"Score", 750}}, 0);
     l.rules = reportList(parent, "info_rules", {{"Name", 1400}, {"Value", 1400}}, 1);
+    // Fitting the names could leave the value a few characters: they are sized in show().
+    l.rules->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     return l;
 }
 
@@ -105,9 +109,18 @@ void StatusLists::show(const ServerStatus& status)
         rows.append(rowWithColouredName(p.colouredName, {p.ping, p.score}));
     players->addTopLevelItems(rows);
     rows.clear();
-    for (const RuleRow& r : status.rules)
-        rows.append(new QTreeWidgetItem(QStringList{r.name, r.value}));
+    for (const RuleRow& r : status.rules) {
+        auto* row = new QTreeWidgetItem(QStringList{r.name, r.value});
+        // The whole value on hover, as text: a server's value is never markup.
+        row->setToolTip(1,
+                        QStringLiteral("<qt>") + r.value.toHtmlEscaped() + QStringLiteral("</qt>"));
+        rows.append(row);
+    }
     rules->addTopLevelItems(rows);
+    // The names as wide as they need, up to half the list; the value takes the rest.
+    rules->resizeColumnToContents(0);
+    const int half = std::max(rules->viewport()->width() / 2, twipsToPixelsX(1400));
+    rules->setColumnWidth(0, std::min(rules->columnWidth(0), half));
 }
 
 } // namespace fragdeck

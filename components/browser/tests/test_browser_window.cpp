@@ -1,6 +1,8 @@
 #include "Activation.h"
 #include "BrowserWindow.h"
 #include "ColouredText.h"
+#include "GameInstall.h"
+#include "MapPreview.h"
 #include "RealGameServer.h"
 #include "Settings.h"
 #include "TestSupport.h"
@@ -58,6 +60,8 @@ private Q_SLOTS:
     void serverWithoutPlayers();
     void addressForms_data();
     void addressForms();
+    void queryRefusesWhatIsNotAnAddress_data();
+    void queryRefusesWhatIsNotAnAddress();
     void portTooLargeIsReported();
     void noEngineWithoutConfigPath();
     void engineThatCannotBeCreated();
@@ -147,6 +151,8 @@ void TestBrowserWindow::queryShowsServerPlayersAndRules()
     QCOMPARE(rules->topLevelItemCount(), 4);
     QCOMPARE(row(rules, 0), (QStringList{"sv_hostname", "My Server"}));
     QCOMPARE(row(rules, 3), (QStringList{"g_gametype", "0"}));
+    // The reply's map is shown at once, without picking a row.
+    QVERIFY(w.mapPreview()->shown() != MapPreview::Shown::Nothing);
 
     // A second query replaces the rows instead of adding to them.
     w.findChild<QPushButton*>("Command7")->click();
@@ -236,6 +242,26 @@ void TestBrowserWindow::addressForms()
     QCOMPARE(w.findChild<QTreeWidget*>("info_players")->topLevelItemCount(), 0);
     if (!address.contains("%1"))
         QCOMPARE(server.received, QList<QByteArray>());
+}
+
+void TestBrowserWindow::queryRefusesWhatIsNotAnAddress_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("command after it") << "127.0.0.1;quit";
+    QTest::newRow("quote") << "127.0.0.1\"";
+    QTest::newRow("blank inside") << "127.0.0.1 +map x";
+}
+
+void TestBrowserWindow::queryRefusesWhatIsNotAnAddress()
+{
+    QFETCH(QString, address);
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    w.findChild<QComboBox*>("ipcombo")->setEditText(address);
+    w.findChild<QPushButton*>("Command7")->click();
+    QCOMPARE(prompts.texts(), QStringList{gameArgumentProblem("server address", address)});
+    QVERIFY(!prompts.texts()[0].isEmpty());
+    QVERIFY(!prompts.texts()[0].contains("time-out"));
 }
 
 void TestBrowserWindow::portTooLargeIsReported()

@@ -25,6 +25,27 @@ using namespace fragdeck::test;
 namespace
 {
 
+const QByteArray ioq3Engine =
+    QByteArrayLiteral("\x7f"
+                      "ELF\0\0com_protocol\0com_legacyprotocol\0ioq3 1.36/Debian\0");
+
+// Debian's launcher for OpenArena, cut to what matters.
+QByteArray wrapperFor(const QString& engineFolder)
+{
+    return "#!/bin/sh\nIOQ3BINARY=ioquake3\nENGINE=\"" + engineFolder.toUtf8() +
+           "/${IOQ3BINARY}\"\nCVARS=\"+set com_basegame baseoa\"\n"
+           "CVARS=\"$CVARS +set com_legacyprotocol 71\"\n"
+           "CVARS=\"$CVARS +set com_protocol 71\"\nexec ${ENGINE} ${CVARS} \"$@\"\n";
+}
+
+QString joined(const QList<int>& numbers)
+{
+    QStringList out;
+    for (int n : numbers)
+        out.append(QString::number(n));
+    return out.join(u',');
+}
+
 QStringList texts(const QList<Demo>& demos)
 {
     QStringList out;
@@ -49,6 +70,11 @@ private Q_SLOTS:
     void scriptBytes_data();
     void scriptBytes();
     void windowEndToEnd();
+    void enginePlays_data();
+    void enginePlays();
+    void protocolProblems_data();
+    void protocolProblems();
+    void windowRefusesWhatTheGameCannotPlay();
     void windowWithoutPaths();
     void windowColumns();
     void windowSorting();
@@ -253,6 +279,99 @@ void TestDemos::windowEndToEnd()
              qPrintable(w.scratchFolder()));
     w.findChild<QPushButton*>("Command2")->click();
     QVERIFY(!w.isVisible());
+}
+
+void TestDemos::enginePlays_data()
+{
+    QTest::addColumn<bool>("wrapped");
+    QTest::addColumn<QByteArray>("engine");
+    QTest::addColumn<QString>("played");
+    QTest::newRow("ioquake3 itself") << false << ioq3Engine << "66,67,68,71";
+    QTest::newRow("Debian's openarena launcher") << true << ioq3Engine << "66,67,71";
+    QTest::newRow("ioquake3 before the legacy protocol") << false
+                                                         << QByteArray("\x7f"
+                                                                       "ELF com_protocol ioq3 1.35")
+                                                         << "66,67,68";
+    QTest::newRow("an engine not known") << false
+                                         << QByteArray("\x7f"
+                                                       "ELF Q3 1.32c")
+                                         << "";
+    QTest::newRow("a launcher whose engine is missing") << true << QByteArray() << "";
+}
+
+void TestDemos::enginePlays()
+{
+    QFETCH(bool, wrapped);
+    QFETCH(QByteArray, engine);
+    QFETCH(QString, played);
+    const QString folder = root() + "engine";
+    QString program = folder + "/ioquake3";
+    if (!engine.isEmpty()) {
+        writeFile(program, engine);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    if (wrapped)
+        writeFile(program = root() + "openarena", wrapperFor(folder));
+    QCOMPARE(joined(playedDemoProtocols(program)), played);
+}
+
+void TestDemos::protocolProblems_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QList<int>>("played");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("played") << "a.dm_71" << QList<int>{66, 67, 71} << "";
+    QTest::newRow("one protocol") << "sub/a.dm_70" << QList<int>{71}
+                                  << "recorded for protocol 70; this game plays 71";
+    QTest::newRow("several") << "a.DM_68" << QList<int>{66, 67, 71}
+                             << "recorded for protocol 68; this game plays 66, 67 and 71";
+    QTest::newRow("dm3 by its bare name")
+        << "demo001" << QList<int>{71} << "recorded as .dm3; this game plays 71";
+    QTest::newRow("engine not known") << "a.dm_70" << QList<int>{} << "";
+}
+
+void TestDemos::protocolProblems()
+{
+    QFETCH(QString, name);
+    QFETCH(QList<int>, played);
+    QFETCH(QString, problem);
+    QCOMPARE(demoProtocolProblem(name, played), problem);
+}
+
+void TestDemos::windowRefusesWhatTheGameCannotPlay()
+{
+    ProcessRecorder processes;
+    PromptRecorder prompts;
+    writeFile(root() + "engine/ioquake3", ioq3Engine);
+    QFile::setPermissions(root() + "engine/ioquake3", QFile::ReadOwner | QFile::ExeOwner);
+    const QString exe = fakeProgram(root() + "game/ioquake3");
+    writeFile(exe, wrapperFor(root() + "engine"));
+    SaveSetting("Fragdeck", "Options", "Q3path", exe);
+    SaveSetting("Fragdeck", "Options", "ConfigPath", m_base + "q3config.cfg");
+    DemoWindow w;
+    QCOMPARE(w.playedProtocols(), (QList<int>{66, 67, 71}));
+    auto* list = w.findChild<QTreeWidget*>("list_demos");
+    QTreeWidgetItem* old = list->topLevelItem(1);    // sub/match1.dm_68
+    QTreeWidgetItem* played = list->topLevelItem(6); // sub2/x.dm_71
+    QVERIFY2(old->toolTip(0).endsWith("recorded for protocol 68; this game plays 66, 67 and 71"),
+             qPrintable(old->toolTip(0)));
+    QVERIFY(!played->toolTip(0).contains("protocol"));
+    old->setSelected(true);
+    played->setSelected(true);
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(prompts.texts(),
+             QStringList{"The game cannot play this demo:\nsub/match1.dm_68: recorded for "
+                         "protocol 68; this game plays 66, 67 and 71\nNothing was written or "
+                         "started."});
+    QVERIFY(processes.requests.isEmpty());
+    QVERIFY(!QFileInfo::exists(m_base + "fragdeck_demo.cfg"));
+    old->setSelected(false);
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(prompts.prompts.size(), 1);
+    // The full file name, extension and all: the engine opens exactly that file.
+    QCOMPARE(readFile(m_base + "fragdeck_demo.cfg"),
+             QByteArray("set d1 \"demo sub2/x.dm_71\"\r\nvstr d1\r\n"));
+    QCOMPARE(processes.requests.size(), 1);
 }
 
 void TestDemos::windowWithoutPaths()

@@ -78,6 +78,8 @@ private Q_SLOTS:
     void clickingALinkOpensItAndACategoryDoesNot();
     void browserProblemsAreTold_data();
     void browserProblemsAreTold();
+    void openerExitStatusIsTold_data();
+    void openerExitStatusIsTold();
     void probeFileDoesNotFollowAPlantedLink();
     void shippedLinksLoadThroughTheComponent();
 };
@@ -251,6 +253,46 @@ void TestLinks::browserProblemsAreTold()
     QCOMPARE(prompts.prompts[0].title, QString("Fragdeck"));
     QCOMPARE(prompts.prompts[0].icon, Icon::None);
     QCOMPARE(prompts.prompts[0].buttons, Buttons::Ok);
+}
+
+void TestLinks::openerExitStatusIsTold_data()
+{
+    QTest::addColumn<bool>("xdgOpen"); // else $BROWSER names the program
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("xdg-open opened it") << true << 0 << QString();
+    QTest::newRow("xdg-open found no browser") << true << 3 << "Could not find a browser";
+    QTest::newRow("xdg-open failed") << true << 4 << "Web Page not Opened";
+    QTest::newRow("the browser failed") << false << 1 << "Web Page not Opened";
+}
+
+void TestLinks::openerExitStatusIsTold()
+{
+    QFETCH(bool, xdgOpen);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    BrowserEnvironment env(false);
+    // A real program: the status comes from the process itself.
+    const QString folder = QFileInfo(env.tempFolder()).absoluteFilePath() + "/bin";
+    const QString opener =
+        test::writeFile(folder + (xdgOpen ? "/xdg-open" : "/opener"),
+                        "#!/bin/sh\nexit " + QByteArray::number(exitCode) + "\n");
+    QFile::setPermissions(opener, QFile::permissions(opener) | QFile::ExeOwner);
+    if (xdgOpen)
+        qputenv("PATH", QFile::encodeName(folder));
+    else
+        qputenv("BROWSER", QFile::encodeName(opener));
+    test::PromptRecorder prompts;
+    OpenInBrowser("https://ioquake3.org/", nullptr);
+    QCOMPARE(prompts.prompts.size(), 0); // told when it ends, not before
+    if (message.isEmpty()) {
+        QTest::qWait(300);
+        QCOMPARE(prompts.prompts.size(), 0);
+        return;
+    }
+    QVERIFY(test::spinUntil([&] { return !prompts.prompts.isEmpty(); }));
+    QCOMPARE(prompts.texts(), QStringList{message});
+    QCOMPARE(prompts.prompts[0].title, QString("Fragdeck"));
 }
 
 void TestLinks::probeFileDoesNotFollowAPlantedLink()

@@ -1,7 +1,9 @@
 #include "Activation.h"
+#include "Prompts.h"
 #include "RconProtocol.h"
 #include "RconWindow.h"
 #include "Settings.h"
+#include "StatusLists.h"
 #include "TestSupport.h"
 #include "UdpTestServer.h"
 
@@ -79,6 +81,9 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void windowHasItsControls();
+    void ruleValuesGetTheRoom_data();
+    void ruleValuesGetTheRoom();
+    void messageBoxesOpenOverTheirWindow();
     void refreshShowsTheServer();
     void refreshTimeOut();
     void sendPutsTheExactDatagramAndRefreshes_data();
@@ -562,4 +567,56 @@ void TestRconWindow::componentShowsTheWindow()
 }
 
 QTEST_MAIN(TestRconWindow)
+void TestRconWindow::ruleValuesGetTheRoom_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("short") << "g_gametype"
+                           << "4";
+    QTest::newRow("a long name") << QString(60, u'n') << "ioq3 1.36_GIT linux-x86_64";
+    QTest::newRow("markup in the value") << "sv_hostname"
+                                         << "<b>^1Red</b> & <img src=x>";
+}
+
+void TestRconWindow::ruleValuesGetTheRoom()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QWidget host;
+    host.resize(420, 300);
+    StatusLists lists = StatusLists::create(&host);
+    lists.rules->setGeometry(0, 0, 420, 300);
+    host.show();
+    ServerStatus status;
+    status.rules = {{name, value}, {"version", "ioq3 1.36_GIT_70d07d9 linux-x86_64 Nov 23 2022"}};
+    lists.show(status);
+    QTreeWidget* rules = lists.rules;
+    // The value has at least half the list, whatever the names' length.
+    QVERIFY2(rules->columnWidth(1) >= rules->viewport()->width() / 2 - 1,
+             qPrintable(QString::number(rules->columnWidth(1))));
+    QCOMPARE(rules->topLevelItem(0)->text(1), value);
+    const QString tip = rules->topLevelItem(0)->toolTip(1);
+    QCOMPARE(tip, "<qt>" + value.toHtmlEscaped() + "</qt>");
+}
+
+void TestRconWindow::messageBoxesOpenOverTheirWindow()
+{
+    QWidget window;
+    window.setGeometry(600, 400, 500, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QPoint centre;
+    test::onNextModal([&](QWidget* box) {
+        centre = box->geometry().center();
+        box->close();
+    });
+    messageBox("Centred?", "Title", Buttons::Ok, Icon::None, &window);
+    const QPoint want = window.frameGeometry().center();
+    QVERIFY2((centre - want).manhattanLength() < 12, qPrintable(QStringLiteral("%1,%2 vs %3,%4")
+                                                                    .arg(centre.x())
+                                                                    .arg(centre.y())
+                                                                    .arg(want.x())
+                                                                    .arg(want.y())));
+}
+
 #include "test_rcon_window.moc"

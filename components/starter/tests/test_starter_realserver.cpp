@@ -69,8 +69,9 @@ private Q_SLOTS:
 void TestStarterRealServer::cleanup()
 {
     // A failed check must not leave a server behind.
-    StarterWindow::lastStarted().kill();
-    StarterWindow::lastStarted() = StartedGame();
+    for (const StartedGame& g : StarterWindow::startedGames())
+        g.kill();
+    StarterWindow::startedGames().clear();
 }
 
 void TestStarterRealServer::dedicatedServerStartsAndStops()

@@ -33,6 +33,8 @@ private Q_SLOTS:
     void startNeedsTickedMapsAndSafeValues();
     void dedicatedStartSaysWhatItStarted();
     void startedServerCanBeStopped();
+    void secondServerIsAskedFor_data();
+    void secondServerIsAskedFor();
     void smallerLevelShotLeavesNoCollage();
     void optionsPanelLeavesTheLevelShotInView();
     void pluginMainShowsTheWindow();
@@ -65,7 +67,7 @@ void TestStarterWindow::init()
     m_home = std::make_unique<TempHome>(root() + "home");
     m_base = root() + "game/baseq3/";
     m_exe = fakeProgram(root() + "game/ioquake3");
-    StarterWindow::lastStarted() = StartedGame();
+    StarterWindow::startedGames().clear();
     writeZip(m_base + "pak0.pk3", {{"maps/q3dm1.bsp", "x"},
                                    {"maps/q3dm7.bsp", "x"},
                                    {"levelshots/q3dm1.jpg", jpegBytes(Qt::red, 300, 300)},
@@ -306,6 +308,68 @@ void TestStarterWindow::startedServerCanBeStopped()
     QVERIFY(!stop->isVisible());
 }
 
+void TestStarterWindow::secondServerIsAskedFor_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("starts");
+    QTest::addColumn<int>("running"); // after the second start
+    QTest::newRow("cancel") << int(Answer::Cancel) << 1 << 1;
+    QTest::newRow("stop the first") << int(Answer::Yes) << 2 << 1;
+    QTest::newRow("a second beside it") << int(Answer::No) << 2 << 2;
+}
+
+void TestStarterWindow::secondServerIsAskedFor()
+{
+    QFETCH(int, answer);
+    QFETCH(int, starts);
+    QFETCH(int, running);
+    PromptRecorder prompts;
+    std::vector<std::unique_ptr<QProcess>> stands;
+    setProcessStarter([&stands](const ProcessRequest&) {
+        stands.push_back(std::make_unique<QProcess>());
+        stands.back()->start("sleep", {"60"});
+        stands.back()->waitForStarted();
+        ProcessResult started{true, QString()};
+        started.pid = stands.back()->processId();
+        return started;
+    });
+    auto runningCount = [&stands] {
+        return int(std::count_if(stands.begin(), stands.end(),
+                                 [](const auto& p) { return p->state() != QProcess::NotRunning; }));
+    };
+    {
+        StarterWindow w;
+        w.show();
+        auto* tree = w.findChild<QTreeWidget*>("list_maps1");
+        tree->topLevelItem(0)->child(1)->setCheckState(0, Qt::Checked);
+        w.findChild<QComboBox*>("dedicated")->setCurrentIndex(1);
+        w.findChild<QPushButton*>("Command1")->click();
+        QCOMPARE(prompts.prompts.size(), 0);
+        prompts.queue(Answer(answer));
+        w.findChild<QPushButton*>("Command1")->click();
+        QCOMPARE(prompts.prompts.size(), 1);
+        QVERIFY(prompts.texts()[0].startsWith("Started ioquake3 (a LAN server) on port "));
+        QVERIFY(prompts.texts()[0].contains("still runs"));
+        QCOMPARE(prompts.prompts[0].buttons, Buttons::YesNoCancel);
+        QCOMPARE(int(stands.size()), starts);
+        QTRY_COMPARE(runningCount(), running);
+        QCOMPARE(w.tickedMaps(), QStringList{"q3dm7"}); // the ticks stay
+    }
+    setProcessStarter({});
+    // A window opened later shows every server still running, and Stop ends them all.
+    StarterWindow again;
+    again.show();
+    auto* info = again.findChild<QLabel*>("startinfo");
+    auto* stop = again.findChild<QPushButton*>("Command7");
+    QCOMPARE(int(info->text().count("Started ioquake3")), running);
+    QCOMPARE(stop->text(),
+             running > 1 ? QStringLiteral("S&top servers") : QStringLiteral("S&top server"));
+    stop->click();
+    QTRY_COMPARE(runningCount(), 0);
+    QVERIFY(info->text().endsWith(". It was stopped."));
+    QVERIFY(!stop->isVisible());
+}
+
 void TestStarterWindow::smallerLevelShotLeavesNoCollage()
 {
     PromptRecorder prompts;
@@ -314,13 +378,14 @@ void TestStarterWindow::smallerLevelShotLeavesNoCollage()
     auto* box = w.findChild<archive::PictureBox*>("Picture1");
     emit tree->itemClicked(tree->topLevelItem(0)->child(0), 0); // 300 x 300, red
     QVERIFY(qRed(box->canvas().pixel(200, 150)) > 200);
+    // Square in a 4:3 box: scaled to its height and centred, plain beside it.
+    QVERIFY(qRed(box->canvas().pixel(128, 5)) > 200);
+    QCOMPARE(box->canvas().pixel(10, 96) | 0xff000000, qRgb(40, 42, 46));
     emit tree->itemClicked(tree->topLevelItem(0)->child(1), 0); // 128 x 96, blue
     QCOMPARE(w.shownPicture(), w.scratchFolder() + "q3dm7.jpg");
-    QVERIFY(qBlue(box->canvas().pixel(60, 40)) > 200);
-    // Beside and below the small picture: the box's background, none of the red one.
-    const QRgb background = box->palette().color(QPalette::Window).rgb();
-    QCOMPARE(box->canvas().pixel(200, 150) | 0xff000000, background | 0xff000000);
-    QCOMPARE(box->canvas().pixel(60, 150) | 0xff000000, background | 0xff000000);
+    // The small one fills the box: none of the red one, nor a corner of its own.
+    for (const QPoint p : {QPoint(60, 40), QPoint(200, 150), QPoint(10, 96), QPoint(250, 186)})
+        QVERIFY(qBlue(box->canvas().pixel(p)) > 200 && qRed(box->canvas().pixel(p)) < 60);
 }
 
 void TestStarterWindow::optionsPanelLeavesTheLevelShotInView()
