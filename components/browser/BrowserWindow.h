@@ -7,6 +7,7 @@
 #include <memory>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace fragdeck
@@ -15,7 +16,8 @@ namespace fragdeck
 namespace browser
 {
 class ServerBrowser;
-}
+struct ServerRow;
+} // namespace browser
 class MapPreview;
 class ServerListPanel;
 
@@ -31,6 +33,10 @@ public:
     browser::ServerBrowser* servers() const { return m_servers.get(); }
     ServerListPanel* serverPanel() const { return m_panel; }
     MapPreview* mapPreview() const { return m_preview; }
+
+    // Marks the list's servers whose map the player's archives lack (those the map
+    // preview lists, scanned once). Done by itself once the window has opened.
+    void markMissingMaps();
 
     void on_Command7_clicked(); // Query
     void on_Command3_clicked(); // Add new server address
@@ -51,8 +57,15 @@ private:
     void saveServerList();
     void onServerSelected(int row);
     // Starts the game connected to `address`, asking for the password when the server
-    // needs one; a server joined goes first in the history.
-    void joinServer(const QString& address, bool needPass);
+    // needs one; a server joined goes first in the history. With the server's row (null for
+    // one not in the list) it first warns of a mod the installation lacks and of a missing
+    // map the server will not send, and lets the game download from a server that offers it
+    // once the player has agreed.
+    void joinServer(const QString& address, const browser::ServerRow* listed);
+    // False when the player decided not to join after a warning; *arguments gets the
+    // download switch.
+    bool checkServerNeeds(const browser::ServerRow& row, QString* arguments);
+    void showServerNeeds(const browser::ServerRow* row);
 
     QString m_addressBookPath;
     QString m_q3path;
@@ -69,6 +82,8 @@ private:
     std::unique_ptr<browser::ServerBrowser> m_servers;
     ServerListPanel* m_panel = nullptr;
     MapPreview* m_preview = nullptr;
+    QLabel* m_needs = nullptr;
+    bool m_mapsMarked = false;
 };
 
 } // namespace fragdeck

@@ -5,6 +5,7 @@
 //
 // Replies arrive by the hundred a second during a refresh, so changed rows are told to
 // views in batches (every flushIntervalMs) rather than one signal per reply.
+#include "Countries.h"
 #include "ServerAddress.h"
 #include "StatusReply.h"
 
@@ -48,6 +49,7 @@ struct ServerRow {
     bool listed = false;   // named by a master in the current internet refresh
     int pingMs = -1;
     qint64 joinedMs = 0; // last joined, ms since the epoch; 0: never
+    QString country;     // ISO 3166 alpha-2 of the address; empty when none is known
     query::ServerInfo info;
 
     // Cut once per answer, for filters and sorting.
@@ -88,6 +90,7 @@ public:
         Protocol,
         Address,
         Joined,
+        Country,
         ColumnCount
     };
     enum Role {
@@ -97,9 +100,17 @@ public:
         OldRole,                              // bool
         NeedPassRole,                         // bool
         MapNameRole,                          // the map, as the server sent it
+        MapMissingRole,                       // bool: the player's archives lack the map
+        CountryRole,                          // the country code, for the flag
     };
 
     explicit ServerTable(QObject* parent = nullptr);
+
+    // Where the rows' addresses are looked up, once per address (none: no countries).
+    void setCountries(const CountryDatabase* countries);
+    const CountryDatabase* countries() const { return m_countries; }
+    // The country's name, for the tooltip and the sort; empty for no country.
+    QString countryName(const ServerRow& r) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -133,6 +144,15 @@ public:
     // A fresh answer (ping in ms; -1 when not measured, as for a LAN discovery reply).
     void setAnswer(int i, const query::ServerInfo& info, int pingMs);
 
+    // The maps the player has (lower case, as archive::MapArchives holds them): rows
+    // whose map is not among them are marked "map missing". Until set nothing is marked.
+    void setPlayerMaps(const QSet<QString>& maps);
+    bool mapMissing(const ServerRow& r) const
+    {
+        return m_mapsKnown && !r.info.mapname.isEmpty() &&
+               !m_playerMaps.contains(r.info.mapname.toLower());
+    }
+
     // Tells views about every change made since the last flush.
     void flush();
     int flushIntervalMs = 100;
@@ -144,6 +164,7 @@ Q_SIGNALS:
 
 private:
     void changed(int i);
+    void locate(ServerRow& r) const;
 
     std::vector<ServerRow> m_rows;
     QHash<QString, int> m_byKey;
@@ -153,6 +174,9 @@ private:
     std::vector<int> m_dirty;
     std::vector<char> m_isDirty; // per row
     QTimer m_flushTimer;
+    const CountryDatabase* m_countries = nullptr;
+    QSet<QString> m_playerMaps;
+    bool m_mapsKnown = false;
 };
 
 } // namespace fragdeck::browser

@@ -69,6 +69,8 @@ Answer messageBox(const QString& text, const QString& title, Buttons buttons, Ic
         return handler()(p).answer;
     }
     QMessageBox box(qtIcon(icon), title, text, QMessageBox::NoButton, parent);
+    // Messages carry names from servers, archives and configs: never markup.
+    box.setTextFormat(Qt::PlainText);
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
