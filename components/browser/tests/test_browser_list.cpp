@@ -585,6 +585,24 @@ void TestBrowserList::countryColumnAndFilter()
     QCOMPARE(proxy->index(0, ServerTable::Country).data(Qt::ToolTipRole).toString(),
              QString("Netherlands"));
 
+    if (QFile::exists("/usr/share/flags/countries/16x11/nl.png")) {
+        // The flag is drawn beside the code: the Dutch red and blue are in the cell.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QModelIndex nl = proxy->index(0, ServerTable::Country);
+        panel->view()->scrollTo(nl);
+        const QImage cell =
+            panel->view()->viewport()->grab(panel->view()->visualRect(nl)).toImage();
+        bool red = false, blue = false;
+        for (int y = 0; y < cell.height(); ++y)
+            for (int x = 0; x < cell.width(); ++x) {
+                const QColor c = cell.pixelColor(x, y);
+                red = red || (c.red() > 150 && c.green() < 80 && c.blue() < 80);
+                blue = blue || (c.blue() > 100 && c.red() < 60 && c.green() < 100);
+            }
+        QVERIFY(red && blue);
+    }
+
     auto* countries = panel->findChild<QLineEdit*>("countries");
     QVERIFY(countries);
     countries->setText("nl, de");
