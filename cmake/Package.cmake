@@ -30,12 +30,15 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Qt, libzip and SQLite as the linker sees them. dpkg-shlibdeps cannot see the plugins Qt
-# loads at run time: TGA level shots need the image format plugins, and the platform
-# plugins that libqt6gui6 only recommends are wanted too (Wayland's in qt6-wayland).
+# Qt, libzip, SQLite and libloc as the linker sees them. dpkg-shlibdeps cannot see the
+# plugins Qt loads at run time: TGA level shots need the image format plugins, and the
+# platform plugins that libqt6gui6 only recommends are wanted too (Wayland's in
+# qt6-wayland). Countries need libloc's database and the flags, read where Debian puts
+# them; without them the Country column is empty and says why.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins, qt6-qpa-plugins, libloc1")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "qt6-wayland, xdg-utils, libloc-database, famfamfam-flag-png")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openarena | ioquake3, openarena-server")
 
 # What Debian wants beside the program, in the package only, from debian/: the copyright

@@ -3,10 +3,13 @@
 // fragdeck-query with its defaults: time to a complete list, the share of servers listed
 // and of live ones answered, ping error against the fleet's set latency, datagrams per
 // server, the longest event-loop stall and the memory the list takes; then a master that
-// floods two million records, against the list's bounds.
+// floods two million records, against the list's bounds. The fleet is on loopback, which
+// has no country, so the cost of the country lookups is measured beside it: one uncached
+// lookup for each of as many addresses spread over the public IPv4 space.
 //
 //   bench_servers [COUNT] [BIG_COUNT]      (1000 and 5000 by default)
 #include "BenchUtil.h"
+#include "Countries.h"
 #include "ServerList.h"
 #include "TestMaster.h"
 
@@ -241,6 +244,26 @@ const char* mark(bool ok)
     return ok ? "OK" : "MISSED";
 }
 
+// Milliseconds for `count` first lookups (nothing cached) in the installed database; -1
+// without one. Local only: no address is sent anything.
+double lookupCost(int count, int* found)
+{
+    const fragdeck::CountryDatabase db(fragdeck::CountryDatabase::configuredPath());
+    if (!db.isOpen())
+        return -1;
+    *found = 0;
+    QElapsedTimer clock;
+    clock.start();
+    quint32 a = 0x01000000;
+    for (int i = 0; i < count; ++i) {
+        a += 0x9e3779b1u; // Weyl steps: addresses all over the space, none twice
+        const quint32 v4 = 0x01000000u + a % 0xdf000000u; // 1.0.0.0 - 223.255.255.255
+        if (!db.countryOf(QHostAddress(v4)).isEmpty())
+            ++*found;
+    }
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
 // One fleet of `count`, refreshed by the engine, fragdeck-query and qstat; the figures
 // side by side. Returns false when the fleet did not start.
 bool compare(int count, double targetSeconds)
@@ -294,6 +317,15 @@ bool compare(int count, double targetSeconds)
                 engine.stallMs, "-", "-", mark(engine.stallMs <= 50));
     std::printf("%-36s %8.1f MB %14s %11s\n", "memory the list takes",
                 double(heldKb - idleKb) / 1024.0, "-", "-");
+    int located = 0;
+    const double lookupMs = lookupCost(count, &located);
+    const double lookupBudgetMs = engine.seconds * 1000 * 0.05;
+    if (lookupMs >= 0)
+        std::printf("%-36s %8.2f ms %14s %11s   <= %.0f ms (5%%)  %s\n",
+                    qPrintable(QStringLiteral("country lookups (%1 found)").arg(located)), lookupMs,
+                    "-", "-", lookupBudgetMs, mark(lookupMs <= lookupBudgetMs));
+    else
+        std::printf("(no country lookups: no location database, package libloc-database)\n");
     if (!cliRan)
         std::printf("(fragdeck-query did not run: build it first)\n");
     if (!qstatRan)

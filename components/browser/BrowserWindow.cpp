@@ -21,6 +21,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -31,9 +33,11 @@
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace fragdeck
 {
@@ -54,6 +58,61 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text)
 QString option(const char* key)
 {
     return GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QLatin1String(key));
+}
+
+// The player's answer to letting the game download from servers: "1", "0", or empty when
+// not asked yet.
+const QString kDownloadsKey = QStringLiteral("AllowDownloads");
+
+QString downloadChoice()
+{
+    return GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("ServerBrowser"), kDownloadsKey)
+        .trimmed();
+}
+
+// The mod folder the server runs: "game" (its fs_game) when it sends one, else the
+// game module's name. Empty for the base game.
+QString modFolder(const query::ServerInfo& info)
+{
+    QString mod = info.value("game").trimmed();
+    if (mod.isEmpty())
+        mod = info.gamename.trimmed();
+    for (const char* base : {"baseq3", "baseoa"})
+        if (mod.compare(QLatin1String(base), Qt::CaseInsensitive) == 0)
+            return QString();
+    return mod;
+}
+
+// sv_allowDownload is a bit set; bit 1 switches downloads on.
+bool offersDownloads(const query::ServerInfo& info)
+{
+    return info.value("sv_allowDownload").trimmed().toInt() & 1;
+}
+
+enum class ModFolder { Unknown, Installed, Missing };
+
+// A mod is a folder beside the game's data folders, in the base path or the home path.
+// Unknown when no data folder of the installation exists: nothing to compare with.
+ModFolder modFolderState(const QString& mod)
+{
+    const GameInstall install = GameInstall::fromSettings();
+    const QStringList folders = install.dataFolders();
+    if (folders.isEmpty() || mod.isEmpty())
+        return ModFolder::Unknown;
+    if (mod.compare(install.gameFolderName, Qt::CaseInsensitive) == 0)
+        return ModFolder::Installed;
+    // The game's folder names are what it sent; one holding a path is no folder of ours.
+    if (mod.contains(u'/') || mod.contains(u'\\') || mod.startsWith(u'.'))
+        return ModFolder::Missing;
+    for (const QString& f : folders) {
+        QDir parent(f);
+        if (!parent.cdUp())
+            continue;
+        for (const QString& entry : parent.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (entry.compare(mod, Qt::CaseInsensitive) == 0)
+                return ModFolder::Installed;
+    }
+    return ModFolder::Missing;
 }
 
 } // namespace
@@ -100,6 +159,11 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     lists->addWidget(m_lists.players, 1, 0);
     lists->addWidget(m_lists.rules, 1, 1);
     lists->setRowStretch(1, 1);
+    m_needs = new QLabel(this);
+    m_needs->setObjectName(QStringLiteral("serverneeds"));
+    m_needs->setTextFormat(Qt::PlainText);
+    m_needs->setWordWrap(true);
+    lists->addWidget(m_needs, 2, 0, 1, 2);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(friends);
     bottom->addWidget(m_watch);
@@ -158,10 +222,12 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
         m_banner->hide();
         m_cancelWait->hide();
     });
-    connect(m_seatWait.get(), &query::SeatWait::seatFree, this, [this](const query::ServerInfo& i) {
+    connect(m_seatWait.get(), &query::SeatWait::seatFree, this, [this] {
         m_banner->hide();
         m_cancelWait->hide();
-        joinServer(m_waitAddress, i.needPass);
+        const int row = m_servers->table().rowOf(browser::serverKey(m_waitAddress));
+        const browser::ServerRow* listed = row >= 0 ? &m_servers->table().row(row) : nullptr;
+        joinServer(m_waitAddress, listed);
     });
     connect(m_seatWait.get(), &query::SeatWait::expired, this, [this] {
         m_cancelWait->hide();
@@ -185,8 +251,7 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     m_ipcombo->lineEdit()->installEventFilter(this);
     connect(m_panel, &ServerListPanel::serverSelected, this, &BrowserWindow::onServerSelected);
     connect(m_panel, &ServerListPanel::serverActivated, this, [this](int row) {
-        const browser::ServerRow& r = m_servers->table().row(row);
-        joinServer(m_servers->addressText(row, m_panel->source()), r.answered && r.info.needPass);
+        joinServer(m_servers->addressText(row, m_panel->source()), &m_servers->table().row(row));
     });
 
     // The saved list first, so the window shows it at once; the book and the history
@@ -201,6 +266,11 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
         m_watch->setChecked(true);
         setWatching(true);
     }
+    // The archives are listed once the window shows, not before.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_mapsMarked)
+            markMissingMaps();
+    });
 }
 
 void BrowserWindow::friendsChanged()
@@ -281,8 +351,7 @@ void BrowserWindow::setWatching(bool on)
                     if (action != QLatin1String("join"))
                         return;
                     const int row = m_servers->table().rowOf(tag.toString());
-                    const browser::ServerRow* r = row >= 0 ? &m_servers->table().row(row) : nullptr;
-                    joinServer(tag.toString(), r && r->answered && r->info.needPass);
+                    joinServer(tag.toString(), row >= 0 ? &m_servers->table().row(row) : nullptr);
                 });
     }
     m_watcher = std::make_unique<query::Watcher>();
@@ -337,6 +406,15 @@ BrowserWindow::~BrowserWindow()
 {
     // The list's views go before the table they show.
     delete m_panel;
+}
+
+void BrowserWindow::markMissingMaps()
+{
+    m_mapsMarked = true;
+    const archive::MapArchives& maps = m_preview->archives();
+    // No map at all means no installation found: marking every server would say nothing.
+    if (!maps.maps.isEmpty())
+        m_servers->table().setPlayerMaps(maps.maps);
 }
 
 void BrowserWindow::loadWindow()
@@ -432,20 +510,60 @@ void BrowserWindow::on_Command1_clicked()
     const QString address = m_ipcombo->currentText();
     // A server of the list that needs a password asks for it here too.
     const int row = m_servers->table().rowOf(browser::serverKey(address));
-    const bool needPass = row >= 0 && m_servers->table().row(row).answered &&
-                          m_servers->table().row(row).info.needPass;
-    joinServer(address, needPass);
+    joinServer(address, row >= 0 ? &m_servers->table().row(row) : nullptr);
 }
 
-void BrowserWindow::joinServer(const QString& address, bool needPass)
+bool BrowserWindow::checkServerNeeds(const browser::ServerRow& r, QString* arguments)
 {
+    if (!m_mapsMarked)
+        markMissingMaps();
+    const QString mod = modFolder(r.info);
+    if (modFolderState(mod) == ModFolder::Missing &&
+        messageBox(QStringLiteral("The server runs the mod \"%1\", which your game installation "
+                                  "does not have. Join anyway?")
+                       .arg(mod),
+                   QStringLiteral("Fragdeck"), Buttons::YesNo, Icon::Warning, this) != Answer::Yes)
+        return false;
+    const bool downloads = offersDownloads(r.info);
+    if (!downloads && m_servers->table().mapMissing(r) &&
+        messageBox(QStringLiteral("The map \"%1\" is not in your archives, and the server does "
+                                  "not offer downloads, so the game cannot load it. Join anyway?")
+                       .arg(r.info.mapname),
+                   QStringLiteral("Fragdeck"), Buttons::YesNo, Icon::Warning, this) != Answer::Yes)
+        return false;
+    if (!downloads)
+        return true;
+    QString choice = downloadChoice();
+    if (choice.isEmpty()) {
+        const Answer a = messageBox(
+            QStringLiteral("This server offers downloads of the maps and mods it runs. Let the "
+                           "game download what it needs from servers that offer it?\n\nYour "
+                           "answer is kept; it is not asked again."),
+            QStringLiteral("Fragdeck"), Buttons::YesNo, Icon::Question, this);
+        choice = a == Answer::Yes ? QStringLiteral("1") : QStringLiteral("0");
+        SaveSetting(QStringLiteral("Fragdeck"), QStringLiteral("ServerBrowser"), kDownloadsKey,
+                    choice);
+    }
+    if (choice == QLatin1String("1"))
+        *arguments += QStringLiteral(" +set cl_allowDownload 1");
+    return true;
+}
+
+void BrowserWindow::joinServer(const QString& address, const browser::ServerRow* listed)
+{
+    // A copy: the table may grow while a prompt is open.
+    const std::optional<browser::ServerRow> row =
+        listed ? std::optional<browser::ServerRow>(*listed) : std::nullopt;
     QString problem = gameArgumentProblem(QStringLiteral("server address"), address);
     if (!problem.isEmpty()) {
         messageBox(problem, errorTitle, Buttons::Ok, Icon::Error, this);
         return;
     }
+    const bool answered = row && row->answered;
     QString arguments;
-    if (needPass) {
+    if (answered && !checkServerNeeds(*row, &arguments))
+        return;
+    if (answered && row->info.needPass) {
         const QString password = inputBox(
             QStringLiteral("The server %1 needs a password. Please give it in:").arg(address),
             QStringLiteral("Fragdeck"), QString(), this);
@@ -456,7 +574,7 @@ void BrowserWindow::joinServer(const QString& address, bool needPass)
             messageBox(problem, errorTitle, Buttons::Ok, Icon::Error, this);
             return;
         }
-        arguments = QStringLiteral(" +set password ") + password;
+        arguments += QStringLiteral(" +set password ") + password;
     }
     const ProcessResult r = startGame(m_q3path, arguments + QStringLiteral(" +connect ") + address);
     if (!r.started) {
@@ -473,6 +591,7 @@ void BrowserWindow::onServerSelected(int row)
     m_ipcombo->setEditText(m_servers->addressText(row, m_panel->source()));
     m_lists.clear();
     m_preview->showMap(r.answered ? r.info.mapname : QString());
+    showServerNeeds(r.answered ? &r : nullptr);
     if (!r.answered)
         return;
     // The reply the list already holds: no new query.
@@ -488,6 +607,32 @@ void BrowserWindow::onServerSelected(int row)
             status.rules.append({name, value});
     m_lists.show(status);
     markFriendPlayers();
+}
+
+void BrowserWindow::showServerNeeds(const browser::ServerRow* r)
+{
+    if (!r) {
+        m_needs->clear();
+        return;
+    }
+    if (!m_mapsMarked)
+        markMissingMaps();
+    QStringList lines;
+    const QString mod = modFolder(r->info);
+    if (!mod.isEmpty())
+        lines.append(modFolderState(mod) == ModFolder::Missing
+                         ? QStringLiteral("Mod: %1 (not in your game installation)").arg(mod)
+                         : QStringLiteral("Mod: %1").arg(mod));
+    if (m_servers->table().mapMissing(*r))
+        lines.append(
+            QStringLiteral("Map missing: %1 is not in your archives").arg(r->info.mapname));
+    if (offersDownloads(r->info))
+        lines.append(QStringLiteral("Downloads: offered by the server"));
+    else if (r->info.value("sv_allowDownload").isEmpty())
+        lines.append(QStringLiteral("Downloads: the server does not say"));
+    else
+        lines.append(QStringLiteral("Downloads: not offered"));
+    m_needs->setText(lines.join(u'\n'));
 }
 
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)

@@ -20,7 +20,8 @@ namespace fragdeck
 namespace browser
 {
 class ServerBrowser;
-}
+struct ServerRow;
+} // namespace browser
 namespace query
 {
 class SeatWait;
@@ -50,6 +51,10 @@ public:
     // Watching friends and favourites, on or off (remembered).
     void setWatching(bool on);
 
+    // Marks the list's servers whose map the player's archives lack (those the map
+    // preview lists, scanned once). Done by itself once the window has opened.
+    void markMissingMaps();
+
     void on_Command7_clicked(); // Query
     void on_Command3_clicked(); // Add new server address
     void on_Command4_clicked(); // Remove current address
@@ -69,8 +74,15 @@ private:
     void saveServerList();
     void onServerSelected(int row);
     // Starts the game connected to `address`, asking for the password when the server
-    // needs one; a server joined goes first in the history.
-    void joinServer(const QString& address, bool needPass);
+    // needs one; a server joined goes first in the history. With the server's row (null for
+    // one not in the list) it first warns of a mod the installation lacks and of a missing
+    // map the server will not send, and lets the game download from a server that offers it
+    // once the player has agreed.
+    void joinServer(const QString& address, const browser::ServerRow* listed);
+    // False when the player decided not to join after a warning; *arguments gets the
+    // download switch.
+    bool checkServerNeeds(const browser::ServerRow& row, QString* arguments);
+    void showServerNeeds(const browser::ServerRow* row);
     void friendsChanged();
     void hideServer(int row);
     void waitForSeat(int row);
@@ -102,6 +114,8 @@ private:
     std::unique_ptr<DesktopNotifications> m_desktop;
     QSystemTrayIcon* m_tray = nullptr; // only where the desktop has a tray
     QString m_waitAddress;
+    QLabel* m_needs = nullptr;
+    bool m_mapsMarked = false;
 };
 
 } // namespace fragdeck

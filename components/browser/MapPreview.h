@@ -33,9 +33,10 @@ public:
     const QString& shownMember() const { return m_member; }
     // The game's data folders to look in (default: those of the installed game).
     void setDataFolders(const QStringList& folders);
+    // The player's maps, listed at the first call; the list marks missing maps with it.
+    const archive::MapArchives& archives();
 
 private:
-    const archive::MapArchives& archives();
     void drawMarker(const QString& title, const QString& map, bool missing);
 
     std::optional<QStringList> m_folders;

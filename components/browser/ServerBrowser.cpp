@@ -14,6 +14,7 @@ ServerBrowser::ServerBrowser(QObject* parent)
 {
     m_list.loadSettings();
     m_list.setResolver(m_resolver);
+    m_table.setCountries(&CountryDatabase::shared());
     // After the list's own connection, so the poller has the rows when the table asks.
     connect(&m_list.masterClient(), &query::MasterClient::serversFound, this,
             &ServerBrowser::onServersFound);

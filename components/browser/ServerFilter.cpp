@@ -3,6 +3,7 @@
 #include "GameText.h"
 #include "Settings.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 #include <climits>
 #include <iterator>
@@ -74,6 +75,8 @@ bool ServerFilter::matches(const ServerRow& r) const
         return false;
     if (noPassword && r.info.needPass)
         return false;
+    if (!countries.isEmpty() && !countries.contains(r.country))
+        return false;
     if (!search.isEmpty() && !r.searchText.contains(search, Qt::CaseInsensitive))
         return false;
     if (!player.isEmpty()) {
@@ -99,7 +102,21 @@ ServerFilter ServerFilter::load()
     f.maxPing = number("MaxPing", 0, 0, 9999);
     f.noPassword = flag("NoPassword");
     f.player = text("Player");
+    f.countries = parseCountries(text("Countries"));
     return f;
+}
+
+QStringList ServerFilter::parseCountries(const QString& text)
+{
+    QStringList codes;
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    for (const QString& word : text.split(separators, Qt::SkipEmptyParts)) {
+        const QString code = word.toUpper();
+        if (code.size() == 2 && code[0] >= u'A' && code[0] <= u'Z' && code[1] >= u'A' &&
+            code[1] <= u'Z' && !codes.contains(code))
+            codes.append(code);
+    }
+    return codes;
 }
 
 void ServerFilter::save() const
@@ -113,6 +130,7 @@ void ServerFilter::save() const
     browser::save("MaxPing", maxPing);
     browser::save("NoPassword", noPassword);
     browser::save("Player", player);
+    browser::save("Countries", countries.join(u' '));
 }
 
 ListView ListView::load()
@@ -409,6 +427,9 @@ bool ServerFilterModel::lessThan(int left, int right) const
         break;
     case ServerTable::Joined:
         c = compareNumbers(a.joinedMs, b.joinedMs);
+        break;
+    case ServerTable::Country:
+        c = compareText(m_table->countryName(a), m_table->countryName(b));
         break;
     default:
         break;

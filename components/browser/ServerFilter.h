@@ -20,6 +20,11 @@ struct ServerFilter {
     int maxPing = 0;          // ms; 0: any
     bool noPassword = false;  // hide servers that need one
     QString player;           // a player's name holds it; colour codes and case ignored
+    QStringList countries;    // ISO alpha-2 codes, upper case; empty: any
+
+    // "de, FR us" as the codes it names (upper case, each once); words that are not two
+    // letters are left out.
+    static QStringList parseCountries(const QString& text);
 
     // Filters that look at an answer hide the rows that have none.
     bool matches(const ServerRow& row) const;

@@ -4,13 +4,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -33,8 +36,25 @@ constexpr int kAutoRefreshMs = 5 * 60 * 1000;
 const Source kSources[] = {browser::Internet, browser::Lan, browser::Favourites, browser::History,
                            browser::WithFriends};
 
-// Rows from the saved list are drawn in italics, servers that did not answer faded, and
-// the password column as a padlock.
+// The 16x11 flags of Debian's famfamfam-flag-png, by lower-case country code; a null
+// pixmap (the code alone is shown) when the file is not there.
+QPixmap flagOf(const QString& code)
+{
+    static QHash<QString, QPixmap> flags;
+    const auto found = flags.constFind(code);
+    if (found != flags.constEnd())
+        return *found;
+    QPixmap flag;
+    const QString file =
+        QStringLiteral("/usr/share/flags/countries/16x11/%1.png").arg(code.toLower());
+    if (QFile::exists(file))
+        flag.load(file);
+    flags.insert(code, flag);
+    return flag;
+}
+
+// Rows from the saved list are drawn in italics, servers that did not answer faded, the
+// password column as a padlock and the country with its flag.
 class ServerRowDelegate : public ColouredTextDelegate
 {
 public:
@@ -77,6 +97,15 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         ColouredTextDelegate::initStyleOption(option, index);
+        if (index.column() == ServerTable::Country) {
+            const QString code = index.data(ServerTable::CountryRole).toString();
+            const QPixmap flag = code.isEmpty() ? QPixmap() : flagOf(code);
+            if (!flag.isNull()) {
+                option->icon = QIcon(flag);
+                option->features |= QStyleOptionViewItem::HasDecoration;
+                option->decorationSize = flag.size();
+            }
+        }
         if (index.data(ServerTable::OldRole).toBool())
             option->font.setItalic(true);
         // A friend is on it.
@@ -135,6 +164,12 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     m_player->setObjectName(QStringLiteral("findplayer"));
     m_player->setPlaceholderText(QStringLiteral("Find a player"));
     m_player->setClearButtonEnabled(true);
+    m_countries = new QLineEdit(this);
+    m_countries->setObjectName(QStringLiteral("countries"));
+    m_countries->setPlaceholderText(QStringLiteral("Countries"));
+    m_countries->setToolTip(
+        QStringLiteral("Only servers in these countries: two-letter codes, e.g. \"DE FR NL\""));
+    m_countries->setClearButtonEnabled(true);
     m_hideEmpty = checkBox(this, "hideempty", QStringLiteral("Hide empty"),
                            QStringLiteral("Hide servers without human players"));
     m_hideFull = checkBox(this, "hidefull", QStringLiteral("Hide full"),
@@ -184,8 +219,8 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     QHeaderView* header = m_view->header();
     header->setStretchLastSection(false);
     header->setSectionsMovable(true);
-    const int widths[ServerTable::ColumnCount] = {230, 90, 56, 44, 40,  56,
-                                                  84,  64, 24, 60, 150, 118};
+    const int widths[ServerTable::ColumnCount] = {230, 90, 56, 44,  40,  56, 84,
+                                                  64,  24, 60, 150, 118, 58};
     for (int c = 0; c < ServerTable::ColumnCount; ++c)
         m_view->setColumnWidth(c, widths[c]);
     header->setSectionResizeMode(ServerTable::Name, QHeaderView::Stretch);
@@ -211,6 +246,7 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     auto* filters1 = new QHBoxLayout;
     filters1->addWidget(m_search, 3);
     filters1->addWidget(m_player, 2);
+    filters1->addWidget(m_countries, 1);
     filters1->addWidget(m_gameType);
     filters1->addWidget(m_mod);
     auto* filters2 = new QHBoxLayout;
@@ -249,6 +285,7 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
     connect(m_stop, &QPushButton::clicked, m_browser, &browser::ServerBrowser::stop);
     connect(m_search, &QLineEdit::textChanged, this, &ServerListPanel::readFilter);
     connect(m_player, &QLineEdit::textChanged, this, &ServerListPanel::readFilter);
+    connect(m_countries, &QLineEdit::textChanged, this, &ServerListPanel::readFilter);
     for (QCheckBox* b : {m_hideEmpty, m_hideFull, m_hideNoReply, m_noPassword})
         connect(b, &QCheckBox::toggled, this, &ServerListPanel::readFilter);
     connect(m_gameType, &QComboBox::currentIndexChanged, this, &ServerListPanel::readFilter);
@@ -387,6 +424,7 @@ void ServerListPanel::showFilter(const browser::ServerFilter& f)
 {
     m_search->setText(f.search);
     m_player->setText(f.player);
+    m_countries->setText(f.countries.join(u' '));
     m_hideEmpty->setChecked(f.hideEmpty);
     m_hideFull->setChecked(f.hideFull);
     m_hideNoReply->setChecked(f.hideNoReply);
@@ -401,6 +439,7 @@ void ServerListPanel::readFilter()
     browser::ServerFilter f;
     f.search = m_search->text();
     f.player = m_player->text();
+    f.countries = browser::ServerFilter::parseCountries(m_countries->text());
     f.hideEmpty = m_hideEmpty->isChecked();
     f.hideFull = m_hideFull->isChecked();
     f.hideNoReply = m_hideNoReply->isChecked();

@@ -74,6 +74,7 @@ private:
     QLabel* m_report = nullptr;
     QLineEdit* m_search = nullptr;
     QLineEdit* m_player = nullptr;
+    QLineEdit* m_countries = nullptr;
     QCheckBox* m_hideEmpty = nullptr;
     QCheckBox* m_hideFull = nullptr;
     QCheckBox* m_hideNoReply = nullptr;

@@ -13,6 +13,13 @@ using query::ServerAddress;
 namespace
 {
 constexpr quint16 kGamePort = 27960;
+
+// A tooltip of server text: rich text escaped, so a "<b>" in a map name stays as sent.
+QString plainTip(const QString& text)
+{
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
+}
 } // namespace
 
 void ServerRow::derive()
@@ -115,8 +122,8 @@ QVariant ServerTable::headerData(int section, Qt::Orientation orientation, int r
     if (orientation != Qt::Horizontal)
         return QVariant();
     static const char* const titles[ColumnCount] = {
-        "Server name", "Map", "Players", "Bots",     "Max",     "Ping",
-        "Game type",   "Mod", "",        "Protocol", "Address", "Joined"};
+        "Server name", "Map", "Players",  "Bots",    "Max",    "Ping",   "Game type",
+        "Mod",         "",    "Protocol", "Address", "Joined", "Country"};
     static const char* const tips[ColumnCount] = {"",
                                                   "",
                                                   "Human players",
@@ -128,11 +135,14 @@ QVariant ServerTable::headerData(int section, Qt::Orientation orientation, int r
                                                   "Needs a password",
                                                   "Network protocol: 68 Quake III, 71 OpenArena",
                                                   "",
-                                                  "When you last joined"};
+                                                  "When you last joined",
+                                                  "Where the server is"};
     if (section < 0 || section >= ColumnCount)
         return QVariant();
     if (role == Qt::DisplayRole)
         return QString::fromLatin1(titles[section]);
+    if (role == Qt::ToolTipRole && section == Country && m_countries && !m_countries->isOpen())
+        return m_countries->error();
     if (role == Qt::ToolTipRole && *tips[section])
         return QString::fromLatin1(tips[section]);
     return QVariant();
@@ -157,11 +167,24 @@ QVariant ServerTable::data(const QModelIndex& index, int role) const
         return r.info.mapname;
     case FriendsRole:
         return r.friends;
+    case MapMissingRole:
+        return mapMissing(r);
+    case CountryRole:
+        return r.country;
+
     case ColouredTextRole:
         return column == Name && r.answered ? r.info.hostname : QString();
     case Qt::ToolTipRole:
         if (column == Password && r.answered && r.info.needPass)
             return QStringLiteral("Needs a password");
+        if (column == Country) {
+            if (m_countries && !m_countries->isOpen())
+                return m_countries->error();
+            return r.country.isEmpty() ? QVariant() : QVariant(countryName(r));
+        }
+        if (column == Map && mapMissing(r))
+            return plainTip(
+                QStringLiteral("Map missing: %1 is not in your archives.").arg(r.info.mapname));
         if (column == Name && r.state == RowState::CannotResolve)
             return QStringLiteral("The host name cannot be resolved.");
         return QVariant();
@@ -180,7 +203,7 @@ QVariant ServerTable::data(const QModelIndex& index, int role) const
     case Name:
         return known && !r.name.isEmpty() ? r.name : r.key;
     case Map:
-        return r.info.mapname;
+        return mapMissing(r) ? r.info.mapname + QStringLiteral(" (map missing)") : r.info.mapname;
     case Players:
         return known ? QVariant(r.humans) : QVariant();
     case Bots:
@@ -212,9 +235,33 @@ QVariant ServerTable::data(const QModelIndex& index, int role) const
         return r.joinedMs > 0 ? QDateTime::fromMSecsSinceEpoch(r.joinedMs)
                                     .toString(QStringLiteral("yyyy-MM-dd hh:mm"))
                               : QString();
+    case Country:
+        return r.country;
     default:
         return QVariant();
     }
+}
+
+void ServerTable::setCountries(const CountryDatabase* countries)
+{
+    m_countries = countries;
+    for (ServerRow& r : m_rows)
+        locate(r);
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, Country), index(size() - 1, Country));
+}
+
+QString ServerTable::countryName(const ServerRow& r) const
+{
+    if (r.country.isEmpty() || !m_countries)
+        return QString();
+    return m_countries->countryName(r.country);
+}
+
+void ServerTable::locate(ServerRow& r) const
+{
+    r.country =
+        m_countries && !r.address.isNull() ? m_countries->countryOf(r.address.host) : QString();
 }
 
 int ServerTable::ensureRow(const QString& key, const ServerAddress& address, quint8 source)
@@ -232,6 +279,7 @@ int ServerTable::ensureRow(const QString& key, const ServerAddress& address, qui
     r.sources = source;
     r.derive();
     markFriends(r);
+    locate(r);
     m_rows.push_back(std::move(r));
     m_byKey.insert(key, i);
     if (!address.isNull())
@@ -261,6 +309,7 @@ void ServerTable::ensureRows(const QList<ServerAddress>& addresses, quint8 sourc
         r.state = RowState::Querying;
         r.derive();
         markFriends(r);
+        locate(r);
         added.push_back(std::move(r));
     }
     if (added.empty())
@@ -289,6 +338,7 @@ void ServerTable::reset(std::vector<ServerRow> rows)
         ServerRow& r = m_rows[size_t(i)];
         r.derive();
         markFriends(r);
+        locate(r);
         m_byKey.insert(r.key, i);
         if (!r.address.isNull())
             m_byAddress[r.address].append(i);
@@ -351,6 +401,7 @@ void ServerTable::setAddress(int i, const ServerAddress& address)
     r.address = address;
     if (!address.isNull())
         m_byAddress[address].append(i);
+    locate(r);
     changed(i);
 }
 
@@ -380,6 +431,14 @@ void ServerTable::setAnswer(int i, const query::ServerInfo& info, int pingMs)
     r.derive();
     markFriends(r);
     changed(i);
+}
+
+void ServerTable::setPlayerMaps(const QSet<QString>& maps)
+{
+    m_playerMaps = maps;
+    m_mapsKnown = true;
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, Map), index(size() - 1, Map));
 }
 
 void ServerTable::changed(int i)

@@ -5,6 +5,7 @@
 //
 // Replies arrive by the hundred a second during a refresh, so changed rows are told to
 // views in batches (every flushIntervalMs) rather than one signal per reply.
+#include "Countries.h"
 #include "ServerAddress.h"
 #include "StatusReply.h"
 #include "Watch.h"
@@ -53,6 +54,7 @@ struct ServerRow {
     qint64 joinedMs = 0; // last joined, ms since the epoch; 0: never
     QStringList friends; // players of the answer that are friends, names as reported
     bool hidden = false; // the player hid it: in no tab
+    QString country;     // ISO 3166 alpha-2 of the address; empty when none is known
     query::ServerInfo info;
 
     // Cut once per answer, for filters and sorting.
@@ -93,6 +95,7 @@ public:
         Protocol,
         Address,
         Joined,
+        Country,
         ColumnCount
     };
     enum Role {
@@ -103,9 +106,17 @@ public:
         NeedPassRole,                         // bool
         MapNameRole,                          // the map, as the server sent it
         FriendsRole,                          // QStringList: the friends on it
+        MapMissingRole,                       // bool: the player's archives lack the map
+        CountryRole,                          // the country code, for the flag
     };
 
     explicit ServerTable(QObject* parent = nullptr);
+
+    // Where the rows' addresses are looked up, once per address (none: no countries).
+    void setCountries(const CountryDatabase* countries);
+    const CountryDatabase* countries() const { return m_countries; }
+    // The country's name, for the tooltip and the sort; empty for no country.
+    QString countryName(const ServerRow& r) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -143,6 +154,15 @@ public:
     const query::FriendList& friends() const { return m_friends; }
     void setHidden(const QStringList& keys);
 
+    // The maps the player has (lower case, as archive::MapArchives holds them): rows
+    // whose map is not among them are marked "map missing". Until set nothing is marked.
+    void setPlayerMaps(const QSet<QString>& maps);
+    bool mapMissing(const ServerRow& r) const
+    {
+        return m_mapsKnown && !r.info.mapname.isEmpty() &&
+               !m_playerMaps.contains(r.info.mapname.toLower());
+    }
+
     // Tells views about every change made since the last flush.
     void flush();
     int flushIntervalMs = 100;
@@ -155,6 +175,7 @@ Q_SIGNALS:
 private:
     void changed(int i);
     void markFriends(ServerRow& r) const;
+    void locate(ServerRow& r) const;
 
     std::vector<ServerRow> m_rows;
     QHash<QString, int> m_byKey;
@@ -166,6 +187,9 @@ private:
     std::vector<int> m_dirty;
     std::vector<char> m_isDirty; // per row
     QTimer m_flushTimer;
+    const CountryDatabase* m_countries = nullptr;
+    QSet<QString> m_playerMaps;
+    bool m_mapsKnown = false;
 };
 
 } // namespace fragdeck::browser

@@ -298,17 +298,21 @@ QString printable(const QString& text)
 QString formatPlain(const ServerResult& r, const Options& o)
 {
     QString out = r.address;
+    // The country is the line's last column, "-" when none is known.
+    const QString country =
+        QStringLiteral("\t") + (r.country.isEmpty() ? QStringLiteral("-") : r.country) + u'\n';
     if (r.status == ServerResult::TimedOut)
-        return out + QStringLiteral("\ttimeout\n");
+        return out + QStringLiteral("\ttimeout") + country;
     if (r.status == ServerResult::Failed)
         return out + QStringLiteral("\terror\t%1\n").arg(printable(r.error));
     if (r.status == ServerResult::CannotResolve)
         return out + QStringLiteral("\tcannot resolve\n");
-    out += QStringLiteral("\t%1\t%2\t%3/%4\t%5 ms\n")
+    out += QStringLiteral("\t%1\t%2\t%3/%4\t%5 ms")
                .arg(printable(shownName(r.name, o)), printable(r.map))
                .arg(r.playerCount)
                .arg(printable(r.maxClients))
-               .arg(r.rttMs, 0, 'f', 1);
+               .arg(r.rttMs, 0, 'f', 1) +
+           country;
     if (o.players)
         for (const PlayerLine& p : r.players)
             out += QStringLiteral("  player\t%1\t%2\t%3\n")
@@ -326,6 +330,8 @@ QByteArray formatJson(const QList<ServerResult>& results, const Options& o)
     for (const ServerResult& r : results) {
         QJsonObject s;
         s.insert(QStringLiteral("address"), r.address);
+        s.insert(QStringLiteral("country"),
+                 r.country.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(r.country));
         switch (r.status) {
         case ServerResult::TimedOut:
             s.insert(QStringLiteral("status"), QStringLiteral("timeout"));

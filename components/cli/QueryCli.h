@@ -76,6 +76,7 @@ struct ServerResult {
     int playerCount = 0;
     int botCount = -1; // known from the server list engine only
     double rttMs = 0;
+    QString country; // ISO 3166 alpha-2 of the server's address; empty when none is known
     QList<PlayerLine> players;
     QList<RuleLine> rules;
 };

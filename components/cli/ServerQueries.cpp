@@ -1,5 +1,6 @@
 #include "ServerQueries.h"
 
+#include "Countries.h"
 #include "MasterClient.h"
 #include "ServerListSettings.h"
 #include "ServerPoller.h"
@@ -28,6 +29,7 @@ ServerResult toResult(const QString& address, const query::ServerResult& row, co
 {
     ServerResult r;
     r.address = address;
+    r.country = CountryDatabase::shared().countryOf(row.address.host);
     if (row.status != query::ServerResult::Status::Ok) {
         r.status = ServerResult::TimedOut;
         return r;

@@ -3,6 +3,7 @@
 // through the query engine component, created by name and called late-bound exactly as the
 // server browser does.
 #include "Activation.h"
+#include "Countries.h"
 #include "Error.h"
 #include "Paths.h"
 #include "QueryCli.h"
@@ -50,6 +51,9 @@ ServerResult queryServer(QObject* engine, const QString& address, const Options&
     ServerResult r;
     r.address = address;
     const Target t = parseAddress(address);
+    // A numeric address only: a name would need a look-up of its own here.
+    if (QHostAddress numeric; numeric.setAddress(t.host))
+        r.country = CountryDatabase::shared().countryOf(numeric);
     try {
         QElapsedTimer clock;
         clock.start();

@@ -1,5 +1,6 @@
 #include "AboutWindow.h"
 
+#include "Countries.h"
 #include "LauncherWindows.h"
 #include "OpenInBrowser.h"
 #include "Paths.h"
@@ -43,6 +44,19 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     if (haveVersion)
         m_ver->setText(QStringLiteral("Current version: ") + v);
 
+    // Which location database the server list's countries come from, and how old it is:
+    // a stale one puts servers in the wrong country.
+    const CountryDatabase& countries = CountryDatabase::shared();
+    auto* location = new QLabel(this);
+    location->setObjectName(QStringLiteral("locationdb"));
+    location->setTextFormat(Qt::PlainText);
+    location->setWordWrap(true);
+    location->setText(countries.isOpen()
+                          ? QStringLiteral("Countries: %1, %2")
+                                .arg(countries.path(),
+                                     countries.createdAt().toString(QStringLiteral("yyyy-MM-dd")))
+                          : QStringLiteral("Countries: none. %1").arg(countries.error()));
+
     const QString address = makerWebAddress();
     auto* link = new QLabel(this);
     link->setObjectName(QStringLiteral("Label3"));
@@ -53,7 +67,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     link->setCursor(Qt::PointingHandCursor);
     connect(link, &QLabel::linkActivated, this, [this](const QString&) { on_Label3_click(); });
 
-    for (QLabel* l : {product, m_ver, link})
+    for (QLabel* l : {product, m_ver, location, link})
         l->setStyleSheet(QStringLiteral("color: #f2f2f2; background: transparent;"));
 
     auto* check = new QPushButton(QStringLiteral("&Check for updates"), this);
@@ -72,6 +86,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     layout->addWidget(product);
     layout->addWidget(m_ver);
     layout->addStretch();
+    layout->addWidget(location);
     layout->addWidget(link);
     layout->addLayout(buttons);
 

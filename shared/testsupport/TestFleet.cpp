@@ -80,7 +80,8 @@ QByteArray TestFleet::statusReply(int i, const QByteArray& nonce) const
          "\\gamename\\" + s.gamename + "\\protocol\\" + QByteArray::number(s.protocol) +
          "\\version\\ioq3 1.36_GIT linux-x86_64\\g_needpass\\" + (s.needPass ? "1" : "0") +
          "\\sv_privateClients\\0"
-         "\\sv_floodProtect\\1\\fraglimit\\20\\timelimit\\15\\dmflags\\0";
+         "\\sv_floodProtect\\1\\fraglimit\\20\\timelimit\\15\\dmflags\\0" +
+         s.extraInfo;
     if (s.sendHumanCount)
         r += "\\g_humanplayers\\" + QByteArray::number(s.humans);
     if (!nonce.isEmpty())

@@ -39,6 +39,7 @@ public:
         QByteArray gamename = "baseq3";
         bool needPass = false;        // g_needpass
         QList<QByteArray> humanNames; // names of the humans; "Player N" for those not named
+        QByteArray extraInfo;         // more info pairs, e.g. "\\sv_allowDownload\\1"
         int received = 0;             // datagrams of any kind
         int answered = 0;
         int rateLimited = 0; // requests refused by the limit

@@ -2,6 +2,7 @@
 // loopback addresses, and the real OpenArena server listed through that master.
 #include "Activation.h"
 #include "BrowserWindow.h"
+#include "Countries.h"
 #include "Friends.h"
 #include "MapPreview.h"
 #include "PictureBox.h"
@@ -128,6 +129,8 @@ private Q_SLOTS:
     void lanServersAreFound();
     void ipv6ServerListedAndJoined();
     void mapPreviewFromTheArchives();
+    void whatAServerNeeds();
+    void countryColumnAndFilter();
     void realServerThroughTheMaster();
     void hostileServerTextIsPlain_data();
     void hostileServerTextIsPlain();
@@ -649,6 +652,142 @@ void TestBrowserList::mapPreviewFromTheArchives()
     QVERIFY(preview.findChild<QLabel*>("mapcaption")->text().contains("do not have"));
     preview.showMap(QString());
     QCOMPARE(preview.shown(), MapPreview::Shown::Nothing);
+}
+
+void TestBrowserList::whatAServerNeeds()
+{
+    const QString base = m_dir->filePath("Games/Quake3/baseq3/");
+    QVERIFY(test::writeZip(base + "pak0.pk3", {{"maps/q3dm17.bsp", "BSP"}}));
+    startFleet();
+    // Bravo (cpma, a password) runs q3ctf1 and sends nothing; Charlie runs a map the
+    // player lacks and sends it.
+    m_fleet->server(1).extraInfo = "\\sv_allowDownload\\0\\game\\cpma";
+    m_fleet->server(2).map = "q3ctf9";
+    m_fleet->server(2).extraInfo = "\\sv_allowDownload\\1";
+    test::PromptRecorder prompts;
+    test::ProcessRecorder processes;
+    BrowserWindow w(bookPath());
+    QCOMPARE(refresh(w), 4);
+    QTRY_VERIFY(w.servers()->table().mapMissing(
+        w.servers()->table().row(w.servers()->table().rowOf(key(2)))));
+    const ServerTable& t = w.servers()->table();
+    auto mapCell = [&](int server) { return t.index(t.rowOf(key(server)), ServerTable::Map); };
+    QCOMPARE(mapCell(0).data().toString(), QString("q3dm17"));
+    QVERIFY(!mapCell(0).data(ServerTable::MapMissingRole).toBool());
+    QCOMPARE(mapCell(2).data().toString(), QString("q3ctf9 (map missing)"));
+    QVERIFY(mapCell(2).data(ServerTable::MapMissingRole).toBool());
+    QVERIFY(mapCell(2).data(Qt::ToolTipRole).toString().contains("not in your archives"));
+
+    auto* needs = w.findChild<QLabel*>("serverneeds");
+    QVERIFY(w.serverPanel()->selectRow(t.rowOf(key(1))));
+    QCOMPARE(needs->textFormat(), Qt::PlainText);
+    QCOMPARE(needs->text(), QString("Mod: cpma (not in your game installation)\n"
+                                    "Map missing: q3ctf1 is not in your archives\n"
+                                    "Downloads: not offered"));
+    // A mod the installation lacks: the player decides not to join.
+    prompts.queue(Answer::No);
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(prompts.prompts[0].icon, Icon::Warning);
+    QVERIFY(prompts.texts()[0].contains("\"cpma\""));
+    QVERIFY(processes.requests.isEmpty());
+    // With the mod's folder, the missing map the server will not send is warned of next.
+    QVERIFY(QDir().mkpath(m_dir->filePath("Games/Quake3/CPMA")));
+    prompts.clear();
+    prompts.queue(Answer::Yes);
+    prompts.queue(Answer::Ok, "pw");
+    w.findChild<QPushButton*>("Command1")->click();
+    QCOMPARE(prompts.prompts.size(), 2);
+    QVERIFY(prompts.texts()[0].contains("does not offer downloads"));
+    QCOMPARE(processes.commandLines(),
+             QStringList{m_game + " +set password pw +connect " + key(1)});
+
+    // A server that offers downloads asks once; the answer is kept.
+    QVERIFY(w.serverPanel()->selectRow(t.rowOf(key(2))));
+    QCOMPARE(needs->text(), QString("Map missing: q3ctf9 is not in your archives\n"
+                                    "Downloads: offered by the server"));
+    prompts.clear();
+    prompts.queue(Answer::Yes);
+    QTest::keyClick(w.serverPanel()->view(), Qt::Key_Return);
+    QTest::keyClick(w.serverPanel()->view(), Qt::Key_Return);
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(prompts.prompts[0].buttons, Buttons::YesNo);
+    const QString withDownloads = m_game + " +set cl_allowDownload 1 +connect " + key(2);
+    QCOMPARE(processes.commandLines().mid(1), (QStringList{withDownloads, withDownloads}));
+    QCOMPARE(GetSetting("Fragdeck", "ServerBrowser", "AllowDownloads"), QString("1"));
+    SaveSetting("Fragdeck", "ServerBrowser", "AllowDownloads", "0");
+    QTest::keyClick(w.serverPanel()->view(), Qt::Key_Return);
+    QCOMPARE(prompts.prompts.size(), 1);
+    QCOMPARE(processes.commandLines().value(3), m_game + " +connect " + key(2));
+    // The player's own map: nothing to say, nothing asked.
+    QVERIFY(w.serverPanel()->selectRow(t.rowOf(key(0))));
+    QCOMPARE(needs->text(), QString("Downloads: the server does not say"));
+}
+
+void TestBrowserList::countryColumnAndFilter()
+{
+    if (!QFile::exists(CountryDatabase::defaultPath()))
+        QSKIP("no location database here (package libloc-database)");
+    {
+        // A saved list only: these servers are looked up, never asked (no refresh here).
+        ServerTable saved;
+        for (const char* k : {"130.149.1.1:27960", "193.0.6.139:27960", "127.0.0.2:27960"}) {
+            query::ServerAddress a;
+            const int i = saved.ensureRow(serverKey(k, &a), a, Internet);
+            query::ServerInfo info;
+            info.hostname = QString("Saved ") + k;
+            info.mapname = "q3dm1";
+            saved.setAnswer(i, info, 40);
+        }
+        QVERIFY(saveServerCache(serverCachePath(), saved, QDateTime::currentDateTimeUtc()));
+    }
+    test::PromptRecorder prompts;
+    BrowserWindow w(bookPath());
+    ServerListPanel* panel = w.serverPanel();
+    QVERIFY(!panel->view()->isColumnHidden(ServerTable::Country));
+    QCOMPARE(panel->proxy()->headerData(ServerTable::Country, Qt::Horizontal).toString(),
+             QString("Country"));
+    ServerFilterModel* proxy = panel->proxy();
+    panel->view()->sortByColumn(ServerTable::Country, Qt::DescendingOrder);
+    QStringList codes;
+    for (int r = 0; r < proxy->rowCount(); ++r)
+        codes.append(proxy->index(r, ServerTable::Country).data().toString());
+    QCOMPARE(codes, (QStringList{"NL", "DE", ""}));
+    QCOMPARE(proxy->index(0, ServerTable::Country).data(Qt::ToolTipRole).toString(),
+             QString("Netherlands"));
+
+    if (QFile::exists("/usr/share/flags/countries/16x11/nl.png")) {
+        // The flag is drawn beside the code: the Dutch red and blue are in the cell.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QModelIndex nl = proxy->index(0, ServerTable::Country);
+        panel->view()->scrollTo(nl);
+        const QImage cell =
+            panel->view()->viewport()->grab(panel->view()->visualRect(nl)).toImage();
+        bool red = false, blue = false;
+        for (int y = 0; y < cell.height(); ++y)
+            for (int x = 0; x < cell.width(); ++x) {
+                const QColor c = cell.pixelColor(x, y);
+                red = red || (c.red() > 150 && c.green() < 80 && c.blue() < 80);
+                blue = blue || (c.blue() > 100 && c.red() < 60 && c.green() < 100);
+            }
+        QVERIFY(red && blue);
+    }
+
+    auto* countries = panel->findChild<QLineEdit*>("countries");
+    QVERIFY(countries);
+    countries->setText("nl, de");
+    QCOMPARE(proxy->rowCount(), 2);
+    countries->setText("DE");
+    QCOMPARE(proxy->rowCount(), 1);
+    QCOMPARE(proxy->index(0, ServerTable::Address).data().toString(), QString("130.149.1.1:27960"));
+    QVERIFY(!w.servers()->isRunning());
+    QCOMPARE(prompts.texts(), QStringList());
+    // The filter is kept for the next window.
+    w.reject();
+    BrowserWindow again(bookPath());
+    QCOMPARE(again.serverPanel()->findChild<QLineEdit*>("countries")->text(), QString("DE"));
+    QCOMPARE(again.serverPanel()->proxy()->rowCount(), 1);
 }
 
 void TestBrowserList::realServerThroughTheMaster()

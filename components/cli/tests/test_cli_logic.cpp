@@ -104,6 +104,7 @@ void TestCliLogic::jsonStaysValid()
     r.rules.append(RuleLine{"sv_hostname", "x"});
     ServerResult t;
     t.address = "10.0.0.1:27960";
+    t.country = "DE"; // silent servers have their country too
     Options o;
     o.players = true;
     o.rules = true;
@@ -121,6 +122,8 @@ void TestCliLogic::jsonStaysValid()
     QCOMPARE(s["players"].toArray()[0].toObject()["ping"].toInt(), 48);
     QCOMPARE(s["rules"].toArray()[0].toObject()["name"].toString(), QString("sv_hostname"));
     QCOMPARE(a[1].toObject()["status"].toString(), QString("timeout"));
+    QVERIFY(s["country"].isNull());
+    QCOMPARE(a[1].toObject()["country"].toString(), QString("DE"));
     o.rawNames = true;
     QCOMPARE(QJsonDocument::fromJson(formatJson({r}, o)).array()[0].toObject()["name"].toString(),
              r.name);
@@ -143,7 +146,11 @@ void TestCliLogic::plainLinesCannotBeBroken()
     QVERIFY(out.contains("  player\t1\t2\tbad?name\n"));
     ServerResult t;
     t.address = "h:2";
-    QCOMPARE(formatPlain(t, o), QString("h:2\ttimeout\n"));
+    QCOMPARE(formatPlain(t, o), QString("h:2\ttimeout\t-\n"));
+    t.country = "NL";
+    QCOMPARE(formatPlain(t, o), QString("h:2\ttimeout\tNL\n"));
+    r.country = "US";
+    QVERIFY(formatPlain(r, o).startsWith("h:1\tEvil?name?]0;x?\t\t0/8\t0.0 ms\tUS\n"));
 }
 
 QTEST_APPLESS_MAIN(TestCliLogic)

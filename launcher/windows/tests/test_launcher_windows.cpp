@@ -511,6 +511,22 @@ void TestLauncherWindows::aboutWindowEndToEnd()
     QFile::remove(fx.path("version.dat"));
     AboutWindow bare;
     QCOMPARE(bare.findChild<QLabel*>("ver")->text(), QString("Current version: ?.?"));
+
+    // The location database in use, and its date; or why there is none.
+    const QString noDb = fx.path("no/location.db");
+    SaveSetting("Fragdeck", "Options", "LocationDatabase", noDb);
+    AboutWindow none;
+    const QString location = none.findChild<QLabel*>("locationdb")->text();
+    QVERIFY2(location.startsWith("Countries: none.") && location.contains(noDb),
+             qPrintable(location));
+    if (QFile::exists("/usr/share/libloc-location/location.db")) {
+        SaveSetting("Fragdeck", "Options", "LocationDatabase", "");
+        AboutWindow installed;
+        QVERIFY(QRegularExpression("^Countries: /usr/share/libloc-location/location.db, "
+                                   "\\d{4}-\\d\\d-\\d\\d$")
+                    .match(installed.findChild<QLabel*>("locationdb")->text())
+                    .hasMatch());
+    }
 }
 
 void TestLauncherWindows::cartoonFetch_data()
