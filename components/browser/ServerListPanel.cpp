@@ -217,13 +217,15 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
         menu->exec(m_view->viewport()->mapToGlobal(at));
     });
     QHeaderView* header = m_view->header();
-    header->setStretchLastSection(false);
+    // The name keeps its width whatever other columns a tab shows (the History tab's
+    // Joined, the countries); the last column takes what room is left, and a scroll bar
+    // the rest.
+    header->setStretchLastSection(true);
     header->setSectionsMovable(true);
     const int widths[ServerTable::ColumnCount] = {230, 90, 56, 44,  40,  56, 84,
                                                   64,  24, 60, 150, 118, 58};
     for (int c = 0; c < ServerTable::ColumnCount; ++c)
         m_view->setColumnWidth(c, widths[c]);
-    header->setSectionResizeMode(ServerTable::Name, QHeaderView::Stretch);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("shown"));
     m_age = new QLabel(this);
