@@ -235,6 +235,11 @@ void ServerBrowser::queryRow(int row)
         resolveRow(row);
         return;
     }
+    if (!query::queryable(query::addressScope(r.address.host))) {
+        // A multicast or broadcast address typed into the book is never asked.
+        m_table.setState(row, RowState::NoReply);
+        return;
+    }
     m_table.setState(row, RowState::Querying);
     m_list.poller().refresh(r.address);
 }
@@ -262,9 +267,8 @@ void ServerBrowser::resolveRow(int row)
                     chosen = a;
                     break;
                 }
-            const ServerAddress a = ServerAddress{chosen, port}.normalised();
-            m_table.setAddress(row, a);
-            m_list.poller().refresh(a);
+            m_table.setAddress(row, ServerAddress{chosen, port}.normalised());
+            queryRow(row);
         }
         Q_EMIT progressChanged();
         checkIdle();

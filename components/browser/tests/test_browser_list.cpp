@@ -368,6 +368,11 @@ void TestBrowserList::forgedListReported()
              QString("Master 127.0.0.1:%1: complete; skipped 2 private, 1 multicast, 1 broadcast")
                  .arg(m_master->port()));
     QCOMPARE(w.servers()->progress().pending, 0); // no row left at "..."
+    // A multicast address typed into the address book is never asked either.
+    w.servers()->setFavourites({"224.0.0.1:27960"});
+    QCOMPARE(refresh(w, Favourites), 1);
+    const int row = w.servers()->table().rowOf("224.0.0.1:27960");
+    QCOMPARE(w.servers()->table().row(row).state, RowState::NoReply);
 }
 
 void TestBrowserList::cachedListAtOpenAndRefreshKeepsRows()
