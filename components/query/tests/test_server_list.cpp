@@ -110,7 +110,7 @@ void TestServerList::hostileListsDecided()
     QVERIFY(finished.wait(5000));
     // Only its own class: the loopback server.
     QCOMPARE(texts(client.servers()), QSet<QString>{"127.0.0.1:1900"});
-    const MasterOutcome& o = client.outcomes()[0];
+    const MasterOutcome o = client.outcomes()[0];
     QCOMPARE(o.skippedTotal(), int(std::size(kSpecial)) - 1);
     QCOMPARE(o.skipped[int(AddressScope::Multicast)], 2);
     QCOMPARE(o.skipped[int(AddressScope::Private)], 3);
@@ -189,7 +189,7 @@ void TestServerList::floodAndDripBounded()
     QSignalSpy finished(&client, &MasterClient::finished);
     client.query({local(master)}, 68);
     QVERIFY(finished.wait(10000));
-    const MasterOutcome& o = client.outcomes()[0];
+    const MasterOutcome o = client.outcomes()[0];
     QCOMPARE(o.datagramLimit, datagramLimit);
     QCOMPARE(o.overServerLimit > 0, serverLimit);
     QCOMPARE(o.timeLimit, timeLimit);
