@@ -371,23 +371,8 @@ void BrowserWindow::setWatching(bool on)
 
 void BrowserWindow::onWatchEvent(const query::WatchEvent& e)
 {
-    const QString address = e.address.toString();
-    const QString body = QStringLiteral("%1\n%2, %3/%4")
-                             .arg(withoutColourCodes(e.server), e.map)
-                             .arg(e.clients)
-                             .arg(e.max);
-    const QString name = withoutColourCodes(e.friendName);
-    switch (e.kind) {
-    case query::WatchEvent::FriendOnline:
-        tell(QStringLiteral("%1 is playing").arg(name), body, address);
-        break;
-    case query::WatchEvent::FriendOffline:
-        tell(QStringLiteral("%1 left").arg(name), body, QString());
-        break;
-    case query::WatchEvent::SeatFree:
-        tell(QStringLiteral("A seat is free"), body, address);
-        break;
-    }
+    tell(query::noticeSummary(e), query::noticeBody(e),
+         query::noticeJoins(e) ? e.address.toString() : QString());
 }
 
 void BrowserWindow::tell(const QString& summary, const QString& body, const QString& joinAddress)

@@ -66,20 +66,6 @@ private:
     };
 };
 
-QString summaryOf(const query::WatchEvent& e)
-{
-    const QString name = withoutColourCodes(e.friendName);
-    switch (e.kind) {
-    case query::WatchEvent::FriendOnline:
-        return QStringLiteral("%1 is playing").arg(name);
-    case query::WatchEvent::FriendOffline:
-        return QStringLiteral("%1 left").arg(name);
-    case query::WatchEvent::SeatFree:
-        return QStringLiteral("A seat is free");
-    }
-    return {};
-}
-
 } // namespace
 
 QByteArray formatWatchEvent(const query::WatchEvent& e, const Options& o, const QDateTime& at)
@@ -193,13 +179,8 @@ int runWatch(const Options& o, const query::Resolver& resolver, const WatchOutpu
         if (out.line)
             out.line(formatWatchEvent(e, o, QDateTime::currentDateTimeUtc()));
         if (desktop) {
-            const QString body = QStringLiteral("%1\n%2, %3/%4")
-                                     .arg(withoutColourCodes(e.server), e.map)
-                                     .arg(e.clients)
-                                     .arg(e.max);
-            desktop->notify(summaryOf(e), body,
-                            e.kind == query::WatchEvent::FriendOffline ? QString()
-                                                                       : QStringLiteral("join"),
+            desktop->notify(query::noticeSummary(e), query::noticeBody(e),
+                            query::noticeJoins(e) ? QStringLiteral("join") : QString(),
                             QStringLiteral("Join"), e.address.toString());
         }
     });

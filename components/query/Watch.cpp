@@ -60,6 +60,28 @@ QString eventName(WatchEvent::Kind kind)
     return {};
 }
 
+QString noticeSummary(const WatchEvent& e)
+{
+    const QString name = withoutColourCodes(e.friendName);
+    switch (e.kind) {
+    case WatchEvent::FriendOnline:
+        return QStringLiteral("%1 is playing").arg(name);
+    case WatchEvent::FriendOffline:
+        return QStringLiteral("%1 left").arg(name);
+    case WatchEvent::SeatFree:
+        return QStringLiteral("A seat is free");
+    }
+    return {};
+}
+
+QString noticeBody(const WatchEvent& e)
+{
+    return QStringLiteral("%1\n%2, %3/%4")
+        .arg(withoutColourCodes(e.server), e.map)
+        .arg(e.clients)
+        .arg(e.max);
+}
+
 QList<WatchEvent> WatchState::update(const ServerAddress& server, const ServerInfo& info,
                                      const FriendList& friends)
 {

@@ -49,6 +49,15 @@ struct WatchEvent {
 
 // "friend-online", "friend-offline", "seat-free".
 QString eventName(WatchEvent::Kind kind);
+// How a notice tells of it: "Sarge is playing", "Sarge left", "A seat is free"; the body
+// the server's name (colour codes out), its map and players/max.
+QString noticeSummary(const WatchEvent& event);
+QString noticeBody(const WatchEvent& event);
+// Whether the notice offers to join (not for a friend who left).
+inline bool noticeJoins(const WatchEvent& event)
+{
+    return event.kind != WatchEvent::FriendOffline;
+}
 
 // What is known of each watched server between looks. A friend is announced once per
 // server until they leave it; a server that does not answer changes nothing.
