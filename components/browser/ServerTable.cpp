@@ -331,7 +331,6 @@ void ServerTable::reset(std::vector<ServerRow> rows)
     m_rows = std::move(rows);
     m_byKey.clear();
     m_byAddress.clear();
-    m_dirtyFirst = m_dirtyLast = -1;
     m_dirty.clear();
     m_isDirty.assign(m_rows.size(), 0);
     for (int i = 0; i < size(); ++i) {
@@ -449,8 +448,6 @@ void ServerTable::changed(int i)
         m_isDirty[size_t(i)] = 1;
         m_dirty.push_back(i);
     }
-    m_dirtyFirst = m_dirtyFirst < 0 ? i : std::min(m_dirtyFirst, i);
-    m_dirtyLast = std::max(m_dirtyLast, i);
     if (!m_flushTimer.isActive())
         m_flushTimer.start(flushIntervalMs);
 }
@@ -458,14 +455,14 @@ void ServerTable::changed(int i)
 void ServerTable::flush()
 {
     m_flushTimer.stop();
-    if (m_dirtyFirst < 0)
+    if (m_dirty.empty())
         return;
-    // One range for the batch: a sorting proxy then moves rows once, not once per reply.
-    const int first = m_dirtyFirst;
-    const int last = std::min(m_dirtyLast, size() - 1);
-    m_dirtyFirst = m_dirtyLast = -1;
     std::vector<int> rows;
     rows.swap(m_dirty);
+    // One range for the batch: a view then repaints once, not once per reply.
+    const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
+    const int first = *low;
+    const int last = std::min(*high, size() - 1);
     for (int r : rows)
         m_isDirty[size_t(r)] = 0;
     if (first <= last)

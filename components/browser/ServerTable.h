@@ -182,8 +182,6 @@ private:
     query::FriendList m_friends;
     QSet<QString> m_hidden;
     QHash<query::ServerAddress, QList<int>> m_byAddress;
-    int m_dirtyFirst = -1;
-    int m_dirtyLast = -1;
     std::vector<int> m_dirty;
     std::vector<char> m_isDirty; // per row
     QTimer m_flushTimer;

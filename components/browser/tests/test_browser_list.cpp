@@ -73,6 +73,22 @@ QByteArray jpeg(const QColor& colour)
     return bytes;
 }
 
+// A saved list of an earlier session: each server answered "Saved KEY" on q3dm1, as a
+// reply says it, so the list reads it back as it would a live one.
+bool saveList(const QStringList& keys, int pingMs)
+{
+    ServerTable saved;
+    for (const QString& k : keys) {
+        query::ServerAddress a;
+        const int i = saved.ensureRow(serverKey(k, &a), a, Internet);
+        const auto reply =
+            query::parseStatusResponse("\xff\xff\xff\xffstatusResponse\n\\sv_hostname\\Saved " +
+                                       k.toLatin1() + "\\mapname\\q3dm1\n");
+        saved.setAnswer(i, reply->info, pingMs);
+    }
+    return saveServerCache(serverCachePath(), saved, QDateTime::currentDateTimeUtc());
+}
+
 // A game server on ::1 that answers every getstatus as ioquake3 does.
 class V6Server : public QObject
 {
@@ -378,19 +394,8 @@ void TestBrowserList::forgedListReported()
 void TestBrowserList::cachedListAtOpenAndRefreshKeepsRows()
 {
     startFleet();
-    {
-        // The list saved by an earlier session: two fleet servers and one gone since.
-        ServerTable saved;
-        for (const QString& k : {key(0), key(1), QString("127.0.0.99:27960")}) {
-            query::ServerAddress a;
-            const int i = saved.ensureRow(serverKey(k, &a), a, Internet);
-            query::ServerInfo info;
-            info.hostname = "Saved " + k;
-            info.mapname = "q3dm1";
-            saved.setAnswer(i, info, 33);
-        }
-        QVERIFY(saveServerCache(serverCachePath(), saved, QDateTime::currentDateTimeUtc()));
-    }
+    // The list saved by an earlier session: two fleet servers and one gone since.
+    QVERIFY(saveList({key(0), key(1), "127.0.0.99:27960"}, 33));
     test::PromptRecorder prompts;
     BrowserWindow w(bookPath());
     ServerListPanel* panel = w.serverPanel();
@@ -733,19 +738,8 @@ void TestBrowserList::countryColumnAndFilter()
 {
     if (!QFile::exists(CountryDatabase::defaultPath()))
         QSKIP("no location database here (package libloc-database)");
-    {
-        // A saved list only: these servers are looked up, never asked (no refresh here).
-        ServerTable saved;
-        for (const char* k : {"130.149.1.1:27960", "193.0.6.139:27960", "127.0.0.2:27960"}) {
-            query::ServerAddress a;
-            const int i = saved.ensureRow(serverKey(k, &a), a, Internet);
-            query::ServerInfo info;
-            info.hostname = QString("Saved ") + k;
-            info.mapname = "q3dm1";
-            saved.setAnswer(i, info, 40);
-        }
-        QVERIFY(saveServerCache(serverCachePath(), saved, QDateTime::currentDateTimeUtc()));
-    }
+    // A saved list only: these servers are looked up, never asked (no refresh here).
+    QVERIFY(saveList({"130.149.1.1:27960", "193.0.6.139:27960", "127.0.0.2:27960"}, 40));
     test::PromptRecorder prompts;
     BrowserWindow w(bookPath());
     ServerListPanel* panel = w.serverPanel();
