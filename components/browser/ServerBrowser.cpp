@@ -260,14 +260,8 @@ void ServerBrowser::resolveRow(int row)
             m_table.setState(row, RowState::CannotResolve);
             ++m_noReply;
         } else {
-            // IPv4 first, as the game itself connects.
-            QHostAddress chosen = found.first();
-            for (const QHostAddress& a : found)
-                if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                    chosen = a;
-                    break;
-                }
-            m_table.setAddress(row, ServerAddress{chosen, port}.normalised());
+            m_table.setAddress(row,
+                               ServerAddress{query::preferredAddress(found), port}.normalised());
             queryRow(row);
         }
         Q_EMIT progressChanged();

@@ -164,11 +164,7 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
     for (int i = 0; i < o.addresses.size(); ++i) {
         const Target t = parseAddress(o.addresses[i]);
         resolver(t.host, &loop, [&, i, port = quint16(t.port)](const QList<QHostAddress>& found) {
-            QHostAddress chosen;
-            for (const QHostAddress& a : found)
-                if (chosen.isNull() || (chosen.protocol() != QAbstractSocket::IPv4Protocol &&
-                                        a.protocol() == QAbstractSocket::IPv4Protocol))
-                    chosen = a;
+            const QHostAddress chosen = query::preferredAddress(found);
             if (chosen.isNull()) {
                 lines[i].result.address = lines[i].shown;
                 lines[i].result.status = ServerResult::CannotResolve;

@@ -134,13 +134,8 @@ int runWatch(const Options& o, const query::Resolver& resolver, const WatchOutpu
                              out.problem(QStringLiteral("%1: cannot resolve").arg(host));
                          return;
                      }
-                     QHostAddress chosen = found.first();
-                     for (const QHostAddress& a : found)
-                         if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                             chosen = a;
-                             break;
-                         }
-                     given.append(query::ServerAddress{chosen, port}.normalised());
+                     given.append(
+                         query::ServerAddress{query::preferredAddress(found), port}.normalised());
                      watcher.setServers(given); // a name looked up later joins the next look
                  });
     }

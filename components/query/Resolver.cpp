@@ -21,6 +21,14 @@ bool numeric(const QString& host, QList<QHostAddress>* out)
 
 } // namespace
 
+QHostAddress preferredAddress(const QList<QHostAddress>& found)
+{
+    for (const QHostAddress& a : found)
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            return a;
+    return found.value(0);
+}
+
 Resolver systemResolver()
 {
     return [](const QString& host, QObject* context, ResolveDone done) {

@@ -17,6 +17,10 @@ using ResolveDone = std::function<void(const QList<QHostAddress>&)>;
 // once `context` is gone.
 using Resolver = std::function<void(const QString& host, QObject* context, ResolveDone done)>;
 
+// The address to use of those a look-up found: the first IPv4 one, as the game itself
+// connects, else the first; null when there is none.
+QHostAddress preferredAddress(const QList<QHostAddress>& found);
+
 // Numeric addresses at once, names through the system (QHostInfo, asynchronous).
 Resolver systemResolver();
 
