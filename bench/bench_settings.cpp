@@ -1,6 +1,6 @@
 // GetSetting over a store of 1,000 keys and SaveSetting (each call its own write).
 #include "BenchUtil.h"
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -31,19 +31,81 @@ if(CMAKE_STRIP)
     set(CMAKE_STRIP ${strip_script})
 endif()
 
-# A static library of this folder's sources on top of `layer` (fragdeck_core or fragdeck_gui).
-function(fragdeck_layered_library name layer)
-    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
-    add_library(${name} STATIC ${A_SOURCES})
-    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC ${layer} fragdeck_warnings ${A_LIBS})
+# Shared tiers are included by tier name ("game/GameText.h"). Each tier's include root in
+# the build folder holds that tier alone, so a lower tier cannot reach a higher one's headers.
+function(fragdeck_tier target tier)
+    cmake_parse_arguments(A "" "DIR" "" ${ARGN})
+    if(NOT A_DIR)
+        set(A_DIR ${CMAKE_CURRENT_SOURCE_DIR}/${tier})
+    endif()
+    set(root ${CMAKE_BINARY_DIR}/tiers/${tier})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${A_DIR} ${root}/${tier} SYMBOLIC)
+    target_include_directories(${target} PUBLIC ${root})
+    set_property(GLOBAL APPEND PROPERTY FRAGDECK_SHARED_TARGETS ${target})
 endfunction()
 
-# A component's widget-free logic: it links the core library only, so a source that
-# includes a widget header cannot find it and does not build.
+# The component a folder belongs to: NAME for components/NAME and below, empty elsewhere.
+function(fragdeck_folder_component out)
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    if(rel MATCHES "^components/([^/]+)")
+        set(${out} ${CMAKE_MATCH_1} PARENT_SCOPE)
+    else()
+        set(${out} "" PARENT_SCOPE)
+    endif()
+endfunction()
+
+# Remembers that `target` (of this folder's component) links `libs`, for the check below.
+function(fragdeck_note_links target)
+    fragdeck_folder_component(component)
+    set_target_properties(${target} PROPERTIES FRAGDECK_COMPONENT "${component}")
+    set_property(GLOBAL APPEND PROPERTY FRAGDECK_LINKING_TARGETS ${target})
+    set_target_properties(${target} PROPERTIES FRAGDECK_LINKS "${ARGN}")
+endfunction()
+
+# One component never links another's libraries: what two components share lives in a
+# shared tier (shared/, or a library declared a tier with fragdeck_tier). Run once, after
+# every folder is read, so a link to a library defined later is checked too.
+function(fragdeck_check_layers)
+    get_property(targets GLOBAL PROPERTY FRAGDECK_LINKING_TARGETS)
+    get_property(shared GLOBAL PROPERTY FRAGDECK_SHARED_TARGETS)
+    foreach(t ${targets})
+        get_target_property(mine ${t} FRAGDECK_COMPONENT)
+        get_target_property(libs ${t} FRAGDECK_LINKS)
+        foreach(lib ${libs})
+            if(NOT TARGET ${lib} OR lib IN_LIST shared)
+                continue()
+            endif()
+            get_target_property(theirs ${lib} FRAGDECK_COMPONENT)
+            if(theirs AND NOT theirs STREQUAL mine)
+                message(FATAL_ERROR "${t} (component ${mine}) links ${lib} of component "
+                    "${theirs}: move what they share into a shared tier")
+            endif()
+        endforeach()
+    endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL fragdeck_check_layers)
+
+# A static library of this folder's sources on top of `layer` (fragdeck_game or
+# fragdeck_gui). A component's library exports its folder; a TIER library only its tier
+# root.
+function(fragdeck_layered_library name layer)
+    cmake_parse_arguments(A "" "TIER" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} STATIC ${A_SOURCES})
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    if(A_TIER)
+        fragdeck_tier(${name} ${A_TIER} DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    else()
+        target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    endif()
+    target_link_libraries(${name} PUBLIC ${layer} fragdeck_warnings ${A_LIBS})
+    fragdeck_note_links(${name} ${A_LIBS})
+endfunction()
+
+# Widget-free logic: it links the core and game tiers only, so a source that includes a
+# widget header cannot find it and does not build.
 function(fragdeck_library name)
-    fragdeck_layered_library(${name} fragdeck_core ${ARGN})
+    fragdeck_layered_library(${name} fragdeck_game ${ARGN})
 endfunction()
 
 # Windows and other code that shows itself: it links the GUI library.
@@ -60,6 +122,7 @@ function(fragdeck_component name)
         LIBRARY_OUTPUT_DIRECTORY ${FRAGDECK_SYSTEM_DIR}
         BUILD_RPATH "$ORIGIN/.." INSTALL_RPATH "$ORIGIN/..")
     target_link_libraries(${name} PRIVATE fragdeck_gui fragdeck_warnings ${A_LIBS})
+    fragdeck_note_links(${name} ${A_LIBS})
     foreach(f ${A_DATA})
         get_filename_component(base ${f} NAME)
         add_custom_command(TARGET ${name} POST_BUILD

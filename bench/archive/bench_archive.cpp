@@ -3,7 +3,7 @@
 #include "ArchiveTree.h"
 #include "BenchUtil.h"
 #include "CrateviewWindow.h"
-#include "Unzip.h"
+#include "archive/Unzip.h"
 
 #include <QApplication>
 #include <QFile>

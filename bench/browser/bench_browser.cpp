@@ -11,9 +11,9 @@
 #include "ServerBrowser.h"
 #include "ServerCache.h"
 #include "ServerListPanel.h"
-#include "Settings.h"
-#include "TestMaster.h"
-#include "TestSupport.h"
+#include "core/Settings.h"
+#include "testsupport/TestMaster.h"
+#include "testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -61,13 +61,13 @@ void writeSavedList(int rows)
     static const char* const mods[] = {"baseq3", "baseoa", "cpma", "osp", "defrag"};
     std::mt19937 random(5);
     ServerTable table;
-    QList<query::ServerAddress> addresses;
+    QList<servers::ServerAddress> addresses;
     for (int i = 0; i < rows; ++i)
         // Loopback, so nothing leaves the machine even if a refresh ran over them.
         addresses.append({QHostAddress(quint32(0x7f010000 + i)), quint16(27960 + i % 4)});
     table.ensureRows(addresses, Internet);
     for (int i = 0; i < rows; ++i) {
-        query::ServerInfo info;
+        servers::ServerInfo info;
         info.hostname = QStringLiteral("^%1Clan ^7Arena #%2").arg(i % 8).arg(i);
         info.mapname = QLatin1String(maps[random() % 10]);
         info.gamename = QLatin1String(mods[random() % 5]);
@@ -77,7 +77,7 @@ void writeSavedList(int rows)
         info.needPass = random() % 10 == 0;
         const int players = int(random() % std::min(info.maxClients + 1, 12));
         for (int p = 0; p < players; ++p) {
-            query::PlayerInfo pl;
+            servers::PlayerInfo pl;
             pl.name = QStringLiteral("^%1Player^7%2").arg(p % 8).arg(random() % 100000);
             pl.ping = p % 3 ? 30 + int(random() % 150) : 0;
             pl.bot = pl.ping == 0;
@@ -92,10 +92,10 @@ void writeSavedList(int rows)
                            QByteArray::number(info.maxClients) + "\\protocol\\" +
                            QByteArray::number(info.protocol) + "\\g_needpass\\" +
                            (info.needPass ? "1" : "0") + '\n';
-        for (const query::PlayerInfo& pl : info.players)
+        for (const servers::PlayerInfo& pl : info.players)
             reply += QByteArray::number(pl.score) + ' ' + QByteArray::number(pl.ping) + " \"" +
                      pl.name.toLatin1() + "\"\n";
-        table.setAnswer(i, query::parseStatusResponse(reply)->info, 10 + int(random() % 300));
+        table.setAnswer(i, servers::parseStatusResponse(reply)->info, 10 + int(random() % 300));
     }
     saveServerCache(serverCachePath(), table, QDateTime::currentDateTimeUtc());
 }

@@ -6,13 +6,13 @@
 //   browser_look [OUTDIR]
 #include "BrowserWindow.h"
 #include "MapPreview.h"
-#include "RealGameServer.h"
 #include "ServerBrowser.h"
 #include "ServerListPanel.h"
-#include "Settings.h"
-#include "TestFleet.h"
-#include "TestMaster.h"
-#include "TestSupport.h"
+#include "core/Settings.h"
+#include "testsupport/RealGameServer.h"
+#include "testsupport/TestFleet.h"
+#include "testsupport/TestMaster.h"
+#include "testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>

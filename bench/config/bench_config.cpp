@@ -5,8 +5,8 @@
 #include "ConfigFile.h"
 #include "ModOptionsWindow.h"
 #include "OptionDefs.h"
-#include "Prompts.h"
-#include "Settings.h"
+#include "core/Settings.h"
+#include "gui/Prompts.h"
 
 #include <QApplication>
 #include <QFile>

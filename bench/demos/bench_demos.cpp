@@ -2,12 +2,12 @@
 // player's list), the demo player's window load, and whole reads (the lengths), beside
 // `find` and `unzip -Z1` listing the same files. OpenArena's own demos are the templates
 // where installed, made-up ones otherwise.
-#include "ArchiveMember.h"
 #include "BenchUtil.h"
-#include "DemoSummary.h"
 #include "DemoWindow.h"
-#include "DemoWriter.h"
-#include "Settings.h"
+#include "archive/ArchiveMember.h"
+#include "archive/DemoSummary.h"
+#include "core/Settings.h"
+#include "testsupport/DemoWriter.h"
 
 #include <QApplication>
 #include <QDir>

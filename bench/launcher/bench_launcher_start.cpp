@@ -4,8 +4,8 @@
 #include "BenchUtil.h"
 #include "Form1.h"
 #include "LauncherLogic.h"
-#include "Paths.h"
-#include "Settings.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

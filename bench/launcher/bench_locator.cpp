@@ -2,10 +2,10 @@
 // beside `find ROOT -name quake3.exe -print -quit` on the same tree in the same run; and
 // the longest gap between served events while the search window walks.
 #include "BenchUtil.h"
-#include "GameInstall.h"
 #include "GameLocator.h"
-#include "Paths.h"
 #include "SearchWindow.h"
+#include "core/GameInstall.h"
+#include "core/Paths.h"
 
 #include <QApplication>
 #include <QDir>

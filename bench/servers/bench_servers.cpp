@@ -9,9 +9,9 @@
 //
 //   bench_servers [COUNT] [BIG_COUNT]      (1000 and 5000 by default)
 #include "BenchUtil.h"
-#include "Countries.h"
-#include "ServerList.h"
-#include "TestMaster.h"
+#include "core/Countries.h"
+#include "servers/ServerList.h"
+#include "testsupport/TestMaster.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,7 +28,7 @@
 #include <cstdio>
 #include <vector>
 
-using namespace fragdeck::query;
+using namespace fragdeck::servers;
 
 namespace
 {

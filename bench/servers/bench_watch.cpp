@@ -3,16 +3,16 @@
 // datagrams sent, the CPU time and the memory against their targets.
 //
 //   bench_watch [SERVERS] [FRIENDS] [LOOKS]     (50, 20 and 60 by default)
-#include "TestFleet.h"
-#include "TestSupport.h"
-#include "Watcher.h"
+#include "servers/Watcher.h"
+#include "testsupport/TestFleet.h"
+#include "testsupport/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <cstdio>
 #include <sys/resource.h>
 
-using namespace fragdeck::query;
+using namespace fragdeck::servers;
 
 namespace
 {

@@ -2,8 +2,8 @@
 // (127.0.0.2 ...) with latencies of 5-80 ms, a share of requests lost and a share of servers
 // silent, all listed by one master. Prints "master PORT", one "server ADDRESS LATENCY SILENT"
 // line per server and "ready", then serves until its standard input closes.
-#include "TestFleet.h"
-#include "TestMaster.h"
+#include "testsupport/TestFleet.h"
+#include "testsupport/TestMaster.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -3,10 +3,10 @@
 // the same run. Target: at most 1.5 times the reference.
 #include "BenchUtil.h"
 #include "MapScan.h"
-#include "Settings.h"
 #include "StarterWindow.h"
-#include "TestSupport.h"
-#include "ZipWriter.h"
+#include "core/Settings.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/ZipWriter.h"
 
 #include <QApplication>
 #include <QDir>

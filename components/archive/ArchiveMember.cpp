@@ -1,6 +1,6 @@
 #include "ArchiveMember.h"
 
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QFile>
 #include <zip.h>

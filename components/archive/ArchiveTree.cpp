@@ -1,6 +1,6 @@
 #include "ArchiveTree.h"
 
-#include "GameInstall.h"
+#include "core/GameInstall.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of crateview.so: its one creatable class "crateview.class" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::archive
 {

@@ -3,16 +3,16 @@
 #include "DemoSummary.h"
 #include "DesktopOpener.h"
 
-#include "Desktop.h"
-#include "GameInstall.h"
-#include "Paths.h"
-#include "PictureBox.h"
-#include "PictureDisplay.h"
-#include "Process.h"
-#include "Prompts.h"
-#include "Settings.h"
-#include "Sound.h"
-#include "Twips.h"
+#include "core/Desktop.h"
+#include "core/GameInstall.h"
+#include "core/Paths.h"
+#include "core/Process.h"
+#include "core/Settings.h"
+#include "gui/PictureBox.h"
+#include "gui/PictureDisplay.h"
+#include "gui/Prompts.h"
+#include "gui/Sound.h"
+#include "gui/Twips.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "DemoSummary.h"
 
 #include "ArchiveMember.h"
-#include "GameText.h"
-#include "Paths.h"
+#include "core/Paths.h"
+#include "game/GameText.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // Demos read where they lie, as loose files or members of an archive: reading one, the
 // game states of many (each archive opened once), a queue that reads whole demos one
 // after another away from the window thread, and the summary the windows show.
-#include "DemoFile.h"
+#include "game/DemoFile.h"
 
 #include <QDateTime>
 #include <QList>

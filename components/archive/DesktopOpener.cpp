@@ -1,7 +1,7 @@
 #include "DesktopOpener.h"
 
-#include "Desktop.h"
-#include "Paths.h"
+#include "core/Desktop.h"
+#include "core/Paths.h"
 
 #include <QCoreApplication>
 #include <QProcess>

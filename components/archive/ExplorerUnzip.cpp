@@ -1,6 +1,6 @@
 #include "ExplorerUnzip.h"
 
-#include "Prompts.h"
+#include "gui/Prompts.h"
 
 namespace fragdeck::archive
 {

@@ -1,7 +1,7 @@
 #include "LevelShots.h"
 
 #include "ArchiveMember.h"
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "Unzip.h"
 
 #include "ArchiveMember.h"
-#include "AtomicFile.h"
 #include "CentralDirectory.h"
-#include "Paths.h"
-#include "TextFile.h"
+#include "core/AtomicFile.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "AddressBook.h"
-#include "AtomicFile.h"
+#include "core/AtomicFile.h"
 
-#include "Paths.h"
-#include "TextFile.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #include "BeaconlistComponent.h"
 
 #include "BrowserWindow.h"
-#include "Paths.h"
+#include "core/Paths.h"
 
 namespace fragdeck
 {

@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of beaconlist.so: its one creatable class "beaconlist.Class" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck
 {

@@ -1,22 +1,22 @@
 #include "BrowserWindow.h"
 
-#include "Activation.h"
 #include "AddressBook.h"
-#include "DesktopNotifications.h"
-#include "Error.h"
-#include "Friends.h"
 #include "FriendsDialog.h"
-#include "GameInstall.h"
-#include "GameText.h"
 #include "MapPreview.h"
-#include "Paths.h"
-#include "Prompts.h"
-#include "SeatWait.h"
 #include "ServerBrowser.h"
 #include "ServerListPanel.h"
-#include "Settings.h"
-#include "Sound.h"
-#include "Watcher.h"
+#include "core/Activation.h"
+#include "core/DesktopNotifications.h"
+#include "core/Error.h"
+#include "core/GameInstall.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "game/GameText.h"
+#include "gui/Prompts.h"
+#include "gui/Sound.h"
+#include "servers/Friends.h"
+#include "servers/SeatWait.h"
+#include "servers/Watcher.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -72,7 +72,7 @@ QString downloadChoice()
 
 // The mod folder the server runs: "game" (its fs_game) when it sends one, else the
 // game module's name. Empty for the base game.
-QString modFolder(const query::ServerInfo& info)
+QString modFolder(const servers::ServerInfo& info)
 {
     QString mod = info.value("game").trimmed();
     if (mod.isEmpty())
@@ -84,7 +84,7 @@ QString modFolder(const query::ServerInfo& info)
 }
 
 // sv_allowDownload is a bit set; bit 1 switches downloads on.
-bool offersDownloads(const query::ServerInfo& info)
+bool offersDownloads(const servers::ServerInfo& info)
 {
     return info.value("sv_allowDownload").trimmed().toInt() & 1;
 }
@@ -216,20 +216,20 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     });
     connect(m_panel, &ServerListPanel::hideRequested, this, &BrowserWindow::hideServer);
     connect(m_panel, &ServerListPanel::seatWaitRequested, this, &BrowserWindow::waitForSeat);
-    m_seatWait = std::make_unique<query::SeatWait>();
+    m_seatWait = std::make_unique<servers::SeatWait>();
     connect(m_cancelWait, &QPushButton::clicked, this, [this] {
         m_seatWait->cancel();
         m_banner->hide();
         m_cancelWait->hide();
     });
-    connect(m_seatWait.get(), &query::SeatWait::seatFree, this, [this] {
+    connect(m_seatWait.get(), &servers::SeatWait::seatFree, this, [this] {
         m_banner->hide();
         m_cancelWait->hide();
         const int row = m_servers->table().rowOf(browser::serverKey(m_waitAddress));
         const browser::ServerRow* listed = row >= 0 ? &m_servers->table().row(row) : nullptr;
         joinServer(m_waitAddress, listed);
     });
-    connect(m_seatWait.get(), &query::SeatWait::expired, this, [this] {
+    connect(m_seatWait.get(), &servers::SeatWait::expired, this, [this] {
         m_cancelWait->hide();
         m_banner->setText(QStringLiteral("No seat freed on %1 in 15 minutes.").arg(m_waitAddress));
     });
@@ -261,7 +261,7 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     loadWindow();
     m_servers->setFavourites(bookEntries());
     friendsChanged();
-    if (query::loadWatch()) {
+    if (servers::loadWatch()) {
         const QSignalBlocker block(m_watch);
         m_watch->setChecked(true);
         setWatching(true);
@@ -275,8 +275,8 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
 
 void BrowserWindow::friendsChanged()
 {
-    m_servers->table().setFriends(query::FriendList(query::loadFriends()));
-    m_servers->table().setHidden(query::loadHidden());
+    m_servers->table().setFriends(servers::FriendList(servers::loadFriends()));
+    m_servers->table().setHidden(servers::loadHidden());
     if (m_watcher)
         m_watcher->setFriends(m_servers->table().friends());
     markFriendPlayers();
@@ -289,7 +289,7 @@ QMenu* BrowserWindow::playerMenu(QTreeWidgetItem* player)
     add->setObjectName(QStringLiteral("addfriend"));
     const QString name = player->text(0);
     connect(add, &QAction::triggered, this, [this, name] {
-        if (query::addFriend(name))
+        if (servers::addFriend(name))
             friendsChanged();
     });
     return menu;
@@ -297,7 +297,7 @@ QMenu* BrowserWindow::playerMenu(QTreeWidgetItem* player)
 
 void BrowserWindow::markFriendPlayers()
 {
-    const query::FriendList& friends = m_servers->table().friends();
+    const servers::FriendList& friends = m_servers->table().friends();
     for (int i = 0; i < m_lists.players->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_lists.players->topLevelItem(i);
         QFont f = item->font(0);
@@ -309,11 +309,11 @@ void BrowserWindow::markFriendPlayers()
 
 void BrowserWindow::hideServer(int row)
 {
-    QStringList hidden = query::loadHidden();
+    QStringList hidden = servers::loadHidden();
     const QString key = m_servers->table().row(row).key;
     if (!hidden.contains(key))
         hidden.append(key);
-    query::saveHidden(hidden);
+    servers::saveHidden(hidden);
     m_servers->table().setHidden(hidden);
 }
 
@@ -332,7 +332,7 @@ void BrowserWindow::waitForSeat(int row)
 
 void BrowserWindow::setWatching(bool on)
 {
-    query::saveWatch(on);
+    servers::saveWatch(on);
     // A tray icon says so where the desktop has a tray; nothing depends on one.
     if (on && !m_tray && QSystemTrayIcon::isSystemTrayAvailable()) {
         m_tray = new QSystemTrayIcon(windowIcon(), this);
@@ -354,8 +354,8 @@ void BrowserWindow::setWatching(bool on)
                     joinServer(tag.toString(), row >= 0 ? &m_servers->table().row(row) : nullptr);
                 });
     }
-    m_watcher = std::make_unique<query::Watcher>();
-    QList<query::ServerAddress> watched;
+    m_watcher = std::make_unique<servers::Watcher>();
+    QList<servers::ServerAddress> watched;
     const browser::ServerTable& t = m_servers->table();
     for (int i = 0; i < t.size(); ++i) {
         const browser::ServerRow& r = t.row(i);
@@ -364,15 +364,15 @@ void BrowserWindow::setWatching(bool on)
     }
     m_watcher->setServers(watched);
     m_watcher->setFriends(t.friends());
-    m_watcher->setIntervalSeconds(query::loadWatchInterval());
-    connect(m_watcher.get(), &query::Watcher::event, this, &BrowserWindow::onWatchEvent);
+    m_watcher->setIntervalSeconds(servers::loadWatchInterval());
+    connect(m_watcher.get(), &servers::Watcher::event, this, &BrowserWindow::onWatchEvent);
     m_watcher->start();
 }
 
-void BrowserWindow::onWatchEvent(const query::WatchEvent& e)
+void BrowserWindow::onWatchEvent(const servers::WatchEvent& e)
 {
-    tell(query::noticeSummary(e), query::noticeBody(e),
-         query::noticeJoins(e) ? e.address.toString() : QString());
+    tell(servers::noticeSummary(e), servers::noticeBody(e),
+         servers::noticeJoins(e) ? e.address.toString() : QString());
 }
 
 void BrowserWindow::tell(const QString& summary, const QString& body, const QString& joinAddress)
@@ -584,7 +584,7 @@ void BrowserWindow::onServerSelected(int row)
     status.serverName = r.info.hostname;
     status.mapName = r.info.mapname;
     status.players = QString::number(r.info.playerCount()) + u'/' + r.info.value("sv_maxclients");
-    for (const query::PlayerInfo& p : r.info.players)
+    for (const servers::PlayerInfo& p : r.info.players)
         status.playerRows.append({withoutColourCodes(p.name), p.name, QString::number(p.ping),
                                   QString::number(p.score)});
     for (const auto& [name, value] : r.info.pairs())

@@ -1,7 +1,7 @@
 #pragma once
 // The server browser window: the list of servers on the internet, the LAN, in the address
 // book and joined before; the status of one of them; and the game started connected to it.
-#include "StatusLists.h"
+#include "gui/StatusLists.h"
 
 #include <QDialog>
 #include <memory>
@@ -22,12 +22,12 @@ namespace browser
 class ServerBrowser;
 struct ServerRow;
 } // namespace browser
-namespace query
+namespace servers
 {
 class SeatWait;
 class Watcher;
 struct WatchEvent;
-} // namespace query
+} // namespace servers
 class DesktopNotifications;
 class MapPreview;
 class ServerListPanel;
@@ -44,8 +44,8 @@ public:
     browser::ServerBrowser* servers() const { return m_servers.get(); }
     ServerListPanel* serverPanel() const { return m_panel; }
     MapPreview* mapPreview() const { return m_preview; }
-    query::SeatWait* seatWait() const { return m_seatWait.get(); }
-    query::Watcher* watcher() const { return m_watcher.get(); } // null while not watching
+    servers::SeatWait* seatWait() const { return m_seatWait.get(); }
+    servers::Watcher* watcher() const { return m_watcher.get(); } // null while not watching
     // The player list's context menu for one player: "Add to friends". Owned by the caller.
     QMenu* playerMenu(QTreeWidgetItem* player);
     // Watching friends and favourites, on or off (remembered).
@@ -86,7 +86,7 @@ private:
     void friendsChanged();
     void hideServer(int row);
     void waitForSeat(int row);
-    void onWatchEvent(const query::WatchEvent& e);
+    void onWatchEvent(const servers::WatchEvent& e);
     // The desktop's notice, or the window's own banner and sound where there is none.
     void tell(const QString& summary, const QString& body, const QString& joinAddress);
     void markFriendPlayers();
@@ -109,8 +109,8 @@ private:
     QLabel* m_banner = nullptr;
     QPushButton* m_cancelWait = nullptr;
     QCheckBox* m_watch = nullptr;
-    std::unique_ptr<query::SeatWait> m_seatWait;
-    std::unique_ptr<query::Watcher> m_watcher;
+    std::unique_ptr<servers::SeatWait> m_seatWait;
+    std::unique_ptr<servers::Watcher> m_watcher;
     std::unique_ptr<DesktopNotifications> m_desktop;
     QSystemTrayIcon* m_tray = nullptr; // only where the desktop has a tray
     QString m_waitAddress;

@@ -1,7 +1,7 @@
 #include "FriendsDialog.h"
 
-#include "Friends.h"
-#include "Prompts.h"
+#include "gui/Prompts.h"
+#include "servers/Friends.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -39,13 +39,13 @@ FriendsDialog::FriendsDialog(QWidget* parent) : QDialog(parent)
     auto* friendsLabel = new QLabel(QStringLiteral("Friends (* stands for any characters):"), this);
     m_friends = new QListWidget(this);
     m_friends->setObjectName(QStringLiteral("friendlist"));
-    m_friends->addItems(query::loadFriends());
+    m_friends->addItems(servers::loadFriends());
     auto* add = button(this, "addfriendbutton", QStringLiteral("Add..."));
     auto* remove = button(this, "removefriend", QStringLiteral("Remove"));
     auto* hiddenLabel = new QLabel(QStringLiteral("Hidden servers:"), this);
     m_hidden = new QListWidget(this);
     m_hidden->setObjectName(QStringLiteral("hiddenlist"));
-    m_hidden->addItems(query::loadHidden());
+    m_hidden->addItems(servers::loadHidden());
     auto* show = button(this, "showagain", QStringLiteral("Show again"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* layout = new QGridLayout(this);
@@ -74,8 +74,8 @@ FriendsDialog::FriendsDialog(QWidget* parent) : QDialog(parent)
 
 void FriendsDialog::accept()
 {
-    query::saveFriends(itemsOf(m_friends));
-    query::saveHidden(itemsOf(m_hidden));
+    servers::saveFriends(itemsOf(m_friends));
+    servers::saveHidden(itemsOf(m_hidden));
     QDialog::accept();
 }
 

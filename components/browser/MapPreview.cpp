@@ -1,8 +1,8 @@
 #include "MapPreview.h"
 
-#include "GameInstall.h"
-#include "PictureBox.h"
-#include "PictureDisplay.h"
+#include "core/GameInstall.h"
+#include "gui/PictureBox.h"
+#include "gui/PictureDisplay.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -2,7 +2,7 @@
 // The selected server's map: its level shot from the player's own archives, or a marker
 // when the player does not have the map. The archives are listed once, when the first
 // map is shown.
-#include "LevelShots.h"
+#include "archive/LevelShots.h"
 
 #include <QWidget>
 #include <optional>

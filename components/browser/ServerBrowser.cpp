@@ -1,34 +1,34 @@
 #include "ServerBrowser.h"
 
-#include "ServerListSettings.h"
+#include "servers/ServerListSettings.h"
 
 namespace fragdeck::browser
 {
 
-using query::ServerAddress;
-using query::ServerResult;
+using servers::ServerAddress;
+using servers::ServerResult;
 
 ServerBrowser::ServerBrowser(QObject* parent)
-    : QObject(parent), m_poller(&m_list.poller()), m_resolver(query::systemResolver()),
+    : QObject(parent), m_poller(&m_list.poller()), m_resolver(servers::systemResolver()),
       m_resolveContext(std::make_unique<QObject>())
 {
     m_list.loadSettings();
     m_list.setResolver(m_resolver);
     m_table.setCountries(&CountryDatabase::shared());
     // After the list's own connection, so the poller has the rows when the table asks.
-    connect(&m_list.masterClient(), &query::MasterClient::serversFound, this,
+    connect(&m_list.masterClient(), &servers::MasterClient::serversFound, this,
             &ServerBrowser::onServersFound);
-    connect(&m_list, &query::ServerList::finished, this, &ServerBrowser::onListFinished);
-    query::ServerPoller& poller = m_list.poller();
-    connect(&poller, &query::ServerPoller::serverUpdated, this, &ServerBrowser::onServerUpdated);
-    connect(&poller, &query::ServerPoller::finished, this, &ServerBrowser::checkIdle);
-    connect(&m_lan, &query::LanSource::serverFound, this, &ServerBrowser::onLanServer);
-    connect(&m_lan, &query::LanSource::finished, this, &ServerBrowser::checkIdle);
+    connect(&m_list, &servers::ServerList::finished, this, &ServerBrowser::onListFinished);
+    servers::ServerPoller& poller = m_list.poller();
+    connect(&poller, &servers::ServerPoller::serverUpdated, this, &ServerBrowser::onServerUpdated);
+    connect(&poller, &servers::ServerPoller::finished, this, &ServerBrowser::checkIdle);
+    connect(&m_lan, &servers::LanSource::serverFound, this, &ServerBrowser::onLanServer);
+    connect(&m_lan, &servers::LanSource::finished, this, &ServerBrowser::checkIdle);
 }
 
 ServerBrowser::~ServerBrowser() = default;
 
-void ServerBrowser::setResolver(query::Resolver resolver)
+void ServerBrowser::setResolver(servers::Resolver resolver)
 {
     m_resolver = resolver;
     m_list.setResolver(std::move(resolver));
@@ -37,7 +37,7 @@ void ServerBrowser::setResolver(query::Resolver resolver)
 void ServerBrowser::loadCache(const QString& path)
 {
     m_cacheError.clear();
-    SavedList saved = loadServerCache(path, query::loadPollerSettings().limits, &m_cacheError);
+    SavedList saved = loadServerCache(path, servers::loadPollerSettings().limits, &m_cacheError);
     m_cacheTime = saved.savedAt;
     // Rows the book and the history named before the list came stay, with the saved answers.
     std::vector<ServerRow> rows = std::move(saved.rows);
@@ -136,7 +136,7 @@ ServerBrowser::Progress ServerBrowser::progress() const
     Progress p;
     p.answered = m_answered;
     p.noReply = m_noReply;
-    const query::ServerPoller& poller = *m_poller;
+    const servers::ServerPoller& poller = *m_poller;
     if (poller.isRunning())
         p.pending = std::max(0, poller.totalCount() - poller.doneCount());
     p.pending += m_resolving;
@@ -149,12 +149,12 @@ QString ServerBrowser::report(Source source) const
         return QString();
     QStringList lines;
     if (source == Internet) {
-        const query::MasterClient& masters = m_list.masterClient();
-        for (const query::MasterOutcome& m : masters.outcomes()) {
+        const servers::MasterClient& masters = m_list.masterClient();
+        for (const servers::MasterOutcome& m : masters.outcomes()) {
             const QString notes = m.notes(masters.limits());
-            if (m.state != query::MasterOutcome::State::Complete || !notes.isEmpty())
+            if (m.state != servers::MasterOutcome::State::Complete || !notes.isEmpty())
                 lines.append(QStringLiteral("Master %1: %2%3")
-                                 .arg(m.master.toString(), query::describe(m.state),
+                                 .arg(m.master.toString(), servers::describe(m.state),
                                       notes.isEmpty() ? QString() : QStringLiteral("; ") + notes));
         }
     }
@@ -235,7 +235,7 @@ void ServerBrowser::queryRow(int row)
         resolveRow(row);
         return;
     }
-    if (!query::queryable(query::addressScope(r.address.host))) {
+    if (!servers::queryable(servers::addressScope(r.address.host))) {
         // A multicast or broadcast address typed into the book is never asked.
         m_table.setState(row, RowState::NoReply);
         return;
@@ -261,7 +261,7 @@ void ServerBrowser::resolveRow(int row)
             ++m_noReply;
         } else {
             m_table.setAddress(row,
-                               ServerAddress{query::preferredAddress(found), port}.normalised());
+                               ServerAddress{servers::preferredAddress(found), port}.normalised());
             queryRow(row);
         }
         Q_EMIT progressChanged();
@@ -303,7 +303,7 @@ void ServerBrowser::onServersFound(const QList<ServerAddress>& servers)
 
 void ServerBrowser::onServerUpdated(int pollerRow)
 {
-    const query::ServerPoller& poller = m_list.poller();
+    const servers::ServerPoller& poller = m_list.poller();
     const ServerResult& r = poller.at(pollerRow);
     const bool counted = poller.isRunning(); // a stop reverts rows; those are no news
     for (int row : m_table.rowsAt(r.address)) {
@@ -336,7 +336,7 @@ void ServerBrowser::onServerUpdated(int pollerRow)
     }
 }
 
-void ServerBrowser::onLanServer(const ServerAddress& server, const query::ServerInfo& info)
+void ServerBrowser::onLanServer(const ServerAddress& server, const servers::ServerInfo& info)
 {
     const int row = m_table.ensureRow(server.toString(), server, Lan);
     const ServerRow& r = m_table.row(row);

@@ -4,10 +4,10 @@
 // in the address book and the history), the saved list and the history. Widget-free.
 //
 // A refresh never empties the list: rows keep their last answer until a new one comes.
-#include "LanSource.h"
 #include "ServerCache.h"
-#include "ServerList.h"
 #include "ServerTable.h"
+#include "servers/LanSource.h"
+#include "servers/ServerList.h"
 
 #include <QHash>
 #include <QObject>
@@ -25,10 +25,10 @@ public:
     ~ServerBrowser() override;
 
     ServerTable& table() { return m_table; }
-    query::ServerList& serverList() { return m_list; }
-    query::LanSource& lan() { return m_lan; }
+    servers::ServerList& serverList() { return m_list; }
+    servers::LanSource& lan() { return m_lan; }
     // Resolves the masters' and the typed servers' host names (the system's by default).
-    void setResolver(query::Resolver resolver);
+    void setResolver(servers::Resolver resolver);
 
     // The saved list; the window shows it at once, marked old.
     void loadCache(const QString& path);
@@ -70,9 +70,9 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void onServersFound(const QList<query::ServerAddress>& servers);
+    void onServersFound(const QList<servers::ServerAddress>& servers);
     void onServerUpdated(int pollerRow);
-    void onLanServer(const query::ServerAddress& server, const query::ServerInfo& info);
+    void onLanServer(const servers::ServerAddress& server, const servers::ServerInfo& info);
     void onListFinished();
     void queryRow(int row);
     void resolveRow(int row);
@@ -81,10 +81,10 @@ private:
     void syncSource(Source source, const QSet<QString>& keys);
 
     ServerTable m_table;
-    query::ServerList m_list;
-    query::LanSource m_lan;
-    query::ServerPoller* m_poller; // the list's
-    query::Resolver m_resolver;
+    servers::ServerList m_list;
+    servers::LanSource m_lan;
+    servers::ServerPoller* m_poller; // the list's
+    servers::Resolver m_resolver;
     std::unique_ptr<QObject> m_resolveContext; // dropped, with its pending answers, on stop
     int m_resolving = 0;
     bool m_running = false;

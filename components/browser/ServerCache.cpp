@@ -1,9 +1,9 @@
 #include "ServerCache.h"
 
-#include "AddressScope.h"
-#include "AtomicFile.h"
-#include "Paths.h"
-#include "TextFile.h"
+#include "core/AtomicFile.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
+#include "servers/AddressScope.h"
 
 #include <QDataStream>
 #include <QFile>
@@ -35,13 +35,13 @@ QByteArray encodeRow(const ServerRow& r)
     const quint8 kind = !r.answered ? NoReply : r.info.infoReply ? Info : Status;
     out << r.key << (r.address.isNull() ? QString() : r.address.toString())
         << quint8(r.sources & (Internet | Lan)) << state << qint32(r.pingMs) << kind
-        << (kind == Info     ? query::infoDatagram(r.info)
-            : kind == Status ? query::statusDatagram(r.info)
+        << (kind == Info     ? servers::infoDatagram(r.info)
+            : kind == Status ? servers::statusDatagram(r.info)
                              : QByteArray());
     return bytes;
 }
 
-bool decodeRow(const QByteArray& bytes, const query::ReplyLimits& limits, ServerRow* r)
+bool decodeRow(const QByteArray& bytes, const servers::ReplyLimits& limits, ServerRow* r)
 {
     QDataStream in(bytes);
     in.setVersion(QDataStream::Qt_6_4);
@@ -52,15 +52,15 @@ bool decodeRow(const QByteArray& bytes, const query::ReplyLimits& limits, Server
     in >> r->key >> address >> r->sources >> state >> ping >> kind >> reply;
     if (in.status() != QDataStream::Ok || !in.atEnd() || r->key.isEmpty() || kind > Info)
         return false;
-    query::ServerAddress a;
+    servers::ServerAddress a;
     const QString canonical = serverKey(address, &a);
     if (!address.isEmpty() && canonical != address)
         return false;
-    if (!a.isNull() && !query::queryable(query::addressScope(a.host)))
+    if (!a.isNull() && !servers::queryable(servers::addressScope(a.host)))
         return false;
     if (kind != NoReply) {
-        const auto parsed = kind == Info ? query::parseInfoResponse(reply, limits)
-                                         : query::parseStatusResponse(reply, limits);
+        const auto parsed = kind == Info ? servers::parseInfoResponse(reply, limits)
+                                         : servers::parseStatusResponse(reply, limits);
         if (!parsed)
             return false;
         r->info = parsed->info;
@@ -86,7 +86,7 @@ QString historyPath()
     return userDataFolder() + QStringLiteral("/history.dat");
 }
 
-SavedList loadServerCache(const QString& path, const query::ReplyLimits& limits, QString* error)
+SavedList loadServerCache(const QString& path, const servers::ReplyLimits& limits, QString* error)
 {
     SavedList out;
     QFile f(toLocalPath(path));
@@ -104,7 +104,8 @@ SavedList loadServerCache(const QString& path, const query::ReplyLimits& limits,
     return readServerCache(f.readAll(), limits, error);
 }
 
-SavedList readServerCache(const QByteArray& bytes, const query::ReplyLimits& limits, QString* error)
+SavedList readServerCache(const QByteArray& bytes, const servers::ReplyLimits& limits,
+                          QString* error)
 {
     SavedList out;
     auto fail = [&](const QString& why) {

@@ -21,10 +21,10 @@ struct SavedList {
 // an empty list and the reason. Each saved answer is read back as the reply it was, with
 // the bounds of a live reply; a server whose entry fails those checks is left out, with a
 // note in *error, and the rest loads.
-SavedList loadServerCache(const QString& path, const query::ReplyLimits& limits = {},
+SavedList loadServerCache(const QString& path, const servers::ReplyLimits& limits = {},
                           QString* error = nullptr);
 // The same on the file's bytes.
-SavedList readServerCache(const QByteArray& bytes, const query::ReplyLimits& limits = {},
+SavedList readServerCache(const QByteArray& bytes, const servers::ReplyLimits& limits = {},
                           QString* error = nullptr);
 // Writes the rows worth keeping: those of the internet and the LAN, and the answers of the
 // address book's and history's servers. Replaces the file atomically.

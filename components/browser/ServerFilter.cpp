@@ -1,7 +1,7 @@
 #include "ServerFilter.h"
 
-#include "GameText.h"
-#include "Settings.h"
+#include "core/Settings.h"
+#include "game/GameText.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "ServerListPanel.h"
 
-#include "ColouredText.h"
+#include "gui/ColouredText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -394,7 +394,7 @@ QMenu* ServerListPanel::rowMenu(int tableRow)
     connect(hide, &QAction::triggered, this, [this, tableRow] { Q_EMIT hideRequested(tableRow); });
     QAction* wait = menu->addAction(QStringLiteral("Join when a seat frees"));
     wait->setObjectName(QStringLiteral("seatwait"));
-    wait->setEnabled(r.answered && !query::hasFreeSeat(r.info));
+    wait->setEnabled(r.answered && !servers::hasFreeSeat(r.info));
     connect(wait, &QAction::triggered, this,
             [this, tableRow] { Q_EMIT seatWaitRequested(tableRow); });
     return menu;

@@ -1,6 +1,6 @@
 #include "ServerTable.h"
 
-#include "GameText.h"
+#include "game/GameText.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -8,7 +8,7 @@
 namespace fragdeck::browser
 {
 
-using query::ServerAddress;
+using servers::ServerAddress;
 
 namespace
 {
@@ -28,7 +28,7 @@ void ServerRow::derive()
     searchText = (name + u'\n' + info.mapname + u'\n' + key).toLower();
     playerNames.clear();
     playerNames.reserve(info.players.size());
-    for (const query::PlayerInfo& p : info.players)
+    for (const servers::PlayerInfo& p : info.players)
         playerNames.append(withoutColourCodes(p.name).toLower());
     if (!answered) {
         humans = bots = 0;
@@ -351,12 +351,12 @@ void ServerTable::markFriends(ServerRow& r) const
     r.hidden = m_hidden.contains(r.key);
     if (!r.answered || m_friends.isEmpty())
         return;
-    for (const query::PlayerInfo& p : r.info.players)
+    for (const servers::PlayerInfo& p : r.info.players)
         if (!m_friends.match(p.name).isEmpty() && !r.friends.contains(p.name))
             r.friends.append(p.name);
 }
 
-void ServerTable::setFriends(const query::FriendList& friends)
+void ServerTable::setFriends(const servers::FriendList& friends)
 {
     m_friends = friends;
     for (int i = 0; i < size(); ++i) {
@@ -418,7 +418,7 @@ void ServerTable::setJoined(int i, qint64 ms)
     changed(i);
 }
 
-void ServerTable::setAnswer(int i, const query::ServerInfo& info, int pingMs)
+void ServerTable::setAnswer(int i, const servers::ServerInfo& info, int pingMs)
 {
     ServerRow& r = m_rows[size_t(i)];
     r.info = info;

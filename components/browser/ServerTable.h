@@ -5,10 +5,10 @@
 //
 // Replies arrive by the hundred a second during a refresh, so changed rows are told to
 // views in batches (every flushIntervalMs) rather than one signal per reply.
-#include "Countries.h"
-#include "ServerAddress.h"
-#include "StatusReply.h"
-#include "Watch.h"
+#include "core/Countries.h"
+#include "servers/ServerAddress.h"
+#include "servers/StatusReply.h"
+#include "servers/Watch.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -44,7 +44,7 @@ struct ServerRow {
     // What the game connects to: "1.2.3.4:27960", "[2001:db8::1]:27960", or a host name
     // (with its port when one was given) as the player typed it.
     QString key;
-    query::ServerAddress address; // null until a host name is resolved
+    servers::ServerAddress address; // null until a host name is resolved
     quint8 sources = 0;
     RowState state = RowState::Unknown;
     bool answered = false; // info holds an answer, maybe an old one
@@ -55,7 +55,7 @@ struct ServerRow {
     QStringList friends; // players of the answer that are friends, names as reported
     bool hidden = false; // the player hid it: in no tab
     QString country;     // ISO 3166 alpha-2 of the address; empty when none is known
-    query::ServerInfo info;
+    servers::ServerInfo info;
 
     // Cut once per answer, for filters and sorting.
     QString name;            // hostname without colour codes
@@ -74,7 +74,7 @@ QString gameTypeName(int gametype);
 // a port, IPv6 in brackets when it has one) give their canonical "addr:port" /
 // "[addr]:port" and *address; anything else is a host name, kept as typed (trimmed), and
 // *address stays null. The port is 27960 when none is given.
-QString serverKey(const QString& typed, query::ServerAddress* address = nullptr);
+QString serverKey(const QString& typed, servers::ServerAddress* address = nullptr);
 // The host and port of a key that names a host ("host" or "host:port").
 bool splitHostKey(const QString& key, QString* host, quint16* port);
 
@@ -128,30 +128,30 @@ public:
     const ServerRow& row(int i) const { return m_rows[size_t(i)]; }
     int rowOf(const QString& key) const { return m_byKey.value(key, -1); }
     // Rows of one server address (a numeric key and host names resolved to it).
-    QList<int> rowsAt(const query::ServerAddress& address) const
+    QList<int> rowsAt(const servers::ServerAddress& address) const
     {
         return m_byAddress.value(address);
     }
 
     // The row of `key`, added (in `source`) when there is none; the source is added to an
     // existing row.
-    int ensureRow(const QString& key, const query::ServerAddress& address, quint8 source);
+    int ensureRow(const QString& key, const servers::ServerAddress& address, quint8 source);
     // Many rows at once (a master's datagram): one insertion for views.
-    void ensureRows(const QList<query::ServerAddress>& addresses, quint8 source);
+    void ensureRows(const QList<servers::ServerAddress>& addresses, quint8 source);
     // Rows as read from the saved list, replacing everything.
     void reset(std::vector<ServerRow> rows);
 
     // Changes; each is told to views at the next flush.
     void setSources(int i, quint8 sources);
-    void setAddress(int i, const query::ServerAddress& address);
+    void setAddress(int i, const servers::ServerAddress& address);
     void setState(int i, RowState state);
     void setListed(int i, bool listed) { m_rows[size_t(i)].listed = listed; }
     void setJoined(int i, qint64 ms);
     // A fresh answer (ping in ms; -1 when not measured, as for a LAN discovery reply).
-    void setAnswer(int i, const query::ServerInfo& info, int pingMs);
+    void setAnswer(int i, const servers::ServerInfo& info, int pingMs);
     // Who counts as a friend, and which servers (keys) are hidden; every row is marked again.
-    void setFriends(const query::FriendList& friends);
-    const query::FriendList& friends() const { return m_friends; }
+    void setFriends(const servers::FriendList& friends);
+    const servers::FriendList& friends() const { return m_friends; }
     void setHidden(const QStringList& keys);
 
     // The maps the player has (lower case, as archive::MapArchives holds them): rows
@@ -179,9 +179,9 @@ private:
 
     std::vector<ServerRow> m_rows;
     QHash<QString, int> m_byKey;
-    query::FriendList m_friends;
+    servers::FriendList m_friends;
     QSet<QString> m_hidden;
-    QHash<query::ServerAddress, QList<int>> m_byAddress;
+    QHash<servers::ServerAddress, QList<int>> m_byAddress;
     std::vector<int> m_dirty;
     std::vector<char> m_isDirty; // per row
     QTimer m_flushTimer;

@@ -1,8 +1,8 @@
 #include "DemoCli.h"
 
-#include "GameText.h"
-#include "Paths.h"
 #include "QueryCli.h"
+#include "core/Paths.h"
+#include "game/GameText.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

@@ -1,8 +1,8 @@
 #pragma once
 // fragdeck-demo: what recorded demos hold, from the command line. Its arguments, where
 // each demo lies (a file or "ARCHIVE.pk3:member"), and its output.
-#include "DemoFile.h"
-#include "DemoSummary.h"
+#include "archive/DemoSummary.h"
+#include "game/DemoFile.h"
 
 #include <QList>
 #include <QString>

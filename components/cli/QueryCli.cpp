@@ -1,6 +1,6 @@
 #include "QueryCli.h"
 
-#include "MasterClient.h"
+#include "servers/MasterClient.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -96,7 +96,7 @@ QString usageText()
                "started.\n")
         .arg(kDefaultPort)
         .arg(kDefaultTimeoutMs)
-        .arg(query::kDefaultMasterPort);
+        .arg(servers::kDefaultMasterPort);
 }
 
 ParsedArguments parseArguments(const QStringList& args)
@@ -146,8 +146,8 @@ ParsedArguments parseArguments(const QStringList& args)
                 r.error = QStringLiteral("--master needs a master server address");
                 return r;
             }
-            query::MasterServer m;
-            if (!query::MasterServer::parse(value, &m)) {
+            servers::MasterServer m;
+            if (!servers::MasterServer::parse(value, &m)) {
                 r.error = QStringLiteral("bad master address \"%1\"").arg(value);
                 return r;
             }

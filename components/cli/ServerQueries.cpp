@@ -1,9 +1,9 @@
 #include "ServerQueries.h"
 
-#include "Countries.h"
-#include "MasterClient.h"
-#include "ServerListSettings.h"
-#include "ServerPoller.h"
+#include "core/Countries.h"
+#include "servers/MasterClient.h"
+#include "servers/ServerListSettings.h"
+#include "servers/ServerPoller.h"
 
 #include <QEventLoop>
 #include <QHash>
@@ -25,17 +25,17 @@ struct Slot {
 
 } // namespace
 
-ServerResult toResult(const QString& address, const query::ServerResult& row, const Options& o)
+ServerResult toResult(const QString& address, const servers::ServerResult& row, const Options& o)
 {
     ServerResult r;
     r.address = address;
     r.country = CountryDatabase::shared().countryOf(row.address.host);
-    if (row.status != query::ServerResult::Status::Ok) {
+    if (row.status != servers::ServerResult::Status::Ok) {
         r.status = ServerResult::TimedOut;
         return r;
     }
     r.status = ServerResult::Ok;
-    const query::ServerInfo& info = row.info;
+    const servers::ServerInfo& info = row.info;
     r.name = info.hostname;
     r.map = info.mapname;
     r.maxClients = info.value("sv_maxclients");
@@ -43,7 +43,7 @@ ServerResult toResult(const QString& address, const query::ServerResult& row, co
     r.botCount = info.botCount();
     r.rttMs = double(row.pingUs) / 1000.0;
     if (o.players)
-        for (const query::PlayerInfo& p : info.players)
+        for (const servers::PlayerInfo& p : info.players)
             r.players.append({QString::number(p.score), QString::number(p.ping),
                               o.rawNames ? p.name : removeColorCodes(p.name)});
     if (o.rules)
@@ -52,19 +52,19 @@ ServerResult toResult(const QString& address, const query::ServerResult& row, co
     return r;
 }
 
-int runServerQueries(const Options& o, const query::Resolver& resolver, const QueryOutput& out,
+int runServerQueries(const Options& o, const servers::Resolver& resolver, const QueryOutput& out,
                      QList<ServerResult>* all)
 {
     QEventLoop loop;
-    query::ServerPoller poller;
-    query::PollerSettings settings = query::loadPollerSettings();
+    servers::ServerPoller poller;
+    servers::PollerSettings settings = servers::loadPollerSettings();
     // The time-out is the whole time a server has; three attempts share it.
     settings.attemptTimeoutMs = std::max(1, (o.timeoutMs + 2) / 3);
     settings.maxAttempts = 3;
     poller.setSettings(settings);
-    query::MasterClient masters;
+    servers::MasterClient masters;
     masters.setResolver(resolver);
-    masters.setLimits(query::loadMasterLimits());
+    masters.setLimits(servers::loadMasterLimits());
 
     QList<Slot> lines;
     QHash<int, QList<int>> linesOfRow;
@@ -83,8 +83,8 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
         }
     };
     const auto complete = [&](int row) {
-        const query::ServerResult& polled = poller.at(row);
-        if (out.note && polled.info.cut && polled.status == query::ServerResult::Status::Ok)
+        const servers::ServerResult& polled = poller.at(row);
+        if (out.note && polled.info.cut && polled.status == servers::ServerResult::Status::Ok)
             out.note(QStringLiteral("server %1: %2")
                          .arg(polled.address.toString(), polled.info.cutNote(settings.limits)));
         for (int i : linesOfRow.value(row)) {
@@ -97,9 +97,9 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
         if (pendingLookups == 0 && mastersDone)
             poller.setListOpen(false);
     };
-    const auto place = [&](int slot, const query::ServerAddress& given) {
+    const auto place = [&](int slot, const servers::ServerAddress& given) {
         // The poller knows a server by its one normal form; so must every look-up here.
-        const query::ServerAddress a = given.normalised();
+        const servers::ServerAddress a = given.normalised();
         int row = poller.indexOf(a);
         if (row < 0) {
             poller.addServers({a});
@@ -109,47 +109,47 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
             lines[slot].result.address = lines[slot].shown;
             lines[slot].result.status = ServerResult::Failed;
             lines[slot].result.error = QStringLiteral("a %1 address is never queried")
-                                           .arg(query::scopeName(query::addressScope(a.host)));
+                                           .arg(servers::scopeName(servers::addressScope(a.host)));
             lines[slot].done = true;
             flush();
             return;
         }
         lines[slot].row = row;
         linesOfRow[row].append(slot);
-        const query::ServerResult& r = poller.at(row);
-        if (r.status == query::ServerResult::Status::Ok ||
-            r.status == query::ServerResult::Status::NoReply)
+        const servers::ServerResult& r = poller.at(row);
+        if (r.status == servers::ServerResult::Status::Ok ||
+            r.status == servers::ServerResult::Status::NoReply)
             complete(row); // the same server was asked for before and is known already
     };
 
-    QObject::connect(&poller, &query::ServerPoller::serverUpdated, &loop, complete);
-    QObject::connect(&poller, &query::ServerPoller::finished, &loop, [&] { loop.quit(); });
-    QObject::connect(&masters, &query::MasterClient::serversFound, &loop,
-                     [&](const QList<query::ServerAddress>& found) {
-                         for (const query::ServerAddress& a : found) {
+    QObject::connect(&poller, &servers::ServerPoller::serverUpdated, &loop, complete);
+    QObject::connect(&poller, &servers::ServerPoller::finished, &loop, [&] { loop.quit(); });
+    QObject::connect(&masters, &servers::MasterClient::serversFound, &loop,
+                     [&](const QList<servers::ServerAddress>& found) {
+                         for (const servers::ServerAddress& a : found) {
                              if (poller.indexOf(a) >= 0)
                                  continue; // on the command line too: shown once, there
                              lines.append({a.toString(), -1, false, {}});
                              place(int(lines.size()) - 1, a);
                          }
                      });
-    QObject::connect(&masters, &query::MasterClient::masterFinished, &loop, [&](int index) {
-        const query::MasterOutcome m = masters.outcomes()[index];
-        const bool complete = m.state == query::MasterOutcome::State::Complete;
+    QObject::connect(&masters, &servers::MasterClient::masterFinished, &loop, [&](int index) {
+        const servers::MasterOutcome m = masters.outcomes()[index];
+        const bool complete = m.state == servers::MasterOutcome::State::Complete;
         const bool cut = m.overServerLimit || m.datagramLimit || m.timeLimit;
         const QString notes = m.notes(masters.limits());
         const QString tail = notes.isEmpty() ? QString() : QStringLiteral("; ") + notes;
         failed = failed || !complete;
         if ((!complete || cut) && out.problem)
             out.problem(QStringLiteral("master %1: %2%3")
-                            .arg(m.master.toString(), query::describe(m.state), tail));
+                            .arg(m.master.toString(), servers::describe(m.state), tail));
         else if (out.note)
             out.note(QStringLiteral("master %1: %2, %3 servers listed%4")
-                         .arg(m.master.toString(), query::describe(m.state))
+                         .arg(m.master.toString(), servers::describe(m.state))
                          .arg(m.servers)
                          .arg(tail));
     });
-    QObject::connect(&masters, &query::MasterClient::finished, &loop, [&] {
+    QObject::connect(&masters, &servers::MasterClient::finished, &loop, [&] {
         mastersDone = true;
         maybeClose();
     });
@@ -164,7 +164,7 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
     for (int i = 0; i < o.addresses.size(); ++i) {
         const Target t = parseAddress(o.addresses[i]);
         resolver(t.host, &loop, [&, i, port = quint16(t.port)](const QList<QHostAddress>& found) {
-            const QHostAddress chosen = query::preferredAddress(found);
+            const QHostAddress chosen = servers::preferredAddress(found);
             if (chosen.isNull()) {
                 lines[i].result.address = lines[i].shown;
                 lines[i].result.status = ServerResult::CannotResolve;
@@ -178,10 +178,10 @@ int runServerQueries(const Options& o, const query::Resolver& resolver, const Qu
         });
     }
     if (!o.masters.isEmpty()) {
-        QList<query::MasterServer> list;
+        QList<servers::MasterServer> list;
         for (const QString& m : o.masters) {
-            query::MasterServer s;
-            if (query::MasterServer::parse(m, &s))
+            servers::MasterServer s;
+            if (servers::MasterServer::parse(m, &s))
                 list.append(s);
         }
         masters.query(list, o.protocolVersion);

@@ -2,8 +2,8 @@
 // fragdeck-query's Quake III path: every address on the command line and every server the
 // masters list, queried at once through the server list engine.
 #include "QueryCli.h"
-#include "Resolver.h"
-#include "ServerPoller.h"
+#include "servers/Resolver.h"
+#include "servers/ServerPoller.h"
 
 #include <QList>
 #include <QString>
@@ -24,11 +24,11 @@ struct QueryOutput {
 };
 
 // Runs until every server answered or ran out of time; returns the exit status.
-int runServerQueries(const Options& options, const query::Resolver& resolver,
+int runServerQueries(const Options& options, const servers::Resolver& resolver,
                      const QueryOutput& output, QList<ServerResult>* all = nullptr);
 
 // The poller's row as fragdeck-query shows it.
-ServerResult toResult(const QString& address, const query::ServerResult& row,
+ServerResult toResult(const QString& address, const servers::ServerResult& row,
                       const Options& options);
 
 } // namespace fragdeck::cli

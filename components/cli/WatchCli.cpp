@@ -1,11 +1,11 @@
 #include "WatchCli.h"
 
-#include "DesktopNotifications.h"
-#include "GameInstall.h"
-#include "GameText.h"
-#include "ServerListSettings.h"
-#include "Settings.h"
-#include "Watcher.h"
+#include "core/DesktopNotifications.h"
+#include "core/GameInstall.h"
+#include "core/Settings.h"
+#include "game/GameText.h"
+#include "servers/ServerListSettings.h"
+#include "servers/Watcher.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -68,13 +68,13 @@ private:
 
 } // namespace
 
-QByteArray formatWatchEvent(const query::WatchEvent& e, const Options& o, const QDateTime& at)
+QByteArray formatWatchEvent(const servers::WatchEvent& e, const Options& o, const QDateTime& at)
 {
     const QString address = e.address.toString();
     if (o.json) {
         QJsonObject j;
-        j.insert(QStringLiteral("event"), query::eventName(e.kind));
-        j.insert(QStringLiteral("friend"), e.kind == query::WatchEvent::SeatFree
+        j.insert(QStringLiteral("event"), servers::eventName(e.kind));
+        j.insert(QStringLiteral("friend"), e.kind == servers::WatchEvent::SeatFree
                                                ? QJsonValue(QJsonValue::Null)
                                                : QJsonValue(e.friendName));
         j.insert(QStringLiteral("address"), address);
@@ -89,55 +89,56 @@ QByteArray formatWatchEvent(const query::WatchEvent& e, const Options& o, const 
     };
     QString line;
     switch (e.kind) {
-    case query::WatchEvent::FriendOnline:
+    case servers::WatchEvent::FriendOnline:
         line = QStringLiteral("friend-online\t%1\t%2\t%3")
                    .arg(shown(e.friendName), address, shown(e.server));
         break;
-    case query::WatchEvent::FriendOffline:
+    case servers::WatchEvent::FriendOffline:
         line = QStringLiteral("friend-offline\t%1\t%2").arg(shown(e.friendName), address);
         break;
-    case query::WatchEvent::SeatFree:
+    case servers::WatchEvent::SeatFree:
         line = QStringLiteral("seat-free\t%1\t%2/%3").arg(address).arg(e.clients).arg(e.max);
         break;
     }
     return line.toUtf8() + '\n';
 }
 
-int runWatch(const Options& o, const query::Resolver& resolver, const WatchOutput& out)
+int runWatch(const Options& o, const servers::Resolver& resolver, const WatchOutput& out)
 {
     QEventLoop loop;
-    query::Watcher watcher;
+    servers::Watcher watcher;
     watcher.setResolver(resolver);
     watcher.setIntervalSeconds(o.intervalS);
-    query::PollerSettings settings = query::loadPollerSettings();
+    servers::PollerSettings settings = servers::loadPollerSettings();
     settings.attemptTimeoutMs = std::max(1, (o.timeoutMs + 1) / 2);
     watcher.setPollerSettings(settings);
-    watcher.setFriends(query::FriendList(o.friends));
-    QList<query::MasterServer> masters;
+    watcher.setFriends(servers::FriendList(o.friends));
+    QList<servers::MasterServer> masters;
     for (const QString& m : o.masters) {
-        query::MasterServer s;
-        if (query::MasterServer::parse(m, &s))
+        servers::MasterServer s;
+        if (servers::MasterServer::parse(m, &s))
             masters.append(s);
     }
     watcher.setMasters(masters, o.protocolVersion);
 
     // The addresses once, before the first look.
-    QList<query::ServerAddress> given;
+    QList<servers::ServerAddress> given;
     int unresolved = 0;
     for (const QString& address : o.addresses) {
         const Target t = parseAddress(address);
-        resolver(t.host, &loop,
-                 [&, host = t.host, port = quint16(t.port)](const QList<QHostAddress>& found) {
-                     if (found.isEmpty()) {
-                         ++unresolved;
-                         if (out.problem)
-                             out.problem(QStringLiteral("%1: cannot resolve").arg(host));
-                         return;
-                     }
-                     given.append(
-                         query::ServerAddress{query::preferredAddress(found), port}.normalised());
-                     watcher.setServers(given); // a name looked up later joins the next look
-                 });
+        resolver(
+            t.host, &loop,
+            [&, host = t.host, port = quint16(t.port)](const QList<QHostAddress>& found) {
+                if (found.isEmpty()) {
+                    ++unresolved;
+                    if (out.problem)
+                        out.problem(QStringLiteral("%1: cannot resolve").arg(host));
+                    return;
+                }
+                given.append(
+                    servers::ServerAddress{servers::preferredAddress(found), port}.normalised());
+                watcher.setServers(given); // a name looked up later joins the next look
+            });
     }
     if (!o.addresses.isEmpty() && unresolved == o.addresses.size() && masters.isEmpty())
         return ExitUsage;
@@ -166,16 +167,16 @@ int runWatch(const Options& o, const query::Resolver& resolver, const WatchOutpu
                                  out.problem(why);
                          });
     }
-    QObject::connect(&watcher, &query::Watcher::problem, &loop, [&](const QString& text) {
+    QObject::connect(&watcher, &servers::Watcher::problem, &loop, [&](const QString& text) {
         if (out.problem)
             out.problem(text);
     });
-    QObject::connect(&watcher, &query::Watcher::event, &loop, [&](const query::WatchEvent& e) {
+    QObject::connect(&watcher, &servers::Watcher::event, &loop, [&](const servers::WatchEvent& e) {
         if (out.line)
             out.line(formatWatchEvent(e, o, QDateTime::currentDateTimeUtc()));
         if (desktop) {
-            desktop->notify(query::noticeSummary(e), query::noticeBody(e),
-                            query::noticeJoins(e) ? QStringLiteral("join") : QString(),
+            desktop->notify(servers::noticeSummary(e), servers::noticeBody(e),
+                            servers::noticeJoins(e) ? QStringLiteral("join") : QString(),
                             QStringLiteral("Join"), e.address.toString());
         }
     });

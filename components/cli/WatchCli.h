@@ -3,8 +3,8 @@
 // interval; one line per event (JSON Lines with --json), and with --notify each event on
 // the desktop too, whose "Join" button starts the game connected.
 #include "QueryCli.h"
-#include "Resolver.h"
-#include "Watch.h"
+#include "servers/Resolver.h"
+#include "servers/Watch.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -21,10 +21,10 @@ struct WatchOutput {
 // "friend-online NAME ADDRESS SERVER", "friend-offline NAME ADDRESS",
 // "seat-free ADDRESS CLIENTS/MAX"; with --json one JSON object with event, friend, address,
 // server, clients, max and time.
-QByteArray formatWatchEvent(const query::WatchEvent& event, const Options& options,
+QByteArray formatWatchEvent(const servers::WatchEvent& event, const Options& options,
                             const QDateTime& at);
 
 // Watches until SIGINT or SIGTERM, then returns 0; 2 when no address can be resolved.
-int runWatch(const Options& options, const query::Resolver& resolver, const WatchOutput& out);
+int runWatch(const Options& options, const servers::Resolver& resolver, const WatchOutput& out);
 
 } // namespace fragdeck::cli

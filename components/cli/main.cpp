@@ -2,14 +2,14 @@
 // masters' lists) go through the server list engine, all at once; the other protocols
 // through the query engine component, created by name and called late-bound exactly as the
 // server browser does.
-#include "Activation.h"
-#include "Countries.h"
-#include "Error.h"
-#include "Paths.h"
 #include "QueryCli.h"
 #include "ServerQueries.h"
-#include "Variant.h"
 #include "WatchCli.h"
+#include "core/Activation.h"
+#include "core/Countries.h"
+#include "core/Error.h"
+#include "core/Paths.h"
+#include "core/Variant.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -115,7 +115,7 @@ int main(int argc, char** argv)
         out.problem = [](const QString& text) {
             print(stderr, ("fragdeck-query: " + printable(text) + "\n").toLocal8Bit());
         };
-        return runWatch(o, query::systemResolver(), out);
+        return runWatch(o, servers::systemResolver(), out);
     }
 
     if (o.protocol == QLatin1String("QUAKE3")) {
@@ -128,7 +128,7 @@ int main(int argc, char** argv)
         };
         if (o.verbose)
             out.note = out.problem;
-        const int status = runServerQueries(o, query::systemResolver(), out, &results);
+        const int status = runServerQueries(o, servers::systemResolver(), out, &results);
         if (o.json)
             print(stdout, formatJson(results, o));
         return status;

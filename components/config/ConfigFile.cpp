@@ -1,10 +1,10 @@
 #include "ConfigFile.h"
-#include "AtomicFile.h"
+#include "core/AtomicFile.h"
 
-#include "CfgLines.h"
-#include "Paths.h"
-#include "Settings.h"
-#include "TextFile.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "core/TextFile.h"
+#include "game/CfgLines.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,12 +1,12 @@
 #include "ModOptionsWindow.h"
 
-#include "CfgLines.h"
 #include "ConfigFile.h"
-#include "GameInstall.h"
-#include "Paths.h"
-#include "Prompts.h"
-#include "Settings.h"
-#include "Variant.h"
+#include "core/GameInstall.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "core/Variant.h"
+#include "game/CfgLines.h"
+#include "gui/Prompts.h"
 
 #include <QAction>
 #include <QApplication>

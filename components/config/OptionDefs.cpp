@@ -1,8 +1,8 @@
 #include "OptionDefs.h"
 
-#include "Paths.h"
-#include "TextFile.h"
-#include "Variant.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
+#include "core/Variant.h"
 
 #include <algorithm>
 

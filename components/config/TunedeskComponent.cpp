@@ -1,7 +1,7 @@
 #include "TunedeskComponent.h"
 
 #include "ModOptionsWindow.h"
-#include "Paths.h"
+#include "core/Paths.h"
 
 namespace fragdeck::config
 {

@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of config.so: its one creatable class "config.class" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::config
 {

@@ -1,10 +1,9 @@
 #include "DemoScan.h"
 
-#include "GameInstall.h"
-#include "GameText.h"
-#include "MapScan.h"
-#include "Paths.h"
-#include "Rotation.h"
+#include "core/GameInstall.h"
+#include "core/Paths.h"
+#include "game/GameScript.h"
+#include "game/GameText.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -44,8 +43,8 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
     QList<Demo> out;
     QSet<QString> listed;
     for (const QString& pk3 : archive::archivesIn(dataFolders)) {
-        for (const starter::ListedMember& m :
-             starter::listMembers(unzip, pk3, DemosFilter, listFolder)) {
+        for (const archive::ListedMember& m :
+             archive::listMembers(unzip, pk3, DemosFilter, listFolder)) {
             const QString name = demoName(m.rest).toLower();
             if (name.isEmpty())
                 continue;
@@ -84,10 +83,10 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
     return out;
 }
 
-QList<starter::LevelShot> scanLevelShots(const QStringList& dataFolders,
+QList<archive::LevelShot> scanLevelShots(const QStringList& dataFolders,
                                          archive::UnzipModule& unzip, const QString& listFolder)
 {
-    QList<starter::LevelShot> shots;
+    QList<archive::LevelShot> shots;
     for (const QString& pk3 : archive::archivesIn(dataFolders))
         shots += archive::levelShotsIn(unzip, pk3, listFolder);
     return shots;
@@ -109,8 +108,7 @@ bool demoMatches(const Demo& demo, const DemoInfo& info, const QString& filter)
 
 QByteArray demoScript(const QStringList& selectedNames, bool loop)
 {
-    return starter::rotationLines(QStringLiteral("demo"), QStringLiteral("nextdemo"), selectedNames,
-                                  loop);
+    return rotationLines(QStringLiteral("demo"), QStringLiteral("nextdemo"), selectedNames, loop);
 }
 
 QString demoStartArguments()

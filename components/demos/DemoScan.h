@@ -1,9 +1,9 @@
 #pragma once
 // The demo player's logic, free of widgets: the list of recorded demos found in the game's
 // archives and demo folders, and the demo rotation script.
-#include "DemoSummary.h"
-#include "MapScan.h"
-#include "Unzip.h"
+#include "archive/DemoSummary.h"
+#include "archive/LevelShots.h"
+#include "archive/Unzip.h"
 
 #include <QByteArray>
 #include <QList>
@@ -35,7 +35,7 @@ QList<Demo> scanDemos(const QStringList& dataFolders, archive::UnzipModule& unzi
 
 // The level shots of every archive of the data folders, in folder and name order, each
 // archive read once.
-QList<starter::LevelShot> scanLevelShots(const QStringList& dataFolders,
+QList<archive::LevelShot> scanLevelShots(const QStringList& dataFolders,
                                          archive::UnzipModule& unzip, const QString& listFolder);
 
 // Whether the filter text (any case) is part of the demo's name, its map, its server or

@@ -1,13 +1,13 @@
 #include "DemoWindow.h"
 
-#include "Friends.h"
-#include "GameText.h"
-#include "Paths.h"
-#include "PictureBox.h"
-#include "PictureDisplay.h"
-#include "PlainText.h"
-#include "Prompts.h"
-#include "Rotation.h"
+#include "core/Paths.h"
+#include "game/GameScript.h"
+#include "game/GameText.h"
+#include "gui/PictureBox.h"
+#include "gui/PictureDisplay.h"
+#include "gui/PlainText.h"
+#include "gui/Prompts.h"
+#include "servers/Friends.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -195,7 +195,7 @@ void DemoWindow::loadWindow()
         m_infos = archive::readGameStates(sources, &m_dates);
         m_levelShots = scanLevelShots(m_install.dataFolders(), m_unzip, listFolder);
     }
-    for (const starter::LevelShot& s : m_levelShots)
+    for (const archive::LevelShot& s : m_levelShots)
         List_levelshots->addItem(s.indexText());
 
     list_demos->setUpdatesEnabled(false);
@@ -305,7 +305,7 @@ QMenu* DemoWindow::demoMenu(QTreeWidgetItem* item)
         }
     for (const QString& name : names)
         connect(add->addAction(name), &QAction::triggered, this,
-                [name] { query::addFriend(name); });
+                [name] { servers::addFriend(name); });
     add->setEnabled(!names.isEmpty());
     return menu;
 }
@@ -332,9 +332,9 @@ void DemoWindow::showDemo(QTreeWidgetItem* item)
 
 void DemoWindow::showLevelShot(const QString& map)
 {
-    const starter::LevelShot* shot =
-        map.isEmpty() ? nullptr : starter::findLevelShot(m_levelShots, map);
-    const QString file = shot ? starter::extractLevelShot(m_unzip, *shot, m_scratch) : QString();
+    const archive::LevelShot* shot =
+        map.isEmpty() ? nullptr : archive::findLevelShot(m_levelShots, map);
+    const QString file = shot ? archive::extractLevelShot(m_unzip, *shot, m_scratch) : QString();
     m_shownLevelShot.clear();
     if (file.isEmpty()) {
         shotcaption->setText(map.isEmpty() ? QStringLiteral("Levelshot")
@@ -386,7 +386,7 @@ QStringList DemoWindow::selectedNames() const
 void DemoWindow::on_Command1_clicked()
 {
     const QStringList names = selectedNames();
-    QString problem = starter::scriptStartProblem(m_install, DemoScriptName);
+    QString problem = scriptStartProblem(m_install, DemoScriptName);
     if (problem.isEmpty())
         problem = demoSelectionProblem(names);
     if (problem.isEmpty()) {
@@ -405,7 +405,7 @@ void DemoWindow::on_Command1_clicked()
         messageBox(problem, windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
-    const starter::StartOutcome r = starter::writeScriptAndStart(
+    const StartOutcome r = writeScriptAndStart(
         m_install, DemoScriptName, demoScript(names, cloop->isChecked()), demoStartArguments());
     if (!r.started)
         messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);

@@ -2,8 +2,8 @@
 // The demo player's window frm_main ("View demos"): the demos with what they hold (map,
 // server, players, game type, length, date), a filter, and the selected demo's level shot.
 #include "DemoScan.h"
-#include "GameInstall.h"
-#include "Unzip.h"
+#include "archive/Unzip.h"
+#include "core/GameInstall.h"
 
 #include <QDateTime>
 #include <QDialog>
@@ -69,7 +69,7 @@ private:
     QList<Demo> m_demos;
     QList<DemoInfo> m_infos;
     QList<QDateTime> m_dates;
-    QList<starter::LevelShot> m_levelShots;
+    QList<archive::LevelShot> m_levelShots;
     QList<int> m_played;
     QString m_scratch;
     QString m_shownLevelShot;

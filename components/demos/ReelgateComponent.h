@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of reelgate.so: its one creatable class "reelgate.Class" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::demos
 {

@@ -1,8 +1,8 @@
 #include "BindWindow.h"
 
-#include "PlainText.h"
-#include "Prompts.h"
-#include "Settings.h"
+#include "core/Settings.h"
+#include "gui/PlainText.h"
+#include "gui/Prompts.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 // The key binder's logic: the game's actions, the keys bound to them in q3config.cfg,
 // key names as the game writes them, and the rewrite of the changed bind lines.
-#include "CfgLines.h"
+#include "game/CfgLines.h"
 
 #include <QList>
 #include <QMap>

@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of bindwright.so: its one creatable class "bindwright.class" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::bind
 {

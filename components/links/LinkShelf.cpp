@@ -1,7 +1,7 @@
 #include "LinkShelf.h"
 
 #include "LinkShelfWindow.h"
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QApplication>
 

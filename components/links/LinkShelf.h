@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of linkshelf.so: its one creatable class "linkshelf.class" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::links
 {

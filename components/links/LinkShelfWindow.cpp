@@ -1,9 +1,9 @@
 #include "LinkShelfWindow.h"
 
 #include "LinksFile.h"
-#include "OpenInBrowser.h"
-#include "PlainText.h"
-#include "Prompts.h"
+#include "gui/OpenInBrowser.h"
+#include "gui/PlainText.h"
+#include "gui/Prompts.h"
 
 #include <QHBoxLayout>
 #include <QHash>

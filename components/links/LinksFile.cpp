@@ -1,7 +1,7 @@
 #include "LinksFile.h"
 
-#include "Error.h"
-#include "TextFile.h"
+#include "core/Error.h"
+#include "core/TextFile.h"
 
 #include <QSet>
 

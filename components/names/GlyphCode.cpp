@@ -1,10 +1,10 @@
 #include "GlyphCode.h"
-#include "AtomicFile.h"
+#include "core/AtomicFile.h"
 
-#include "CfgLines.h"
-#include "GameText.h"
-#include "Paths.h"
-#include "TextFile.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
+#include "game/CfgLines.h"
+#include "game/GameText.h"
 
 #include <QFileInfo>
 

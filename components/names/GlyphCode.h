@@ -1,7 +1,7 @@
 #pragma once
 // The name maker's logic, free of widgets: the colour table, the coded name line, how the
 // game draws a coded name, and the rewrite of the configuration file.
-#include "GameText.h"
+#include "game/GameText.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of base.so: its one creatable class "base.glyphtag" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::names
 {

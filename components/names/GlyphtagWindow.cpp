@@ -1,11 +1,11 @@
 #include "GlyphtagWindow.h"
 
-#include "GameText.h"
+#include "game/GameText.h"
 
-#include "Paths.h"
-#include "Prompts.h"
-#include "Settings.h"
-#include "Twips.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "gui/Prompts.h"
+#include "gui/Twips.h"
 
 #include <QAction>
 #include <QFileInfo>

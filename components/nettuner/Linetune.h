@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of linetune.so: its one creatable class "linetune.entry" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::net
 {

@@ -1,8 +1,8 @@
 #include "NetSettings.h"
-#include "AtomicFile.h"
+#include "core/AtomicFile.h"
 
-#include "Paths.h"
-#include "TextFile.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
 
 namespace fragdeck::net
 {

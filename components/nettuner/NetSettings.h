@@ -1,7 +1,7 @@
 #pragma once
 // The network tuner's logic: the five network variables with their ranges, the presets by
 // connection, and the rewrite of their "seta" lines in q3config.cfg.
-#include "CfgLines.h"
+#include "game/CfgLines.h"
 
 #include <QList>
 #include <QMap>

@@ -1,7 +1,7 @@
 #include "NetWindow.h"
 
-#include "Prompts.h"
-#include "Settings.h"
+#include "core/Settings.h"
+#include "gui/Prompts.h"
 
 #include <QComboBox>
 #include <QGridLayout>

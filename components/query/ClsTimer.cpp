@@ -1,6 +1,6 @@
 #include "ClsTimer.h"
 
-#include "Clock.h"
+#include "core/Clock.h"
 
 namespace fragdeck::query
 {

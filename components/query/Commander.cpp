@@ -2,7 +2,7 @@
 
 #include "FieldOps.h"
 #include "QueryWindow.h"
-#include "Variant.h"
+#include "core/Variant.h"
 
 namespace fragdeck::query
 {

@@ -1,7 +1,7 @@
 #include "FieldOps.h"
 
 #include "ReplyParser.h"
-#include "Variant.h"
+#include "core/Variant.h"
 
 namespace fragdeck::query::fields
 {

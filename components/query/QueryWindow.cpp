@@ -1,8 +1,8 @@
 #include "QueryWindow.h"
 
-#include "Clock.h"
-#include "HostLookup.h"
 #include "QueryProtocol.h"
+#include "core/Clock.h"
+#include "core/HostLookup.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>

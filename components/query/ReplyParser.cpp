@@ -1,7 +1,7 @@
 #include "ReplyParser.h"
 
-#include "Error.h"
 #include "ReplyReader.h"
+#include "core/Error.h"
 
 namespace fragdeck::query
 {

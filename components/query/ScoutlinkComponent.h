@@ -1,7 +1,7 @@
 #pragma once
 // The plugin of scoutlink.so: its one creatable class "scoutlink.commander" creates the query
 // engine.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::query
 {

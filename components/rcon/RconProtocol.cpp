@@ -1,6 +1,6 @@
 #include "RconProtocol.h"
 
-#include "TextFile.h"
+#include "core/TextFile.h"
 
 #include <utility>
 

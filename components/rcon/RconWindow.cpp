@@ -1,13 +1,13 @@
 #include "RconWindow.h"
 
-#include "Activation.h"
-#include "ColouredText.h"
-#include "Error.h"
-#include "HostLookup.h"
-#include "Prompts.h"
 #include "RconProtocol.h"
-#include "Settings.h"
-#include "TextFile.h"
+#include "core/Activation.h"
+#include "core/Error.h"
+#include "core/HostLookup.h"
+#include "core/Settings.h"
+#include "core/TextFile.h"
+#include "gui/ColouredText.h"
+#include "gui/Prompts.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 // The remote admin window: a server's status, its remote console, and kicking players.
-#include "StatusLists.h"
+#include "gui/StatusLists.h"
 
 #include <QDialog>
 #include <QHostAddress>

@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of wardhold.so: its one creatable class "wardhold.class" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck
 {

@@ -1,6 +1,6 @@
 #pragma once
 // The plugin of kickgate.so: its one creatable class "kickgate.Class" shows its window.
-#include "Component.h"
+#include "core/Component.h"
 
 namespace fragdeck::starter
 {

@@ -1,7 +1,7 @@
 #include "MapScan.h"
 
-#include "Paths.h"
-#include "TextFile.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,9 +2,9 @@
 // The match starter's logic, free of widgets: the scan of the game's data folders for maps
 // and level shots, the choice of a map's level shot, the rotation script and the command
 // line. The window wires its events to these functions.
-#include "LevelShots.h"
-#include "Rotation.h"
-#include "Unzip.h"
+#include "archive/LevelShots.h"
+#include "archive/Unzip.h"
+#include "game/GameScript.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,11 +1,11 @@
 #include "StarterWindow.h"
 
-#include "Activation.h"
-#include "Clock.h"
-#include "Paths.h"
-#include "PictureBox.h"
-#include "PictureDisplay.h"
-#include "Prompts.h"
+#include "core/Activation.h"
+#include "core/Clock.h"
+#include "core/Paths.h"
+#include "gui/PictureBox.h"
+#include "gui/PictureDisplay.h"
+#include "gui/Prompts.h"
 
 #include <QCheckBox>
 #include <QComboBox>

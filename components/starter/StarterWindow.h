@@ -2,7 +2,7 @@
 // The match starter's windows: frm_main ("Start Q3A Server") and frm_server.
 #include "MapScan.h"
 #include "ServerProcess.h"
-#include "Unzip.h"
+#include "archive/Unzip.h"
 
 #include <QDialog>
 #include <QImage>

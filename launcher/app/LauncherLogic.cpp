@@ -1,9 +1,9 @@
 #include "LauncherLogic.h"
 
-#include "Paths.h"
-#include "Process.h"
-#include "Settings.h"
-#include "TextFile.h"
+#include "core/Paths.h"
+#include "core/Process.h"
+#include "core/Settings.h"
+#include "core/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "SearchWindow.h"
 
-#include "GameInstall.h"
-#include "Paths.h"
-#include "Prompts.h"
+#include "core/GameInstall.h"
+#include "core/Paths.h"
+#include "gui/Prompts.h"
 
 #include <QApplication>
 #include <QCloseEvent>

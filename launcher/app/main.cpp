@@ -1,6 +1,6 @@
 // fragdeck: the launcher program.
 #include "Form1.h"
-#include "WindowGeometry.h"
+#include "gui/WindowGeometry.h"
 
 #include <QApplication>
 

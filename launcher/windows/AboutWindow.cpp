@@ -1,12 +1,12 @@
 #include "AboutWindow.h"
 
-#include "Countries.h"
 #include "LauncherWindows.h"
-#include "OpenInBrowser.h"
-#include "Paths.h"
-#include "TextFile.h"
 #include "UpdateCheck.h"
 #include "WindowSettings.h"
+#include "core/Countries.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
+#include "gui/OpenInBrowser.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 #include "CartoonFetch.h"
-#include "AtomicFile.h"
+#include "core/AtomicFile.h"
 
-#include "Http.h"
-#include "Paths.h"
-#include "TextFile.h"
+#include "core/Http.h"
+#include "core/Paths.h"
+#include "core/TextFile.h"
 
 #include <QImageReader>
 

@@ -1,10 +1,10 @@
 #include "CartoonWindow.h"
 
 #include "CartoonFetch.h"
-#include "Paths.h"
-#include "Prompts.h"
-#include "Twips.h"
 #include "WindowSettings.h"
+#include "core/Paths.h"
+#include "gui/Prompts.h"
+#include "gui/Twips.h"
 
 #include <QLabel>
 #include <QLinearGradient>

@@ -3,10 +3,10 @@
 #include "AboutWindow.h"
 #include "CartoonWindow.h"
 #include "OptionsWindow.h"
-#include "Paths.h"
 #include "QuickConnectWindow.h"
-#include "Settings.h"
 #include "WindowSettings.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 
 namespace fragdeck::launcher
 {

@@ -1,9 +1,9 @@
 #include "OptionsWindow.h"
 
 #include "LauncherWindows.h"
-#include "Paths.h"
-#include "Prompts.h"
-#include "Settings.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "gui/Prompts.h"
 
 #include <QFileInfo>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 #include "QuickConnectWindow.h"
 
-#include "GameInstall.h"
-#include "Prompts.h"
-#include "Settings.h"
+#include "core/GameInstall.h"
+#include "core/Settings.h"
+#include "gui/Prompts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "UpdateCheck.h"
-#include "AtomicFile.h"
+#include "core/AtomicFile.h"
 
-#include "Http.h"
 #include "LauncherWindows.h"
-#include "Prompts.h"
-#include "TextFile.h"
+#include "core/Http.h"
+#include "core/TextFile.h"
+#include "gui/Prompts.h"
 
 #include <functional>
 

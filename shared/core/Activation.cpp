@@ -1,8 +1,8 @@
 #include "Activation.h"
 
-#include "Component.h"
-#include "Error.h"
-#include "Settings.h"
+#include "core/Component.h"
+#include "core/Error.h"
+#include "core/Settings.h"
 
 #include <QFileInfo>
 #include <QHash>

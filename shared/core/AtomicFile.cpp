@@ -1,6 +1,6 @@
 #include "AtomicFile.h"
 
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "Countries.h"
 
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QFile>
 #include <cerrno>

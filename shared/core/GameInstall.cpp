@@ -1,7 +1,7 @@
 #include "GameInstall.h"
 
-#include "Paths.h"
-#include "Settings.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 // the archives and a per-user home path (~/.q3a/baseq3, ~/.openarena/baseoa) with
 // q3config.cfg, demos, downloads and the scripts the suite writes. The game reads a file
 // from the home path first, then from the base path.
-#include "Process.h"
+#include "core/Process.h"
 
 #include <QString>
 #include <QStringList>

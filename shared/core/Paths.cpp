@@ -1,7 +1,7 @@
 #include "Paths.h"
 
-#include "AtomicFile.h"
-#include "TextFile.h"
+#include "core/AtomicFile.h"
+#include "core/TextFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "Process.h"
 
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>

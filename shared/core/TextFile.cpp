@@ -1,7 +1,7 @@
 #include "TextFile.h"
 
-#include "Error.h"
-#include "Paths.h"
+#include "core/Error.h"
+#include "core/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "Variant.h"
 
-#include "Error.h"
+#include "core/Error.h"
 
 #include <cmath>
 #include <limits>

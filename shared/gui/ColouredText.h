@@ -1,6 +1,6 @@
 #pragma once
 // Game colour codes drawn in the suite's lists and labels.
-#include "GameText.h"
+#include "game/GameText.h"
 
 #include <QColor>
 #include <QStyledItemDelegate>

@@ -1,8 +1,8 @@
 #include "OpenInBrowser.h"
 
-#include "Desktop.h"
-#include "Process.h"
-#include "Prompts.h"
+#include "core/Desktop.h"
+#include "core/Process.h"
+#include "gui/Prompts.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "PictureBox.h"
 
-#include "Twips.h"
+#include "gui/Twips.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,10 +1,10 @@
 #include "PictureDisplay.h"
 
-#include "Paths.h"
-#include "PictureBox.h"
-#include "Prompts.h"
-#include "TgaReader.h"
-#include "Twips.h"
+#include "core/Paths.h"
+#include "gui/PictureBox.h"
+#include "gui/Prompts.h"
+#include "gui/TgaReader.h"
+#include "gui/Twips.h"
 
 #include <QFile>
 

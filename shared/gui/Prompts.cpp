@@ -1,6 +1,6 @@
 #include "Prompts.h"
 
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "Sound.h"
 
-#include "Paths.h"
+#include "core/Paths.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

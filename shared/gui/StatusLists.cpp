@@ -1,9 +1,9 @@
 #include "StatusLists.h"
 
-#include "ColouredText.h"
-#include "Error.h"
-#include "Prompts.h"
-#include "Twips.h"
+#include "core/Error.h"
+#include "gui/ColouredText.h"
+#include "gui/Prompts.h"
+#include "gui/Twips.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>

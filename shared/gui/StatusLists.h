@@ -1,7 +1,7 @@
 #pragma once
 // The three report lists both server windows show: the server's row, its players and its
 // rules, with their column widths in twips.
-#include "ServerStatus.h"
+#include "game/ServerStatus.h"
 
 class QTreeWidget;
 class QWidget;

@@ -1,6 +1,6 @@
 #include "WindowGeometry.h"
 
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -2,7 +2,7 @@
 // store. Command line as the launcher issues it: "regsvr32 /s tunedesk.so" (run in the
 // folder holding the library). /s: no output. /u: unregister. Exit 0 on success, 3 when
 // the library is missing or not a component.
-#include "Activation.h"
+#include "core/Activation.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,7 +1,7 @@
 // Writes COUNT keys "KEYPREFIX0".. under Fragdeck/Options, each its own write, for the
 // concurrent-writers tests; exits 1 at the first write that fails. With a third argument
 // "go" it first waits for a line on its input, so that many writers start at one moment.
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QCoreApplication>
 #include <cstdio>

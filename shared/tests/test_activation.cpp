@@ -1,8 +1,8 @@
-#include "Activation.h"
-#include "Error.h"
-#include "ScratchMount.h"
-#include "Settings.h"
-#include "TestSupport.h"
+#include "core/Activation.h"
+#include "core/Error.h"
+#include "core/Settings.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // The one file writer, on real file systems: a full tmpfs, a read-only mount, read-only
 // files and folders. Whatever fails, the previous file stays byte for byte, no temporary
 // file is left, and the message gives the system's reason.
-#include "AtomicFile.h"
-#include "ScratchMount.h"
-#include "TestSupport.h"
+#include "core/AtomicFile.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "GameInstall.h"
-#include "TestSupport.h"
+#include "core/GameInstall.h"
+#include "testsupport/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

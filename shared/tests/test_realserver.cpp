@@ -1,5 +1,5 @@
 // The test helper's real game server answers the query the suite sends.
-#include "RealGameServer.h"
+#include "testsupport/RealGameServer.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>

@@ -1,6 +1,6 @@
-#include "ScratchMount.h"
-#include "Settings.h"
-#include "TestSupport.h"
+#include "core/Settings.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

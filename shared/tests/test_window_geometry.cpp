@@ -1,8 +1,8 @@
 // Tool windows get back the size and place they had when they last closed; fixed-size
 // windows keep their size; message boxes and unnamed windows are left alone.
-#include "Settings.h"
-#include "TestSupport.h"
-#include "WindowGeometry.h"
+#include "core/Settings.h"
+#include "gui/WindowGeometry.h"
+#include "testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 // Compiled into every test program: no test may ask the system's resolver, as a lookup
 // leaves the machine. Host names resolve here, "localhost" to loopback and every other name
 // to nothing.
-#include "HostLookup.h"
+#include "core/HostLookup.h"
 
 namespace
 {

@@ -1,8 +1,8 @@
 #include "ProbeComponent.h"
 
-#include "Error.h"
-#include "Settings.h"
-#include "Variant.h"
+#include "core/Error.h"
+#include "core/Settings.h"
+#include "core/Variant.h"
 
 void Probe::main()
 {

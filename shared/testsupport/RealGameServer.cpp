@@ -1,6 +1,6 @@
 #include "RealGameServer.h"
 
-#include "Clock.h"
+#include "core/Clock.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "Activation.h"
-#include "Clock.h"
-#include "Settings.h"
-#include "Sound.h"
+#include "core/Activation.h"
+#include "core/Clock.h"
+#include "core/Settings.h"
+#include "gui/Sound.h"
 
 #include <QApplication>
 #include <QDir>

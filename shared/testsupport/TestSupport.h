@@ -1,8 +1,8 @@
 #pragma once
 // Test helpers: nothing here touches the real disk outside temporary folders, starts a
 // real program or waits on a real dialog.
-#include "Process.h"
-#include "Prompts.h"
+#include "core/Process.h"
+#include "gui/Prompts.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 // Arbitrary bytes as a pk3 archive: the central-directory reader stays inside its input,
 // and every name it gives lands inside the target folder when extracted, with or without
 // its folders.
-#include "CentralDirectory.h"
-#include "Unzip.h"
+#include "archive/CentralDirectory.h"
+#include "archive/Unzip.h"
 
 #include <QByteArray>
 #include <algorithm>

@@ -1,9 +1,9 @@
 // Members read into memory, bounded, and demos read where they lie (file or archive).
-#include "../../demos/tests/DemoWriter.h"
-#include "ArchiveMember.h"
-#include "DemoSummary.h"
-#include "TestSupport.h"
-#include "ZipWriter.h"
+#include "archive/ArchiveMember.h"
+#include "archive/DemoSummary.h"
+#include "testsupport/DemoWriter.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/ZipWriter.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
 // The explorer's tree logic, and its window driven end to end over a real archive.
-#include "../../demos/tests/DemoWriter.h"
-#include "Activation.h"
 #include "ArchiveTree.h"
 #include "CrateviewWindow.h"
-#include "PictureBox.h"
-#include "Settings.h"
-#include "TestSupport.h"
-#include "ZipWriter.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "gui/PictureBox.h"
+#include "testsupport/DemoWriter.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/ZipWriter.h"
 
 #include <QAction>
 #include <QApplication>

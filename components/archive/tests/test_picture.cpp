@@ -1,9 +1,9 @@
 // Picture display into a picture box, with real image files written by the test.
-#include "PictureBox.h"
-#include "PictureDisplay.h"
-#include "TestSupport.h"
-#include "TgaReader.h"
-#include "Twips.h"
+#include "gui/PictureBox.h"
+#include "gui/PictureDisplay.h"
+#include "gui/TgaReader.h"
+#include "gui/Twips.h"
+#include "testsupport/TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,9 +1,9 @@
 // Archive access against real zip files written by the test.
 #include "ExplorerUnzip.h"
-#include "ScratchMount.h"
-#include "TestSupport.h"
-#include "Unzip.h"
-#include "ZipWriter.h"
+#include "archive/Unzip.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/ZipWriter.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -9,7 +9,7 @@ using namespace fragdeck::browser;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const fragdeck::query::ReplyLimits limits;
+    const fragdeck::servers::ReplyLimits limits;
     QString error;
     const SavedList list = readServerCache(
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), limits, &error);

@@ -1,23 +1,23 @@
 // The browser window's server list against the tests' own master and fleet of servers on
 // loopback addresses, and the real OpenArena server listed through that master.
-#include "Activation.h"
 #include "BrowserWindow.h"
-#include "Countries.h"
-#include "Friends.h"
 #include "MapPreview.h"
-#include "PictureBox.h"
-#include "PlainText.h"
-#include "RealGameServer.h"
-#include "SeatWait.h"
 #include "ServerBrowser.h"
 #include "ServerListPanel.h"
-#include "SessionBus.h"
-#include "Settings.h"
-#include "TestFleet.h"
-#include "TestMaster.h"
-#include "TestSupport.h"
-#include "Watcher.h"
-#include "ZipWriter.h"
+#include "core/Activation.h"
+#include "core/Countries.h"
+#include "core/Settings.h"
+#include "gui/PictureBox.h"
+#include "gui/PlainText.h"
+#include "servers/Friends.h"
+#include "servers/SeatWait.h"
+#include "servers/Watcher.h"
+#include "testsupport/RealGameServer.h"
+#include "testsupport/SessionBus.h"
+#include "testsupport/TestFleet.h"
+#include "testsupport/TestMaster.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/ZipWriter.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -79,11 +79,11 @@ bool saveList(const QStringList& keys, int pingMs)
 {
     ServerTable saved;
     for (const QString& k : keys) {
-        query::ServerAddress a;
+        servers::ServerAddress a;
         const int i = saved.ensureRow(serverKey(k, &a), a, Internet);
         const auto reply =
-            query::parseStatusResponse("\xff\xff\xff\xffstatusResponse\n\\sv_hostname\\Saved " +
-                                       k.toLatin1() + "\\mapname\\q3dm1\n");
+            servers::parseStatusResponse("\xff\xff\xff\xffstatusResponse\n\\sv_hostname\\Saved " +
+                                         k.toLatin1() + "\\mapname\\q3dm1\n");
         saved.setAnswer(i, reply->info, pingMs);
     }
     return saveServerCache(serverCachePath(), saved, QDateTime::currentDateTimeUtc());
@@ -245,7 +245,7 @@ int TestBrowserList::refresh(BrowserWindow& w, Source source)
 void TestBrowserList::friendsMarkedTabbedAndHidden()
 {
     startFleet();
-    query::saveFriends({"*ang*"}); // Angelyss, on the full server
+    servers::saveFriends({"*ang*"}); // Angelyss, on the full server
     test::PromptRecorder prompts;
     BrowserWindow w(bookPath());
     QCOMPARE(refresh(w), 4);
@@ -263,7 +263,7 @@ void TestBrowserList::friendsMarkedTabbedAndHidden()
     QVERIFY(frag);
     std::unique_ptr<QMenu> menu(w.playerMenu(frag));
     menu->findChild<QAction*>("addfriend")->trigger();
-    QCOMPARE(query::loadFriends(), (QStringList{"*ang*", "Frag"}));
+    QCOMPARE(servers::loadFriends(), (QStringList{"*ang*", "Frag"}));
     QVERIFY(frag->font(0).bold()); // the friend stands out in the player list
     panel->setSource(WithFriends);
     QCOMPARE(panel->proxy()->rowCount(), 2);
@@ -273,7 +273,7 @@ void TestBrowserList::friendsMarkedTabbedAndHidden()
     QCOMPARE(panel->proxy()->rowCount(), 1);
     panel->setSource(Internet);
     QCOMPARE(panel->proxy()->rowCount(), 3);
-    QCOMPARE(query::loadHidden(), QStringList{key(0)});
+    QCOMPARE(servers::loadHidden(), QStringList{key(0)});
     test::onNextModal([](QWidget* d) {
         auto* hidden = d->findChild<QListWidget*>("hiddenlist");
         hidden->setCurrentRow(0);
@@ -281,7 +281,7 @@ void TestBrowserList::friendsMarkedTabbedAndHidden()
         static_cast<QDialog*>(d)->accept();
     });
     w.findChild<QPushButton*>("friendsbutton")->click();
-    QCOMPARE(query::loadHidden(), QStringList());
+    QCOMPARE(servers::loadHidden(), QStringList());
     QCOMPARE(panel->proxy()->rowCount(), 4);
 }
 
@@ -298,7 +298,7 @@ void TestBrowserList::seatWaitJoinsWhenASeatFrees()
     std::unique_ptr<QMenu> menu(w.serverPanel()->rowMenu(full));
     QAction* wait = menu->findChild<QAction*>("seatwait");
     QVERIFY(wait->isEnabled());
-    QSignalSpy answered(w.seatWait(), &query::SeatWait::answered);
+    QSignalSpy answered(w.seatWait(), &servers::SeatWait::answered);
     wait->trigger();
     auto* banner = w.findChild<QLabel*>("banner");
     QVERIFY(!banner->isHidden());
@@ -307,7 +307,7 @@ void TestBrowserList::seatWaitJoinsWhenASeatFrees()
     QVERIFY(answered.wait(3000)); // still full
     QCOMPARE(processes.requests.size(), 0);
     m_fleet->server(2).humans = 3;
-    QSignalSpy freed(w.seatWait(), &query::SeatWait::seatFree);
+    QSignalSpy freed(w.seatWait(), &servers::SeatWait::seatFree);
     w.seatWait()->checkNow(); // the next of the checks made every 5 s
     QVERIFY(freed.wait(3000));
     QCOMPARE(processes.commandLines(), QStringList{m_game + " +connect " + key(2)});
@@ -319,7 +319,7 @@ void TestBrowserList::watchTellsTheDesktop()
     if (m_bus->address().isEmpty())
         QSKIP("no dbus-daemon here");
     startFleet();
-    query::saveFriends({"frag"});
+    servers::saveFriends({"frag"});
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
     BrowserWindow w(bookPath());
@@ -329,7 +329,7 @@ void TestBrowserList::watchTellsTheDesktop()
         QVERIFY(service->registered());
         QSignalSpy noticed(service.get(), &test::NotificationService::noticed);
         w.findChild<QCheckBox*>("watch")->setChecked(true);
-        QVERIFY(query::loadWatch());
+        QVERIFY(servers::loadWatch());
         QVERIFY(noticed.wait(5000));
         const test::Notice n = service->notices.value(0);
         QCOMPARE(n.summary, QString("Frag is playing"));
@@ -342,7 +342,7 @@ void TestBrowserList::watchTellsTheDesktop()
     // No service on the bus: the window's own banner tells, and nothing fails.
     test::SoundRecorder sounds;
     w.findChild<QCheckBox*>("watch")->setChecked(true);
-    QSignalSpy looked(w.watcher(), &query::Watcher::lookFinished);
+    QSignalSpy looked(w.watcher(), &servers::Watcher::lookFinished);
     QVERIFY(looked.wait(5000));
     auto* banner = w.findChild<QLabel*>("banner");
     QVERIFY(!banner->isHidden());

@@ -1,7 +1,7 @@
 #include "AddressBook.h"
-#include "Error.h"
-#include "ServerStatus.h"
-#include "TestSupport.h"
+#include "core/Error.h"
+#include "game/ServerStatus.h"
+#include "testsupport/TestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
-#include "Activation.h"
 #include "BrowserWindow.h"
-#include "ColouredText.h"
-#include "GameInstall.h"
 #include "MapPreview.h"
-#include "RealGameServer.h"
-#include "Settings.h"
-#include "TestSupport.h"
-#include "UdpTestServer.h"
+#include "core/Activation.h"
+#include "core/GameInstall.h"
+#include "core/Settings.h"
+#include "gui/ColouredText.h"
+#include "testsupport/RealGameServer.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/UdpTestServer.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "ServerCache.h"
 #include "ServerFilter.h"
 #include "ServerTable.h"
-#include "TestSupport.h"
+#include "testsupport/TestSupport.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,9 +15,9 @@ using namespace fragdeck::browser;
 namespace
 {
 
-query::PlayerInfo player(const char* name, int ping, int score = 0)
+servers::PlayerInfo player(const char* name, int ping, int score = 0)
 {
-    query::PlayerInfo p;
+    servers::PlayerInfo p;
     p.name = QString::fromLatin1(name);
     p.ping = ping;
     p.score = score;
@@ -27,7 +27,7 @@ query::PlayerInfo player(const char* name, int ping, int score = 0)
 
 ServerRow answered(const char* key, const char* name, const char* map, int gametype,
                    const char* mod, int maxClients, int ping, bool needPass,
-                   QList<query::PlayerInfo> players)
+                   QList<servers::PlayerInfo> players)
 {
     ServerRow r;
     r.key = QString::fromLatin1(key);
@@ -142,7 +142,7 @@ void TestServerTable::keys()
     QFETCH(QString, typed);
     QFETCH(QString, key);
     QFETCH(bool, numeric);
-    query::ServerAddress a;
+    servers::ServerAddress a;
     QCOMPARE(serverKey(typed, &a), key);
     QCOMPARE(!a.isNull(), numeric);
     if (numeric)
@@ -321,7 +321,7 @@ void TestServerTable::changesComeInBatches()
     ServerTable table;
     table.reset(sampleRows());
     QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
-    query::ServerInfo info;
+    servers::ServerInfo info;
     info.hostname = "Echo";
     table.setAnswer(4, info, 12);
     table.setState(1, RowState::NoReply);

@@ -1,9 +1,9 @@
 // fragdeck-demo: its arguments and output, and the program itself on demo files and
 // archive members made by the test (and on OpenArena's own demos where installed).
-#include "../../demos/tests/DemoWriter.h"
 #include "DemoCli.h"
-#include "TestSupport.h"
-#include "ZipWriter.h"
+#include "testsupport/DemoWriter.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/ZipWriter.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

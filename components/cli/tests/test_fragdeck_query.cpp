@@ -1,10 +1,10 @@
 // The program itself, against UDP servers on 127.0.0.1 in this process, with a fresh
 // settings store (so it registers the engine by itself) and no display.
-#include "Activation.h"
-#include "TestFleet.h"
-#include "TestMaster.h"
-#include "TestSupport.h"
-#include "UdpTestServer.h"
+#include "core/Activation.h"
+#include "testsupport/TestFleet.h"
+#include "testsupport/TestMaster.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/UdpTestServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

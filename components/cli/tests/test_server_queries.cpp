@@ -1,9 +1,9 @@
 // fragdeck-query's Quake III path in-process: addresses and masters against the tests' own
 // fleet and master, names resolved from a table of the test's own.
 #include "ServerQueries.h"
-#include "TestFleet.h"
-#include "TestMaster.h"
-#include "TestSupport.h"
+#include "testsupport/TestFleet.h"
+#include "testsupport/TestMaster.h"
+#include "testsupport/TestSupport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -30,7 +30,7 @@ struct Outcome {
     QList<ServerResult> all;
 };
 
-Outcome run(const Options& o, const query::Resolver& resolver)
+Outcome run(const Options& o, const servers::Resolver& resolver)
 {
     Outcome out;
     QueryOutput q;
@@ -71,7 +71,7 @@ void TestServerQueries::addressesAtOnce()
         o.addresses.append(addressOf(fleet, i));
     o.addresses.insert(3, "no.such.host.test:27960");
     o.addresses.append(QStringLiteral("fleet.test:%1").arg(fleet.server(1).port));
-    const Outcome r = run(o, query::fixedResolver({{"fleet.test", fleet.server(1).host}}));
+    const Outcome r = run(o, servers::fixedResolver({{"fleet.test", fleet.server(1).host}}));
     QCOMPARE(r.status, int(ExitTimedOut));
     QCOMPARE(r.streamed.size(), 10);
     for (int i = 0; i < r.streamed.size(); ++i)
@@ -102,7 +102,7 @@ void TestServerQueries::everyoneAnswers()
     o.rules = true;
     for (int i = 0; i < fleet.size(); ++i)
         o.addresses.append(addressOf(fleet, i));
-    const Outcome r = run(o, query::fixedResolver({}));
+    const Outcome r = run(o, servers::fixedResolver({}));
     QCOMPARE(r.status, int(ExitOk));
     QCOMPARE(r.streamed.size(), 3);
     const ServerResult& s = r.streamed[2];
@@ -137,7 +137,7 @@ void TestServerQueries::mastersAndTheirProblems()
     o.addresses = {addressOf(fleet, 2)};
     o.masters = {QStringLiteral("127.0.0.1:%1").arg(master.port()),
                  QStringLiteral("127.0.0.1:%1").arg(quiet.port()), "master.nowhere.test"};
-    const Outcome r = run(o, query::fixedResolver({}));
+    const Outcome r = run(o, servers::fixedResolver({}));
     QCOMPARE(r.status, int(ExitTimedOut));
     QCOMPARE(master.received.first(), QByteArray("\xff\xff\xff\xffgetservers 71 empty full"));
     QStringList shown;
@@ -167,7 +167,7 @@ void TestServerQueries::jsonOfListedServers()
         master.addServer(fleet.server(i).host, fleet.server(i).port);
     Options o;
     o.masters = {QStringLiteral("127.0.0.1:%1").arg(master.port())};
-    Outcome r = run(o, query::fixedResolver({}));
+    Outcome r = run(o, servers::fixedResolver({}));
     QCOMPARE(r.status, int(ExitOk));
     QJsonArray a = QJsonDocument::fromJson(formatJson(r.all, o)).array();
     QCOMPARE(a.size(), 2);
@@ -180,7 +180,7 @@ void TestServerQueries::jsonOfListedServers()
     QCOMPARE(s["players"].toInt(), 2);
     QVERIFY(s["ping"].isDouble());
     o.players = true;
-    r = run(o, query::fixedResolver({}));
+    r = run(o, servers::fixedResolver({}));
     a = QJsonDocument::fromJson(formatJson(r.all, o)).array();
     s = a[0].toObject();
     QCOMPARE(s["playercount"].toInt(), 2);
@@ -207,7 +207,7 @@ void TestServerQueries::mappedAndPlainAddressesInOneList()
     o.timeoutMs = 600;
     o.addresses = {QStringLiteral("[%1]:%2").arg(mapped.toString()).arg(fleet.server(1).port)};
     o.masters = {QStringLiteral("[::1]:%1").arg(master.port())};
-    const Outcome r = run(o, query::fixedResolver({}));
+    const Outcome r = run(o, servers::fixedResolver({}));
     QCOMPARE(r.problems, QStringList());
     QCOMPARE(r.status, int(ExitOk));
     QCOMPARE(r.streamed.size(), 2);

@@ -1,12 +1,12 @@
 // fragdeck-query --watch: its events as lines and JSON Lines, the desktop's notification
 // service on a session bus of the test's own (a real dbus-daemon, a service the test runs on
 // it), the Join button starting the game, SIGTERM ending it cleanly, and no bus at all.
-#include "DesktopNotifications.h"
-#include "SessionBus.h"
-#include "Settings.h"
-#include "TestFleet.h"
-#include "TestSupport.h"
 #include "WatchCli.h"
+#include "core/DesktopNotifications.h"
+#include "core/Settings.h"
+#include "testsupport/SessionBus.h"
+#include "testsupport/TestFleet.h"
+#include "testsupport/TestSupport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -42,19 +42,19 @@ void TestWatchCli::eventLines_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("json");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("online") << int(query::WatchEvent::FriendOnline) << false
+    QTest::newRow("online") << int(servers::WatchEvent::FriendOnline) << false
                             << QByteArray("friend-online\tSarge\t127.0.0.2:27960\tRed Arena\n");
-    QTest::newRow("offline") << int(query::WatchEvent::FriendOffline) << false
+    QTest::newRow("offline") << int(servers::WatchEvent::FriendOffline) << false
                              << QByteArray("friend-offline\tSarge\t127.0.0.2:27960\n");
-    QTest::newRow("seat") << int(query::WatchEvent::SeatFree) << false
+    QTest::newRow("seat") << int(servers::WatchEvent::SeatFree) << false
                           << QByteArray("seat-free\t127.0.0.2:27960\t7/8\n");
     QTest::newRow("online, JSON")
-        << int(query::WatchEvent::FriendOnline) << true
+        << int(servers::WatchEvent::FriendOnline) << true
         << QByteArray("{\"address\":\"127.0.0.2:27960\",\"clients\":7,\"event\":\"friend-online\","
                       "\"friend\":\"^1Sarge\",\"max\":8,\"server\":\"^2Red Arena\","
                       "\"time\":\"2026-12-09T10:00:00Z\"}\n");
     QTest::newRow("seat, JSON")
-        << int(query::WatchEvent::SeatFree) << true
+        << int(servers::WatchEvent::SeatFree) << true
         << QByteArray("{\"address\":\"127.0.0.2:27960\",\"clients\":7,\"event\":\"seat-free\","
                       "\"friend\":null,\"max\":8,\"server\":\"^2Red Arena\","
                       "\"time\":\"2026-12-09T10:00:00Z\"}\n");
@@ -65,11 +65,11 @@ void TestWatchCli::eventLines()
     QFETCH(int, kind);
     QFETCH(bool, json);
     QFETCH(QByteArray, line);
-    query::WatchEvent e;
-    e.kind = query::WatchEvent::Kind(kind);
+    servers::WatchEvent e;
+    e.kind = servers::WatchEvent::Kind(kind);
     e.address = {QHostAddress("127.0.0.2"), 27960};
     e.server = "^2Red Arena";
-    e.friendName = kind == query::WatchEvent::SeatFree ? QString() : QString("^1Sarge");
+    e.friendName = kind == servers::WatchEvent::SeatFree ? QString() : QString("^1Sarge");
     e.clients = 7;
     e.max = 8;
     Options o;
@@ -113,7 +113,7 @@ void TestWatchCli::notifiedAndJoined()
         QTimer::singleShot(400, [] { std::raise(SIGTERM); });
     });
     QTimer::singleShot(10000, [] { std::raise(SIGTERM); }); // never hangs
-    QCOMPARE(runWatch(o, query::fixedResolver({}), out), int(ExitOk));
+    QCOMPARE(runWatch(o, servers::fixedResolver({}), out), int(ExitOk));
     QCOMPARE(problems, QStringList());
     QCOMPARE(lines.size(), 1);
     const QJsonObject j = QJsonDocument::fromJson(lines[0]).object();

@@ -3,8 +3,8 @@
 // is left alone, and a save with nothing changed writes the working copy as it is.
 #include "ConfigFile.h"
 #include "OptionDefs.h"
-#include "Settings.h"
-#include "TextFile.h"
+#include "core/Settings.h"
+#include "core/TextFile.h"
 
 #include <QDir>
 #include <QFile>

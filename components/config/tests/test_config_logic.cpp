@@ -3,9 +3,9 @@
 #include "ConfigFile.h"
 #include "GlyphCode.h"
 #include "OptionDefs.h"
-#include "ScratchMount.h"
-#include "Settings.h"
-#include "TestSupport.h"
+#include "core/Settings.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // The config editor window driven offscreen, and the real plugin opened through its
 // registered name with the options.dat it ships.
-#include "Activation.h"
 #include "ConfigFile.h"
 #include "ModOptionsWindow.h"
-#include "ScratchMount.h"
-#include "Settings.h"
-#include "TestSupport.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>

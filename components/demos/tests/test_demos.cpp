@@ -1,11 +1,11 @@
-#include "../../starter/tests/GameFolders.h"
-#include "Activation.h"
 #include "DemoScan.h"
 #include "DemoWindow.h"
-#include "DemoWriter.h"
-#include "Friends.h"
-#include "PictureBox.h"
-#include "Settings.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "gui/PictureBox.h"
+#include "servers/Friends.h"
+#include "testsupport/DemoWriter.h"
+#include "testsupport/GameFolders.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -486,7 +486,7 @@ void TestDemos::windowColumns()
     QCOMPARE(add->actions().size(), 2);
     QCOMPARE(add->actions()[0]->text(), QString("Alice"));
     add->actions()[0]->trigger();
-    QCOMPARE(query::loadFriends(), QStringList{"Alice"});
+    QCOMPARE(servers::loadFriends(), QStringList{"Alice"});
 }
 
 void TestDemos::windowSorting()

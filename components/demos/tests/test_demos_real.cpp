@@ -1,13 +1,12 @@
 // OpenArena's own demos, as its Debian packages ship them inside their pk3 archives: read
 // by the reader, damaged copies of them, and listed by the demo player's window. Skipped,
 // with the reason, where the packages are not installed.
-#include "../../starter/tests/GameFolders.h"
-#include "ArchiveMember.h"
-#include "DemoSummary.h"
 #include "DemoWindow.h"
-#include "MapScan.h"
-#include "PictureBox.h"
-#include "Settings.h"
+#include "archive/ArchiveMember.h"
+#include "archive/DemoSummary.h"
+#include "core/Settings.h"
+#include "gui/PictureBox.h"
+#include "testsupport/GameFolders.h"
 
 #include <QDir>
 #include <QLabel>
@@ -43,7 +42,7 @@ QStringList membersUnder(const QString& archive, const QString& filter)
 {
     archive::UnzipModule unzip(archive::UnzipVariant::PrefixFilter);
     QStringList out;
-    for (const starter::ListedMember& m : starter::listMembers(unzip, archive, filter, "/nowhere/"))
+    for (const archive::ListedMember& m : archive::listMembers(unzip, archive, filter, "/nowhere/"))
         out.append(m.path);
     return out;
 }

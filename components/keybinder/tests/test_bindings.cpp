@@ -1,6 +1,6 @@
 #include "Bindings.h"
-#include "ScratchMount.h"
-#include "TestSupport.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,7 +1,7 @@
-#include "Activation.h"
 #include "BindWindow.h"
-#include "Settings.h"
-#include "TestSupport.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QHeaderView>

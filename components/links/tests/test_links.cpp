@@ -1,8 +1,8 @@
-#include "Activation.h"
 #include "LinkShelfWindow.h"
 #include "LinksFile.h"
-#include "OpenInBrowser.h"
-#include "TestSupport.h"
+#include "core/Activation.h"
+#include "gui/OpenInBrowser.h"
+#include "testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "GlyphCode.h"
-#include "ScratchMount.h"
-#include "Settings.h"
-#include "TestSupport.h"
-#include "TextFile.h"
+#include "core/Settings.h"
+#include "core/TextFile.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

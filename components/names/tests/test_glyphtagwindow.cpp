@@ -1,8 +1,8 @@
-#include "Activation.h"
 #include "GlyphtagWindow.h"
-#include "Settings.h"
-#include "TestSupport.h"
-#include "Twips.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "gui/Twips.h"
+#include "testsupport/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "NetSettings.h"
-#include "RealGameServer.h"
-#include "ScratchMount.h"
-#include "TestSupport.h"
+#include "testsupport/RealGameServer.h"
+#include "testsupport/ScratchMount.h"
+#include "testsupport/TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,7 +1,7 @@
-#include "Activation.h"
 #include "NetWindow.h"
-#include "Settings.h"
-#include "TestSupport.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "testsupport/TestSupport.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // Arbitrary bytes as the stored reply of every protocol, through every field operation.
 // Only the overflow error may come out; anything else (a crash, a read outside the reply,
 // another error) is a fault.
-#include "Error.h"
 #include "FieldOps.h"
+#include "core/Error.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 // The exchange against a real UDP server on 127.0.0.1, through the engine itself.
-#include "Clock.h"
 #include "Commander.h"
-#include "Error.h"
 #include "QueryWindow.h"
-#include "TestSupport.h"
-#include "UdpTestServer.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/UdpTestServer.h"
 
 #include <QUdpSocket>
 #include <QtTest>

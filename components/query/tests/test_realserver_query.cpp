@@ -1,8 +1,8 @@
 // The engine against a real dedicated server (OpenArena on the ioquake3 engine) on
 // 127.0.0.1, created and called exactly as the server browser does.
-#include "Activation.h"
-#include "RealGameServer.h"
-#include "TestSupport.h"
+#include "core/Activation.h"
+#include "testsupport/RealGameServer.h"
+#include "testsupport/TestSupport.h"
 
 #include <QtTest>
 

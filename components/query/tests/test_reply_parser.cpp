@@ -1,7 +1,7 @@
 // The cutting rules, driven directly on reply bytes and on a query state.
-#include "Error.h"
 #include "FieldOps.h"
 #include "ReplyParser.h"
+#include "core/Error.h"
 
 #include <QtTest>
 

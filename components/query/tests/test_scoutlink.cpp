@@ -1,9 +1,9 @@
 // The component as its clients use it: created by name from system/scoutlink.so and
 // called late-bound, under a QCoreApplication (no display, no widgets).
-#include "Activation.h"
-#include "Error.h"
-#include "TestSupport.h"
-#include "UdpTestServer.h"
+#include "core/Activation.h"
+#include "core/Error.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/UdpTestServer.h"
 
 #include <QCoreApplication>
 #include <QtTest>

@@ -1,11 +1,11 @@
 // The remote admin against a real dedicated server: what real servers answer is what the
 // window must understand.
-#include "Activation.h"
 #include "RconProtocol.h"
 #include "RconWindow.h"
-#include "RealGameServer.h"
-#include "Settings.h"
-#include "TestSupport.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "testsupport/RealGameServer.h"
+#include "testsupport/TestSupport.h"
 
 #include <QLineEdit>
 #include <QMenu>

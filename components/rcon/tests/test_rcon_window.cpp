@@ -1,11 +1,11 @@
-#include "Activation.h"
-#include "Prompts.h"
 #include "RconProtocol.h"
 #include "RconWindow.h"
-#include "Settings.h"
-#include "StatusLists.h"
-#include "TestSupport.h"
-#include "UdpTestServer.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "gui/Prompts.h"
+#include "gui/StatusLists.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/UdpTestServer.h"
 
 #include <QApplication>
 #include <QDirIterator>

@@ -1,8 +1,8 @@
-#include "GameFolders.h"
 #include "MapScan.h"
-#include "Paths.h"
-#include "Rotation.h"
 #include "ServerProcess.h"
+#include "core/Paths.h"
+#include "game/GameScript.h"
+#include "testsupport/GameFolders.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
 // The match starter against the real dedicated server: the server program is chosen beside
 // the game, takes the script's slots and map, answers on the port the window names, and
 // ends when the window stops it.
-#include "GameFolders.h"
-#include "RealGameServer.h"
-#include "Settings.h"
 #include "StarterWindow.h"
+#include "core/Settings.h"
+#include "testsupport/GameFolders.h"
+#include "testsupport/RealGameServer.h"
 
 #include <QComboBox>
 #include <QLabel>

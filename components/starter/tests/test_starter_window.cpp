@@ -1,8 +1,8 @@
-#include "Activation.h"
-#include "GameFolders.h"
-#include "PictureBox.h"
-#include "Settings.h"
 #include "StarterWindow.h"
+#include "core/Activation.h"
+#include "core/Settings.h"
+#include "gui/PictureBox.h"
+#include "testsupport/GameFolders.h"
 
 #include <QCheckBox>
 #include <QComboBox>

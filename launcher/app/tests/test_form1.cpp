@@ -1,13 +1,13 @@
-#include "Activation.h"
-#include "Desktop.h"
 #include "Form1.h"
 #include "LauncherLogic.h"
 #include "LauncherWindows.h"
-#include "Paths.h"
 #include "SearchWindow.h"
-#include "Settings.h"
-#include "TestSupport.h"
-#include "Twips.h"
+#include "core/Activation.h"
+#include "core/Desktop.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "gui/Twips.h"
+#include "testsupport/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "LauncherLogic.h"
-#include "Paths.h"
-#include "Process.h"
-#include "Settings.h"
-#include "TestSupport.h"
+#include "core/Paths.h"
+#include "core/Process.h"
+#include "core/Settings.h"
+#include "testsupport/TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "GameInstall.h"
 #include "GameLocator.h"
 #include "SearchWindow.h"
-#include "TestSupport.h"
+#include "core/GameInstall.h"
+#include "testsupport/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,14 +8,14 @@
 //   fragdeck-shot options|quickconnect|about|cartoon OUT.png
 //   fragdeck-shot progid:NAME OUT.png  a component: created by name, main called
 // It shows the program folder of $FRAGDECK_PROGRAM_DIR (default: the build's).
-#include "Activation.h"
 #include "Form1.h"
-#include "GameInstall.h"
 #include "LauncherLogic.h"
 #include "LauncherWindows.h"
-#include "Paths.h"
 #include "SearchWindow.h"
-#include "Settings.h"
+#include "core/Activation.h"
+#include "core/GameInstall.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
 
 #include <QApplication>
 #include <QDialog>

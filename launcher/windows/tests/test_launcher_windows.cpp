@@ -1,15 +1,15 @@
 #include "AboutWindow.h"
 #include "CartoonFetch.h"
 #include "CartoonWindow.h"
-#include "HttpTestServer.h"
 #include "LauncherWindows.h"
 #include "OptionsWindow.h"
-#include "Paths.h"
 #include "QuickConnectWindow.h"
-#include "Settings.h"
-#include "TestSupport.h"
 #include "UpdateCheck.h"
 #include "WindowSettings.h"
+#include "core/Paths.h"
+#include "core/Settings.h"
+#include "testsupport/HttpTestServer.h"
+#include "testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,6 +1,6 @@
 // Must not build: a logic library that asks the user itself, through the GUI library's
 // prompts, instead of letting its window ask.
-#include "Prompts.h"
+#include "gui/Prompts.h"
 
 int promptInLogic()
 {

@@ -1,0 +1,301 @@
+#include "StatusReply.h"
+
+namespace fragdeck::servers
+{
+namespace
+{
+
+const QByteArray kPrefix("\xff\xff\xff\xff", 4);
+
+bool sameKey(QByteArrayView a, QByteArrayView b)
+{
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Leading whole number like the game's atoi: blanks, a sign, digits; clamped, never
+// overflowing. `used` gets the bytes consumed (0 when there is no digit).
+int leadingInt(QByteArrayView s, qsizetype* used = nullptr)
+{
+    qsizetype i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+        negative = s[i++] == '-';
+    const qsizetype digitsFrom = i;
+    qint64 v = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        if (v < 1000000000)
+            v = v * 10 + (s[i] - '0');
+        ++i;
+    }
+    if (used)
+        *used = i > digitsFrom ? i : 0;
+    if (v > 999999999)
+        v = 999999999;
+    return int(negative ? -v : v);
+}
+
+// Walks "\key\value\key\value": calls f(key, value) for each pair; a key without a value
+// at the very end gets an empty value.
+template <typename F> void forEachPair(QByteArrayView info, F&& f)
+{
+    qsizetype pos = 0;
+    if (pos < info.size() && info[pos] == '\\')
+        ++pos;
+    while (pos < info.size()) {
+        qsizetype k = info.indexOf('\\', pos);
+        if (k < 0)
+            k = info.size();
+        const QByteArrayView key = info.sliced(pos, k - pos);
+        qsizetype vFrom = k < info.size() ? k + 1 : k;
+        qsizetype v = info.indexOf('\\', vFrom);
+        if (v < 0)
+            v = info.size();
+        f(key, info.sliced(vFrom, v - vFrom));
+        pos = v < info.size() ? v + 1 : v;
+    }
+}
+
+QString latin1(QByteArrayView b)
+{
+    return QString::fromLatin1(b.data(), b.size());
+}
+
+// The info string: fields cut out, the challenge taken out of it.
+void readInfo(QByteArrayView info, ParsedReply& out, bool statusKeys, int maxKeys)
+{
+    ServerInfo& s = out.info;
+    QByteArray kept;
+    kept.reserve(info.size());
+    int keys = 0;
+    forEachPair(info, [&](QByteArrayView key, QByteArrayView value) {
+        if (sameKey(key, "challenge")) {
+            out.challenge = value.toByteArray();
+            return;
+        }
+        if (key.isEmpty())
+            return;
+        if (keys == maxKeys) {
+            s.cut |= CutKeys;
+            return;
+        }
+        ++keys;
+        kept += '\\';
+        kept += key;
+        kept += '\\';
+        kept += value;
+        if (sameKey(key, statusKeys ? QByteArrayView("sv_hostname") : "hostname"))
+            s.hostname = latin1(value);
+        else if (sameKey(key, "mapname"))
+            s.mapname = latin1(value);
+        else if (sameKey(key, "gamename"))
+            s.gamename = latin1(value);
+        else if (sameKey(key, "game") && s.gamename.isEmpty())
+            s.gamename = latin1(value);
+        else if (sameKey(key, "version"))
+            s.version = latin1(value);
+        else if (sameKey(key, "g_gametype") || sameKey(key, "gametype"))
+            s.gametype = leadingInt(value);
+        else if (sameKey(key, "sv_maxclients"))
+            s.maxClients = leadingInt(value);
+        else if (sameKey(key, "protocol") || (sameKey(key, "com_protocol") && !s.protocol))
+            s.protocol = leadingInt(value); // newer ioquake3 status replies: com_protocol
+        else if (sameKey(key, "g_needpass"))
+            s.needPass = leadingInt(value) != 0;
+        else if (sameKey(key, "g_humanplayers"))
+            s.humanPlayers = leadingInt(value);
+        else if (sameKey(key, "clients"))
+            s.clients = leadingInt(value);
+    });
+    kept.squeeze();
+    s.infoString = kept;
+}
+
+// `score ping "name"`; the name runs to the last quote of the line. False for a line that
+// is not a player.
+bool readPlayer(QByteArrayView line, PlayerInfo* p)
+{
+    qsizetype used = 0;
+    p->score = leadingInt(line, &used);
+    if (!used)
+        return false;
+    line = line.sliced(used);
+    p->ping = leadingInt(line, &used);
+    if (!used)
+        return false;
+    line = line.sliced(used);
+    const qsizetype open = line.indexOf('"');
+    if (open < 0)
+        return false;
+    qsizetype close = line.lastIndexOf('"');
+    if (close <= open)
+        close = line.size(); // a name whose closing quote was cut off
+    p->name = latin1(line.sliced(open + 1, close - open - 1));
+    return true;
+}
+
+std::optional<QByteArrayView> body(QByteArrayView datagram, QByteArrayView command)
+{
+    if (!datagram.startsWith(kPrefix))
+        return std::nullopt;
+    QByteArrayView rest = datagram.sliced(kPrefix.size());
+    if (!rest.startsWith(command))
+        return std::nullopt;
+    rest = rest.sliced(command.size());
+    // The command ends at its line end (some servers send a blank or nothing before it).
+    while (!rest.isEmpty() && rest.front() == ' ')
+        rest = rest.sliced(1);
+    if (!rest.isEmpty() && rest.front() != '\n' && rest.front() != '\\')
+        return std::nullopt; // another command that starts with the same word
+    if (!rest.isEmpty() && rest.front() == '\n')
+        rest = rest.sliced(1);
+    return rest;
+}
+
+// The datagram cut to the byte bound; true when it was longer.
+bool clip(QByteArrayView& datagram, const ReplyLimits& limits)
+{
+    if (datagram.size() <= limits.maxBytes)
+        return false;
+    datagram = datagram.first(std::max(0, limits.maxBytes));
+    return true;
+}
+
+QByteArray playerLine(const PlayerInfo& p)
+{
+    return QByteArray::number(p.score) + ' ' + QByteArray::number(p.ping) + " \"" +
+           p.name.toLatin1() + "\"\n";
+}
+
+} // namespace
+
+QString ServerInfo::value(QByteArrayView key) const
+{
+    QString found;
+    bool done = false;
+    forEachPair(infoString, [&](QByteArrayView k, QByteArrayView v) {
+        if (!done && sameKey(k, key)) {
+            found = latin1(v);
+            done = true;
+        }
+    });
+    return found;
+}
+
+QList<std::pair<QString, QString>> ServerInfo::pairs() const
+{
+    QList<std::pair<QString, QString>> out;
+    forEachPair(infoString, [&](QByteArrayView k, QByteArrayView v) {
+        out.append({latin1(k), latin1(v)});
+    });
+    return out;
+}
+
+int ServerInfo::playerCount() const
+{
+    if (!players.isEmpty() || clients < 0)
+        return int(players.size());
+    return clients;
+}
+
+int ServerInfo::botCount() const
+{
+    if (humanPlayers >= 0)
+        return qMax(0, int(players.size()) - humanPlayers);
+    int n = 0;
+    for (const PlayerInfo& p : players)
+        n += p.bot ? 1 : 0;
+    return n;
+}
+
+QByteArray statusRequest(const QByteArray& nonce)
+{
+    return kPrefix + "getstatus " + nonce;
+}
+
+QByteArray infoRequest(const QByteArray& nonce)
+{
+    return kPrefix + "getinfo " + nonce;
+}
+
+std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram, const ReplyLimits& limits)
+{
+    const bool clipped = clip(datagram, limits);
+    const auto rest = body(datagram, "statusResponse");
+    if (!rest)
+        return std::nullopt;
+    ParsedReply out;
+    if (clipped)
+        out.info.cut |= CutBytes;
+    const qsizetype infoEnd = rest->indexOf('\n');
+    readInfo(infoEnd < 0 ? *rest : rest->first(infoEnd), out, true, limits.maxKeys);
+    if (infoEnd >= 0) {
+        QByteArrayView lines = rest->sliced(infoEnd + 1);
+        while (!lines.isEmpty()) {
+            qsizetype nl = lines.indexOf('\n');
+            const QByteArrayView line = nl < 0 ? lines : lines.first(nl);
+            lines = nl < 0 ? QByteArrayView() : lines.sliced(nl + 1);
+            PlayerInfo p;
+            if (!readPlayer(line, &p))
+                continue;
+            if (out.info.players.size() == limits.maxPlayers) {
+                out.info.cut |= CutPlayers;
+                break;
+            }
+            out.info.players.append(std::move(p));
+        }
+    }
+    markBots(out.info);
+    return out;
+}
+
+std::optional<ParsedReply> parseInfoResponse(QByteArrayView datagram, const ReplyLimits& limits)
+{
+    const bool clipped = clip(datagram, limits);
+    const auto rest = body(datagram, "infoResponse");
+    if (!rest)
+        return std::nullopt;
+    ParsedReply out;
+    out.info.infoReply = true;
+    if (clipped)
+        out.info.cut |= CutBytes;
+    const qsizetype end = rest->indexOf('\n');
+    readInfo(end < 0 ? *rest : rest->first(end), out, false, limits.maxKeys);
+    return out;
+}
+
+QByteArray statusDatagram(const ServerInfo& info)
+{
+    QByteArray d = kPrefix + "statusResponse\n" + info.infoString + '\n';
+    for (const PlayerInfo& p : info.players)
+        d += playerLine(p);
+    return d;
+}
+
+QByteArray infoDatagram(const ServerInfo& info)
+{
+    return kPrefix + "infoResponse\n" + info.infoString;
+}
+
+QString ServerInfo::cutNote(const ReplyLimits& limits) const
+{
+    QStringList why;
+    if (cut & CutBytes)
+        why.append(QStringLiteral("over %1 bytes").arg(limits.maxBytes));
+    if (cut & CutKeys)
+        why.append(QStringLiteral("over %1 keys").arg(limits.maxKeys));
+    if (cut & CutPlayers)
+        why.append(QStringLiteral("over %1 players").arg(limits.maxPlayers));
+    return why.isEmpty() ? QString() : QStringLiteral("the reply was cut: %1").arg(why.join(u", "));
+}
+
+void markBots(ServerInfo& info)
+{
+    const int total = int(info.players.size());
+    const bool allHuman = info.humanPlayers >= 0 && info.humanPlayers >= total;
+    for (PlayerInfo& p : info.players)
+        p.bot = !allHuman && p.ping == 0;
+}
+
+} // namespace fragdeck::servers

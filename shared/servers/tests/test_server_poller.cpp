@@ -1,0 +1,441 @@
+// The poller against a fleet of loopback servers: what it sends, what it accepts, and
+// that every server keeps its row.
+#include "servers/DatagramSocket.h"
+#include "servers/ServerPoller.h"
+#include "testsupport/TestFleet.h"
+
+#include <sys/socket.h>
+
+#include <QNetworkDatagram>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace fragdeck::servers;
+using fragdeck::test::TestFleet;
+
+namespace
+{
+
+QByteArray oob(const QByteArray& text)
+{
+    return QByteArray(4, '\xff') + text;
+}
+
+ServerAddress addressOf(const TestFleet& fleet, int i)
+{
+    return {fleet.server(i).host, fleet.server(i).port};
+}
+
+QList<ServerAddress> allOf(const TestFleet& fleet)
+{
+    QList<ServerAddress> out;
+    for (int i = 0; i < fleet.size(); ++i)
+        out.append(addressOf(fleet, i));
+    return out;
+}
+
+PollerSettings fast(int attemptTimeoutMs = 150)
+{
+    PollerSettings s;
+    s.attemptTimeoutMs = attemptTimeoutMs;
+    s.paceUs = 100;
+    return s;
+}
+
+// The nonce of a "getstatus <nonce>" request.
+QByteArray nonceOf(const QByteArray& request)
+{
+    return request.mid(4 + 10);
+}
+
+} // namespace
+
+class TestServerPoller : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void neverBroadcasts();
+    void waitFollowsTheAnswers();
+    void everyServerAnswers();
+    void eachAttemptHasItsOwnNonce();
+    void lateAnswerToAnEarlierAttempt();
+    void foreignDatagramsDropped_data();
+    void foreignDatagramsDropped();
+    void silentServersKeepTheirRows();
+    void rateLimitNeverReached();
+    void inFlightBound();
+    void refreshOne();
+    void stop();
+    void botsAndPlayers();
+    void ipv6Server();
+};
+
+void TestServerPoller::neverBroadcasts()
+{
+    for (bool v6 : {false, true}) {
+        const auto socket = bindDatagramSocket(v6, 65536);
+        if (!socket)
+            continue; // no IPv6 here
+        int on = 1;
+        socklen_t size = sizeof on;
+        QCOMPARE(
+            ::getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, &size), 0);
+        QCOMPARE(on, 0);
+    }
+    // Addresses that reach many hosts or none get no row, whoever named them.
+    ServerPoller poller;
+    QCOMPARE(poller.addServers({{QHostAddress("224.0.0.1"), 27960},
+                                {QHostAddress("255.255.255.255"), 27960},
+                                {QHostAddress("ff02::1"), 27960},
+                                {QHostAddress("::"), 27960},
+                                {QHostAddress("127.0.0.1"), 9}}),
+             1);
+    QCOMPARE(poller.refused(), 4);
+    poller.refresh({QHostAddress("239.255.255.250"), 1900});
+    QCOMPARE(poller.size(), 1);
+    QCOMPARE(poller.datagramsSent(), 0);
+}
+
+void TestServerPoller::waitFollowsTheAnswers()
+{
+    // Quick servers shorten the wait of later attempts; a slow one queried after them
+    // answers its first attempt late and still counts, with that attempt's round trip.
+    TestFleet fleet;
+    QVERIFY(fleet.start(41));
+    for (int i = 0; i < 40; ++i)
+        fleet.server(i).latencyMs = 2;
+    fleet.server(40).latencyMs = 300;
+    ServerPoller poller;
+    PollerSettings s;
+    s.attemptTimeoutMs = 2000;
+    s.minAttemptTimeoutMs = 100;
+    s.paceUs = 2000;
+    poller.setSettings(s);
+    QCOMPARE(poller.attemptTimeoutMs(), 2000); // nothing seen yet: the whole time-out
+    poller.addServers(allOf(fleet));
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(poller.attemptTimeoutMs() < 2000);
+    QVERIFY(poller.attemptTimeoutMs() >= 100);
+    const ServerResult& slow = poller.at(40);
+    QCOMPARE(slow.status, ServerResult::Status::Ok);
+    QVERIFY(slow.attempts >= 2 && slow.attempts <= 3);
+    QVERIFY2(slow.pingMs() >= 300, qPrintable(QString::number(slow.pingMs())));
+    int sent = 0;
+    for (int i = 0; i < fleet.size(); ++i)
+        sent += fleet.server(i).received;
+    QCOMPARE(poller.datagramsSent(), sent);
+    QVERIFY(sent <= 40 + 3);
+}
+
+void TestServerPoller::everyServerAnswers()
+{
+    TestFleet fleet;
+    QVERIFY(fleet.start(12));
+    for (int i = 0; i < fleet.size(); ++i)
+        fleet.server(i).latencyMs = i % 3 * 5;
+    ServerPoller poller;
+    poller.setSettings(fast());
+    QCOMPARE(poller.addServers(allOf(fleet)), 12);
+    QCOMPARE(poller.addServers({addressOf(fleet, 0), ServerAddress{}}), 0);
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    QSignalSpy updated(&poller, &ServerPoller::serverUpdated);
+    QSignalSpy progress(&poller, &ServerPoller::progress);
+    poller.refreshAll();
+    QVERIFY(poller.isRunning());
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(updated.size(), 12);
+    QCOMPARE(progress.last(), (QList<QVariant>{12, 12}));
+    for (int i = 0; i < fleet.size(); ++i) {
+        const ServerResult& r = poller.at(poller.indexOf(addressOf(fleet, i)));
+        QCOMPARE(r.status, ServerResult::Status::Ok);
+        QCOMPARE(r.info.hostname, QString("Fleet %1").arg(i));
+        QCOMPARE(r.attempts, 1);
+        QVERIFY(r.pingUs >= 0);
+        QCOMPARE(fleet.server(i).received, 1);
+        const QByteArray request = fleet.server(i).lastRequest;
+        QVERIFY2(request.startsWith(oob("getstatus ")), request);
+        QVERIFY(!nonceOf(request).isEmpty());
+    }
+}
+
+void TestServerPoller::eachAttemptHasItsOwnNonce()
+{
+    TestFleet fleet;
+    QVERIFY(fleet.start(1));
+    QList<QByteArray> requests;
+    fleet.intercept = [&](int, const QByteArray& request, const QHostAddress&, quint16) {
+        requests.append(request);
+        return requests.size() < 3; // the first two are lost
+    };
+    ServerPoller poller;
+    poller.setSettings(fast(100));
+    poller.addServers(allOf(fleet));
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(requests.size(), 3);
+    QCOMPARE(
+        QSet<QByteArray>({nonceOf(requests[0]), nonceOf(requests[1]), nonceOf(requests[2])}).size(),
+        3);
+    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
+    QCOMPARE(poller.at(0).attempts, 3);
+    // Ping runs from the attempt that was answered, not from the first one.
+    QVERIFY2(poller.at(0).pingMs() < 100, qPrintable(QString::number(poller.at(0).pingMs())));
+}
+
+void TestServerPoller::lateAnswerToAnEarlierAttempt()
+{
+    // The answer to attempt 1 comes after attempt 2 went out: it still counts, and its ping
+    // is measured from attempt 1.
+    TestFleet fleet;
+    QVERIFY(fleet.start(1));
+    QByteArray first;
+    fleet.intercept = [&](int i, const QByteArray& request, const QHostAddress& from,
+                          quint16 port) {
+        if (first.isEmpty()) {
+            first = nonceOf(request);
+            return true;
+        }
+        fleet.sendFrom(i, fleet.statusReply(i, first), from, port);
+        return true;
+    };
+    ServerPoller poller;
+    poller.setSettings(fast(120));
+    poller.addServers(allOf(fleet));
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
+    QCOMPARE(poller.at(0).attempts, 2);
+    QVERIFY(poller.at(0).pingMs() >= 120);
+}
+
+void TestServerPoller::foreignDatagramsDropped_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("wrong nonce") << "wrong nonce";
+    QTest::newRow("no challenge") << "no challenge";
+    QTest::newRow("right nonce from another address") << "other address";
+    QTest::newRow("right nonce from another port") << "other port";
+    QTest::newRow("garbage") << "garbage";
+    QTest::newRow("info reply with the nonce") << "info";
+}
+
+void TestServerPoller::foreignDatagramsDropped()
+{
+    QFETCH(QString, kind);
+    TestFleet fleet;
+    QVERIFY(fleet.start(2));
+    QUdpSocket otherPort;
+    QVERIFY(otherPort.bind(fleet.server(0).host, 0));
+    fleet.intercept = [&](int i, const QByteArray& request, const QHostAddress& from,
+                          quint16 port) {
+        if (i != 0)
+            return true;
+        const QByteArray nonce = nonceOf(request);
+        if (kind == "wrong nonce")
+            fleet.sendFrom(0, fleet.statusReply(0, "0123456789ab"), from, port);
+        else if (kind == "no challenge")
+            fleet.sendFrom(0, fleet.statusReply(0, QByteArray()), from, port);
+        else if (kind == "other address")
+            fleet.sendFrom(1, fleet.statusReply(0, nonce), from, port);
+        else if (kind == "other port")
+            otherPort.writeDatagram(fleet.statusReply(0, nonce), from, port);
+        else if (kind == "info")
+            fleet.sendFrom(0, fleet.infoReply(0, nonce), from, port);
+        else
+            for (const QByteArray& g :
+                 {QByteArray(), oob(""), oob("statusResponse"), QByteArray(3000, '\\'),
+                  oob("statusResponse\n\\challenge\\") + nonce.left(5),
+                  fleet.statusReply(0, nonce).left(30)})
+                fleet.sendFrom(0, g, from, port);
+        return true;
+    };
+    ServerPoller poller;
+    poller.setSettings(fast(80));
+    poller.addServers({addressOf(fleet, 0)});
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(poller.at(0).status, ServerResult::Status::NoReply);
+    QVERIFY(!poller.at(0).answered);
+    QCOMPARE(fleet.server(0).received, 3);
+}
+
+void TestServerPoller::silentServersKeepTheirRows()
+{
+    TestFleet fleet;
+    QVERIFY(fleet.start(4));
+    fleet.server(3).silent = true;
+    ServerPoller poller;
+    poller.setSettings(fast(80));
+    poller.addServers(allOf(fleet));
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(poller.at(3).status, ServerResult::Status::NoReply);
+    QCOMPARE(fleet.server(3).received, 3);
+    QCOMPARE(poller.at(1).status, ServerResult::Status::Ok);
+
+    // Server 1 goes quiet: its row stays, with its last answer, marked as not answering.
+    fleet.server(1).silent = true;
+    fleet.server(1).hostname = "Renamed";
+    QSignalSpy updated(&poller, &ServerPoller::serverUpdated);
+    poller.refreshAll();
+    QCOMPARE(poller.size(), 4);
+    QCOMPARE(poller.at(1).info.hostname, QString("Fleet 1")); // not emptied while it runs
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(poller.size(), 4);
+    QCOMPARE(poller.at(1).status, ServerResult::Status::NoReply);
+    QVERIFY(poller.at(1).answered);
+    QCOMPARE(poller.at(1).info.hostname, QString("Fleet 1"));
+    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
+    QCOMPARE(updated.size(), 4);
+}
+
+void TestServerPoller::rateLimitNeverReached()
+{
+    // Three refreshes in a row of servers that never answer: at most three datagrams each
+    // per refresh, never refused by ioquake3's limit (10 at once, then 1 a second).
+    TestFleet fleet;
+    QVERIFY(fleet.start(6));
+    for (int i = 0; i < fleet.size(); ++i)
+        fleet.server(i).silent = i % 2 == 0;
+    ServerPoller poller;
+    poller.setSettings(fast(30));
+    poller.addServers(allOf(fleet));
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    for (int round = 1; round <= 3; ++round) {
+        poller.refreshAll();
+        QVERIFY(finished.wait(5000));
+        for (int i = 0; i < fleet.size(); ++i) {
+            QCOMPARE(fleet.server(i).received, round * (i % 2 == 0 ? 3 : 1));
+            QCOMPARE(fleet.server(i).rateLimited, 0);
+        }
+    }
+    QCOMPARE(poller.datagramsSent(), 3 * (3 * 3 + 3));
+}
+
+void TestServerPoller::inFlightBound()
+{
+    // One server at a time: each silent server gets all three attempts before the next
+    // one is asked at all.
+    TestFleet fleet;
+    QVERIFY(fleet.start(4));
+    QList<int> order;
+    fleet.intercept = [&](int i, const QByteArray&, const QHostAddress&, quint16) {
+        order.append(i);
+        return true;
+    };
+    ServerPoller poller;
+    PollerSettings s = fast(30);
+    s.maxInFlight = 1;
+    poller.setSettings(s);
+    poller.addServers(allOf(fleet));
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(order, (QList<int>{0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3}));
+}
+
+void TestServerPoller::refreshOne()
+{
+    TestFleet fleet;
+    QVERIFY(fleet.start(3));
+    ServerPoller poller;
+    poller.setSettings(fast());
+    poller.addServers({addressOf(fleet, 0), addressOf(fleet, 1)});
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refresh(addressOf(fleet, 2)); // not listed yet: gets a row
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(poller.size(), 3);
+    QCOMPARE(fleet.server(0).received + fleet.server(1).received, 0);
+    QCOMPARE(poller.at(2).status, ServerResult::Status::Ok);
+    QCOMPARE(poller.at(0).status, ServerResult::Status::Pending);
+    QCOMPARE(poller.totalCount(), 1);
+    poller.refresh(addressOf(fleet, 0));
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
+    QCOMPARE(fleet.server(1).received, 0);
+}
+
+void TestServerPoller::stop()
+{
+    TestFleet fleet;
+    QVERIFY(fleet.start(8));
+    fleet.server(0).silent = true;
+    ServerPoller poller;
+    PollerSettings s = fast(2000);
+    s.maxInFlight = 2;
+    poller.setSettings(s);
+    poller.addServers({addressOf(fleet, 0)});
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QTRY_COMPARE(fleet.server(0).received, 1);
+    poller.stop();
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!poller.isRunning());
+    QCOMPARE(poller.at(0).status, ServerResult::Status::Pending);
+    // Rows added after the stop are not queried, and nothing more is sent.
+    poller.addServers(allOf(fleet));
+    const int sent = poller.datagramsSent();
+    // Proved by what comes after: one server refreshed on its own is the only one asked.
+    poller.refresh(addressOf(fleet, 1));
+    QTRY_COMPARE(fleet.server(1).received, 1);
+    QCOMPARE(poller.datagramsSent(), sent + 1);
+    for (int i = 2; i < fleet.size(); ++i)
+        QCOMPARE(fleet.server(i).received, 0);
+}
+
+void TestServerPoller::botsAndPlayers()
+{
+    TestFleet fleet;
+    QVERIFY(fleet.start(2));
+    fleet.server(0).bots = 2;
+    fleet.server(0).humans = 1;
+    fleet.server(1).bots = 1;
+    fleet.server(1).sendHumanCount = false;
+    ServerPoller poller;
+    poller.setSettings(fast());
+    poller.addServers(allOf(fleet));
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(5000));
+    const ServerInfo& a = poller.at(0).info;
+    QCOMPARE(a.players.size(), 3);
+    QCOMPARE(a.botCount(), 2);
+    QVERIFY(a.players[0].bot);
+    QVERIFY(!a.players[2].bot);
+    QCOMPARE(a.players[2].name, QString("Player 0"));
+    QCOMPARE(a.maxClients, 16);
+    QCOMPARE(a.mapname, QString("q3dm17"));
+    QCOMPARE(poller.at(1).info.botCount(), 1);
+}
+
+void TestServerPoller::ipv6Server()
+{
+    QUdpSocket server;
+    if (!server.bind(QHostAddress::LocalHostIPv6, 0))
+        QSKIP("no IPv6 loopback here");
+    connect(&server, &QUdpSocket::readyRead, this, [&server] {
+        while (server.hasPendingDatagrams()) {
+            const QNetworkDatagram d = server.receiveDatagram();
+            server.writeDatagram(d.makeReply(oob("statusResponse\n\\sv_hostname\\Six"
+                                                 "\\challenge\\" +
+                                                 nonceOf(d.data()) + "\n")));
+        }
+    });
+    ServerPoller poller;
+    poller.setSettings(fast());
+    poller.addServers({{QHostAddress::LocalHostIPv6, server.localPort()}});
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
+    QCOMPARE(poller.at(0).info.hostname, QString("Six"));
+}
+
+QTEST_GUILESS_MAIN(TestServerPoller)
+#include "test_server_poller.moc"

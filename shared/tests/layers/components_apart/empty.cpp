@@ -1,0 +1,4 @@
+int layersEmpty()
+{
+    return 0;
+}
