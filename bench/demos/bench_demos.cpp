@@ -40,13 +40,13 @@ QList<Template> templates()
                                  "demos/stress_bases3.dm_70", "demos/stress_sago.dm_70",
                                  "demos/stress_schism.dm_70"};
     for (const QString& m : members) {
-        const auto r = archive::readArchiveMember(base + "pak6-misc.pk3", m, 1 << 24);
-        if (r.ok)
+        archive::ArchiveMembers::Member r;
+        if (archive::readArchiveMember(base + "pak6-misc.pk3", m, 1 << 24, &r))
             out.append({".dm_70", r.data});
     }
-    const auto r = archive::readArchiveMember(base + "pak6-patch088.pk3",
-                                              "demos/demo088-test1.dm_71", 1 << 24);
-    if (r.ok)
+    archive::ArchiveMembers::Member r;
+    if (archive::readArchiveMember(base + "pak6-patch088.pk3", "demos/demo088-test1.dm_71", 1 << 24,
+                                   &r))
         out.append({".dm_71", r.data});
     if (!out.isEmpty())
         return out;

@@ -2,7 +2,7 @@
 // time-out, and the field operations on a full 32-player reply.
 #include "BenchUtil.h"
 #include "Commander.h"
-#include "QueryWindow.h"
+#include "QuerySocket.h"
 
 #include <QCoreApplication>
 #include <QUdpSocket>

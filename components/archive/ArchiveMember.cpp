@@ -1,5 +1,6 @@
 #include "ArchiveMember.h"
 
+#include "core/Failure.h"
 #include "core/Paths.h"
 
 #include <QFile>
@@ -52,33 +53,31 @@ bool ArchiveMembers::isOpen() const
     return m_zip->handle != nullptr;
 }
 
-ArchiveMembers::Read ArchiveMembers::read(const QString& member, qint64 limit, bool startOnly)
+bool ArchiveMembers::read(const QString& member, qint64 limit, bool startOnly, Member* out,
+                          QString* error)
 {
-    Read r;
-    if (!isOpen()) {
-        r.error = m_error;
-        return r;
-    }
+    Member& r = *out;
+    r = {};
+    if (!isOpen())
+        return fail(error, m_error);
     // Member names are single bytes, one byte making one character.
     const QByteArray name = member.toLatin1();
     zip_int64_t index = zip_name_locate(m_zip->handle, name.constData(), ZIP_FL_ENC_RAW);
     if (index < 0)
         index = zip_name_locate(m_zip->handle, name.constData(), ZIP_FL_ENC_RAW | ZIP_FL_NOCASE);
     if (index < 0) {
-        r.error = QStringLiteral("%1 holds no member %2").arg(m_path, member);
-        return r;
+        return fail(error, QStringLiteral("%1 holds no member %2").arg(m_path, member));
     }
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(m_zip->handle, zip_uint64_t(index), ZIP_FL_ENC_RAW, &st) != 0 ||
         !(st.valid & ZIP_STAT_SIZE)) {
-        r.error =
-            QStringLiteral("%1 in %2 cannot be read: its entry is damaged").arg(member, m_path);
-        return r;
+        return fail(
+            error,
+            QStringLiteral("%1 in %2 cannot be read: its entry is damaged").arg(member, m_path));
     }
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
-        r.error = QStringLiteral("%1 in %2 is encrypted").arg(member, m_path);
-        return r;
+        return fail(error, QStringLiteral("%1 in %2 is encrypted").arg(member, m_path));
     }
     if (st.valid & ZIP_STAT_MTIME)
         r.modified = QDateTime::fromSecsSinceEpoch(qint64(st.mtime));
@@ -86,19 +85,18 @@ ArchiveMembers::Read ArchiveMembers::read(const QString& member, qint64 limit, b
                             ? std::numeric_limits<qint64>::max()
                             : qint64(st.size);
     if (!startOnly && size > limit) {
-        r.error = QStringLiteral("%1 in %2 is %3 bytes, more than the %4 bytes allowed")
-                      .arg(member, m_path)
-                      .arg(size)
-                      .arg(limit);
-        return r;
+        return fail(error, QStringLiteral("%1 in %2 is %3 bytes, more than the %4 bytes allowed")
+                               .arg(member, m_path)
+                               .arg(size)
+                               .arg(limit));
     }
     const qint64 wanted = std::min(size, std::max<qint64>(limit, 0));
     std::unique_ptr<zip_file_t, FileCloser> in(
         zip_fopen_index(m_zip->handle, zip_uint64_t(index), 0));
     if (!in) {
-        r.error = QStringLiteral("%1 in %2 cannot be read: %3")
-                      .arg(member, m_path, libzipMessage(zip_get_error(m_zip->handle)->zip_err));
-        return r;
+        return fail(error,
+                    QStringLiteral("%1 in %2 cannot be read: %3")
+                        .arg(member, m_path, libzipMessage(zip_get_error(m_zip->handle)->zip_err)));
     }
     r.data.resize(wanted);
     qint64 got = 0;
@@ -106,9 +104,9 @@ ArchiveMembers::Read ArchiveMembers::read(const QString& member, qint64 limit, b
         const zip_int64_t n = zip_fread(in.get(), r.data.data() + got, zip_uint64_t(wanted - got));
         if (n < 0) {
             r.data.clear();
-            r.error = QStringLiteral("%1 in %2 is damaged: %3")
-                          .arg(member, m_path, QString::fromLocal8Bit(zip_file_strerror(in.get())));
-            return r;
+            return fail(error, QStringLiteral("%1 in %2 is damaged: %3")
+                                   .arg(member, m_path,
+                                        QString::fromLocal8Bit(zip_file_strerror(in.get()))));
         }
         if (n == 0)
             break;
@@ -117,19 +115,19 @@ ArchiveMembers::Read ArchiveMembers::read(const QString& member, qint64 limit, b
     r.data.truncate(got);
     if (got < wanted) {
         r.data.clear();
-        r.error = QStringLiteral("%1 in %2 ends early: the archive is damaged").arg(member, m_path);
-        return r;
+        return fail(
+            error,
+            QStringLiteral("%1 in %2 ends early: the archive is damaged").arg(member, m_path));
     }
     r.whole = got >= size;
-    r.ok = true;
-    return r;
+    return true;
 }
 
-ArchiveMembers::Read readArchiveMember(const QString& archivePath, const QString& member,
-                                       qint64 limit)
+bool readArchiveMember(const QString& archivePath, const QString& member, qint64 limit,
+                       ArchiveMembers::Member* out, QString* error)
 {
     ArchiveMembers archive(archivePath);
-    return archive.read(member, limit);
+    return archive.read(member, limit, false, out, error);
 }
 
 } // namespace fragdeck::archive

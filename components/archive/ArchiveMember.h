@@ -24,17 +24,17 @@ public:
     bool isOpen() const;
     const QString& error() const { return m_error; }
 
-    struct Read {
-        bool ok = false;
-        QString error;
+    struct Member {
         QByteArray data;
         bool whole = false; // the member ends within the bytes read
         QDateTime modified; // the member's time stamp, invalid when the archive has none
     };
     // The member named exactly as stored (else the only one that matches in another
     // case). With `startOnly` the first `limit` bytes are enough; otherwise a member
-    // bigger than `limit` is refused. Damaged, encrypted or missing members give an error.
-    Read read(const QString& member, qint64 limit, bool startOnly = false);
+    // bigger than `limit` is refused. Damaged, encrypted or missing members fail; the time
+    // stamp is filled whenever the member's entry could be read.
+    bool read(const QString& member, qint64 limit, bool startOnly, Member* out,
+              QString* error = nullptr);
 
 private:
     struct Zip;
@@ -44,7 +44,7 @@ private:
 };
 
 // One member, whole, of at most `limit` bytes.
-ArchiveMembers::Read readArchiveMember(const QString& archivePath, const QString& member,
-                                       qint64 limit);
+bool readArchiveMember(const QString& archivePath, const QString& member, qint64 limit,
+                       ArchiveMembers::Member* out, QString* error = nullptr);
 
 } // namespace fragdeck::archive

@@ -540,12 +540,11 @@ void CrateviewWindow::openInTextEditor(const QString& path)
                    windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
-    const ProcessResult r =
-        startProgramArgs(editor.program, editor.arguments + QStringList{toLocalPath(path)},
-                         QString(), WindowMode::NormalFocus);
-    if (!r.started)
+    QString error;
+    if (!startProgramArgs(editor.program, editor.arguments + QStringList{toLocalPath(path)},
+                          QString(), WindowMode::NormalFocus, nullptr, &error))
         messageBox(QStringLiteral("The text editor \"%1\" could not be started to open %2: %3")
-                       .arg(editor.shown(), path, r.error),
+                       .arg(editor.shown(), path, error),
                    windowTitle(), Buttons::Ok, Icon::Warning, this);
 }
 
@@ -561,9 +560,9 @@ void CrateviewWindow::startGameOn(const QString& command, const QString& name)
         messageBox(problem, defaultTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
-    const ProcessResult r = startGame(q3path, QStringLiteral(" +%1 %2").arg(command, name));
-    if (!r.started)
-        messageBox(r.error, defaultTitle(), Buttons::Ok, Icon::Warning, this);
+    QString error;
+    if (!startGame(q3path, QStringLiteral(" +%1 %2").arg(command, name), nullptr, &error))
+        messageBox(error, defaultTitle(), Buttons::Ok, Icon::Warning, this);
 }
 
 void CrateviewWindow::on_extract_clicked()

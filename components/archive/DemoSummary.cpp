@@ -31,17 +31,14 @@ DemoInfo readDemoSource(const DemoSource& source, DemoDepth depth, QDateTime* mo
         return readDemoFile(toLocalPath(source.file), depth, cancelled);
     }
     const bool start = depth == DemoDepth::GameState;
-    const ArchiveMembers::Read r =
-        ArchiveMembers(source.archive)
-            .read(source.member, start ? kDemoGameStateBytes : kMaxArchivedDemoBytes, start);
+    ArchiveMembers::Member m;
+    DemoInfo unread;
+    const bool read = ArchiveMembers(source.archive)
+                          .read(source.member, start ? kDemoGameStateBytes : kMaxArchivedDemoBytes,
+                                start, &m, &unread.error);
     if (modified)
-        *modified = r.modified;
-    if (!r.ok) {
-        DemoInfo info;
-        info.error = r.error;
-        return info;
-    }
-    return readDemo(r.data, format, depth, cancelled);
+        *modified = m.modified;
+    return read ? readDemo(m.data, format, depth, cancelled) : unread;
 }
 
 QList<DemoInfo> readGameStates(const QList<DemoSource>& sources, QList<QDateTime>* modified)
@@ -59,15 +56,12 @@ QList<DemoInfo> readGameStates(const QList<DemoSource>& sources, QList<QDateTime
             std::shared_ptr<ArchiveMembers>& archive = open[s.archive];
             if (!archive)
                 archive = std::make_shared<ArchiveMembers>(s.archive);
-            const ArchiveMembers::Read r = archive->read(s.member, kDemoGameStateBytes, true);
-            when = r.modified;
-            if (r.ok) {
-                out.append(readDemo(r.data, demoFormatOfName(s.member), DemoDepth::GameState));
-            } else {
-                DemoInfo info;
-                info.error = r.error;
-                out.append(info);
-            }
+            ArchiveMembers::Member m;
+            DemoInfo unread;
+            const bool read = archive->read(s.member, kDemoGameStateBytes, true, &m, &unread.error);
+            when = m.modified;
+            out.append(read ? readDemo(m.data, demoFormatOfName(s.member), DemoDepth::GameState)
+                            : unread);
         }
         if (modified)
             modified->append(when);

@@ -101,10 +101,10 @@ QString extractLevelShot(UnzipModule& unzip, const LevelShot& shot, const QStrin
 
 QByteArray readLevelShotBytes(const LevelShot& shot, QString* error)
 {
-    const ArchiveMembers::Read r = readArchiveMember(shot.archive, shot.member, kMaxLevelShotBytes);
-    if (!r.ok && error)
-        *error = r.error;
-    return r.ok ? r.data : QByteArray();
+    ArchiveMembers::Member m;
+    return readArchiveMember(shot.archive, shot.member, kMaxLevelShotBytes, &m, error)
+               ? m.data
+               : QByteArray();
 }
 
 MapArchives scanMapArchives(const QStringList& dataFolders, UnzipModule& unzip,

@@ -561,9 +561,9 @@ void BrowserWindow::joinServer(const QString& address, const browser::ServerRow*
         }
         arguments += QStringLiteral(" +set password ") + password;
     }
-    const ProcessResult r = startGame(m_q3path, arguments + QStringLiteral(" +connect ") + address);
-    if (!r.started) {
-        messageBox(r.error, errorTitle, Buttons::Ok, Icon::Error, this);
+    QString error;
+    if (!startGame(m_q3path, arguments + QStringLiteral(" +connect ") + address, nullptr, &error)) {
+        messageBox(error, errorTitle, Buttons::Ok, Icon::Error, this);
         return;
     }
     // The history is a convenience: a history that cannot be written does not undo the join.

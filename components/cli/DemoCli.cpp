@@ -1,6 +1,7 @@
 #include "DemoCli.h"
 
 #include "QueryCli.h"
+#include "core/Failure.h"
 #include "core/Paths.h"
 #include "game/GameText.h"
 
@@ -31,66 +32,60 @@ QString demoUsageText()
         "Exit status: 0 every demo read, 1 some could not be read, 2 usage error.\n");
 }
 
-ParsedDemoArguments parseDemoArguments(const QStringList& args)
+bool parseDemoArguments(const QStringList& args, DemoOptions* out, QString* error)
 {
-    ParsedDemoArguments p;
+    DemoOptions& o = *out;
     bool options = true;
     for (const QString& a : args) {
         if (options && a == QLatin1String("--")) {
             options = false;
         } else if (options && a == QLatin1String("--json")) {
-            p.options.json = true;
+            o.json = true;
         } else if (options && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
-            p.options.help = true;
+            o.help = true;
         } else if (options && a.startsWith(u'-') && a.size() > 1) {
-            p.error = QStringLiteral("unknown option %1").arg(a);
-            return p;
+            return fail(error, QStringLiteral("unknown option %1").arg(a));
         } else {
-            p.options.files.append(a);
+            o.files.append(a);
         }
     }
-    if (p.options.files.isEmpty() && !p.options.help) {
-        p.error = QStringLiteral("no demo file given");
-        return p;
-    }
-    p.ok = true;
-    return p;
+    if (o.files.isEmpty() && !o.help)
+        return fail(error, QStringLiteral("no demo file given"));
+    return true;
 }
 
-DemoTarget parseDemoTarget(const QString& argument)
+bool parseDemoTarget(const QString& argument, archive::DemoSource* source, QString* error)
 {
-    DemoTarget t;
+    const QString noFile = QStringLiteral("no such file");
     if (argument.isEmpty())
-        return t;
+        return fail(error, noFile);
     if (QFileInfo(toLocalPath(argument)).isFile()) {
-        t.ok = true;
-        t.source.file = argument;
-        return t;
+        *source = {};
+        source->file = argument;
+        return true;
     }
     for (qsizetype colon = argument.indexOf(u':'); colon > 0;
          colon = argument.indexOf(u':', colon + 1)) {
         const QString archive = argument.left(colon);
         const QString member = argument.mid(colon + 1);
         if (!member.isEmpty() && QFileInfo(toLocalPath(archive)).isFile()) {
-            t.ok = true;
-            t.source.archive = archive;
-            t.source.member = member;
-            return t;
+            *source = {};
+            source->archive = archive;
+            source->member = member;
+            return true;
         }
     }
-    return t;
+    return fail(error, noFile);
 }
 
 DemoResult readDemoArgument(const QString& argument)
 {
     DemoResult r;
     r.file = argument;
-    const DemoTarget t = parseDemoTarget(argument);
-    if (!t.ok) {
-        r.info.error = QStringLiteral("no such file");
+    archive::DemoSource source;
+    if (!parseDemoTarget(argument, &source, &r.info.error))
         return r;
-    }
-    r.info = archive::readDemoSource(t.source, DemoDepth::Whole);
+    r.info = archive::readDemoSource(source, DemoDepth::Whole);
     return r;
 }
 

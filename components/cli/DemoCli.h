@@ -19,23 +19,14 @@ struct DemoOptions {
     QStringList files;
 };
 
-struct ParsedDemoArguments {
-    bool ok = false;
-    QString error;
-    DemoOptions options;
-};
-
-ParsedDemoArguments parseDemoArguments(const QStringList& args);
+bool parseDemoArguments(const QStringList& args, DemoOptions* options, QString* error = nullptr);
 QString demoUsageText();
 
 // An existing file is read as it is; otherwise the text before a ":" that names an
-// existing file is an archive and the rest the member's path in it. `ok` is false when
-// neither fits.
-struct DemoTarget {
-    bool ok = false;
-    archive::DemoSource source;
-};
-DemoTarget parseDemoTarget(const QString& argument);
+// existing file is an archive and the rest the member's path in it. False, "no such
+// file", when neither fits.
+bool parseDemoTarget(const QString& argument, archive::DemoSource* source,
+                     QString* error = nullptr);
 
 struct DemoResult {
     QString file; // as given on the command line

@@ -1,5 +1,6 @@
 #include "QueryCli.h"
 
+#include "core/Failure.h"
 #include "servers/MasterClient.h"
 
 #include <QJsonArray>
@@ -99,10 +100,9 @@ QString usageText()
         .arg(servers::kDefaultMasterPort);
 }
 
-ParsedArguments parseArguments(const QStringList& args)
+bool parseArguments(const QStringList& args, Options* options, QString* error)
 {
-    ParsedArguments r;
-    Options& o = r.options;
+    Options& o = *options;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString a = args[i];
@@ -131,68 +131,50 @@ ParsedArguments parseArguments(const QStringList& args)
             return true;
         };
         if (a == QLatin1String("--protocol")) {
-            if (!takeValue()) {
-                r.error = QStringLiteral("--protocol needs a protocol name");
-                return r;
-            }
+            if (!takeValue())
+                return fail(error, QStringLiteral("--protocol needs a protocol name"));
             const QString name = value.toUpper();
-            if (!kProtocols.contains(name)) {
-                r.error = QStringLiteral("unknown protocol \"%1\"").arg(value);
-                return r;
-            }
+            if (!kProtocols.contains(name))
+                return fail(error, QStringLiteral("unknown protocol \"%1\"").arg(value));
             o.protocol = name;
         } else if (a == QLatin1String("--master")) {
-            if (!takeValue()) {
-                r.error = QStringLiteral("--master needs a master server address");
-                return r;
-            }
+            if (!takeValue())
+                return fail(error, QStringLiteral("--master needs a master server address"));
             servers::MasterServer m;
-            if (!servers::MasterServer::parse(value, &m)) {
-                r.error = QStringLiteral("bad master address \"%1\"").arg(value);
-                return r;
-            }
+            if (!servers::MasterServer::parse(value, &m))
+                return fail(error, QStringLiteral("bad master address \"%1\"").arg(value));
             o.masters.append(value);
         } else if (a == QLatin1String("--protocol-version")) {
-            if (!takeValue()) {
-                r.error = QStringLiteral("--protocol-version needs 68 or 71");
-                return r;
-            }
-            if (value != QLatin1String("68") && value != QLatin1String("71")) {
-                r.error = QStringLiteral("the protocol version \"%1\" is not 68 or 71").arg(value);
-                return r;
-            }
+            if (!takeValue())
+                return fail(error, QStringLiteral("--protocol-version needs 68 or 71"));
+            if (value != QLatin1String("68") && value != QLatin1String("71"))
+                return fail(
+                    error,
+                    QStringLiteral("the protocol version \"%1\" is not 68 or 71").arg(value));
             o.protocolVersion = value.toInt();
         } else if (a == QLatin1String("--friend")) {
-            if (!takeValue() || value.trimmed().isEmpty()) {
-                r.error = QStringLiteral("--friend needs a name pattern");
-                return r;
-            }
+            if (!takeValue() || value.trimmed().isEmpty())
+                return fail(error, QStringLiteral("--friend needs a name pattern"));
             o.friends.append(value);
         } else if (a == QLatin1String("--interval")) {
             bool ok = false;
             const int s = takeValue() ? value.toInt(&ok) : 0;
-            if (!ok || s < kMinIntervalS || s > 86400) {
-                r.error = QStringLiteral("the interval \"%1\" is not %2 to 86400 seconds")
-                              .arg(value)
-                              .arg(kMinIntervalS);
-                return r;
-            }
+            if (!ok || s < kMinIntervalS || s > 86400)
+                return fail(error, QStringLiteral("the interval \"%1\" is not %2 to 86400 seconds")
+                                       .arg(value)
+                                       .arg(kMinIntervalS));
             o.intervalS = s;
         } else if (a == QLatin1String("--timeout")) {
-            if (!takeValue()) {
-                r.error = QStringLiteral("--timeout needs a number of milliseconds");
-                return r;
-            }
+            if (!takeValue())
+                return fail(error, QStringLiteral("--timeout needs a number of milliseconds"));
             bool ok = false;
             const int ms = value.toInt(&ok);
-            if (!ok || ms < 0 || ms > 32767) {
-                r.error = QStringLiteral("the time-out \"%1\" is not 0 to 32767 ms").arg(value);
-                return r;
-            }
+            if (!ok || ms < 0 || ms > 32767)
+                return fail(error,
+                            QStringLiteral("the time-out \"%1\" is not 0 to 32767 ms").arg(value));
             o.timeoutMs = ms;
         } else if (hasValue) {
-            r.error = QStringLiteral("%1 takes no value").arg(a);
-            return r;
+            return fail(error, QStringLiteral("%1 takes no value").arg(a));
         } else if (a == QLatin1String("--players")) {
             o.players = true;
         } else if (a == QLatin1String("--rules")) {
@@ -209,39 +191,24 @@ ParsedArguments parseArguments(const QStringList& args)
             o.notify = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
-        } else {
-            r.error = QStringLiteral("unknown option %1").arg(a);
-            return r;
-        }
+        } else
+            return fail(error, QStringLiteral("unknown option %1").arg(a));
     }
-    if (o.help) {
-        r.ok = true;
-        return r;
-    }
-    if (o.addresses.isEmpty() && o.masters.isEmpty()) {
-        r.error = QStringLiteral("no server address given");
-        return r;
-    }
-    if (!o.watch && (o.notify || !o.friends.isEmpty())) {
-        r.error = QStringLiteral("--friend and --notify go with --watch");
-        return r;
-    }
-    if (o.watch && o.protocol != QLatin1String("QUAKE3")) {
-        r.error = QStringLiteral("--watch watches Quake III servers: use it with QUAKE3");
-        return r;
-    }
-    if (!o.masters.isEmpty() && o.protocol != QLatin1String("QUAKE3")) {
-        r.error = QStringLiteral("--master lists Quake III servers: use it with QUAKE3");
-        return r;
-    }
+    if (o.help)
+        return true;
+    if (o.addresses.isEmpty() && o.masters.isEmpty())
+        return fail(error, QStringLiteral("no server address given"));
+    if (!o.watch && (o.notify || !o.friends.isEmpty()))
+        return fail(error, QStringLiteral("--friend and --notify go with --watch"));
+    if (o.watch && o.protocol != QLatin1String("QUAKE3"))
+        return fail(error, QStringLiteral("--watch watches Quake III servers: use it with QUAKE3"));
+    if (!o.masters.isEmpty() && o.protocol != QLatin1String("QUAKE3"))
+        return fail(error, QStringLiteral("--master lists Quake III servers: use it with QUAKE3"));
     for (const QString& address : o.addresses) {
-        if (!parseAddress(address).ok) {
-            r.error = QStringLiteral("bad server address \"%1\"").arg(address);
-            return r;
-        }
+        if (!parseAddress(address).ok)
+            return fail(error, QStringLiteral("bad server address \"%1\"").arg(address));
     }
-    r.ok = true;
-    return r;
+    return true;
 }
 
 Target parseAddress(const QString& address)

@@ -31,16 +31,11 @@ struct Options {
     int protocolVersion = 68; // --protocol-version, asked of the masters
 };
 
-struct ParsedArguments {
-    bool ok = false;
-    QString error; // why the command line is unusable
-    Options options;
-};
-
 constexpr int kMinIntervalS = 10;
 
-// The arguments after the program name.
-ParsedArguments parseArguments(const QStringList& args);
+// The arguments after the program name; false, with why the command line is unusable,
+// when they are not.
+bool parseArguments(const QStringList& args, Options* options, QString* error = nullptr);
 QString usageText();
 
 // Writes bytes to a standard stream whole and flushes them, so output and errors keep

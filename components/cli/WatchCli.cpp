@@ -148,24 +148,21 @@ int runWatch(const Options& o, const servers::Resolver& resolver, const WatchOut
         desktop = std::make_unique<DesktopNotifications>();
         if (!desktop->available() && out.problem)
             out.problem(QStringLiteral("no desktop notification service: events are printed only"));
-        QObject::connect(desktop.get(), &DesktopNotifications::actionInvoked, &loop,
-                         [&](const QVariant& tag, const QString& action) {
-                             if (action != QLatin1String("join"))
-                                 return;
-                             const QString address = tag.toString();
-                             const QString q3path =
-                                 GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"),
-                                            QStringLiteral("Q3path"));
-                             QString why =
-                                 gameArgumentProblem(QStringLiteral("server address"), address);
-                             if (why.isEmpty()) {
-                                 const ProcessResult r =
-                                     startGame(q3path, QStringLiteral(" +connect ") + address);
-                                 why = r.started ? QString() : r.error;
-                             }
-                             if (!why.isEmpty() && out.problem)
-                                 out.problem(why);
-                         });
+        QObject::connect(
+            desktop.get(), &DesktopNotifications::actionInvoked, &loop,
+            [&](const QVariant& tag, const QString& action) {
+                if (action != QLatin1String("join"))
+                    return;
+                const QString address = tag.toString();
+                const QString q3path =
+                    GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"),
+                               QStringLiteral("Q3path"));
+                QString why = gameArgumentProblem(QStringLiteral("server address"), address);
+                if (why.isEmpty())
+                    startGame(q3path, QStringLiteral(" +connect ") + address, nullptr, &why);
+                if (!why.isEmpty() && out.problem)
+                    out.problem(why);
+            });
     }
     QObject::connect(&watcher, &servers::Watcher::problem, &loop, [&](const QString& text) {
         if (out.problem)

@@ -12,12 +12,12 @@ int main(int argc, char** argv)
 {
     // No window is ever created: this runs on machines without a display.
     QCoreApplication app(argc, argv);
-    const ParsedDemoArguments parsed = parseDemoArguments(app.arguments().mid(1));
-    if (!parsed.ok) {
-        print(stderr, ("fragdeck-demo: " + parsed.error + "\n\n" + demoUsageText()).toLocal8Bit());
+    DemoOptions o;
+    QString error;
+    if (!parseDemoArguments(app.arguments().mid(1), &o, &error)) {
+        print(stderr, ("fragdeck-demo: " + error + "\n\n" + demoUsageText()).toLocal8Bit());
         return DemoExitUsage;
     }
-    const DemoOptions& o = parsed.options;
     if (o.help) {
         print(stdout, demoUsageText().toLocal8Bit());
         return DemoExitOk;

@@ -98,12 +98,12 @@ int main(int argc, char** argv)
 {
     // No window is ever created: this runs on machines without a display.
     QCoreApplication app(argc, argv);
-    const ParsedArguments parsed = parseArguments(app.arguments().mid(1));
-    if (!parsed.ok) {
-        print(stderr, ("fragdeck-query: " + parsed.error + "\n\n" + usageText()).toLocal8Bit());
+    Options o;
+    QString error;
+    if (!parseArguments(app.arguments().mid(1), &o, &error)) {
+        print(stderr, ("fragdeck-query: " + error + "\n\n" + usageText()).toLocal8Bit());
         return ExitUsage;
     }
-    const Options& o = parsed.options;
     if (o.help) {
         print(stdout, usageText().toLocal8Bit());
         return ExitOk;

@@ -1,5 +1,6 @@
 #include "ConfigFile.h"
 #include "core/AtomicFile.h"
+#include "core/Failure.h"
 
 #include "core/Paths.h"
 #include "core/Settings.h"
@@ -85,13 +86,6 @@ bool looksBinary(const QByteArray& bytes)
             ++control;
     }
     return control * 10 > bytes.size();
-}
-
-bool fail(QString* error, const QString& why)
-{
-    if (error)
-        *error = why;
-    return false;
 }
 
 // The bytes of a file that may be read as a config.

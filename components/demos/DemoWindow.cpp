@@ -405,10 +405,10 @@ void DemoWindow::on_Command1_clicked()
         messageBox(problem, windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
-    const StartOutcome r = writeScriptAndStart(
-        m_install, DemoScriptName, demoScript(names, cloop->isChecked()), demoStartArguments());
-    if (!r.started)
-        messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);
+    QString error;
+    if (!writeScriptAndStart(m_install, DemoScriptName, demoScript(names, cloop->isChecked()),
+                             demoStartArguments(), QString(), nullptr, &error))
+        messageBox(error, windowTitle(), Buttons::Ok, Icon::Warning, this);
 }
 
 } // namespace fragdeck::demos

@@ -1,5 +1,6 @@
 #include "GlyphCode.h"
 #include "core/AtomicFile.h"
+#include "core/Failure.h"
 
 #include "core/Paths.h"
 #include "core/TextFile.h"
@@ -139,29 +140,29 @@ QList<ColouredRun> configuredName(const QString& configPath)
     return colouredRuns(name);
 }
 
-ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine)
+bool exportGlyphtag(const QString& configPath, const QString& lastLine, QString* error)
 {
     // A config the game has not written yet is made with the name line alone; the game keeps
     // the line when it writes its own file.
     cfg::CfgLines config;
-    QString error;
-    if (!cfg::loadConfig(configPath, &config, &error)) {
+    QString why;
+    if (!cfg::loadConfig(configPath, &config, &why)) {
         if (configPath.trimmed().isEmpty())
-            return {false, error};
-        return {false, QStringLiteral("The config file could not be read.\n%1").arg(error)};
+            return fail(error, why);
+        return fail(error, QStringLiteral("The config file could not be read.\n%1").arg(why));
     }
     const QByteArray bytes = config.bytes();
     const QString local = toLocalPath(configPath);
     const QString unchanged = QStringLiteral("The config file was left unchanged.");
-    if (!cfg::saveConfig(local + u'_', workingCopy(bytes), &error))
-        return {false, QStringLiteral("The working copy of the config file could not be "
-                                      "written.\n%1\n%2")
-                           .arg(error, unchanged)};
-    if (!cfg::saveConfig(local, rebuildConfig(bytes, lastLine), &error))
-        return {
-            false,
-            QStringLiteral("The config file could not be written.\n%1\n%2").arg(error, unchanged)};
-    return {true, QString()};
+    if (!cfg::saveConfig(local + u'_', workingCopy(bytes), &why))
+        return fail(error, QStringLiteral("The working copy of the config file could not be "
+                                          "written.\n%1\n%2")
+                               .arg(why, unchanged));
+    if (!cfg::saveConfig(local, rebuildConfig(bytes, lastLine), &why))
+        return fail(
+            error,
+            QStringLiteral("The config file could not be written.\n%1\n%2").arg(why, unchanged));
+    return true;
 }
 
 } // namespace fragdeck::names

@@ -60,12 +60,9 @@ QByteArray rebuildConfig(const QByteArray& config, const QString& lastLine);
 // empty when it sets none or cannot be read.
 QList<ColouredRun> configuredName(const QString& configPath);
 
-struct ExportResult {
-    bool ok = false;
-    QString message; // what went wrong, for the user
-};
 // Writes the working copy beside `configPath` (path + "_"), then replaces the file
-// atomically with the rebuilt content. On any failure the file keeps its previous content.
-ExportResult exportGlyphtag(const QString& configPath, const QString& lastLine);
+// atomically with the rebuilt content. On any failure the file keeps its previous content
+// and `error` says what went wrong, for the user.
+bool exportGlyphtag(const QString& configPath, const QString& lastLine, QString* error = nullptr);
 
 } // namespace fragdeck::names

@@ -106,13 +106,14 @@ QIcon toolbarPicture(const QString& key)
 
 } // namespace
 
-void reportExport(const ExportResult& result, QWidget* parent)
+void exportAndReport(const QString& configPath, const QString& lastLine, QWidget* parent)
 {
-    if (result.ok)
+    QString error;
+    if (exportGlyphtag(configPath, lastLine, &error))
         messageBox(QStringLiteral("Glyphtags exported."), QStringLiteral("Success"), Buttons::Ok,
                    Icon::Information, parent);
     else
-        messageBox(result.message, QStringLiteral("Error"), Buttons::Ok, Icon::Error, parent);
+        messageBox(error, QStringLiteral("Error"), Buttons::Ok, Icon::Error, parent);
 }
 
 CodeDialog::CodeDialog(QWidget* parent) : QDialog(parent)
@@ -160,7 +161,7 @@ void CodeDialog::on_Command1_clicked()
     const QString file = openFileDialog(cmd, this);
     if (file.isEmpty())
         return;
-    reportExport(exportGlyphtag(file, Text1->text()), this);
+    exportAndReport(file, Text1->text(), this);
 }
 
 GlyphtagWindow::GlyphtagWindow(QWidget* parent) : QDialog(parent)
@@ -424,7 +425,7 @@ void GlyphtagWindow::showCode()
 void GlyphtagWindow::addToConfig()
 {
     const QString line = BuildNameCode();
-    reportExport(exportGlyphtag(configPathSetting(), line), this);
+    exportAndReport(configPathSetting(), line, this);
 }
 
 void GlyphtagWindow::setInstructionsShown(bool shown)

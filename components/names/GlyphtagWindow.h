@@ -62,7 +62,7 @@ private:
     CodeDialog* m_code = nullptr;
 };
 
-// Reports the outcome of writing a glyphtag to a config file to the user.
-void reportExport(const ExportResult& result, QWidget* parent);
+// Writes a glyphtag line to a config file and reports the outcome to the user.
+void exportAndReport(const QString& configPath, const QString& lastLine, QWidget* parent);
 
 } // namespace fragdeck::names

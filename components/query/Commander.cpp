@@ -1,7 +1,7 @@
 #include "Commander.h"
 
 #include "FieldOps.h"
-#include "QueryWindow.h"
+#include "QuerySocket.h"
 #include "core/Variant.h"
 
 namespace fragdeck::query
@@ -19,7 +19,7 @@ Commander::Commander(QObject* parent) : QObject(parent)
 
 QVariant Commander::Quit()
 {
-    QueryWindow::instance().closeSocket();
+    QuerySocket::instance().closeSocket();
     queryState().WaitTimer.StopTimer();
     return kOK;
 }
@@ -37,7 +37,7 @@ QVariant Commander::Connect(QVariant aHostname, QVariant aHostPort, QVariant aHo
     st.TimeOut = toInt16(aTimeOut);
     st.RepliesSeen = 0;
     st.Stage = 0;
-    QueryWindow::instance().Query();
+    QuerySocket::instance().Query();
     return kOK;
 }
 
@@ -52,32 +52,11 @@ void Commander::GetClientInfo(QVariant aIdx, QVariant& aScore, QVariant& aPing,
     fields::getClientInfo(queryState(), aIdx, aScore, aPing, aPlayername, aColorCodeName);
 }
 
-QVariant Commander::GetClientInfo_score(QVariant aIdx)
+QVariant Commander::clientPart(const QVariant& aIdx, int part)
 {
-    QVariant score, ping, name, colorName;
-    fields::getClientInfo(queryState(), aIdx, score, ping, name, colorName);
-    return score;
-}
-
-QVariant Commander::GetClientInfo_ping(QVariant aIdx)
-{
-    QVariant score, ping, name, colorName;
-    fields::getClientInfo(queryState(), aIdx, score, ping, name, colorName);
-    return ping;
-}
-
-QVariant Commander::GetClientInfo_name(QVariant aIdx)
-{
-    QVariant score, ping, name, colorName;
-    fields::getClientInfo(queryState(), aIdx, score, ping, name, colorName);
-    return name;
-}
-
-QVariant Commander::GetClientInfo_colorcodename(QVariant aIdx)
-{
-    QVariant score, ping, name, colorName;
-    fields::getClientInfo(queryState(), aIdx, score, ping, name, colorName);
-    return colorName;
+    QVariant parts[4];
+    fields::getClientInfo(queryState(), aIdx, parts[0], parts[1], parts[2], parts[3]);
+    return parts[part];
 }
 
 QVariant Commander::IsTimeOut()
@@ -95,48 +74,16 @@ void Commander::GetRulesInfo(QVariant aCount, QVariant& aVarName, QVariant& aVar
     fields::getRulesInfo(queryState(), aCount, aVarName, aVarValue);
 }
 
-QVariant Commander::GetRulesInfo_varname(QVariant aCount)
+QVariant Commander::rulePart(const QVariant& aCount, int part)
 {
-    QVariant name, value;
-    fields::getRulesInfo(queryState(), aCount, name, value);
-    return name;
+    QVariant parts[2];
+    fields::getRulesInfo(queryState(), aCount, parts[0], parts[1]);
+    return parts[part];
 }
 
-QVariant Commander::GetRulesInfo_varvalue(QVariant aCount)
+QVariant Commander::field(Key key)
 {
-    QVariant name, value;
-    fields::getRulesInfo(queryState(), aCount, name, value);
-    return value;
-}
-
-QVariant Commander::get_time()
-{
-    return fields::getTime(queryState());
-}
-
-QVariant Commander::get_scorea()
-{
-    return fields::getScoreA(queryState());
-}
-
-QVariant Commander::get_scoreb()
-{
-    return fields::getScoreB(queryState());
-}
-
-QVariant Commander::get_servername()
-{
-    return fields::getServerName(queryState());
-}
-
-QVariant Commander::get_mapname()
-{
-    return fields::getMapName(queryState());
-}
-
-QVariant Commander::get_maxclients()
-{
-    return fields::getMaxClients(queryState());
+    return fields::getField(queryState(), key);
 }
 
 } // namespace fragdeck::query

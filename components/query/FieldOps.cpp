@@ -13,13 +13,6 @@ QVariant text(const QByteArray& bytes)
     return QString::fromLatin1(bytes);
 }
 
-QVariant lookup(QueryState& st, Key key)
-{
-    checkLength(st.Reply);
-    const auto v = lookupKey(st.Reply, key, protocolOf(st.HostType));
-    return v ? text(*v) : QVariant();
-}
-
 bool isHalfLife(const QueryState& st)
 {
     return protocolOf(st.HostType) == Protocol::HalfLife;
@@ -100,34 +93,11 @@ void getRulesInfo(QueryState& st, const QVariant& aCount, QVariant& aVarName, QV
     }
 }
 
-QVariant getTime(QueryState& st)
+QVariant getField(QueryState& st, Key key)
 {
-    return lookup(st, Key::TimeRemaining);
-}
-
-QVariant getScoreA(QueryState& st)
-{
-    return lookup(st, Key::ScoreA);
-}
-
-QVariant getScoreB(QueryState& st)
-{
-    return lookup(st, Key::ScoreB);
-}
-
-QVariant getServerName(QueryState& st)
-{
-    return lookup(st, Key::ServerName);
-}
-
-QVariant getMapName(QueryState& st)
-{
-    return lookup(st, Key::MapName);
-}
-
-QVariant getMaxClients(QueryState& st)
-{
-    return lookup(st, Key::MaxClients);
+    checkLength(st.Reply);
+    const auto v = lookupKey(st.Reply, key, protocolOf(st.HostType));
+    return v ? text(*v) : QVariant();
 }
 
 } // namespace fragdeck::query::fields

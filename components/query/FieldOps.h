@@ -3,6 +3,7 @@
 // the stored replies. A field that is not found gives an empty variant; a reply longer
 // than 32,767 characters raises Error 6; an index that does not fit 16 bits raises Error 6.
 #include "QueryState.h"
+#include "ReplyParser.h"
 
 #include <QVariant>
 
@@ -14,11 +15,7 @@ void getClientInfo(QueryState& st, const QVariant& aIdx, QVariant& aScore, QVari
                    QVariant& aPlayername, QVariant& aColorCodeName);
 QVariant getRulesCount(QueryState& st);
 void getRulesInfo(QueryState& st, const QVariant& aCount, QVariant& aVarName, QVariant& aVarValue);
-QVariant getTime(QueryState& st);
-QVariant getScoreA(QueryState& st);
-QVariant getScoreB(QueryState& st);
-QVariant getServerName(QueryState& st);
-QVariant getMapName(QueryState& st);
-QVariant getMaxClients(QueryState& st);
+// get_time, get_scorea, get_scoreb, get_servername, get_mapname and get_maxclients.
+QVariant getField(QueryState& st, Key key);
 
 } // namespace fragdeck::query::fields

@@ -146,24 +146,25 @@ std::optional<PlayerFields> clientInfo(QByteArrayView reply, Protocol protocol, 
         if (!p)
             return f;
     }
-    const int s1 = space(p);
-    if (!s1) {
-        f.score = r.cut(p + 1, end - 1);
+    // Cuts the field after `from` up to the next blank (or the line's end); the blank's
+    // position, 0 when the line ends first.
+    const auto field = [&](int from, QByteArray& into) {
+        const int s = space(from);
+        into = r.cut(from + 1, (s ? s : end) - 1);
+        return s;
+    };
+    const int s1 = field(p, f.score);
+    if (!s1)
         return f;
-    }
-    f.score = r.cut(p + 1, s1 - 1);
     int s2 = s1;
     if (qw) {
         s2 = space(s1); // past the time field
         if (!s2)
             return f;
     }
-    const int s3 = space(s2);
-    if (!s3) {
-        f.ping = r.cut(s2 + 1, end - 1);
+    const int s3 = field(s2, f.ping);
+    if (!s3)
         return f;
-    }
-    f.ping = r.cut(s2 + 1, s3 - 1);
     int e = qw ? space(s3) : 0;
     if (!e)
         e = end;

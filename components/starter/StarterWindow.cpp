@@ -332,17 +332,17 @@ void StarterWindow::on_Command1_clicked()
             stopStarted();
     }
     const quint16 port = freeServerPort();
-    const StartOutcome r =
-        writeScriptAndStart(m_install, MapScriptName, mapScript(rules, maps, rcon->text()),
-                            startArguments(mode, cheats, port), program);
-    if (!r.started) {
-        messageBox(r.message, windowTitle(), Buttons::Ok, Icon::Warning, this);
+    StartedProcess started;
+    QString error;
+    if (!writeScriptAndStart(m_install, MapScriptName, mapScript(rules, maps, rcon->text()),
+                             startArguments(mode, cheats, port), program, &started, &error)) {
+        messageBox(error, windowTitle(), Buttons::Ok, Icon::Warning, this);
         return;
     }
     // Those that ended are told no more; the running ones stay to be stopped.
     QList<StartedGame>& all = startedGames();
     all.removeIf([](const StartedGame& g) { return g.pid == 0 || !g.running(); });
-    all.append(StartedGame::of(startedText(program, mode, cheats, port), port, r.pid));
+    all.append(StartedGame::of(startedText(program, mode, cheats, port), port, started.pid));
     showStarted();
 }
 

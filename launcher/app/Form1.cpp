@@ -540,9 +540,8 @@ void Form1::runExternalBrowser()
                    QStringLiteral("Error"), Buttons::Ok, Icon::Error, this);
         return;
     }
-    const ProcessResult r =
-        startProgramArgs(path, QStringList(), folderOf(toLocalPath(path)), WindowMode::NormalFocus);
-    if (!r.started)
+    if (!startProgramArgs(path, QStringList(), folderOf(toLocalPath(path)),
+                          WindowMode::NormalFocus))
         messageBox(QStringLiteral("The server browser '") + path +
                        QStringLiteral("' could not be started. Go to Fragdeck Options to "
                                       "specify your default server browser."),

@@ -69,9 +69,10 @@ QString repairComponents(const QString& programFolder)
         if (!QFileInfo::exists(system + u'/' + lib))
             continue; // not built here: nothing to repair
         ++present;
-        const ProcessResult r =
-            runProgram(QStringLiteral("regsvr32"), QStringLiteral(" /s ") + lib, system, 20000);
-        if (r.started && r.exitCode == 0)
+        int exitCode = -1;
+        if (runProgram(QStringLiteral("regsvr32"), QStringLiteral(" /s ") + lib, system, 20000,
+                       &exitCode) &&
+            exitCode == 0)
             ++registered;
         else
             failed.append(lib);

@@ -13,14 +13,15 @@ namespace fragdeck::launcher
 CartoonFetch fetchCartoon(const CartoonSetup& setup)
 {
     CartoonFetch out;
-    const HttpResult index = httpGet(httpUrl(setup.server, QStringLiteral("/panelhop/ufgifs.txt")),
-                                     setup.timeoutMs, setup.indexMaxBytes);
+    HttpResponse index;
+    const bool indexOk = httpGet(httpUrl(setup.server, QStringLiteral("/panelhop/ufgifs.txt")),
+                                 setup.timeoutMs, setup.indexMaxBytes, &index);
     if (index.connectionFailure) {
         out.ending = CartoonFetch::ConnectFailure;
         return out;
     }
     const QString indexPath = setup.programFolder + QStringLiteral("\\ufurl.dat");
-    if (!index.ok || !writeFileAtomic(indexPath, index.body))
+    if (!indexOk || !writeFileAtomic(indexPath, index.body))
         return out;
     bool readOk = false;
     const QString line = readFirstLine(indexPath, &readOk);
@@ -29,14 +30,15 @@ CartoonFetch fetchCartoon(const CartoonSetup& setup)
 
     // The line is taken as it is: it starts with its own "/".
     out.stripPath = QStringLiteral("/cartoons") + line;
-    const HttpResult strip =
-        httpGet(httpUrl(setup.server, out.stripPath), setup.timeoutMs, setup.stripMaxBytes);
+    HttpResponse strip;
+    const bool stripOk =
+        httpGet(httpUrl(setup.server, out.stripPath), setup.timeoutMs, setup.stripMaxBytes, &strip);
     if (strip.connectionFailure) {
         out.ending = CartoonFetch::ConnectFailure;
         return out;
     }
     const QString picturePath = setup.programFolder + QStringLiteral("\\uf.gif");
-    if (!strip.ok || !writeFileAtomic(picturePath, strip.body))
+    if (!stripOk || !writeFileAtomic(picturePath, strip.body))
         return out;
 
     QImageReader reader(toLocalPath(picturePath));

@@ -24,8 +24,9 @@ QString quickConnect(const QString& address)
     const QString problem = gameArgumentProblem(QStringLiteral("server address"), address);
     if (!problem.isEmpty())
         return problem;
-    const ProcessResult r = startGame(q3path, QStringLiteral(" +connect ") + address);
-    return r.started ? QString() : r.error;
+    QString error;
+    startGame(q3path, QStringLiteral(" +connect ") + address, nullptr, &error);
+    return error;
 }
 
 QuickConnectWindow::QuickConnectWindow(QWidget* parent) : QDialog(parent)

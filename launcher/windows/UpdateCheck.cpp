@@ -48,10 +48,11 @@ UpdateOutcome checkForUpdates(const UpdateCheckSetup& setup, QWidget* parent)
     const QString latestPath = target + QStringLiteral("\\lversion.dat");
     QByteArray bytes;
     const bool fetched = step([&] {
-        const HttpResult r = httpGet(httpUrl(setup.server, QStringLiteral("/lversion.dat")),
-                                     setup.timeoutMs, setup.maxBytes);
+        HttpResponse r;
         // An empty answer carries no version: keep the file from the last check.
-        if (!r.ok || r.body.isEmpty())
+        if (!httpGet(httpUrl(setup.server, QStringLiteral("/lversion.dat")), setup.timeoutMs,
+                     setup.maxBytes, &r) ||
+            r.body.isEmpty())
             return false;
         bytes = r.body;
         return true;

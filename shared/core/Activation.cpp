@@ -2,6 +2,7 @@
 
 #include "core/Component.h"
 #include "core/Error.h"
+#include "core/Failure.h"
 #include "core/Settings.h"
 
 #include <QFileInfo>
@@ -36,74 +37,65 @@ QHash<QString, QPluginLoader*>& loaders()
 
 } // namespace
 
-ComponentMetadata readComponentMetadata(const QString& libraryPath)
+bool readComponentMetadata(const QString& libraryPath, QList<ComponentClass>* classes,
+                           QString* error)
 {
-    ComponentMetadata result;
+    classes->clear();
     const QFileInfo fi(libraryPath);
-    if (!fi.isFile()) {
-        result.error = QStringLiteral("File not found: %1").arg(libraryPath);
-        return result;
-    }
+    if (!fi.isFile())
+        return fail(error, QStringLiteral("File not found: %1").arg(libraryPath));
     QPluginLoader loader(fi.absoluteFilePath());
     const QJsonObject meta = loader.metaData();
     if (meta.isEmpty() || meta.value(QLatin1String("IID")).toString() !=
                               QLatin1String(FragdeckComponentFactory_iid)) {
-        result.error =
-            QStringLiteral("%1 is not a Fragdeck component%2")
-                .arg(libraryPath, loader.errorString().isEmpty()
-                                      ? QString()
-                                      : QStringLiteral(" (%1)").arg(loader.errorString()));
-        return result;
+        return fail(error,
+                    QStringLiteral("%1 is not a Fragdeck component%2")
+                        .arg(libraryPath, loader.errorString().isEmpty()
+                                              ? QString()
+                                              : QStringLiteral(" (%1)").arg(loader.errorString())));
     }
-    const QJsonArray classes =
+    const QJsonArray declared =
         meta.value(QLatin1String("MetaData")).toObject().value(QLatin1String("classes")).toArray();
-    for (const auto& c : classes) {
+    for (const auto& c : declared) {
         const QJsonObject o = c.toObject();
         ComponentClass cc{o.value(QLatin1String("progId")).toString(),
                           o.value(QLatin1String("class")).toString()};
         if (!cc.progId.isEmpty() && !cc.className.isEmpty())
-            result.classes.append(cc);
+            classes->append(cc);
     }
-    if (result.classes.isEmpty()) {
-        result.error = QStringLiteral("%1 declares no creatable class").arg(libraryPath);
-        return result;
-    }
-    result.ok = true;
-    return result;
+    if (classes->isEmpty())
+        return fail(error, QStringLiteral("%1 declares no creatable class").arg(libraryPath));
+    return true;
 }
 
-bool registerComponentLibrary(const QString& libraryPath, QString* error)
+namespace
 {
-    const ComponentMetadata meta = readComponentMetadata(libraryPath);
-    if (!meta.ok) {
-        if (error)
-            *error = meta.error;
+// Sets (or, with an empty library path, clears) every registered name of the library.
+bool writeRegistration(const QString& libraryPath, bool registering, QString* error)
+{
+    QList<ComponentClass> classes;
+    if (!readComponentMetadata(libraryPath, &classes, error))
         return false;
-    }
-    const QString path = QFileInfo(libraryPath).absoluteFilePath();
-    for (const ComponentClass& c : meta.classes) {
+    // The store never deletes keys: an empty library path reads as "not registered".
+    const QString path = registering ? QFileInfo(libraryPath).absoluteFilePath() : QString();
+    for (const ComponentClass& c : classes) {
         if (!SaveSetting(kClassesApp, c.progId, kLibraryKey, path, error) ||
-            !SaveSetting(kClassesApp, c.progId, kClassKey, c.className, error))
+            !SaveSetting(kClassesApp, c.progId, kClassKey, registering ? c.className : QString(),
+                         error))
             return false;
     }
     return true;
+}
+} // namespace
+
+bool registerComponentLibrary(const QString& libraryPath, QString* error)
+{
+    return writeRegistration(libraryPath, true, error);
 }
 
 bool unregisterComponentLibrary(const QString& libraryPath, QString* error)
 {
-    const ComponentMetadata meta = readComponentMetadata(libraryPath);
-    if (!meta.ok) {
-        if (error)
-            *error = meta.error;
-        return false;
-    }
-    // The store never deletes keys: an empty library path reads as "not registered".
-    for (const ComponentClass& c : meta.classes) {
-        if (!SaveSetting(kClassesApp, c.progId, kLibraryKey, QString(), error) ||
-            !SaveSetting(kClassesApp, c.progId, kClassKey, QString(), error))
-            return false;
-    }
-    return true;
+    return writeRegistration(libraryPath, false, error);
 }
 
 QString registeredLibrary(const QString& progId)

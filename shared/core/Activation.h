@@ -15,14 +15,10 @@ struct ComponentClass {
     QString className;
 };
 
-struct ComponentMetadata {
-    bool ok = false;
-    QString error;
-    QList<ComponentClass> classes;
-};
-
-// Reads a library's registered names without loading it.
-ComponentMetadata readComponentMetadata(const QString& libraryPath);
+// Reads a library's registered names without loading it; false, with a reason, for a
+// missing or non-component library or one that declares no class.
+bool readComponentMetadata(const QString& libraryPath, QList<ComponentClass>* classes,
+                           QString* error = nullptr);
 
 // Writes every registered name of the library into the store (name -> absolute library
 // path and class). Returns false, with a reason, for a missing or non-component library.

@@ -1,5 +1,6 @@
 #include "GameInstall.h"
 
+#include "core/Failure.h"
 #include "core/Paths.h"
 #include "core/Settings.h"
 
@@ -263,24 +264,24 @@ QString gameArgumentProblem(const QString& what, const QString& value)
         .arg(what, shown, found);
 }
 
-ProcessResult startGame(const QString& q3path, const QString& argumentText)
+bool startGame(const QString& q3path, const QString& argumentText, StartedProcess* started,
+               QString* error)
 {
     const QString problem = gamePathProblem(q3path);
     if (!problem.isEmpty())
-        return {false, problem};
+        return fail(error, problem);
     const QString found = breakingCharacter(argumentText, false);
     if (!found.isEmpty())
-        return {false,
-                QStringLiteral("The game was not started: its command line holds %1.").arg(found)};
+        return fail(
+            error,
+            QStringLiteral("The game was not started: its command line holds %1.").arg(found));
     const QString local = toLocalPath(q3path);
     const QString folder = folderOf(local);
-    if (local.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) {
-        ProcessResult r = startProgramArgs(QStringLiteral("wine"),
-                                           QStringList{local} + splitArguments(argumentText),
-                                           folder, WindowMode::NormalFocus);
-        return r;
-    }
-    return startProgram(local, argumentText, folder, WindowMode::NormalFocus);
+    if (local.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
+        return startProgramArgs(QStringLiteral("wine"),
+                                QStringList{local} + splitArguments(argumentText), folder,
+                                WindowMode::NormalFocus, started, error);
+    return startProgram(local, argumentText, folder, WindowMode::NormalFocus, started, error);
 }
 
 } // namespace fragdeck

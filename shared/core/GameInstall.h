@@ -70,7 +70,8 @@ inline bool isGameArgumentSafe(const QString& value)
 // result says so. The request's command line is q3path + argumentText. Argument text that
 // holds a command separator, a quote or a control byte is refused: callers check each
 // value with gameArgumentProblem first, and this stops whatever slipped past.
-ProcessResult startGame(const QString& q3path, const QString& argumentText);
+bool startGame(const QString& q3path, const QString& argumentText,
+               StartedProcess* started = nullptr, QString* error = nullptr);
 
 // The home folder used for ~ (tests point HOME elsewhere).
 QString userHome();

@@ -1,5 +1,7 @@
 #include "Http.h"
 
+#include "core/Failure.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -19,13 +21,14 @@ QUrl httpUrl(const QString& host, const QString& path)
     return QUrl(h + path);
 }
 
-HttpResult httpGet(const QUrl& url, int timeoutMs, qint64 maxBytes)
+bool httpGet(const QUrl& url, int timeoutMs, qint64 maxBytes, HttpResponse* response,
+             QString* error)
 {
-    HttpResult result;
+    HttpResponse& result = *response;
+    result = {};
     if (!url.isValid() || url.host().isEmpty()) {
         result.connectionFailure = true;
-        result.error = QStringLiteral("Invalid address %1").arg(url.toString());
-        return result;
+        return fail(error, QStringLiteral("Invalid address %1").arg(url.toString()));
     }
     QNetworkAccessManager nam;
     QNetworkRequest request(url);
@@ -54,11 +57,13 @@ HttpResult httpGet(const QUrl& url, int timeoutMs, qint64 maxBytes)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    bool ok = false;
+    QString why;
     if (timedOut) {
         result.connectionFailure = true;
-        result.error = QStringLiteral("The server did not answer in time.");
+        why = QStringLiteral("The server did not answer in time.");
     } else if (tooLarge) {
-        result.error = QStringLiteral("The download is larger than %1 bytes.").arg(maxBytes);
+        why = QStringLiteral("The download is larger than %1 bytes.").arg(maxBytes);
     } else if (reply->error() != QNetworkReply::NoError) {
         switch (reply->error()) {
         case QNetworkReply::ConnectionRefusedError:
@@ -75,16 +80,16 @@ HttpResult httpGet(const QUrl& url, int timeoutMs, qint64 maxBytes)
         default:
             break;
         }
-        result.error = reply->errorString();
+        why = reply->errorString();
     } else {
         result.body = reply->readAll();
         if (result.body.size() > maxBytes)
-            result.error = QStringLiteral("The download is larger than %1 bytes.").arg(maxBytes);
+            why = QStringLiteral("The download is larger than %1 bytes.").arg(maxBytes);
         else
-            result.ok = true;
+            ok = true;
     }
     reply->deleteLater();
-    return result;
+    return ok || fail(error, why);
 }
 
 } // namespace fragdeck

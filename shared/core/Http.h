@@ -7,19 +7,20 @@
 namespace fragdeck
 {
 
-struct HttpResult {
-    bool ok = false;
+struct HttpResponse {
     // The server could not be reached or did not answer in time (as opposed to an HTTP
     // error status or a too-large body).
     bool connectionFailure = false;
     int status = 0;
     QByteArray body;
-    QString error;
 };
+
+constexpr qint64 kHttpMaxBytes = 8 * 1024 * 1024;
 
 // Fails with connectionFailure when nothing arrives within timeoutMs (also when a server
 // accepts the connection and then never answers); fails when the body passes maxBytes.
-HttpResult httpGet(const QUrl& url, int timeoutMs = 15000, qint64 maxBytes = 8 * 1024 * 1024);
+bool httpGet(const QUrl& url, int timeoutMs, qint64 maxBytes, HttpResponse* response,
+             QString* error = nullptr);
 
 // "host" or "host:port" or "http://host:port" and a path -> the URL to fetch.
 QUrl httpUrl(const QString& host, const QString& path);

@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include "core/Failure.h"
 #include "core/Paths.h"
 
 #include <QDir>
@@ -19,15 +20,15 @@ ProcessStarter& starter()
     return s;
 }
 
-ProcessResult realStart(const ProcessRequest& r)
+bool realStart(const ProcessRequest& r, StartedProcess* started, QString* error)
 {
     if (r.resolved.isEmpty())
-        return {false, QStringLiteral("The program %1 was not found.").arg(r.program)};
+        return fail(error, QStringLiteral("The program %1 was not found.").arg(r.program));
     const QFileInfo fi(r.resolved);
     if (!fi.exists())
-        return {false, QStringLiteral("The program %1 does not exist.").arg(r.resolved)};
+        return fail(error, QStringLiteral("The program %1 does not exist.").arg(r.resolved));
     if (!fi.isExecutable())
-        return {false, QStringLiteral("The program %1 cannot be run.").arg(r.resolved)};
+        return fail(error, QStringLiteral("The program %1 cannot be run.").arg(r.resolved));
     QProcess p;
     p.setProgram(r.resolved);
     p.setArguments(r.arguments);
@@ -40,33 +41,33 @@ ProcessResult realStart(const ProcessRequest& r)
     if (r.waitMs > 0) {
         p.start();
         if (!p.waitForStarted(r.waitMs))
-            return {false, p.errorString()};
+            return fail(error, p.errorString());
         if (!p.waitForFinished(r.waitMs)) {
             p.kill();
             p.waitForFinished(1000);
-            return {true, QStringLiteral("%1 did not end in time.").arg(r.resolved)};
+            return fail(error, QStringLiteral("%1 did not end in time.").arg(r.resolved));
         }
-        ProcessResult ended{true, QString()};
-        ended.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        return ended;
+        started->exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return true;
     }
-    qint64 pid = 0;
-    if (!p.startDetached(&pid))
-        return {false, p.errorString()};
-    ProcessResult started{true, QString()};
-    started.pid = pid;
-    return started;
+    if (!p.startDetached(&started->pid))
+        return fail(error, p.errorString());
+    return true;
 }
 
-ProcessResult run(ProcessRequest r)
+// Every start goes through here, so callers may leave `started` and `error` null.
+bool run(ProcessRequest r, StartedProcess* started, QString* error)
 {
     if (r.workingFolder.isEmpty())
         r.workingFolder = QDir::currentPath();
     r.workingFolder = toLocalPath(r.workingFolder);
     r.resolved = findProgram(r.program, r.workingFolder);
-    if (starter())
-        return starter()(r);
-    return realStart(r);
+    StartedProcess scratch;
+    QString why;
+    const bool ok = starter() ? starter()(r, &scratch, &why) : realStart(r, &scratch, &why);
+    if (started)
+        *started = scratch;
+    return ok || fail(error, why);
 }
 
 ProcessRequest request(const QString& program, const QStringList& arguments,
@@ -107,24 +108,27 @@ QStringList splitArguments(const QString& argumentText)
     return args;
 }
 
-ProcessResult startProgram(const QString& program, const QString& argumentText,
-                           const QString& workingFolder, WindowMode mode)
+bool startProgram(const QString& program, const QString& argumentText, const QString& workingFolder,
+                  WindowMode mode, StartedProcess* started, QString* error)
 {
-    return run(request(program, splitArguments(argumentText), workingFolder, mode,
-                       program + argumentText));
+    return run(
+        request(program, splitArguments(argumentText), workingFolder, mode, program + argumentText),
+        started, error);
 }
 
-ProcessResult startProgramArgs(const QString& program, const QStringList& arguments,
-                               const QString& workingFolder, WindowMode mode)
+bool startProgramArgs(const QString& program, const QStringList& arguments,
+                      const QString& workingFolder, WindowMode mode, StartedProcess* started,
+                      QString* error)
 {
     QString commandLine = program;
     for (const QString& a : arguments)
         commandLine += QLatin1Char(' ') + a;
-    return run(request(program, arguments, workingFolder, mode, commandLine));
+    return run(request(program, arguments, workingFolder, mode, commandLine), started, error);
 }
 
-ProcessResult startProgramWatched(const QString& program, const QStringList& arguments,
-                                  std::function<void(int exitCode)> ended)
+bool startProgramWatched(const QString& program, const QStringList& arguments,
+                         std::function<void(int exitCode)> ended, StartedProcess* started,
+                         QString* error)
 {
     QString commandLine = program;
     for (const QString& a : arguments)
@@ -132,16 +136,21 @@ ProcessResult startProgramWatched(const QString& program, const QStringList& arg
     ProcessRequest r =
         request(program, arguments, QDir::currentPath(), WindowMode::NormalFocus, commandLine);
     r.resolved = findProgram(r.program, r.workingFolder);
+    StartedProcess scratch;
+    StartedProcess& out = started ? *started : scratch;
+    out = {};
     if (starter()) {
         // A recorded start "ends" with the recorder's exit status, as a real one would later.
-        ProcessResult result = starter()(r);
-        if (result.started && result.exitCode >= 0 && ended)
-            QTimer::singleShot(0, [ended, code = result.exitCode] { ended(code); });
-        return result;
+        QString why;
+        if (!starter()(r, &out, &why))
+            return fail(error, why);
+        if (out.exitCode >= 0 && ended)
+            QTimer::singleShot(0, [ended, code = out.exitCode] { ended(code); });
+        return true;
     }
     const QFileInfo fi(r.resolved);
     if (r.resolved.isEmpty() || !fi.isFile() || !fi.isExecutable())
-        return realStart(r); // says why
+        return realStart(r, &out, error); // says why
     // No parent: a QProcess destroyed at quit would kill a program that is still running.
     auto* p = new QProcess;
     p->setProgram(r.resolved);
@@ -149,27 +158,29 @@ ProcessResult startProgramWatched(const QString& program, const QStringList& arg
     p->setStandardInputFile(QProcess::nullDevice());
     p->start();
     if (!p->waitForStarted(5000)) {
-        ProcessResult failed{false, p->errorString()};
+        const QString why = p->errorString();
         delete p;
-        return failed;
+        return fail(error, why);
     }
     QObject::connect(p, &QProcess::finished, p, [p, ended](int code, QProcess::ExitStatus status) {
         if (ended)
             ended(status == QProcess::NormalExit ? code : -1);
         p->deleteLater();
     });
-    ProcessResult started{true, QString()};
-    started.pid = p->processId();
-    return started;
+    out.pid = p->processId();
+    return true;
 }
 
-ProcessResult runProgram(const QString& program, const QString& argumentText,
-                         const QString& workingFolder, int timeoutMs)
+bool runProgram(const QString& program, const QString& argumentText, const QString& workingFolder,
+                int timeoutMs, int* exitCode, QString* error)
 {
     ProcessRequest r = request(program, splitArguments(argumentText), workingFolder,
                                WindowMode::Hidden, program + argumentText);
     r.waitMs = std::max(1, timeoutMs);
-    return run(r);
+    StartedProcess ran;
+    const bool ok = run(r, &ran, error);
+    *exitCode = ran.exitCode;
+    return ok;
 }
 
 void setProcessStarter(ProcessStarter s)

@@ -22,37 +22,44 @@ struct ProcessRequest {
     QString commandLine;
 };
 
-struct ProcessResult {
-    bool started = false;
-    QString error;     // why it did not start
-    int exitCode = -1; // for a program waited for: its exit status (-1: it did not end)
-    qint64 pid = 0;    // the started process, when known (0 otherwise)
+// A started program: its process id when known (0 otherwise) and, for a program waited
+// for, its exit status (-1: it crashed).
+struct StartedProcess {
+    qint64 pid = 0;
+    int exitCode = -1;
 };
+
+// Each start returns false, with why, when the program did not start.
 
 // Starts `program` with `argumentText` (for example " +connect 10.0.0.1:27960") in
 // `workingFolder` (the current folder when empty).
-ProcessResult startProgram(const QString& program, const QString& argumentText,
-                           const QString& workingFolder, WindowMode mode);
+bool startProgram(const QString& program, const QString& argumentText, const QString& workingFolder,
+                  WindowMode mode, StartedProcess* started = nullptr, QString* error = nullptr);
 // Starts with an explicit argument list (arguments may hold blanks).
-ProcessResult startProgramArgs(const QString& program, const QStringList& arguments,
-                               const QString& workingFolder, WindowMode mode);
+bool startProgramArgs(const QString& program, const QStringList& arguments,
+                      const QString& workingFolder, WindowMode mode,
+                      StartedProcess* started = nullptr, QString* error = nullptr);
 
 // Starts with an explicit argument list and does not wait; when the program ends by itself
 // while the suite runs, `ended` is called (on the event loop) with its exit status, -1 for
 // a crash. A program still running when the suite quits is left running.
-ProcessResult startProgramWatched(const QString& program, const QStringList& arguments,
-                                  std::function<void(int exitCode)> ended);
+bool startProgramWatched(const QString& program, const QStringList& arguments,
+                         std::function<void(int exitCode)> ended, StartedProcess* started = nullptr,
+                         QString* error = nullptr);
 
-// Runs `program` hidden and waits up to `timeoutMs` for it to end; exitCode says how it did.
-ProcessResult runProgram(const QString& program, const QString& argumentText,
-                         const QString& workingFolder, int timeoutMs);
+// Runs `program` hidden and waits up to `timeoutMs` for it to end; false when it did not
+// start or did not end in time, else `exitCode` says how it ended.
+bool runProgram(const QString& program, const QString& argumentText, const QString& workingFolder,
+                int timeoutMs, int* exitCode, QString* error = nullptr);
 
 // Splits argument text at runs of blanks; text in double quotes stays one argument
 // (quotes removed).
 QStringList splitArguments(const QString& argumentText);
 
-// Tests install a starter that records each request instead of starting programs.
-using ProcessStarter = std::function<ProcessResult(const ProcessRequest&)>;
+// Tests install a starter that records each request instead of starting programs. It is
+// always given somewhere to put what it started and why it did not.
+using ProcessStarter =
+    std::function<bool(const ProcessRequest&, StartedProcess* started, QString* error)>;
 void setProcessStarter(ProcessStarter starter); // empty: the real starter
 
 } // namespace fragdeck

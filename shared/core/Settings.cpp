@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "core/Failure.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -98,10 +100,10 @@ public:
         for (int attempt = 0; attempt < 2; ++attempt) {
             const Guard guard(*this);
             if (!ensureOpen())
-                return failed(error, m_openError);
+                return fail(error, m_openError);
             if (m_readOnly)
-                return failed(error, QStringLiteral("The settings store %1 is read-only.")
-                                         .arg(settings::storePath()));
+                return fail(error, QStringLiteral("The settings store %1 is read-only.")
+                                       .arg(settings::storePath()));
             int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
             if (rc == SQLITE_OK) {
                 bind(m_upsert, app, section, key);
@@ -121,7 +123,7 @@ public:
             if (!sqlite3_get_autocommit(m_db))
                 sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             if (!isCorruption(rc) || attempt > 0)
-                return failed(error, why);
+                return fail(error, why);
             m_corrupt = true;
         }
         return false;
@@ -164,13 +166,6 @@ private:
     private:
         Store& m_store;
     };
-
-    static bool failed(QString* error, const QString& why)
-    {
-        if (error)
-            *error = why;
-        return false;
-    }
 
     QString message(int rc) const
     {

@@ -1,6 +1,7 @@
 #include "GameScript.h"
 #include "core/AtomicFile.h"
 
+#include "core/Failure.h"
 #include "core/Paths.h"
 #include "core/TextFile.h"
 
@@ -45,25 +46,24 @@ QString scriptStartProblem(const GameInstall& install, const QString& scriptName
     return gamePathProblem(program.isEmpty() ? install.program : program);
 }
 
-StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scriptName,
-                                 const QByteArray& script, const QString& arguments,
-                                 const QString& program)
+bool writeScriptAndStart(const GameInstall& install, const QString& scriptName,
+                         const QByteArray& script, const QString& arguments, const QString& program,
+                         StartedProcess* started, QString* error)
 {
     const QString problem = scriptStartProblem(install, scriptName, program);
     if (!problem.isEmpty())
-        return {false, problem};
+        return fail(error, problem);
     const QString folder = install.scriptFolder;
     // A script may carry the rcon password: only its owner reads it.
     AtomicFile file(toLocalPath(folder) + scriptName);
     file.setMode(0600);
     if (!file.open() || !file.write(script) || !file.commit())
-        return {false, QStringLiteral("The script %1 could not be written: %2")
-                           .arg(toLocalPath(folder) + scriptName, file.errorString())};
-    const ProcessResult r = startGame(program.isEmpty() ? install.program : program, arguments);
-    if (!r.started)
-        return {false,
-                r.error.isEmpty() ? QStringLiteral("The game could not be started.") : r.error};
-    return {true, QString(), r.pid};
+        return fail(error, QStringLiteral("The script %1 could not be written: %2")
+                               .arg(toLocalPath(folder) + scriptName, file.errorString()));
+    QString why;
+    if (!startGame(program.isEmpty() ? install.program : program, arguments, started, &why))
+        return fail(error, why.isEmpty() ? QStringLiteral("The game could not be started.") : why);
+    return true;
 }
 
 } // namespace fragdeck

@@ -16,13 +16,6 @@ namespace fragdeck
 QByteArray rotationLines(const QString& verb, const QString& nextVariable, const QStringList& names,
                          bool loop);
 
-// What a start did: on failure, the message the window shows.
-struct StartOutcome {
-    bool started = false;
-    QString message;
-    qint64 pid = 0; // the started program, when known
-};
-
 // Why `scriptName` cannot be written into the installation or `program` (the game when
 // empty) started from it: an unset or missing script folder, an unusable program path.
 // Empty when it can.
@@ -32,9 +25,10 @@ QString scriptStartProblem(const GameInstall& install, const QString& scriptName
 // Writes `script` as `scriptName` into the installation's script folder, atomically, and
 // starts `program` (the game when empty) with `arguments`. An unset or missing script
 // folder or an unusable program path stops before anything is written, with a message
-// saying what to set.
-StartOutcome writeScriptAndStart(const GameInstall& install, const QString& scriptName,
-                                 const QByteArray& script, const QString& arguments,
-                                 const QString& program = QString());
+// saying what to set; every failure's message is the one the window shows.
+bool writeScriptAndStart(const GameInstall& install, const QString& scriptName,
+                         const QByteArray& script, const QString& arguments,
+                         const QString& program = QString(), StartedProcess* started = nullptr,
+                         QString* error = nullptr);
 
 } // namespace fragdeck

@@ -46,7 +46,7 @@ void OpenInBrowser(const QString& address, QWidget* owner)
     }
     // A leading "-" would be read as an option of the opener, not as an address.
     const QString target = address.trimmed();
-    ProcessResult started{false, QString()};
+    bool started = false;
     if (!target.isEmpty() && !target.startsWith(u'-')) {
         // xdg-open is there with the package even where no browser is; it says so by
         // ending with 3 ("a required tool could not be found"), any failure by not 0.
@@ -60,7 +60,7 @@ void OpenInBrowser(const QString& address, QWidget* owner)
                        defaultTitle(), Buttons::Ok, Icon::None, window.data());
         });
     }
-    if (!started.started)
+    if (!started)
         messageBox(QStringLiteral("Web Page not Opened"), defaultTitle(), Buttons::Ok, Icon::None,
                    owner);
 }

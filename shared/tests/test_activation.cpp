@@ -43,11 +43,12 @@ private Q_SLOTS:
 
 void TestActivation::metadataIsReadWithoutLoading()
 {
-    const ComponentMetadata meta = readComponentMetadata(test::probeLibraryPath());
-    QVERIFY2(meta.ok, qPrintable(meta.error));
-    QCOMPARE(meta.classes.size(), 2);
-    QCOMPARE(meta.classes[0].progId, QString("probe.class"));
-    QCOMPARE(meta.classes[0].className, QString("Probe"));
+    QList<ComponentClass> classes;
+    QString error;
+    QVERIFY2(readComponentMetadata(test::probeLibraryPath(), &classes, &error), qPrintable(error));
+    QCOMPARE(classes.size(), 2);
+    QCOMPARE(classes[0].progId, QString("probe.class"));
+    QCOMPARE(classes[0].className, QString("Probe"));
 }
 
 void TestActivation::registrationToolRegistersSilently()

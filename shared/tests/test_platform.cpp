@@ -196,9 +196,8 @@ void TestPlatform::programLookupOrder()
     setProgramFolder(QString());
 
     test::ProcessRecorder rec;
-    const ProcessResult r = startProgram("/games/q3/quake3.exe", " +connect 1.2.3.4",
-                                         "C:\\Games\\Quake3\\", WindowMode::NormalFocus);
-    QVERIFY(r.started);
+    QVERIFY(startProgram("/games/q3/quake3.exe", " +connect 1.2.3.4", "C:\\Games\\Quake3\\",
+                         WindowMode::NormalFocus));
     QCOMPARE(rec.requests.size(), 1);
     QCOMPARE(rec.requests[0].commandLine, QString("/games/q3/quake3.exe +connect 1.2.3.4"));
     QCOMPARE(rec.requests[0].arguments, (QStringList{"+connect", "1.2.3.4"}));
@@ -238,22 +237,24 @@ void TestPlatform::httpOutcomes()
 {
     test::HttpTestServer server;
     server.serve("/lversion.dat", "1.01\r\n");
-    HttpResult ok = httpGet(httpUrl(server.hostPort(), "/lversion.dat"), 5000);
-    QVERIFY(ok.ok);
+    HttpResponse ok;
+    QVERIFY(httpGet(httpUrl(server.hostPort(), "/lversion.dat"), 5000, kHttpMaxBytes, &ok));
     QCOMPARE(ok.body, QByteArray("1.01\r\n"));
 
-    HttpResult missing = httpGet(httpUrl(server.hostPort(), "/nothing"), 5000);
-    QVERIFY(!missing.ok);
+    HttpResponse missing;
+    QVERIFY(!httpGet(httpUrl(server.hostPort(), "/nothing"), 5000, kHttpMaxBytes, &missing));
     QVERIFY(!missing.connectionFailure);
 
     server.serve("/big", QByteArray(5000, 'x'));
-    HttpResult big = httpGet(httpUrl(server.hostPort(), "/big"), 5000, 1000);
-    QVERIFY(!big.ok);
+    HttpResponse big;
+    QString error;
+    QVERIFY(!httpGet(httpUrl(server.hostPort(), "/big"), 5000, 1000, &big, &error));
     QVERIFY(!big.connectionFailure);
+    QCOMPARE(error, QString("The download is larger than 1000 bytes."));
 
-    HttpResult refused =
-        httpGet(httpUrl(QString("127.0.0.1:%1").arg(test::closedPort()), "/x"), 5000);
-    QVERIFY(!refused.ok);
+    HttpResponse refused;
+    QVERIFY(!httpGet(httpUrl(QString("127.0.0.1:%1").arg(test::closedPort()), "/x"), 5000,
+                     kHttpMaxBytes, &refused));
     QVERIFY(refused.connectionFailure);
 }
 
@@ -263,8 +264,8 @@ void TestPlatform::httpServerThatNeverAnswers()
     server.hang("/slow");
     bool later = false;
     QTimer::singleShot(5000, [&] { later = true; });
-    HttpResult r = httpGet(httpUrl(server.hostPort(), "/slow"), 300);
-    QVERIFY(!r.ok);
+    HttpResponse r;
+    QVERIFY(!httpGet(httpUrl(server.hostPort(), "/slow"), 300, kHttpMaxBytes, &r));
     QVERIFY(r.connectionFailure);
     QVERIFY(!later); // its own limit ended it
 }

@@ -2,6 +2,7 @@
 
 #include "core/Activation.h"
 #include "core/Clock.h"
+#include "core/Failure.h"
 #include "core/Settings.h"
 #include "gui/Sound.h"
 
@@ -107,12 +108,12 @@ QStringList PromptRecorder::titles() const
 
 ProcessRecorder::ProcessRecorder()
 {
-    setProcessStarter([this](const ProcessRequest& r) {
+    setProcessStarter([this](const ProcessRequest& r, StartedProcess* started, QString* error) {
         requests.append(r);
-        ProcessResult result{succeed, succeed ? QString() : QStringLiteral("not started (test)")};
-        if (succeed)
-            result.exitCode = exitCode;
-        return result;
+        if (!succeed)
+            return fail(error, QStringLiteral("not started (test)"));
+        started->exitCode = exitCode;
+        return true;
     });
 }
 

@@ -89,11 +89,12 @@ void TestArchiveMember::reads()
                                {"demos/empty.dm_68", QByteArray()}});
     ArchiveMembers archive(zip);
     QVERIFY(archive.isOpen());
-    const ArchiveMembers::Read r = archive.read(member, limit, startOnly);
-    QCOMPARE(r.ok, ok);
+    ArchiveMembers::Member r;
+    QString error;
+    QCOMPARE(archive.read(member, limit, startOnly, &r, &error), ok);
     QCOMPARE(r.data, data);
     QCOMPARE(r.whole, whole);
-    QVERIFY2(r.error.contains(says), qPrintable(r.error));
+    QVERIFY2(error.contains(says), qPrintable(error));
     if (ok)
         QVERIFY(r.modified.isValid());
 }
@@ -106,10 +107,11 @@ void TestArchiveMember::damagedData()
     for (int i = 0; i < 8; ++i)
         bytes[data + 20 + i] = char(bytes[data + 20 + i] ^ 0x5a);
     test::writeFile(zip, bytes);
-    const ArchiveMembers::Read r = readArchiveMember(zip, "demos/a.dm_68", 1 << 20);
-    QVERIFY(!r.ok);
+    ArchiveMembers::Member r;
+    QString error;
+    QVERIFY(!readArchiveMember(zip, "demos/a.dm_68", 1 << 20, &r, &error));
     QVERIFY(r.data.isEmpty());
-    QVERIFY2(r.error.contains("damaged") || r.error.contains("ends early"), qPrintable(r.error));
+    QVERIFY2(error.contains("damaged") || error.contains("ends early"), qPrintable(error));
 }
 
 void TestArchiveMember::notAnArchive()
@@ -118,9 +120,10 @@ void TestArchiveMember::notAnArchive()
     ArchiveMembers archive(path);
     QVERIFY(!archive.isOpen());
     QVERIFY(archive.error().contains("cannot be read as an archive"));
-    const ArchiveMembers::Read r = archive.read("demos/a.dm_68", 100);
-    QVERIFY(!r.ok);
-    QCOMPARE(r.error, archive.error());
+    ArchiveMembers::Member r;
+    QString error;
+    QVERIFY(!archive.read("demos/a.dm_68", 100, false, &r, &error));
+    QCOMPARE(error, archive.error());
     QVERIFY(!ArchiveMembers(m_dir->filePath("missing.pk3")).isOpen());
 }
 

@@ -52,14 +52,15 @@ void TestCliLogic::arguments()
     QFETCH(bool, ok);
     QFETCH(QString, protocol);
     QFETCH(int, timeout);
-    const ParsedArguments p = parseArguments(args);
-    QCOMPARE(p.ok, ok);
+    Options o;
+    QString error;
+    QCOMPARE(parseArguments(args, &o, &error), ok);
     if (!ok) {
-        QVERIFY(!p.error.isEmpty());
+        QVERIFY(!error.isEmpty());
         return;
     }
-    QCOMPARE(p.options.protocol, protocol);
-    QCOMPARE(p.options.timeoutMs, timeout);
+    QCOMPARE(o.protocol, protocol);
+    QCOMPARE(o.timeoutMs, timeout);
 }
 
 void TestCliLogic::addresses_data()

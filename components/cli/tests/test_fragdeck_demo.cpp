@@ -86,34 +86,36 @@ void TestFragdeckDemo::arguments()
     QFETCH(bool, ok);
     QFETCH(bool, json);
     QFETCH(QStringList, files);
-    const ParsedDemoArguments p = parseDemoArguments(args);
-    QCOMPARE(p.ok, ok);
+    DemoOptions o;
+    QString error;
+    QCOMPARE(parseDemoArguments(args, &o, &error), ok);
     if (!ok) {
-        QVERIFY(!p.error.isEmpty());
+        QVERIFY(!error.isEmpty());
         return;
     }
-    QCOMPARE(p.options.json, json);
-    QCOMPARE(p.options.files, files);
+    QCOMPARE(o.json, json);
+    QCOMPARE(o.files, files);
 }
 
 void TestFragdeckDemo::targets()
 {
-    DemoTarget t = parseDemoTarget(m_loose);
-    QVERIFY(t.ok);
-    QCOMPARE(t.source.file, m_loose);
-    t = parseDemoTarget(m_pk3 + ":demos/ctf.dm_71");
-    QVERIFY(t.ok);
-    QCOMPARE(t.source.archive, m_pk3);
-    QCOMPARE(t.source.member, QStringLiteral("demos/ctf.dm_71"));
+    archive::DemoSource t;
+    QVERIFY(parseDemoTarget(m_loose, &t));
+    QCOMPARE(t.file, m_loose);
+    QVERIFY(parseDemoTarget(m_pk3 + ":demos/ctf.dm_71", &t));
+    QCOMPARE(t.archive, m_pk3);
+    QCOMPARE(t.member, QStringLiteral("demos/ctf.dm_71"));
+    QVERIFY(t.file.isEmpty());
     // A folder with a ":" in its name is part of the archive's path.
     const QString odd = m_dir->filePath("a:b/pak.pk3");
     QVERIFY(test::writeZip(odd, {{"demos/x.dm_68", "x"}}));
-    t = parseDemoTarget(odd + ":demos/x.dm_68");
-    QVERIFY(t.ok);
-    QCOMPARE(t.source.archive, odd);
-    QVERIFY(!parseDemoTarget(m_dir->filePath("none.dm_68")).ok);
-    QVERIFY(!parseDemoTarget(m_pk3 + ":").ok);
-    QVERIFY(!parseDemoTarget(QString()).ok);
+    QVERIFY(parseDemoTarget(odd + ":demos/x.dm_68", &t));
+    QCOMPARE(t.archive, odd);
+    QVERIFY(!parseDemoTarget(m_dir->filePath("none.dm_68"), &t));
+    QVERIFY(!parseDemoTarget(m_pk3 + ":", &t));
+    QString error;
+    QVERIFY(!parseDemoTarget(QString(), &t, &error));
+    QCOMPARE(error, QStringLiteral("no such file"));
 }
 
 void TestFragdeckDemo::plainLine()

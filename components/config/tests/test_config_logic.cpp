@@ -490,7 +490,7 @@ void TestConfigLogic::nameMakerThenEditorKeepTheNewName()
 {
     const QString cfg = writeFile(path("nm/q3config.cfg"), "seta name \"^1Old^7\"\n"
                                                            "seta cg_fov \"100\"\n");
-    QVERIFY(names::exportGlyphtag(cfg, "seta name \"^2New^7\"").ok);
+    QVERIFY(names::exportGlyphtag(cfg, "seta name \"^2New^7\""));
     OptionSet set = OpenOptions(CONFIG_DATA_DIR "/options.dat", CONFIG_DATA_DIR "/");
     QVERIFY(set.fileRead);
     QVERIFY(ReadValues(cfg, set.options, true));

@@ -127,9 +127,11 @@ void TestDemosReal::damagedCopies()
     const QString missing = missingData();
     if (!missing.isEmpty())
         QSKIP(qPrintable(missing));
-    const archive::ArchiveMembers::Read r = archive::readArchiveMember(
-        kBase + "pak6-patch088.pk3", "demos/demo088-test1.dm_71", 1 << 24);
-    QVERIFY2(r.ok, qPrintable(r.error));
+    archive::ArchiveMembers::Member r;
+    QString error;
+    QVERIFY2(archive::readArchiveMember(kBase + "pak6-patch088.pk3", "demos/demo088-test1.dm_71",
+                                        1 << 24, &r, &error),
+             qPrintable(error));
     const QByteArray demo = r.data;
     std::mt19937 rng(11);
     int readable = 0, unreadable = 0;

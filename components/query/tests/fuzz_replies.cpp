@@ -28,12 +28,12 @@ void expectOnlyOverflow(void (*op)(QueryState&, const QVariant&), QueryState& st
 void allOperations(QueryState& st, const QVariant& index)
 {
     const auto fieldOps = +[](QueryState& s, const QVariant&) {
-        fields::getTime(s);
-        fields::getScoreA(s);
-        fields::getScoreB(s);
-        fields::getServerName(s);
-        fields::getMapName(s);
-        fields::getMaxClients(s);
+        fields::getField(s, Key::TimeRemaining);
+        fields::getField(s, Key::ScoreA);
+        fields::getField(s, Key::ScoreB);
+        fields::getField(s, Key::ServerName);
+        fields::getField(s, Key::MapName);
+        fields::getField(s, Key::MaxClients);
         const QVariant n = fields::getClientCount(s);
         if (n.toInt() < 0)
             std::abort();

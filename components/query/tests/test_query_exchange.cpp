@@ -1,6 +1,6 @@
 // The exchange against a real UDP server on 127.0.0.1, through the engine itself.
 #include "Commander.h"
-#include "QueryWindow.h"
+#include "QuerySocket.h"
 #include "core/Clock.h"
 #include "core/Error.h"
 #include "testsupport/TestSupport.h"
@@ -211,7 +211,7 @@ void TestQueryExchange::otherAddressesAreIgnored()
     QUdpSocket impostor;
     impostor.bind(QHostAddress::LocalHost, 0);
     connect(&silent, &UdpTestServer::datagramReceived, this, [&] {
-        const quint16 port = QueryWindow::instance().socket()->localPort();
+        const quint16 port = QuerySocket::instance().socket()->localPort();
         impostor.writeDatagram(statusReply("forged"), QHostAddress::LocalHost, port);
     });
     Commander c;

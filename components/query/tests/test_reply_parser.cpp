@@ -100,9 +100,9 @@ void TestReplyParser::requests()
 void TestReplyParser::quake3ExampleFieldByField()
 {
     QueryState st = stateWith("QUAKE3", quake3Reply());
-    QCOMPARE(fields::getServerName(st).toString(), QString("My Server"));
-    QCOMPARE(fields::getMapName(st).toString(), QString("q3dm17"));
-    QCOMPARE(fields::getMaxClients(st).toString(), QString("16"));
+    QCOMPARE(fields::getField(st, Key::ServerName).toString(), QString("My Server"));
+    QCOMPARE(fields::getField(st, Key::MapName).toString(), QString("q3dm17"));
+    QCOMPARE(fields::getField(st, Key::MaxClients).toString(), QString("16"));
     QCOMPARE(fields::getClientCount(st).toInt(), 2);
     QVariant score, ping, name, colorName;
     fields::getClientInfo(st, 0, score, ping, name, colorName);
@@ -121,7 +121,7 @@ void TestReplyParser::quake3ExampleFieldByField()
     QCOMPARE(value.toString(), QString("0"));
     fields::getRulesInfo(st, 99, rule, value);
     QCOMPARE(rule.toString(), QString("g_gametype"));
-    QVERIFY(!fields::getScoreA(st).isValid());
+    QVERIFY(!fields::getField(st, Key::ScoreA).isValid());
 }
 
 void TestReplyParser::keyLookup_data()
@@ -167,27 +167,7 @@ void TestReplyParser::keyLookup()
     QFETCH(int, key);
     QFETCH(QVariant, value);
     QueryState st = stateWith(type, reply);
-    QVariant got;
-    switch (Key(key)) {
-    case Key::ServerName:
-        got = fields::getServerName(st);
-        break;
-    case Key::MapName:
-        got = fields::getMapName(st);
-        break;
-    case Key::MaxClients:
-        got = fields::getMaxClients(st);
-        break;
-    case Key::TimeRemaining:
-        got = fields::getTime(st);
-        break;
-    case Key::ScoreA:
-        got = fields::getScoreA(st);
-        break;
-    case Key::ScoreB:
-        got = fields::getScoreB(st);
-        break;
-    }
+    const QVariant got = fields::getField(st, Key(key));
     QCOMPARE(got.isValid(), value.isValid());
     QCOMPARE(got.toString(), value.toString());
 }
@@ -375,14 +355,14 @@ void TestReplyParser::overlongReplyOverflows()
 {
     QueryState st = stateWith("QUAKE3", quake3Reply() + QByteArray(kMaxReplyLength, 'x'));
     QVariant a, b, c, d;
-    QCOMPARE(errorOf([&] { fields::getServerName(st); }), int(ErrorCode::Overflow));
+    QCOMPARE(errorOf([&] { fields::getField(st, Key::ServerName); }), int(ErrorCode::Overflow));
     QCOMPARE(errorOf([&] { fields::getClientCount(st); }), int(ErrorCode::Overflow));
     QCOMPARE(errorOf([&] { fields::getClientInfo(st, 0, a, b, c, d); }), int(ErrorCode::Overflow));
     QCOMPARE(errorOf([&] { fields::getRulesCount(st); }), int(ErrorCode::Overflow));
     QCOMPARE(errorOf([&] { fields::getClientInfo(st, 40000, a, b, c, d); }),
              int(ErrorCode::Overflow));
     st.Reply = quake3Reply().left(kMaxReplyLength);
-    QCOMPARE(errorOf([&] { fields::getServerName(st); }), 0);
+    QCOMPARE(errorOf([&] { fields::getField(st, Key::ServerName); }), 0);
     QCOMPARE(errorOf([&] { fields::getClientInfo(st, 40000, a, b, c, d); }),
              int(ErrorCode::Overflow)); // the index does not fit 16 bits either
 }

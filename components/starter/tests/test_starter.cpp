@@ -329,9 +329,10 @@ void TestStarter::startWritesScriptAndStartsGame()
                                                       QFile::ReadOther | QFile::ReadGroup);
     const QByteArray script = mapScript(MatchRules(), {"q3dm1"}, "pw");
     QVERIFY(script.startsWith("set rconpassword \"pw\"\r\n"));
-    const StartOutcome r =
-        writeScriptAndStart(install, MapScriptName, script, startArguments(2, false));
-    QVERIFY2(r.started, qPrintable(r.message));
+    QString error;
+    QVERIFY2(writeScriptAndStart(install, MapScriptName, script, startArguments(2, false),
+                                 QString(), nullptr, &error),
+             qPrintable(error));
     QCOMPARE(readFile(m_base + MapScriptName), script);
     // It holds the password: only its owner may read it.
     QCOMPARE(QFileInfo(m_base + MapScriptName).permissions() & 0x0777,
@@ -374,9 +375,10 @@ void TestStarter::startRefusesUnusableFolders()
     GameInstall install = GameInstall::fromPaths(program, config);
     if (config.isEmpty())
         install.scriptFolder.clear();
-    const StartOutcome r = writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", " +x");
-    QVERIFY(!r.started);
-    QVERIFY2(r.message.contains(messagePart), qPrintable(r.message));
+    QString error;
+    QVERIFY(!writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", " +x", QString(), nullptr,
+                                 &error));
+    QVERIFY2(error.contains(messagePart), qPrintable(error));
     QVERIFY(processes.requests.isEmpty());
     QVERIFY(!QFileInfo::exists(m_base + MapScriptName));
 }
@@ -502,18 +504,17 @@ void TestStarter::dedicatedStartUsesTheServerProgram()
     const QString client = fakeProgram(root() + "game/openarena");
     const QString server = fakeProgram(root() + "game/openarena-server");
     const GameInstall install = GameInstall::fromPaths(client, m_base + "q3config.cfg");
-    const StartOutcome r =
-        writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", startArguments(1, false),
-                            install.dedicatedProgram());
-    QVERIFY2(r.started, qPrintable(r.message));
+    QString error;
+    QVERIFY2(writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", startArguments(1, false),
+                                 install.dedicatedProgram(), nullptr, &error),
+             qPrintable(error));
     QCOMPARE(processes.commandLines(),
              QStringList{server + " +set dedicated 1 +exec fragdeck_maps.cfg"});
     // A server program that cannot be run is reported before anything is written.
     QFile::remove(m_base + MapScriptName);
-    const StartOutcome missing =
-        writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", " +x", root() + "gone");
-    QVERIFY(!missing.started);
-    QVERIFY2(missing.message.contains("was not found"), qPrintable(missing.message));
+    QVERIFY(!writeScriptAndStart(install, MapScriptName, "vstr d1\r\n", " +x", root() + "gone",
+                                 nullptr, &error));
+    QVERIFY2(error.contains("was not found"), qPrintable(error));
     QVERIFY(!QFileInfo::exists(m_base + MapScriptName));
     QCOMPARE(processes.requests.size(), 1);
 }

@@ -258,12 +258,11 @@ void TestStarterWindow::startedServerCanBeStopped()
     PromptRecorder prompts;
     // The start runs a stand-in for the server that lives until it is ended.
     QProcess stand;
-    setProcessStarter([&stand](const ProcessRequest&) {
+    setProcessStarter([&stand](const ProcessRequest&, StartedProcess* started, QString*) {
         stand.start("sleep", {"60"});
         stand.waitForStarted();
-        ProcessResult started{true, QString()};
-        started.pid = stand.processId();
-        return started;
+        started->pid = stand.processId();
+        return true;
     });
     {
         StarterWindow w;
@@ -290,12 +289,11 @@ void TestStarterWindow::startedServerCanBeStopped()
     QVERIFY(!stop->isVisible());
 
     // One that ends by itself is seen to have ended.
-    setProcessStarter([&stand](const ProcessRequest&) {
+    setProcessStarter([&stand](const ProcessRequest&, StartedProcess* started, QString*) {
         stand.start("sleep", {"60"});
         stand.waitForStarted();
-        ProcessResult started{true, QString()};
-        started.pid = stand.processId();
-        return started;
+        started->pid = stand.processId();
+        return true;
     });
     again.findChild<QTreeWidget*>("list_maps1")->topLevelItem(0)->setCheckState(0, Qt::Checked);
     again.findChild<QPushButton*>("Command1")->click();
@@ -325,13 +323,12 @@ void TestStarterWindow::secondServerIsAskedFor()
     QFETCH(int, running);
     PromptRecorder prompts;
     std::vector<std::unique_ptr<QProcess>> stands;
-    setProcessStarter([&stands](const ProcessRequest&) {
+    setProcessStarter([&stands](const ProcessRequest&, StartedProcess* started, QString*) {
         stands.push_back(std::make_unique<QProcess>());
         stands.back()->start("sleep", {"60"});
         stands.back()->waitForStarted();
-        ProcessResult started{true, QString()};
-        started.pid = stands.back()->processId();
-        return started;
+        started->pid = stands.back()->processId();
+        return true;
     });
     auto runningCount = [&stands] {
         return int(std::count_if(stands.begin(), stands.end(),

@@ -120,9 +120,12 @@ int main(int argc, char** argv)
     }
     if (what == QLatin1String("progids")) {
         const QDir sys(programFolder() + QStringLiteral("/system"));
-        for (const QString& lib : sys.entryList({QStringLiteral("*.so")}, QDir::Files))
-            for (const ComponentClass& c : readComponentMetadata(sys.filePath(lib)).classes)
+        for (const QString& lib : sys.entryList({QStringLiteral("*.so")}, QDir::Files)) {
+            QList<ComponentClass> classes;
+            readComponentMetadata(sys.filePath(lib), &classes);
+            for (const ComponentClass& c : classes)
                 std::printf("%s\n", qPrintable(c.progId));
+        }
         return 0;
     }
     if (out.isEmpty()) {

@@ -1,5 +1,5 @@
 #pragma once
-// The hidden owner of the engine's UDP socket, one per thread, created on first use and
+// The engine's UDP socket and its hidden owner, one per thread, created on first use and
 // kept for the thread's lifetime. It runs the exchange: Query, Iter, the waits and the
 // data-arrival handler, over the thread's QueryState.
 #include "QueryState.h"
@@ -14,12 +14,12 @@ namespace fragdeck::query
 // The query state of the calling thread.
 QueryState& queryState();
 
-class QueryWindow : public QObject
+class QuerySocket : public QObject
 {
     Q_OBJECT
 public:
     // The calling thread's instance.
-    static QueryWindow& instance();
+    static QuerySocket& instance();
 
     // One whole exchange step (and, for "HALFLIFE", the following steps).
     void Query();
@@ -31,7 +31,7 @@ public:
     QUdpSocket* socket() const { return m_winsck; }
 
 private:
-    QueryWindow();
+    QuerySocket();
     void queryStep(int depth);
     void openSocket();
     bool hasDatagram() const;

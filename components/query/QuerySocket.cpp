@@ -1,4 +1,4 @@
-#include "QueryWindow.h"
+#include "QuerySocket.h"
 
 #include "QueryProtocol.h"
 #include "core/Clock.h"
@@ -29,7 +29,7 @@ struct HandlerDepth {
 };
 
 thread_local QueryState t_state;
-thread_local QPointer<QueryWindow> t_window;
+thread_local QPointer<QuerySocket> t_socket;
 
 } // namespace
 
@@ -38,38 +38,38 @@ QueryState& queryState()
     return t_state;
 }
 
-QueryWindow& QueryWindow::instance()
+QuerySocket& QuerySocket::instance()
 {
-    if (!t_window) {
-        auto* w = new QueryWindow;
+    if (!t_socket) {
+        auto* w = new QuerySocket;
         QCoreApplication* app = QCoreApplication::instance();
         if (app && app->thread() == QThread::currentThread())
             w->setParent(app);
         else if (QThread* thread = QThread::currentThread())
             connect(thread, &QThread::finished, w, &QObject::deleteLater);
-        t_window = w;
+        t_socket = w;
     }
-    return *t_window;
+    return *t_socket;
 }
 
-QueryWindow::QueryWindow()
+QuerySocket::QuerySocket()
 {
     setObjectName(QStringLiteral("frm_main"));
     m_winsck = new QUdpSocket(this);
     m_winsck->setObjectName(QStringLiteral("Winsck"));
     // Queued, so the handler never runs inside the socket's own signal emission: its nested
     // waits then see later datagrams, and a Connect inside them may safely reopen the socket.
-    connect(m_winsck, &QUdpSocket::readyRead, this, &QueryWindow::onDataArrival,
+    connect(m_winsck, &QUdpSocket::readyRead, this, &QuerySocket::onDataArrival,
             Qt::QueuedConnection);
 }
 
-void QueryWindow::closeSocket()
+void QuerySocket::closeSocket()
 {
     m_winsck->abort();
     ++m_closes;
 }
 
-void QueryWindow::openSocket()
+void QuerySocket::openSocket()
 {
     const QueryState& st = t_state;
     m_winsck->abort();
@@ -82,31 +82,31 @@ void QueryWindow::openSocket()
     m_winsck->connectToHost(found.first(), quint16(st.HostPort));
 }
 
-bool QueryWindow::hasDatagram() const
+bool QuerySocket::hasDatagram() const
 {
     // A socket that was never opened (bad target, after Quit) has nothing to read.
     return m_winsck->isValid() && m_winsck->hasPendingDatagrams();
 }
 
-void QueryWindow::send(const QByteArray& datagram)
+void QuerySocket::send(const QByteArray& datagram)
 {
     if (datagram.isEmpty() || m_winsck->state() != QAbstractSocket::ConnectedState)
         return;
     m_winsck->write(datagram); // a failed send ends as a time-out
 }
 
-void QueryWindow::sendCurrentRequest()
+void QuerySocket::sendCurrentRequest()
 {
     const QueryState& st = t_state;
     send(requestDatagram(protocolOf(st.HostType), st.Stage, st.CustomRequest));
 }
 
-void QueryWindow::Query()
+void QuerySocket::Query()
 {
     queryStep(0);
 }
 
-void QueryWindow::queryStep(int depth)
+void QuerySocket::queryStep(int depth)
 {
     QueryState& st = t_state;
     openSocket();
@@ -118,49 +118,42 @@ void QueryWindow::queryStep(int depth)
         wait(true);
         return;
     }
+    // Each stage keeps its reply; the info and rules stages start from a placeholder.
+    QByteArray* kept = nullptr;
     switch (st.Stage) {
     case 0:
         st.Reply = "info_empty";
-        st.WaitTimer.StopTimer();
-        st.WaitTimer.StartTimer();
-        sendCurrentRequest();
-        if (wait(false))
-            return;
-        st.InfoReply = st.Reply;
+        kept = &st.InfoReply;
         break;
     case 1:
-        st.Waiting = true;
         st.Reply = "EMPTY";
-        st.WaitTimer.StopTimer();
-        st.WaitTimer.StartTimer();
-        sendCurrentRequest();
-        if (wait(false))
-            return;
-        st.RulesReply = st.Reply;
+        kept = &st.RulesReply;
         break;
     case 2:
-        st.Waiting = true;
-        st.WaitTimer.StopTimer();
-        st.WaitTimer.StartTimer();
-        sendCurrentRequest();
-        if (wait(false))
-            return;
-        st.PlayersReply = st.Reply;
+        kept = &st.PlayersReply;
         break;
     default:
         break;
+    }
+    if (kept) {
+        st.WaitTimer.StopTimer();
+        st.WaitTimer.StartTimer();
+        sendCurrentRequest();
+        if (wait(false))
+            return;
+        *kept = st.Reply;
     }
     if (st.Stage != 3 && depth + 1 < kMaxSteps)
         queryStep(depth + 1);
 }
 
-void QueryWindow::Iter()
+void QuerySocket::Iter()
 {
     sendCurrentRequest();
     wait(true);
 }
 
-bool QueryWindow::wait(bool startTimer)
+bool QuerySocket::wait(bool startTimer)
 {
     QueryState& st = t_state;
     if (startTimer)
@@ -184,7 +177,7 @@ bool QueryWindow::wait(bool startTimer)
     }
 }
 
-bool QueryWindow::onDataArrival()
+bool QuerySocket::onDataArrival()
 {
     if (!hasDatagram())
         return false; // already taken in by a wait
