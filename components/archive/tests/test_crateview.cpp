@@ -98,6 +98,14 @@ bool openersDone()
     return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty();
 }
 
+// Where an explorer test runs: a fresh store, a folder of its own, and environment
+// variables put back afterwards.
+struct Scratch {
+    test::TempStore store;
+    QTemporaryDir dir;
+    Environment env;
+};
+
 } // namespace
 
 class TestCrateview : public QObject
@@ -244,22 +252,20 @@ void TestCrateview::membersOfAFolder()
 
 void TestCrateview::explorerEndToEnd()
 {
-    test::TempStore store;
-    QTemporaryDir dir;
-    Environment env;
-    env.set("HOME", QFile::encodeName(dir.filePath("home")));
+    Scratch s;
+    s.env.set("HOME", QFile::encodeName(s.dir.filePath("home")));
     // A text editor of the user's: VISUAL in a terminal, both on a PATH of the test's own.
-    const QString bin = dir.filePath("bin");
+    const QString bin = s.dir.filePath("bin");
     test::fakeProgram(bin + "/myedit");
     test::fakeProgram(bin + "/xterm");
-    env.set("PATH", QFile::encodeName(bin));
-    env.set("VISUAL", "myedit");
-    const QString game = test::fakeProgram(dir.filePath("game/ioquake3"));
-    QDir().mkpath(dir.filePath("game/baseq3"));
+    s.env.set("PATH", QFile::encodeName(bin));
+    s.env.set("VISUAL", "myedit");
+    const QString game = test::fakeProgram(s.dir.filePath("game/ioquake3"));
+    QDir().mkpath(s.dir.filePath("game/baseq3"));
     SaveSetting("Fragdeck", "Options", "Q3path", game);
 
     const QString longName = "models/players/" + QString(55, 'n') + "/lower_default.skin";
-    const QString pk3 = dir.filePath("game/baseq3/pak9.pk3");
+    const QString pk3 = s.dir.filePath("game/baseq3/pak9.pk3");
     QVERIFY(test::writeZip(pk3, {{"textures/base/wall.tga", test::tgaBytes(Qt::gray, 256, 128)},
                                  {"readme.txt", "read me"},
                                  {"sound/beep.wav", "RIFF"},
@@ -276,7 +282,7 @@ void TestCrateview::explorerEndToEnd()
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
     test::SoundRecorder sounds;
-    const QString comp = dir.filePath("system");
+    const QString comp = s.dir.filePath("system");
     QDir().mkpath(comp);
     CrateviewWindow form;
     form.show();
@@ -298,8 +304,9 @@ void TestCrateview::explorerEndToEnd()
     QCOMPARE(form.windowTitle(), QString("Crateview"));
     const Prompt dialog = prompts.prompts.first();
     QCOMPARE(dialog.kind, Prompt::OpenFile);
-    QCOMPARE(test::fileDialogOf(dialog), (QStringList{"Open PK3 file", "pk3 file", "*.pk3|*.pk3",
-                                                      dir.filePath("game/baseq3/"), "must exist"}));
+    QCOMPARE(test::fileDialogOf(dialog),
+             (QStringList{"Open PK3 file", "pk3 file", "*.pk3|*.pk3",
+                          s.dir.filePath("game/baseq3/"), "must exist"}));
     prompts.queueFile(pk3);
     open->trigger();
     QCOMPARE(form.windowTitle(), "Crateview - " + pk3);
@@ -405,7 +412,7 @@ void TestCrateview::explorerEndToEnd()
     dblClick("two.dm3");
     QCOMPARE(processes.commandLines(), (QStringList{game + " +map q3dm1", game + " +demo one.dm_68",
                                                     game + " +demo two.dm3"}));
-    QCOMPARE(processes.requests[0].workingFolder, dir.filePath("game/"));
+    QCOMPARE(processes.requests[0].workingFolder, s.dir.filePath("game/"));
     processes.requests.clear();
     // A name from the archive that would end the game's argument never reaches the game.
     prompts.clear();
@@ -474,12 +481,10 @@ void TestCrateview::explorerEndToEnd()
 
 void TestCrateview::textOpensWithTheDesktop()
 {
-    test::TempStore store;
-    QTemporaryDir dir;
-    Environment env;
-    StandInOpener opener(dir.path());
-    env.set("PATH", QFile::encodeName(opener.bin));
-    const QString pk3 = dir.filePath("pak9.pk3");
+    Scratch s;
+    StandInOpener opener(s.dir.path());
+    s.env.set("PATH", QFile::encodeName(opener.bin));
+    const QString pk3 = s.dir.filePath("pak9.pk3");
     QVERIFY(test::writeZip(pk3, {{"readme.txt", "read me"}, {"bots.arena", "{ map q3dm1 }"}}));
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
@@ -523,17 +528,15 @@ void TestCrateview::textOpensWithTheDesktop()
 
 void TestCrateview::editorFallbackNamesItsProgram()
 {
-    test::TempStore store;
-    QTemporaryDir dir;
-    Environment env;
+    Scratch s;
     // No desktop opener; the user's editor in a terminal.
-    const QString bin = dir.filePath("bin");
+    const QString bin = s.dir.filePath("bin");
     test::fakeProgram(bin + "/myedit");
     test::fakeProgram(bin + "/xterm");
-    env.set("PATH", QFile::encodeName(bin));
-    env.set("VISUAL", "myedit");
-    env.set("EDITOR", QByteArray());
-    const QString pk3 = dir.filePath("pak9.pk3");
+    s.env.set("PATH", QFile::encodeName(bin));
+    s.env.set("VISUAL", "myedit");
+    s.env.set("EDITOR", QByteArray());
+    const QString pk3 = s.dir.filePath("pak9.pk3");
     QVERIFY(test::writeZip(pk3, {{"readme.txt", "read me"}}));
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
@@ -550,7 +553,7 @@ void TestCrateview::editorFallbackNamesItsProgram()
     prompts.clear();
 
     // Neither an opener nor an editor: it says what is missing.
-    env.set("VISUAL", QByteArray());
+    s.env.set("VISUAL", QByteArray());
     QFile::remove(bin + "/myedit");
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, r.center());
     QCOMPARE(prompts.texts().size(), 1);
@@ -562,11 +565,9 @@ void TestCrateview::editorFallbackNamesItsProgram()
 
 void TestCrateview::extractFolderAndArchive()
 {
-    test::TempStore store;
-    QTemporaryDir dir;
-    Environment env;
-    env.set("HOME", QFile::encodeName(dir.filePath("home")));
-    const QString pk3 = dir.filePath("pak9.pk3");
+    Scratch s;
+    s.env.set("HOME", QFile::encodeName(s.dir.filePath("home")));
+    const QString pk3 = s.dir.filePath("pak9.pk3");
     QVERIFY(test::writeZip(pk3, {{"textures/", {}},
                                  {"textures/base/wall.tga", "wall"},
                                  {"textures/sky.jpg", "sky"},
@@ -598,11 +599,11 @@ void TestCrateview::extractFolderAndArchive()
     QCOMPARE(dialog.kind, Prompt::OpenFile);
     QVERIFY(dialog.file.chooseFolder);
     QCOMPARE(dialog.file.title, QString("Extract the folder textures into"));
-    QCOMPARE(dialog.file.initialFolder, dir.filePath("home"));
+    QCOMPARE(dialog.file.initialFolder, s.dir.filePath("home"));
     prompts.clear();
 
     // The folder with its subfolder, paths kept.
-    const QString target = dir.filePath("mine");
+    const QString target = s.dir.filePath("mine");
     prompts.queueFile(target + "/");
     folderAction->trigger();
     QCOMPARE(prompts.prompts.size(), 2);
@@ -636,8 +637,8 @@ void TestCrateview::extractFolderAndArchive()
     prompts.clear();
 
     // Into a folder that cannot be made: nothing saved, and it says why.
-    test::writeFile(dir.filePath("afile"), "x");
-    prompts.queueFile(dir.filePath("afile/sub"));
+    test::writeFile(s.dir.filePath("afile"), "x");
+    prompts.queueFile(s.dir.filePath("afile/sub"));
     allAction->trigger();
     QCOMPARE(prompts.prompts.size(), 2);
     QCOMPARE(prompts.prompts[1].title, QString("Files not saved"));
