@@ -10,21 +10,7 @@
 #include <unistd.h>
 
 using namespace fragdeck;
-
-namespace
-{
-int errorNumberOf(const std::function<void()>& f, QString* description = nullptr)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        if (description)
-            *description = e.description();
-        return e.number();
-    }
-    return 0;
-}
-} // namespace
+using fragdeck::test::errorOf;
 
 class TestActivation : public QObject
 {
@@ -159,29 +145,29 @@ void TestActivation::errors()
     QString description;
     int got = 0;
     if (case_ == "unregistered") {
-        got = errorNumberOf([] { CreateObject("nothing.here"); }, &description);
+        got = errorOf([] { CreateObject("nothing.here"); }, &description);
     } else if (case_ == "missing library") {
         SaveSetting("Classes", "gone.class", "Library", dir.filePath("gone.so"));
         SaveSetting("Classes", "gone.class", "Class", "Gone");
-        got = errorNumberOf([] { CreateObject("gone.class"); }, &description);
+        got = errorOf([] { CreateObject("gone.class"); }, &description);
     } else if (case_ == "foreign library") {
         SaveSetting("Classes", "text.class", "Library",
                     test::writeFile(dir.filePath("text.so"), "not a library"));
         SaveSetting("Classes", "text.class", "Class", "Text");
-        got = errorNumberOf([] { CreateObject("text.class"); }, &description);
+        got = errorOf([] { CreateObject("text.class"); }, &description);
     } else if (case_ == "class missing") {
         SaveSetting("Classes", "probe.missing", "Library", test::probeLibraryPath());
         SaveSetting("Classes", "probe.missing", "Class", "Missing");
-        got = errorNumberOf([] { CreateObject("probe.missing"); }, &description);
+        got = errorOf([] { CreateObject("probe.missing"); }, &description);
     } else if (case_ == "no operation") {
         test::registerProbeAs({"probe.class"});
         auto obj = CreateObject("probe.class");
-        got = errorNumberOf([&] { CallByName(obj.get(), "Launch"); }, &description);
+        got = errorOf([&] { CallByName(obj.get(), "Launch"); }, &description);
         QVERIFY(description.contains("Launch"));
     } else if (case_ == "argument count") {
         test::registerProbeAs({"probe.class"});
         auto obj = CreateObject("probe.class");
-        got = errorNumberOf([&] { CallByName(obj.get(), "add", {1}); }, &description);
+        got = errorOf([&] { CallByName(obj.get(), "add", {1}); }, &description);
     }
     QCOMPARE(got, number);
     QVERIFY(!description.isEmpty());
@@ -192,9 +178,9 @@ void TestActivation::operationErrorsReachTheCaller()
     test::TempStore store;
     test::registerProbeAs({"probe.class"});
     auto obj = CreateObject("probe.class");
-    QCOMPARE(errorNumberOf([&] { CallByName(obj.get(), "fail"); }), 5);
-    QCOMPARE(errorNumberOf([&] { CallByName(obj.get(), "add", {QString("abc"), 1}); }), 13);
-    QCOMPARE(errorNumberOf([&] { CallByName(obj.get(), "add", {3e9, 1}); }), 6);
+    QCOMPARE(errorOf([&] { CallByName(obj.get(), "fail"); }), 5);
+    QCOMPARE(errorOf([&] { CallByName(obj.get(), "add", {QString("abc"), 1}); }), 13);
+    QCOMPARE(errorOf([&] { CallByName(obj.get(), "add", {3e9, 1}); }), 6);
 }
 
 QTEST_GUILESS_MAIN(TestActivation)

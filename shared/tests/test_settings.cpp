@@ -7,9 +7,11 @@
 #include <QProcess>
 #include <QtTest>
 #include <chrono>
+#include <memory>
 #include <sqlite3.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace fragdeck;
 
@@ -60,6 +62,26 @@ void seedStore()
     QVERIFY(SaveSetting("Fragdeck", "Options", "Q3path", "/usr/games/openarena"));
     QVERIFY(SaveSetting("Fragdeck", "Options", "theme", "Crimson"));
     settings::reset();
+}
+
+// Runs `writers` writer processes at once, writer w storing the keys "<prefix>w_0" on to
+// "<prefix>w_<each - 1>"; empty once all of them ended well, else what went wrong.
+QString runWriters(const char* prefix, int writers, int each, int timeoutMs)
+{
+    std::vector<std::unique_ptr<QProcess>> procs;
+    for (int w = 0; w < writers; ++w) {
+        procs.push_back(std::make_unique<QProcess>());
+        procs.back()->start(SETTINGS_WRITER,
+                            {QString("%1%2_").arg(prefix).arg(w), QString::number(each)});
+    }
+    QStringList problems;
+    for (const auto& p : procs) {
+        if (!p->waitForFinished(timeoutMs))
+            problems << "a writer did not end: " + p->errorString();
+        else if (p->exitCode() != 0)
+            problems << "a writer ended with " + QString::number(p->exitCode());
+    }
+    return problems.join("; ");
 }
 
 } // namespace
@@ -118,22 +140,12 @@ void TestSettings::concurrentWritersLoseNothing()
 {
     test::TempStore store;
     GetSetting("Fragdeck", "Options", "init"); // create the file before the writers race
-    QList<QProcess*> procs;
     const int writers = 12, each = 40;
-    for (int w = 0; w < writers; ++w) {
-        auto* p = new QProcess(this);
-        p->start(SETTINGS_WRITER, {QString("w%1_").arg(w), QString::number(each)});
-        procs.append(p);
-    }
-    for (QProcess* p : procs) {
-        QVERIFY(p->waitForFinished(30000));
-        QCOMPARE(p->exitCode(), 0);
-    }
+    QCOMPARE(runWriters("w", writers, each, 30000), QString());
     for (int w = 0; w < writers; ++w)
         for (int i = 0; i < each; ++i)
             QCOMPARE(GetSetting("Fragdeck", "Options", QString("w%1_%2").arg(w).arg(i), "lost"),
                      QString::number(i));
-    qDeleteAll(procs);
 }
 
 void TestSettings::corruptStoreIsMovedAside()
@@ -152,17 +164,8 @@ void TestSettings::concurrentWritersOntoACorruptStoreLoseNothing()
 {
     test::TempStore store;
     writeCorruptStore();
-    QList<QProcess*> procs;
     const int writers = 12, each = 500;
-    for (int w = 0; w < writers; ++w) {
-        auto* p = new QProcess(this);
-        p->start(SETTINGS_WRITER, {QString("c%1_").arg(w), QString::number(each)});
-        procs.append(p);
-    }
-    for (QProcess* p : procs) {
-        QVERIFY(p->waitForFinished(50000));
-        QCOMPARE(p->exitCode(), 0);
-    }
+    QCOMPARE(runWriters("c", writers, each, 50000), QString());
     int lost = 0;
     for (int w = 0; w < writers; ++w)
         for (int i = 0; i < each; ++i)
@@ -170,7 +173,6 @@ void TestSettings::concurrentWritersOntoACorruptStoreLoseNothing()
                     QString::number(i);
     QCOMPARE(lost, 0);
     QCOMPARE(brokenStores().size(), 1);
-    qDeleteAll(procs);
 }
 
 void TestSettings::readOnlyStoreIsReadAndRefusesWrites_data()

@@ -46,12 +46,20 @@ inline QByteArray tgaBytes(QColor colour, int w = 32, int h = 16)
 }
 
 // A file named like the game's program that startGame accepts (never run: tests record
-// the starts).
-inline QString fakeProgram(const QString& path)
+// the starts), or a stand-in for another program running `script`.
+inline QString fakeProgram(const QString& path, const QByteArray& script = "#!/bin/sh\nexit 0\n")
 {
-    writeFile(path, "#!/bin/sh\nexit 0\n");
+    writeFile(path, script);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
+}
+
+// The player's OpenArena: the program `program`, and a q3config.cfg where the game keeps it
+// below `home`, both named in the store.
+inline void setUpOpenArena(const QString& program, const QString& home)
+{
+    setGamePaths(program, writeFile(home + QStringLiteral("/.openarena/baseoa/q3config.cfg"),
+                                    "seta name x\n"));
 }
 
 } // namespace fragdeck::test

@@ -2,10 +2,13 @@
 
 #include "core/Activation.h"
 #include "core/Clock.h"
+#include "core/Error.h"
 #include "core/Failure.h"
 #include "core/Settings.h"
 #include "gui/Sound.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -14,9 +17,11 @@
 #include <QProcess>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -25,6 +30,20 @@
 
 namespace fragdeck::test
 {
+namespace
+{
+
+// One field of every element of `list`, in order.
+template <typename T, typename Field> QStringList fieldOfEach(const QList<T>& list, Field T::*field)
+{
+    QStringList out;
+    for (const T& item : list)
+        out.append(item.*field);
+    return out;
+}
+
+} // namespace
+
 TempStore::TempStore(const QString& configHome)
     : m_home(configHome.isEmpty() ? m_dir.path() : configHome)
 {
@@ -92,18 +111,12 @@ PromptRecorder::~PromptRecorder()
 
 QStringList PromptRecorder::texts() const
 {
-    QStringList out;
-    for (const Prompt& p : prompts)
-        out.append(p.text);
-    return out;
+    return fieldOfEach(prompts, &Prompt::text);
 }
 
 QStringList PromptRecorder::titles() const
 {
-    QStringList out;
-    for (const Prompt& p : prompts)
-        out.append(p.title);
-    return out;
+    return fieldOfEach(prompts, &Prompt::title);
 }
 
 ProcessRecorder::ProcessRecorder()
@@ -124,10 +137,7 @@ ProcessRecorder::~ProcessRecorder()
 
 QStringList ProcessRecorder::commandLines() const
 {
-    QStringList out;
-    for (const ProcessRequest& r : requests)
-        out.append(r.commandLine);
-    return out;
+    return fieldOfEach(requests, &ProcessRequest::commandLine);
 }
 
 SoundRecorder::SoundRecorder()
@@ -206,6 +216,28 @@ void whenShown(const QString& name, const std::function<void(QWidget*)>& step)
     timer->start();
 }
 
+QStringList fileDialogOf(const Prompt& prompt)
+{
+    const OpenFileOptions& f = prompt.file;
+    QStringList out{f.title, f.initialFile, f.filter, f.initialFolder};
+    if (f.fileMustExist)
+        out << QStringLiteral("must exist");
+    if (f.showHidden)
+        out << QStringLiteral("hidden shown");
+    if (f.chooseFolder)
+        out << QStringLiteral("folder");
+    return out;
+}
+
+QStringList rowTexts(QTreeWidget* list, int i)
+{
+    QStringList out;
+    QTreeWidgetItem* item = list->topLevelItem(i);
+    for (int c = 0; item && c < list->columnCount(); ++c)
+        out.append(item->text(c));
+    return out;
+}
+
 QString shownToolTip(const QString& tip)
 {
     if (!Qt::mightBeRichText(tip))
@@ -253,6 +285,83 @@ QByteArray readFile(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+void setGamePaths(const QString& program, const QString& config)
+{
+    SaveSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QStringLiteral("Q3path"),
+                program);
+    SaveSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QStringLiteral("ConfigPath"),
+                config);
+}
+
+ConfigFixture::ConfigFixture(const QByteArray& content)
+    : cfg(writeFile(dir.filePath(QStringLiteral("q3config.cfg")), content))
+{
+    SaveSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"), QStringLiteral("ConfigPath"),
+                cfg);
+}
+
+QString builtComponent(const QString& name)
+{
+    return qEnvironmentVariable("FRAGDECK_BUILD_DIR") + QStringLiteral("/system/") + name +
+           QStringLiteral(".so");
+}
+
+QString registerBuiltComponent(const QString& name)
+{
+    QString error;
+    if (!registerComponentLibrary(builtComponent(name), &error) && error.isEmpty())
+        error = QStringLiteral("%1 was not registered").arg(builtComponent(name));
+    return error;
+}
+
+QString modalShownBy(const QString& library, const QString& progId, const QString& method,
+                     const QString& close, const std::function<void(QWidget*)>& step)
+{
+    const QString error = registerBuiltComponent(library);
+    if (!error.isEmpty())
+        return QStringLiteral("<%1>").arg(error);
+    std::unique_ptr<QObject> obj = CreateObject(progId);
+    if (!obj)
+        return QStringLiteral("<no %1>").arg(progId);
+    // Shared, not a reference: a step that runs late must not write to a finished call.
+    auto seen = std::make_shared<QString>(QStringLiteral("<no modal window>"));
+    onNextModal([seen, close, step](QWidget* modal) {
+        *seen = modal->objectName() + u'|' + modal->windowTitle();
+        if (step)
+            step(modal);
+        if (close.isEmpty())
+            return;
+        if (auto* button = modal->findChild<QAbstractButton*>(close))
+            button->click();
+        else if (auto* action = modal->findChild<QAction*>(close))
+            action->trigger();
+        if (modal->isVisible())
+            *seen = QStringLiteral("<%1 did not close %2>").arg(close, *seen);
+    });
+    CallByName(obj.get(), method);
+    return *seen;
+}
+
+QByteArray crlf(const QStringList& lines)
+{
+    QByteArray out;
+    for (const QString& l : lines)
+        out += l.toLatin1() + "\r\n";
+    return out;
+}
+
+int errorOf(const std::function<void()>& f, QString* description)
+{
+    try {
+        f();
+    } catch (const Error& e) {
+        if (description)
+            *description = e.description();
+        return e.number();
+    }
+    return 0;
 }
 
 bool isolateNetwork(QString* why)

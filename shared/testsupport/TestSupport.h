@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 
+class QTreeWidget;
 class QWidget;
 
 namespace fragdeck::test
@@ -79,6 +80,10 @@ private:
     std::deque<PromptReply> m_replies;
 };
 
+// What a file prompt offers: its title, initial file, filter and initial folder, then the
+// flags it sets ("must exist", "hidden shown", "folder"), to check in one comparison.
+QStringList fileDialogOf(const Prompt& prompt);
+
 // Records every program start instead of starting it.
 class ProcessRecorder
 {
@@ -100,12 +105,41 @@ public:
     QStringList played;
 };
 
+// Names the game's program and its q3config.cfg in the store, as the launcher's options do.
+void setGamePaths(const QString& program, const QString& config);
+
+// A fresh store, the prompts recorded, and a q3config.cfg holding `content` in a folder of
+// its own, named as the game's config file in the store.
+struct ConfigFixture {
+    explicit ConfigFixture(const QByteArray& content);
+    TempStore store;
+    PromptRecorder prompts;
+    QTemporaryDir dir;
+    QString cfg;
+};
+
+// The component library `name`.so that the build put in its system folder.
+QString builtComponent(const QString& name);
+// Registers that library; the reason it could not, empty once it is registered.
+QString registerBuiltComponent(const QString& name);
+
+// Registers the built component library `library`, makes a `progId` from it and calls its
+// `method`. On the modal window that call opens it runs `step`, then closes the window
+// through its control `close` when one is named (a button clicked or an action
+// triggered). Gives that window's "objectName|title", or what went wrong in angle brackets.
+QString modalShownBy(const QString& library, const QString& progId, const QString& method,
+                     const QString& close = QString(),
+                     const std::function<void(QWidget*)>& step = {});
+
 // The probe component registered under the given names (class = the name), so the
 // launcher and the components create probes where they would create the real ones.
 void registerProbeAs(const QStringList& progIds);
 // How often the probe registered as `progId` had its main() called.
 int probeCalls(const QString& progId);
 QString probeLibraryPath();
+
+// The texts of row `i` of `list`, column by column; empty past the last row.
+QStringList rowTexts(QTreeWidget* list, int i);
 
 // What a tooltip shows: its text, or the text of the rich text Qt takes it for.
 QString shownToolTip(const QString& tip);
@@ -144,5 +178,18 @@ bool isolateNetwork(QString* why);
 // Writes a file whole (creating folders); returns its path.
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+
+// The lines, each ended with CR LF as the game's own files have them.
+QByteArray crlf(const QStringList& lines);
+
+// The bytes of a string literal, embedded NULs and all.
+template <size_t N> QByteArray raw(const char (&s)[N])
+{
+    return QByteArray(s, N - 1);
+}
+
+// The number of the Error that f() raises (its description into `description` when
+// given); 0 when it raises none.
+int errorOf(const std::function<void()>& f, QString* description = nullptr);
 
 } // namespace fragdeck::test

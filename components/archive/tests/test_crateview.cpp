@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "gui/PictureBox.h"
 #include "testsupport/DemoWriter.h"
+#include "testsupport/GameFolders.h"
 #include "testsupport/TestSupport.h"
 #include "testsupport/ZipWriter.h"
 
@@ -37,24 +38,14 @@ QStringList describe(const ArchiveTree& t)
     return out;
 }
 
-QByteArray tga(int w, int h)
+// Shows the explorer with `pk3` open and its root folder chosen; the list of its files.
+QListWidget* showRoot(CrateviewWindow& form, const QString& pk3)
 {
-    QByteArray out(18, '\0');
-    out[2] = 2;
-    out[12] = char(w & 0xff);
-    out[13] = char(w >> 8);
-    out[14] = char(h & 0xff);
-    out[15] = char(h >> 8);
-    out[16] = 24;
-    out += QByteArray(w * h * 3, char(0x80));
-    return out;
-}
-
-QString makeProgram(const QString& path, const QByteArray& script = "#!/bin/sh\nexit 0\n")
-{
-    test::writeFile(path, script);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
+    form.show();
+    form.openArchive(pk3);
+    auto* folders = form.findChild<QTreeWidget*>("folders");
+    folders->setCurrentItem(folders->topLevelItem(0));
+    return form.findChild<QListWidget*>("files");
 }
 
 // Environment variables set for a test and put back after it.
@@ -92,8 +83,8 @@ struct StandInOpener {
         : bin(folder + "/bin"), log(folder + "/opened.log"), status(folder + "/status")
     {
         test::writeFile(status, "0");
-        makeProgram(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + log.toUtf8() +
-                                           "'\nexit $(/bin/cat '" + status.toUtf8() + "')\n");
+        test::fakeProgram(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" >> '" + log.toUtf8() +
+                                                 "'\nexit $(/bin/cat '" + status.toUtf8() + "')\n");
     }
     QStringList opened() const
     {
@@ -106,6 +97,14 @@ bool openersDone()
 {
     return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty();
 }
+
+// Where an explorer test runs: a fresh store, a folder of its own, and environment
+// variables put back afterwards.
+struct Scratch {
+    test::TempStore store;
+    QTemporaryDir dir;
+    Environment env;
+};
 
 } // namespace
 
@@ -253,24 +252,21 @@ void TestCrateview::membersOfAFolder()
 
 void TestCrateview::explorerEndToEnd()
 {
-    test::TempStore store;
-    QTemporaryDir dir;
-    const QByteArray oldHome = qgetenv("HOME"), oldPath = qgetenv("PATH"),
-                     oldVisual = qgetenv("VISUAL");
-    qputenv("HOME", QFile::encodeName(dir.filePath("home")));
+    Scratch s;
+    s.env.set("HOME", QFile::encodeName(s.dir.filePath("home")));
     // A text editor of the user's: VISUAL in a terminal, both on a PATH of the test's own.
-    const QString bin = dir.filePath("bin");
-    makeProgram(bin + "/myedit");
-    makeProgram(bin + "/xterm");
-    qputenv("PATH", QFile::encodeName(bin));
-    qputenv("VISUAL", "myedit");
-    const QString game = makeProgram(dir.filePath("game/ioquake3"));
-    QDir().mkpath(dir.filePath("game/baseq3"));
+    const QString bin = s.dir.filePath("bin");
+    test::fakeProgram(bin + "/myedit");
+    test::fakeProgram(bin + "/xterm");
+    s.env.set("PATH", QFile::encodeName(bin));
+    s.env.set("VISUAL", "myedit");
+    const QString game = test::fakeProgram(s.dir.filePath("game/ioquake3"));
+    QDir().mkpath(s.dir.filePath("game/baseq3"));
     SaveSetting("Fragdeck", "Options", "Q3path", game);
 
     const QString longName = "models/players/" + QString(55, 'n') + "/lower_default.skin";
-    const QString pk3 = dir.filePath("game/baseq3/pak9.pk3");
-    QVERIFY(test::writeZip(pk3, {{"textures/base/wall.tga", tga(256, 128)},
+    const QString pk3 = s.dir.filePath("game/baseq3/pak9.pk3");
+    QVERIFY(test::writeZip(pk3, {{"textures/base/wall.tga", test::tgaBytes(Qt::gray, 256, 128)},
                                  {"readme.txt", "read me"},
                                  {"sound/beep.wav", "RIFF"},
                                  {"scripts/base.shader", "shader"},
@@ -286,7 +282,7 @@ void TestCrateview::explorerEndToEnd()
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
     test::SoundRecorder sounds;
-    const QString comp = dir.filePath("system");
+    const QString comp = s.dir.filePath("system");
     QDir().mkpath(comp);
     CrateviewWindow form;
     form.show();
@@ -308,11 +304,9 @@ void TestCrateview::explorerEndToEnd()
     QCOMPARE(form.windowTitle(), QString("Crateview"));
     const Prompt dialog = prompts.prompts.first();
     QCOMPARE(dialog.kind, Prompt::OpenFile);
-    QCOMPARE(dialog.file.title, QString("Open PK3 file"));
-    QCOMPARE(dialog.file.initialFile, QString("pk3 file"));
-    QCOMPARE(dialog.file.filter, QString("*.pk3|*.pk3"));
-    QCOMPARE(dialog.file.initialFolder, dir.filePath("game/baseq3/"));
-    QVERIFY(dialog.file.fileMustExist);
+    QCOMPARE(test::fileDialogOf(dialog),
+             (QStringList{"Open PK3 file", "pk3 file", "*.pk3|*.pk3",
+                          s.dir.filePath("game/baseq3/"), "must exist"}));
     prompts.queueFile(pk3);
     open->trigger();
     QCOMPARE(form.windowTitle(), "Crateview - " + pk3);
@@ -418,7 +412,7 @@ void TestCrateview::explorerEndToEnd()
     dblClick("two.dm3");
     QCOMPARE(processes.commandLines(), (QStringList{game + " +map q3dm1", game + " +demo one.dm_68",
                                                     game + " +demo two.dm3"}));
-    QCOMPARE(processes.requests[0].workingFolder, dir.filePath("game/"));
+    QCOMPARE(processes.requests[0].workingFolder, s.dir.filePath("game/"));
     processes.requests.clear();
     // A name from the archive that would end the game's argument never reaches the game.
     prompts.clear();
@@ -483,32 +477,19 @@ void TestCrateview::explorerEndToEnd()
     QCOMPARE(files->count(), 0);
     QCOMPARE(folders->topLevelItem(0)->text(0), QString("Root"));
     QCOMPARE(form.tree().nodes()[0].files, QStringList{"other.txt"});
-
-    qputenv("HOME", oldHome);
-    qputenv("PATH", oldPath);
-    if (oldVisual.isEmpty())
-        qunsetenv("VISUAL");
-    else
-        qputenv("VISUAL", oldVisual);
 }
 
 void TestCrateview::textOpensWithTheDesktop()
 {
-    test::TempStore store;
-    QTemporaryDir dir;
-    Environment env;
-    StandInOpener opener(dir.path());
-    env.set("PATH", QFile::encodeName(opener.bin));
-    const QString pk3 = dir.filePath("pak9.pk3");
+    Scratch s;
+    StandInOpener opener(s.dir.path());
+    s.env.set("PATH", QFile::encodeName(opener.bin));
+    const QString pk3 = s.dir.filePath("pak9.pk3");
     QVERIFY(test::writeZip(pk3, {{"readme.txt", "read me"}, {"bots.arena", "{ map q3dm1 }"}}));
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
     CrateviewWindow form;
-    form.show();
-    form.openArchive(pk3);
-    auto* files = form.findChild<QListWidget*>("files");
-    form.findChild<QTreeWidget*>("folders")->setCurrentItem(
-        form.findChild<QTreeWidget*>("folders")->topLevelItem(0));
+    QListWidget* files = showRoot(form, pk3);
     auto dblClick = [&](const QString& name) {
         const QList<QListWidgetItem*> items = files->findItems(name, Qt::MatchExactly);
         QVERIFY(!items.isEmpty());
@@ -547,27 +528,21 @@ void TestCrateview::textOpensWithTheDesktop()
 
 void TestCrateview::editorFallbackNamesItsProgram()
 {
-    test::TempStore store;
-    QTemporaryDir dir;
-    Environment env;
+    Scratch s;
     // No desktop opener; the user's editor in a terminal.
-    const QString bin = dir.filePath("bin");
-    makeProgram(bin + "/myedit");
-    makeProgram(bin + "/xterm");
-    env.set("PATH", QFile::encodeName(bin));
-    env.set("VISUAL", "myedit");
-    env.set("EDITOR", QByteArray());
-    const QString pk3 = dir.filePath("pak9.pk3");
+    const QString bin = s.dir.filePath("bin");
+    test::fakeProgram(bin + "/myedit");
+    test::fakeProgram(bin + "/xterm");
+    s.env.set("PATH", QFile::encodeName(bin));
+    s.env.set("VISUAL", "myedit");
+    s.env.set("EDITOR", QByteArray());
+    const QString pk3 = s.dir.filePath("pak9.pk3");
     QVERIFY(test::writeZip(pk3, {{"readme.txt", "read me"}}));
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
     processes.succeed = false;
     CrateviewWindow form;
-    form.show();
-    form.openArchive(pk3);
-    auto* files = form.findChild<QListWidget*>("files");
-    form.findChild<QTreeWidget*>("folders")->setCurrentItem(
-        form.findChild<QTreeWidget*>("folders")->topLevelItem(0));
+    QListWidget* files = showRoot(form, pk3);
     const QRect r = files->visualItemRect(files->item(0));
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, r.center());
     const QString file = form.scratchFolder() + "/temp/readme.txt";
@@ -578,7 +553,7 @@ void TestCrateview::editorFallbackNamesItsProgram()
     prompts.clear();
 
     // Neither an opener nor an editor: it says what is missing.
-    env.set("VISUAL", QByteArray());
+    s.env.set("VISUAL", QByteArray());
     QFile::remove(bin + "/myedit");
     QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, r.center());
     QCOMPARE(prompts.texts().size(), 1);
@@ -590,11 +565,9 @@ void TestCrateview::editorFallbackNamesItsProgram()
 
 void TestCrateview::extractFolderAndArchive()
 {
-    test::TempStore store;
-    QTemporaryDir dir;
-    Environment env;
-    env.set("HOME", QFile::encodeName(dir.filePath("home")));
-    const QString pk3 = dir.filePath("pak9.pk3");
+    Scratch s;
+    s.env.set("HOME", QFile::encodeName(s.dir.filePath("home")));
+    const QString pk3 = s.dir.filePath("pak9.pk3");
     QVERIFY(test::writeZip(pk3, {{"textures/", {}},
                                  {"textures/base/wall.tga", "wall"},
                                  {"textures/sky.jpg", "sky"},
@@ -626,11 +599,11 @@ void TestCrateview::extractFolderAndArchive()
     QCOMPARE(dialog.kind, Prompt::OpenFile);
     QVERIFY(dialog.file.chooseFolder);
     QCOMPARE(dialog.file.title, QString("Extract the folder textures into"));
-    QCOMPARE(dialog.file.initialFolder, dir.filePath("home"));
+    QCOMPARE(dialog.file.initialFolder, s.dir.filePath("home"));
     prompts.clear();
 
     // The folder with its subfolder, paths kept.
-    const QString target = dir.filePath("mine");
+    const QString target = s.dir.filePath("mine");
     prompts.queueFile(target + "/");
     folderAction->trigger();
     QCOMPARE(prompts.prompts.size(), 2);
@@ -664,8 +637,8 @@ void TestCrateview::extractFolderAndArchive()
     prompts.clear();
 
     // Into a folder that cannot be made: nothing saved, and it says why.
-    test::writeFile(dir.filePath("afile"), "x");
-    prompts.queueFile(dir.filePath("afile/sub"));
+    test::writeFile(s.dir.filePath("afile"), "x");
+    prompts.queueFile(s.dir.filePath("afile/sub"));
     allAction->trigger();
     QCOMPARE(prompts.prompts.size(), 2);
     QCOMPARE(prompts.prompts[1].title, QString("Files not saved"));
@@ -679,7 +652,8 @@ void TestCrateview::extractFolderAndArchive()
 void TestCrateview::smallPictureKeepsItsTitle()
 {
     QTemporaryDir dir;
-    const QString picture = test::writeFile(dir.filePath("small.tga"), tga(128, 128));
+    const QString picture =
+        test::writeFile(dir.filePath("small.tga"), test::tgaBytes(Qt::gray, 128, 128));
     PictureViewer viewer(picture);
     viewer.show();
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
@@ -756,20 +730,16 @@ void TestCrateview::demoMemberShowsItsSummary()
 void TestCrateview::componentShowsTheExplorer()
 {
     test::TempStore store;
-    const QString library = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/crateview.so";
-    QString error;
-    QVERIFY2(registerComponentLibrary(library, &error), qPrintable(error));
-    std::unique_ptr<QObject> obj = CreateObject("crateview.Class");
-    QVERIFY(obj);
-    QStringList seen;
-    test::onNextModal([&](QWidget* modal) {
-        seen << modal->objectName() << modal->windowTitle();
-        for (const char* name : {"Frame1", "Toolbar1", "folders", "files"})
-            if (modal->findChild<QWidget*>(name))
-                seen << name;
-    });
-    CallByName(obj.get(), "Main");
-    QCOMPARE(seen, (QStringList{"Form1", "Crateview", "Frame1", "Toolbar1", "folders", "files"}));
+    QStringList parts;
+    QCOMPARE(
+        test::modalShownBy("crateview", "crateview.Class", "Main", QString(),
+                           [&parts](QWidget* modal) {
+                               for (const char* name : {"Frame1", "Toolbar1", "folders", "files"})
+                                   if (modal->findChild<QWidget*>(name))
+                                       parts << name;
+                           }),
+        QString("Form1|Crateview"));
+    QCOMPARE(parts, (QStringList{"Frame1", "Toolbar1", "folders", "files"}));
 }
 
 QTEST_MAIN(TestCrateview)

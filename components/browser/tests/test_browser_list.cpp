@@ -12,6 +12,7 @@
 #include "servers/Friends.h"
 #include "servers/SeatWait.h"
 #include "servers/Watcher.h"
+#include "testsupport/GameFolders.h"
 #include "testsupport/RealGameServer.h"
 #include "testsupport/SessionBus.h"
 #include "testsupport/TestFleet.h"
@@ -51,15 +52,6 @@ void option(const char* key, const QString& value)
 void serversSetting(const char* key, const QString& value)
 {
     SaveSetting("Fragdeck", "Servers", key, value);
-}
-
-QStringList row(QTreeWidget* list, int i)
-{
-    QStringList out;
-    QTreeWidgetItem* item = list->topLevelItem(i);
-    for (int c = 0; item && c < list->columnCount(); ++c)
-        out.append(item->text(c));
-    return out;
 }
 
 QByteArray jpeg(const QColor& colour)
@@ -180,12 +172,8 @@ void TestBrowserList::init()
 {
     m_store = std::make_unique<test::TempStore>();
     m_dir = std::make_unique<QTemporaryDir>();
-    QString error;
-    QVERIFY2(registerComponentLibrary(
-                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so", &error),
-             qPrintable(error));
-    m_game = test::writeFile(m_dir->filePath("Games/Quake3/quake3"), "#!/bin/sh\n");
-    QFile::setPermissions(m_game, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(test::registerBuiltComponent("scoutlink"), QString());
+    m_game = test::fakeProgram(m_dir->filePath("Games/Quake3/quake3"));
     option("Q3path", m_game);
     option("ConfigPath", m_dir->filePath("Games/Quake3/baseq3/q3config.cfg"));
     // Silent servers give up sooner, so the tests do not wait on them.
@@ -439,10 +427,10 @@ void TestBrowserList::selectingARowFillsTheLists()
     QVERIFY(w.serverPanel()->selectRow(w.servers()->table().rowOf(key(0))));
     QCOMPARE(w.findChild<QComboBox*>("ipcombo")->currentText(), key(0));
     auto* info = w.findChild<QTreeWidget*>("info_server");
-    QCOMPARE(row(info, 0), (QStringList{"Red Alpha", "q3dm17", "3/16"}));
+    QCOMPARE(test::rowTexts(info, 0), (QStringList{"Red Alpha", "q3dm17", "3/16"}));
     auto* players = w.findChild<QTreeWidget*>("info_players");
     QCOMPARE(players->topLevelItemCount(), 3);
-    QCOMPARE(row(players, 1)[0], QString("Frag"));
+    QCOMPARE(test::rowTexts(players, 1)[0], QString("Frag"));
     auto* rules = w.findChild<QTreeWidget*>("info_rules");
     QVERIFY(!rules->findItems("g_needpass", Qt::MatchExactly).isEmpty());
     QVERIFY(rules->findItems("challenge", Qt::MatchExactly).isEmpty());
@@ -634,7 +622,7 @@ void TestBrowserList::ipv6ServerListedAndJoined()
     // "Query" reaches it too, through the bracketed address.
     w.findChild<QPushButton*>("Command7")->click();
     QCOMPARE(prompts.texts(), QStringList());
-    QCOMPARE(row(w.findChild<QTreeWidget*>("info_server"), 0),
+    QCOMPARE(test::rowTexts(w.findChild<QTreeWidget*>("info_server"), 0),
              (QStringList{"Six Arena", "q3dm6", "1/12"}));
 }
 
@@ -813,7 +801,7 @@ void TestBrowserList::realServerThroughTheMaster()
     QCOMPARE(t.row(i).bots, 2);
     QCOMPARE(t.row(i).humans, 0);
     QVERIFY(w.serverPanel()->selectRow(i));
-    QCOMPARE(row(w.findChild<QTreeWidget*>("info_server"), 0),
+    QCOMPARE(test::rowTexts(w.findChild<QTreeWidget*>("info_server"), 0),
              (QStringList{"Listed Arena", "oa_dm1", "2/12"}));
     if (QFileInfo::exists(oa + "pak0.pk3")) {
         QCOMPARE(w.mapPreview()->shown(), MapPreview::Shown::LevelShot);
@@ -860,7 +848,8 @@ void TestBrowserList::hostileServerTextIsPlain()
     QCOMPARE(caption->textFormat(), Qt::PlainText);
     QCOMPARE(caption->text(), QString("%1: you do not have this map").arg(raw));
     QVERIFY(w.mapPreview()->minimumSizeHint().width() < 600);
-    QCOMPARE(row(w.findChild<QTreeWidget*>("info_server"), 0).mid(0, 2), (QStringList{raw, raw}));
+    QCOMPARE(test::rowTexts(w.findChild<QTreeWidget*>("info_server"), 0).mid(0, 2),
+             (QStringList{raw, raw}));
     auto* players = w.findChild<QTreeWidget*>("info_players");
     QCOMPARE(players->findItems(raw, Qt::MatchExactly).size(), 1);
     QCOMPARE(players->findItems("<b>Red</b>", Qt::MatchExactly).size(), 1);

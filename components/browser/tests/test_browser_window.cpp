@@ -4,6 +4,7 @@
 #include "core/GameInstall.h"
 #include "core/Settings.h"
 #include "gui/ColouredText.h"
+#include "testsupport/GameFolders.h"
 #include "testsupport/RealGameServer.h"
 #include "testsupport/TestSupport.h"
 #include "testsupport/UdpTestServer.h"
@@ -32,15 +33,6 @@ QByteArray statusReply(const QByteArray& players)
 }
 
 const QByteArray twoPlayers = "5 48 \"^1Fr^7ag\"\n0 999 \"Big ^4Bot\"\n";
-
-QStringList row(QTreeWidget* list, int i)
-{
-    QStringList out;
-    QTreeWidgetItem* item = list->topLevelItem(i);
-    for (int c = 0; item && c < list->columnCount(); ++c)
-        out.append(item->text(c));
-    return out;
-}
 
 void option(const char* key, const QString& value)
 {
@@ -86,10 +78,7 @@ void TestBrowserWindow::init()
 {
     m_store = std::make_unique<test::TempStore>();
     m_dir = std::make_unique<QTemporaryDir>();
-    QString error;
-    QVERIFY2(registerComponentLibrary(
-                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so", &error),
-             qPrintable(error));
+    QCOMPARE(test::registerBuiltComponent("scoutlink"), QString());
     option("ConfigPath", m_dir->filePath("baseq3/q3config.cfg"));
 }
 
@@ -142,15 +131,15 @@ void TestBrowserWindow::queryShowsServerPlayersAndRules()
     QCOMPARE(server.received, QList<QByteArray>{test::oob("getstatus info")});
     auto* info = w.findChild<QTreeWidget*>("info_server");
     QCOMPARE(info->topLevelItemCount(), 1);
-    QCOMPARE(row(info, 0), (QStringList{"My Server", "q3dm17", "2/16"}));
+    QCOMPARE(test::rowTexts(info, 0), (QStringList{"My Server", "q3dm17", "2/16"}));
     auto* players = w.findChild<QTreeWidget*>("info_players");
     QCOMPARE(players->topLevelItemCount(), 2);
-    QCOMPARE(row(players, 0), (QStringList{"Frag", "48", "5"}));
-    QCOMPARE(row(players, 1), (QStringList{"Big Bot", "999", "0"}));
+    QCOMPARE(test::rowTexts(players, 0), (QStringList{"Frag", "48", "5"}));
+    QCOMPARE(test::rowTexts(players, 1), (QStringList{"Big Bot", "999", "0"}));
     auto* rules = w.findChild<QTreeWidget*>("info_rules");
     QCOMPARE(rules->topLevelItemCount(), 4);
-    QCOMPARE(row(rules, 0), (QStringList{"sv_hostname", "My Server"}));
-    QCOMPARE(row(rules, 3), (QStringList{"g_gametype", "0"}));
+    QCOMPARE(test::rowTexts(rules, 0), (QStringList{"sv_hostname", "My Server"}));
+    QCOMPARE(test::rowTexts(rules, 3), (QStringList{"g_gametype", "0"}));
     // The reply's map is shown at once, without picking a row.
     QVERIFY(w.mapPreview()->shown() != MapPreview::Shown::Nothing);
 
@@ -177,7 +166,7 @@ void TestBrowserWindow::enterQueriesAndNamesShowTheirColours()
     QCOMPARE(w.result(), 0); // Enter pressed no button that closes the window
 
     auto* info = w.findChild<QTreeWidget*>("info_server");
-    QCOMPARE(row(info, 0), (QStringList{"My Server", "q3dm17", "2/16"}));
+    QCOMPARE(test::rowTexts(info, 0), (QStringList{"My Server", "q3dm17", "2/16"}));
     QCOMPARE(info->topLevelItem(0)->data(0, ColouredTextDelegate::ColouredTextRole).toString(),
              QString("^1My ^7Server"));
     auto* players = w.findChild<QTreeWidget*>("info_players");
@@ -197,7 +186,7 @@ void TestBrowserWindow::serverWithoutPlayers()
     BrowserWindow w(bookPath());
     w.findChild<QComboBox*>("ipcombo")->setEditText(QString("127.0.0.1:%1").arg(server.port()));
     w.findChild<QPushButton*>("Command7")->click();
-    QCOMPARE(row(w.findChild<QTreeWidget*>("info_server"), 0),
+    QCOMPARE(test::rowTexts(w.findChild<QTreeWidget*>("info_server"), 0),
              (QStringList{"My Server", "q3dm17", "0/16"}));
     QCOMPARE(w.findChild<QTreeWidget*>("info_players")->topLevelItemCount(), 0);
     QCOMPARE(prompts.texts(), QStringList());
@@ -294,8 +283,7 @@ void TestBrowserWindow::noEngineWithoutConfigPath()
 
 void TestBrowserWindow::engineThatCannotBeCreated()
 {
-    QVERIFY(unregisterComponentLibrary(qEnvironmentVariable("FRAGDECK_BUILD_DIR") +
-                                       "/system/scoutlink.so"));
+    QVERIFY(unregisterComponentLibrary(test::builtComponent("scoutlink")));
     test::writeFile(bookPath(), "10.0.0.1\r\n");
     test::PromptRecorder prompts;
     BrowserWindow w(bookPath()); // the book still loads
@@ -409,8 +397,7 @@ void TestBrowserWindow::bookNotLoadedIsKeptOnReturn()
 
 void TestBrowserWindow::startConnectsTheGame()
 {
-    const QString game = test::writeFile(m_dir->filePath("Games/Quake3/quake3"), "#!/bin/sh\n");
-    QFile::setPermissions(game, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString game = test::fakeProgram(m_dir->filePath("Games/Quake3/quake3"));
     option("Q3path", game);
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
@@ -426,8 +413,7 @@ void TestBrowserWindow::startConnectsTheGame()
 
 void TestBrowserWindow::startRefusesAnAddressThatIsNotOne()
 {
-    const QString game = test::writeFile(m_dir->filePath("Games/Quake3/quake3"), "#!/bin/sh\n");
-    QFile::setPermissions(game, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString game = test::fakeProgram(m_dir->filePath("Games/Quake3/quake3"));
     option("Q3path", game);
     test::PromptRecorder prompts;
     test::ProcessRecorder processes;
@@ -470,16 +456,8 @@ void TestBrowserWindow::componentShowsTheWindow()
     // The launcher's way in: the registered name, then Main, which returns when the window
     // closes. No "ConfigPath", so the program folder's address book is neither read nor written.
     option("ConfigPath", "");
-    QString error;
-    QVERIFY2(registerComponentLibrary(
-                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/beaconlist.so", &error),
-             qPrintable(error));
-    std::unique_ptr<QObject> browser = CreateObject("beaconlist.Class");
-    QString seen;
-    test::onNextModal(
-        [&seen](QWidget* modal) { seen = modal->objectName() + '|' + modal->windowTitle(); });
-    CallByName(browser.get(), "main");
-    QCOMPARE(seen, QString("frm_main|Fragdeck Server Browser"));
+    QCOMPARE(test::modalShownBy("beaconlist", "beaconlist.Class", "main"),
+             QString("frm_main|Fragdeck Server Browser"));
 }
 
 void TestBrowserWindow::realServer()
@@ -496,7 +474,7 @@ void TestBrowserWindow::realServer()
     // drops times out after 3 s, so asking again is paced by the time-out itself.
     for (int i = 0; i < 5 && info->topLevelItemCount() == 0; ++i)
         w.findChild<QPushButton*>("Command7")->click();
-    QCOMPARE(row(info, 0), (QStringList{"Fragdeck Test", "oa_dm1", "2/12"}));
+    QCOMPARE(test::rowTexts(info, 0), (QStringList{"Fragdeck Test", "oa_dm1", "2/12"}));
     auto* players = w.findChild<QTreeWidget*>("info_players");
     QStringList names{players->topLevelItem(0)->text(0), players->topLevelItem(1)->text(0)};
     names.sort();

@@ -3,6 +3,7 @@
 #include "ConfigFile.h"
 #include "GlyphCode.h"
 #include "OptionDefs.h"
+#include "StoredOption.h"
 #include "core/Settings.h"
 #include "testsupport/ScratchMount.h"
 #include "testsupport/TestSupport.h"
@@ -14,19 +15,12 @@
 
 using namespace fragdeck;
 using namespace fragdeck::config;
+using fragdeck::test::crlf;
 using fragdeck::test::readFile;
 using fragdeck::test::writeFile;
 
 namespace
 {
-
-QByteArray crlf(const QStringList& lines)
-{
-    QByteArray out;
-    for (const QString& l : lines)
-        out += l.toLatin1() + "\r\n";
-    return out;
-}
 
 // One folder "F" and the given records.
 QByteArray defs(const QList<QStringList>& records, const QStringList& folders = {"F"})
@@ -46,11 +40,6 @@ QStringList valueRec(const QString& caption, const QString& var, const QString& 
 QStringList checkRec(const QString& caption, const QString& var, const QString& def)
 {
     return {"F", caption, "about " + caption, var, "x", "CHECK", "y", def};
-}
-
-QString stored(const QString& caption)
-{
-    return GetSetting("Fragtune", "Q3A", caption, "<none>");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // registered name with the options.dat it ships.
 #include "ConfigFile.h"
 #include "ModOptionsWindow.h"
+#include "StoredOption.h"
 #include "core/Activation.h"
 #include "core/Settings.h"
 #include "testsupport/ScratchMount.h"
@@ -22,26 +23,9 @@
 
 using namespace fragdeck;
 using namespace fragdeck::config;
+using fragdeck::test::crlf;
 using fragdeck::test::readFile;
 using fragdeck::test::writeFile;
-
-namespace
-{
-
-QByteArray crlf(const QStringList& lines)
-{
-    QByteArray out;
-    for (const QString& l : lines)
-        out += l.toLatin1() + "\r\n";
-    return out;
-}
-
-QString stored(const QString& caption)
-{
-    return GetSetting("Fragtune", "Q3A", caption, "<none>");
-}
-
-} // namespace
 
 class TestConfigWindow : public QObject
 {
@@ -318,12 +302,9 @@ void TestConfigWindow::openReadsWithoutRefreshingEditor()
     toolbar("open");
     const Prompt dialog = m_prompts->prompts.last();
     QCOMPARE(dialog.kind, Prompt::OpenFile);
-    QCOMPARE(dialog.file.title, QString("Locate q3config.cfg"));
-    QCOMPARE(dialog.file.initialFile, QString("q3config.cfg"));
-    QCOMPARE(dialog.file.filter, QString("Q3 Config file|*.cfg"));
-    QCOMPARE(dialog.file.initialFolder, m_dir.filePath("game/"));
-    QVERIFY(dialog.file.showHidden);
-    QVERIFY(dialog.file.fileMustExist);
+    QCOMPARE(test::fileDialogOf(dialog),
+             (QStringList{"Locate q3config.cfg", "q3config.cfg", "Q3 Config file|*.cfg",
+                          m_dir.filePath("game/"), "must exist", "hidden shown"}));
     QCOMPARE(GetSetting("Fragdeck", "Options", "ConfigPath"), other);
     QCOMPARE(m_window->windowTitle(), "Config Editor - " + other);
     QCOMPARE(stored("Field of view"), QString("105")); // after "open" the last line wins
@@ -337,12 +318,10 @@ void TestConfigWindow::openDialogStartsWhereTheGameKeepsIt()
     // The game has never run: no ConfigPath, and the home folder the game will use is
     // hidden. The dialog starts there and shows hidden folders.
     const QString home = m_dir.filePath("home");
-    const QByteArray oldHome = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(home));
+    test::TempHome homeFolder(home);
     const QString program = writeFile(m_dir.filePath("games/openarena"), "#!/bin/sh\n");
     QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
-    SaveSetting("Fragdeck", "Options", "Q3path", program);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", "");
+    test::setGamePaths(program, "");
     QDir().mkpath(home + "/.openarena/baseoa");
     open();
     m_prompts->clear();
@@ -358,7 +337,6 @@ void TestConfigWindow::openDialogStartsWhereTheGameKeepsIt()
     m_prompts->queueCancel();
     toolbar("open");
     QCOMPARE(m_prompts->prompts.last().file.initialFolder, home);
-    qputenv("HOME", oldHome);
 }
 
 void TestConfigWindow::readOnlyFolderIsNamed()

@@ -245,8 +245,7 @@ void TestDemos::windowEndToEnd()
     ProcessRecorder processes;
     PromptRecorder prompts;
     const QString exe = fakeProgram(root() + "game/ioquake3");
-    SaveSetting("Fragdeck", "Options", "Q3path", exe);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", m_base + "q3config.cfg");
+    test::setGamePaths(exe, m_base + "q3config.cfg");
     DemoWindow w;
     w.show();
     QCOMPARE(w.objectName(), QStringLiteral("frm_main"));
@@ -346,8 +345,7 @@ void TestDemos::windowRefusesWhatTheGameCannotPlay()
     QFile::setPermissions(root() + "engine/ioquake3", QFile::ReadOwner | QFile::ExeOwner);
     const QString exe = fakeProgram(root() + "game/ioquake3");
     writeFile(exe, wrapperFor(root() + "engine"));
-    SaveSetting("Fragdeck", "Options", "Q3path", exe);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", m_base + "q3config.cfg");
+    test::setGamePaths(exe, m_base + "q3config.cfg");
     DemoWindow w;
     QCOMPARE(w.playedProtocols(), (QList<int>{66, 67, 71}));
     auto* list = w.findChild<QTreeWidget*>("list_demos");
@@ -389,21 +387,15 @@ void TestDemos::windowWithoutPaths()
 
 void TestDemos::pluginMainShowsTheWindow()
 {
-    SaveSetting("Fragdeck", "Options", "Q3path", fakeProgram(root() + "game/ioquake3"));
-    SaveSetting("Fragdeck", "Options", "ConfigPath", m_base + "q3config.cfg");
-    const QString lib = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/reelgate.so";
-    QString error;
-    QVERIFY2(registerComponentLibrary(lib, &error), qPrintable(error));
-    auto obj = CreateObject("reelgate.Class");
-    bool seen = false;
-    test::onNextModal([&](QWidget* modal) {
-        if (modal->objectName() == "frm_main" && modal->windowTitle() == "View demos") {
-            seen = modal->findChild<QTreeWidget*>("list_demos")->topLevelItemCount() == 7;
-            modal->findChild<QPushButton*>("Command2")->click();
-        }
-    });
-    CallByName(obj.get(), "Main");
-    QVERIFY(seen);
+    test::setGamePaths(fakeProgram(root() + "game/ioquake3"), m_base + "q3config.cfg");
+    int demos = 0;
+    QCOMPARE(test::modalShownBy(
+                 "reelgate", "reelgate.Class", "Main", "Command2",
+                 [&demos](QWidget* modal) {
+                     demos = modal->findChild<QTreeWidget*>("list_demos")->topLevelItemCount();
+                 }),
+             QString("frm_main|View demos"));
+    QCOMPARE(demos, 7);
 }
 
 void TestDemos::makeDemoGame()
@@ -423,8 +415,7 @@ void TestDemos::makeDemoGame()
                                   {"levelshots/ctf1.tga", tgaBytes(Qt::green, 64, 32)}});
     writeFile(base + "demos/charlie.dm_67",
               simpleDemo("q3dm1", "Loose", {{"Eve", 0}}, 5000, 0, true, 67));
-    SaveSetting("Fragdeck", "Options", "Q3path", fakeProgram(root() + "q3/ioquake3"));
-    SaveSetting("Fragdeck", "Options", "ConfigPath", base + "q3config.cfg");
+    test::setGamePaths(fakeProgram(root() + "q3/ioquake3"), base + "q3config.cfg");
 }
 
 namespace
@@ -591,8 +582,7 @@ void TestDemos::hostileDemoTextIsPlain()
     const QString base = root() + "q3/baseq3/";
     writeFile(base + "demos/hostile.dm_68",
               simpleDemo(map, "<b>x</b>", {{"<a href=\"file:///etc/passwd\">y</a>", 0}}));
-    SaveSetting("Fragdeck", "Options", "Q3path", fakeProgram(root() + "q3/ioquake3"));
-    SaveSetting("Fragdeck", "Options", "ConfigPath", base + "q3config.cfg");
+    test::setGamePaths(fakeProgram(root() + "q3/ioquake3"), base + "q3config.cfg");
     DemoWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -173,11 +173,7 @@ void TestDemosReal::windowListsThem()
     TempHome home(dir.filePath("home"));
     // An OpenArena installation: the program's own folder is made up, the data is the
     // distribution's.
-    const QString exe = fakeProgram(dir.filePath("oa/openarena"));
-    const QString config = dir.filePath("home/.openarena/baseoa/q3config.cfg");
-    writeFile(config, "seta name x\n");
-    SaveSetting("Fragdeck", "Options", "Q3path", exe);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", config);
+    setUpOpenArena(fakeProgram(dir.filePath("oa/openarena")), home.path());
 
     DemoWindow w;
     w.show();

@@ -42,11 +42,7 @@ private Q_SLOTS:
 
 void TestBindWindow::bindMoveClearAndSave()
 {
-    test::TempStore store;
-    test::PromptRecorder prompts;
-    QTemporaryDir dir;
-    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), Config);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    test::ConfigFixture game(Config);
     BindWindow w;
     w.show();
     QTreeWidgetItem* attack = actionItem(w.bindtree, "+attack");
@@ -55,14 +51,14 @@ void TestBindWindow::bindMoveClearAndSave()
 
     // Press W for "+attack": W belongs to "+forward"; the first answer keeps it there.
     w.bindtree->setCurrentItem(attack);
-    prompts.queue(Answer::No);
+    game.prompts.queue(Answer::No);
     test::whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_W); });
     QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
-    QCOMPARE(prompts.texts(),
+    QCOMPARE(game.prompts.texts(),
              QStringList{"w is bound to \"+forward\" now. Move it to \"+attack\"?"});
     QCOMPARE(w.bindings().commandOf("w"), QString("+forward"));
     // The second time it moves.
-    prompts.queue(Answer::Yes);
+    game.prompts.queue(Answer::Yes);
     test::whenShown("frm_capture", [](QWidget* c) { QTest::keyClick(c, Qt::Key_W); });
     QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
     QCOMPARE(w.bindings().commandOf("w"), QString("+attack"));
@@ -85,19 +81,19 @@ void TestBindWindow::bindMoveClearAndSave()
     QTest::mouseClick(w.findChild<QPushButton*>("bindkey"), Qt::LeftButton);
     QVERIFY(w.bindings().keysOf("+zoom").isEmpty());
 
-    prompts.clear();
+    game.prompts.clear();
     QTest::mouseClick(w.findChild<QPushButton*>("savebinds"), Qt::LeftButton);
-    QCOMPARE(prompts.texts(), QStringList{"Key binds saved."});
-    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nbind MOUSE1 \"+attack\"\nbind w "
-                                             "\"+attack\"\nseta sensitivity \"5\"\n"
-                                             "bind MWHEELUP \"say gg\"\n"));
+    QCOMPARE(game.prompts.texts(), QStringList{"Key binds saved."});
+    QCOMPARE(test::readFile(game.cfg), QByteArray("unbindall\nbind MOUSE1 \"+attack\"\nbind w "
+                                                  "\"+attack\"\nseta sensitivity \"5\"\n"
+                                                  "bind MWHEELUP \"say gg\"\n"));
     QCOMPARE(actionItem(w.bindtree, "+attack")->text(2), QString("MOUSE1, w"));
 
     // Clearing "+attack" drops both its lines.
     w.bindtree->setCurrentItem(actionItem(w.bindtree, "+attack"));
     QTest::mouseClick(w.findChild<QPushButton*>("clearkey"), Qt::LeftButton);
     QTest::mouseClick(w.findChild<QPushButton*>("savebinds"), Qt::LeftButton);
-    QCOMPARE(test::readFile(cfg),
+    QCOMPARE(test::readFile(game.cfg),
              QByteArray("unbindall\nseta sensitivity \"5\"\nbind MWHEELUP \"say gg\"\n"));
     QTest::mouseClick(w.findChild<QPushButton*>("closebinds"), Qt::LeftButton);
     QVERIFY(!w.isVisible());
@@ -105,12 +101,8 @@ void TestBindWindow::bindMoveClearAndSave()
 
 void TestBindWindow::otherCommandsAndClosing()
 {
-    test::TempStore store;
-    test::PromptRecorder prompts;
-    QTemporaryDir dir;
     const QByteArray config = Config + "bind F5 \"say gg\"\n";
-    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), config);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    test::ConfigFixture game(config);
     BindWindow w;
     w.show();
     // Binds the table does not list show under their own group, and can be cleared there.
@@ -121,22 +113,22 @@ void TestBindWindow::otherCommandsAndClosing()
     // A double click on a group header opens no capture and asks nothing.
     QTest::mouseDClick(w.bindtree->viewport(), Qt::LeftButton, {},
                        w.bindtree->visualItemRect(w.bindtree->topLevelItem(0)).center());
-    QVERIFY(prompts.prompts.isEmpty());
+    QVERIFY(game.prompts.prompts.isEmpty());
     w.bindtree->setCurrentItem(other);
     QTest::mouseClick(w.findChild<QPushButton*>("clearkey"), Qt::LeftButton);
     QVERIFY(!actionItem(w.bindtree, "say gg"));
     QVERIFY(w.bindtree->topLevelItem(w.bindtree->topLevelItemCount() - 1)->isHidden());
 
     // Closing with the change unsaved asks: Cancel stays open, Yes saves and closes.
-    prompts.queue(Answer::Cancel);
+    game.prompts.queue(Answer::Cancel);
     QTest::mouseClick(w.findChild<QPushButton*>("closebinds"), Qt::LeftButton);
-    QCOMPARE(prompts.texts(), QStringList{"Save your changed key binds?"});
+    QCOMPARE(game.prompts.texts(), QStringList{"Save your changed key binds?"});
     QVERIFY(w.isVisible());
-    QCOMPARE(test::readFile(cfg), config);
-    prompts.queue(Answer::Yes);
+    QCOMPARE(test::readFile(game.cfg), config);
+    game.prompts.queue(Answer::Yes);
     w.reject(); // as Escape or the window's close button
     QVERIFY(!w.isVisible());
-    QCOMPARE(test::readFile(cfg), Config);
+    QCOMPARE(test::readFile(game.cfg), Config);
 }
 
 void TestBindWindow::missingConfigIsReported()
@@ -154,16 +146,11 @@ void TestBindWindow::missingConfigIsReported()
 
 void TestBindWindow::keysShowWholeAndTheHintReads()
 {
-    test::TempStore store;
-    test::PromptRecorder prompts;
-    QTemporaryDir dir;
     // Many keys on one action, and a long free-text command that would push them away.
-    const QString cfg = test::writeFile(
-        dir.filePath("q3config.cfg"),
+    test::ConfigFixture game(
         "bind MOUSE1 \"+attack\"\nbind CTRL \"+attack\"\nbind KP_INS \"+attack\"\n"
         "bind MOUSE2 \"+attack\"\nbind KP_DOWNARROW \"+forward\"\nbind KP_UPARROW \"+forward\"\n"
         "bind F9 \"say ^1good game ^7everyone, well played, see you next time\"\n");
-    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
     BindWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -196,17 +183,8 @@ void TestBindWindow::launcherCreatesAndRuns()
 {
     test::TempStore store;
     test::PromptRecorder prompts;
-    const QString library = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/bindwright.so";
-    QString error;
-    QVERIFY2(registerComponentLibrary(library, &error), qPrintable(error));
-    std::unique_ptr<QObject> obj = CreateObject("bindwright.class");
-    bool saw = false;
-    test::whenShown("frmbind", [&](QWidget* w) {
-        saw = w->windowTitle() == "Key Binder";
-        QTest::mouseClick(w->findChild<QPushButton*>("closebinds"), Qt::LeftButton);
-    });
-    CallByName(obj.get(), "main");
-    QVERIFY(saw);
+    QCOMPARE(test::modalShownBy("bindwright", "bindwright.class", "main", "closebinds"),
+             QString("frmbind|Key Binder"));
 }
 
 QTEST_MAIN(TestBindWindow)

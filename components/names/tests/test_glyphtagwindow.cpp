@@ -186,23 +186,19 @@ void TestGlyphtagWindow::alternateFontShowsAndCodes()
 
 void TestGlyphtagWindow::addReplacesTheNameLine()
 {
-    test::TempStore store;
-    test::PromptRecorder prompts;
-    QTemporaryDir dir;
-    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), GameConfig);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    test::ConfigFixture game(GameConfig);
     GlyphtagWindow w;
     // It opens with the name the config sets.
     QCOMPARE(w.BuildNameCode(), QString("seta name \"^1Old^7\""));
     select(w.rtb, 0, 1);
     click(&w, "Command4");
     tool(&w, "add")->trigger();
-    QCOMPARE(prompts.texts(), QStringList{"Glyphtags exported."});
-    QCOMPARE(prompts.titles(), QStringList{"Success"});
-    QCOMPARE(prompts.prompts[0].icon, Icon::Information);
-    QCOMPARE(test::readFile(cfg), QByteArray("unbindall\nseta name \"^2O^1ld^7\"\n"
-                                             "seta rate \"25000\"\n"));
-    QVERIFY(QFileInfo::exists(cfg + "_"));
+    QCOMPARE(game.prompts.texts(), QStringList{"Glyphtags exported."});
+    QCOMPARE(game.prompts.titles(), QStringList{"Success"});
+    QCOMPARE(game.prompts.prompts[0].icon, Icon::Information);
+    QCOMPARE(test::readFile(game.cfg), QByteArray("unbindall\nseta name \"^2O^1ld^7\"\n"
+                                                  "seta rate \"25000\"\n"));
+    QVERIFY(QFileInfo::exists(game.cfg + "_"));
 }
 
 void TestGlyphtagWindow::addWithoutConfigTellsTheUser()
@@ -279,27 +275,8 @@ void TestGlyphtagWindow::instrucTogglesTheWidth()
 void TestGlyphtagWindow::launcherCreatesAndRuns()
 {
     test::TempStore store;
-    const QString library = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/glyphtag.so";
-    QString error;
-    QVERIFY2(registerComponentLibrary(library, &error), qPrintable(error));
-    std::unique_ptr<QObject> obj = CreateObject("Base.Glyphtag");
-    QVERIFY(obj);
-    bool sawForm = false;
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    connect(timer, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == "Form1" && w->isVisible()) {
-                sawForm = w->windowTitle() == "Glyphtag Editor";
-                timer->stop();
-                w->findChild<QAction*>("return")->trigger();
-            }
-        }
-    });
-    timer->start();
-    CallByName(obj.get(), "main");
-    delete timer;
-    QVERIFY(sawForm);
+    QCOMPARE(test::modalShownBy("glyphtag", "Base.Glyphtag", "main", "return"),
+             QString("Form1|Glyphtag Editor"));
 }
 
 QTEST_MAIN(TestGlyphtagWindow)

@@ -36,14 +36,10 @@ private Q_SLOTS:
 
 void TestNetWindow::showsPresetsAndSaves()
 {
-    test::TempStore store;
-    test::PromptRecorder prompts;
-    QTemporaryDir dir;
-    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), Config);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    test::ConfigFixture game(Config);
     NetWindow w;
     w.show();
-    QVERIFY(prompts.prompts.isEmpty());
+    QVERIFY(game.prompts.prompts.isEmpty());
     // From the file where it has them, the game's defaults where not.
     QCOMPARE(valueIn(w, "rate"), QString("25000"));
     QCOMPARE(valueIn(w, "snaps"), QString("30"));
@@ -65,8 +61,8 @@ void TestNetWindow::showsPresetsAndSaves()
     QCOMPARE(w.presetcombo->currentText(), QString("Manual settings"));
 
     QTest::mouseClick(w.findChild<QPushButton*>("savenet"), Qt::LeftButton);
-    QCOMPARE(prompts.texts(), QStringList{"Network settings saved."});
-    QCOMPARE(test::readFile(cfg),
+    QCOMPARE(game.prompts.texts(), QStringList{"Network settings saved."});
+    QCOMPARE(test::readFile(game.cfg),
              QByteArray("unbindall\nbind w \"+forward\"\nseta rate \"4000\"\nseta snaps \"20\"\n"
                         "seta name \"Player\"\nseta cl_maxpackets \"30\"\n"
                         "seta cl_packetdup \"1\"\nseta cl_timenudge \"-10\"\n"));
@@ -76,12 +72,12 @@ void TestNetWindow::showsPresetsAndSaves()
     QTest::keyClicks(nudge, "0");
     QCOMPARE(w.presetcombo->currentText(), QString("Dial-up 56k"));
     // Closing with a change asks: Cancel stays, No drops the change.
-    prompts.clear();
-    prompts.queue(Answer::Cancel);
+    game.prompts.clear();
+    game.prompts.queue(Answer::Cancel);
     QTest::mouseClick(w.findChild<QPushButton*>("closenet"), Qt::LeftButton);
-    QCOMPARE(prompts.texts(), QStringList{"Save your changed network settings?"});
+    QCOMPARE(game.prompts.texts(), QStringList{"Save your changed network settings?"});
     QVERIFY(w.isVisible());
-    prompts.queue(Answer::No);
+    game.prompts.queue(Answer::No);
     QTest::mouseClick(w.findChild<QPushButton*>("closenet"), Qt::LeftButton);
     QVERIFY(!w.isVisible());
     NetWindow again;
@@ -90,34 +86,31 @@ void TestNetWindow::showsPresetsAndSaves()
     // Yes saves, then closes; no change, no question.
     again.show();
     again.findChild<QLineEdit*>("cl_timenudge")->setText("5");
-    prompts.clear();
+    game.prompts.clear();
     again.reject();
-    QCOMPARE(prompts.texts(),
+    QCOMPARE(game.prompts.texts(),
              (QStringList{"Save your changed network settings?", "Network settings saved."}));
     QVERIFY(!again.isVisible());
-    QVERIFY(test::readFile(cfg).contains("seta cl_timenudge \"5\"\n"));
+    QVERIFY(test::readFile(game.cfg).contains("seta cl_timenudge \"5\"\n"));
     NetWindow unchanged;
     unchanged.show();
-    prompts.clear();
+    game.prompts.clear();
     unchanged.reject();
-    QVERIFY(prompts.prompts.isEmpty());
+    QVERIFY(game.prompts.prompts.isEmpty());
 }
 
 void TestNetWindow::refusesOutOfRange()
 {
-    test::TempStore store;
-    test::PromptRecorder prompts;
-    QTemporaryDir dir;
-    const QString cfg = test::writeFile(dir.filePath("q3config.cfg"), Config);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", cfg);
+    test::ConfigFixture game(Config);
     NetWindow w;
     w.show();
     QLineEdit* packets = w.findChild<QLineEdit*>("cl_maxpackets");
     packets->setText("200");
     QTest::mouseClick(w.findChild<QPushButton*>("savenet"), Qt::LeftButton);
-    QCOMPARE(prompts.texts(), QStringList{"cl_maxpackets must be a whole number from 15 to 125."});
-    QCOMPARE(prompts.prompts[0].icon, Icon::Warning);
-    QCOMPARE(test::readFile(cfg), Config);
+    QCOMPARE(game.prompts.texts(),
+             QStringList{"cl_maxpackets must be a whole number from 15 to 125."});
+    QCOMPARE(game.prompts.prompts[0].icon, Icon::Warning);
+    QCOMPARE(test::readFile(game.cfg), Config);
 }
 
 void TestNetWindow::missingConfigIsReported()
@@ -140,17 +133,8 @@ void TestNetWindow::launcherCreatesAndRuns()
 {
     test::TempStore store;
     test::PromptRecorder prompts;
-    const QString library = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/linetune.so";
-    QString error;
-    QVERIFY2(registerComponentLibrary(library, &error), qPrintable(error));
-    std::unique_ptr<QObject> obj = CreateObject("linetune.entry");
-    bool saw = false;
-    test::whenShown("frmnet", [&](QWidget* w) {
-        saw = w->windowTitle() == "Dial-up Optimizer";
-        QTest::mouseClick(w->findChild<QPushButton*>("closenet"), Qt::LeftButton);
-    });
-    CallByName(obj.get(), "main");
-    QVERIFY(saw);
+    QCOMPARE(test::modalShownBy("linetune", "linetune.entry", "main", "closenet"),
+             QString("frmnet|Dial-up Optimizer"));
 }
 
 QTEST_MAIN(TestNetWindow)

@@ -11,7 +11,9 @@
 
 using namespace fragdeck;
 using namespace fragdeck::query;
+using fragdeck::test::errorOf;
 using fragdeck::test::oob;
+using fragdeck::test::raw;
 using fragdeck::test::UdpTestServer;
 
 namespace
@@ -21,21 +23,6 @@ QByteArray statusReply(const QByteArray& map)
 {
     return oob("statusResponse\n\\sv_hostname\\Loop\\mapname\\" + map +
                "\\sv_maxclients\\8\\g_gametype\\0\n");
-}
-
-template <size_t N> QByteArray raw(const char (&s)[N])
-{
-    return QByteArray(s, N - 1);
-}
-
-int errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 } // namespace

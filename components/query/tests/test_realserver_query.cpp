@@ -20,8 +20,7 @@ void TestRealServerQuery::statusPlayersAndRules()
     if (!test::RealGameServer::available())
         QSKIP("no dedicated game server on this machine");
     test::TempStore store;
-    QVERIFY(registerComponentLibrary(qEnvironmentVariable("FRAGDECK_BUILD_DIR") +
-                                     "/system/scoutlink.so"));
+    QCOMPARE(test::registerBuiltComponent("scoutlink"), QString());
     test::RealGameServer server("pw", "^1Frag^7deck Test");
     QVERIFY2(server.waitUntilReady(), qPrintable(server.log()));
 

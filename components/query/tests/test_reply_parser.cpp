@@ -2,19 +2,17 @@
 #include "FieldOps.h"
 #include "ReplyParser.h"
 #include "core/Error.h"
+#include "testsupport/TestSupport.h"
+#include "testsupport/UdpTestServer.h"
 
 #include <QtTest>
 
 using namespace fragdeck;
 using namespace fragdeck::query;
+using namespace fragdeck::test;
 
 namespace
 {
-
-QByteArray oob(const QByteArray& text)
-{
-    return QByteArray(4, '\xff') + text;
-}
 
 // The example server: four pairs, two players.
 QByteArray quake3Reply()
@@ -23,27 +21,12 @@ QByteArray quake3Reply()
                "\\g_gametype\\0\n5 48 \"^1Fr^7ag\"\n0 999 \"Bot\"\n");
 }
 
-template <size_t N> QByteArray raw(const char (&s)[N])
-{
-    return QByteArray(s, N - 1);
-}
-
 QueryState stateWith(const QString& type, const QByteArray& reply)
 {
     QueryState st;
     st.HostType = type;
     st.Reply = reply;
     return st;
-}
-
-int errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 } // namespace

@@ -49,9 +49,7 @@ void TestScoutlink::initTestCase()
 {
     QVERIFY(qobject_cast<QCoreApplication*>(QCoreApplication::instance()));
     m_store = std::make_unique<test::TempStore>();
-    QString error;
-    const QString lib = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so";
-    QVERIFY2(registerComponentLibrary(lib, &error), qPrintable(error));
+    QCOMPARE(test::registerBuiltComponent("scoutlink"), QString());
 }
 
 void TestScoutlink::cleanupTestCase()
@@ -140,13 +138,7 @@ void TestScoutlink::overflowReachesTheCaller()
     auto engine = CreateObject("scoutlink.commander");
     call(engine.get(), "Connect", {"127.0.0.1", server.port(), "QUAKE3", 3000});
     QCOMPARE(call(engine.get(), "IsTimeOut").toBool(), false);
-    int number = 0;
-    try {
-        call(engine.get(), "get_mapname");
-    } catch (const Error& e) {
-        number = e.number();
-    }
-    QCOMPARE(number, int(ErrorCode::Overflow));
+    QCOMPARE(test::errorOf([&] { call(engine.get(), "get_mapname"); }), int(ErrorCode::Overflow));
 }
 
 QTEST_GUILESS_MAIN(TestScoutlink)

@@ -40,10 +40,7 @@ void TestRconRealServer::initTestCase()
 {
     if (!test::RealGameServer::available())
         QSKIP("no dedicated game server on this machine");
-    QString error;
-    QVERIFY2(registerComponentLibrary(
-                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so", &error),
-             qPrintable(error));
+    QCOMPARE(test::registerBuiltComponent("scoutlink"), QString());
     SaveSetting("Fragdeck", "Options", "ConfigPath", "/games/q3/baseq3/q3config.cfg");
     m_server = std::make_unique<test::RealGameServer>("fragtest");
     QVERIFY2(m_server->waitUntilReady(), qPrintable(m_server->log()));

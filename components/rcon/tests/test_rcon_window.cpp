@@ -72,6 +72,28 @@ struct Window {
     }
 };
 
+// The prompts recorded and a loopback server that answers the status request.
+struct AdminServer {
+    test::PromptRecorder prompts;
+    test::UdpTestServer server;
+    AdminServer() { server.answer(test::oob("getstatus"), {statusReply()}); }
+};
+
+// A window with its server (made first, so the window goes first). The console sends only
+// once a refresh has found the server.
+struct Console : AdminServer, Window {
+    void refreshWith(const QString& password = "secret")
+    {
+        target(server.port(), password);
+        refresh->click();
+    }
+    void sendCommand(const QString& command)
+    {
+        rcom->setText(command);
+        send->click();
+    }
+};
+
 } // namespace
 
 class TestRconWindow : public QObject
@@ -92,9 +114,8 @@ private Q_SLOTS:
     void repliesAreAppended();
     void longOutputInSeveralDatagrams();
     void colourCodesAreDrawn();
-    void badPassword_data();
-    void badPassword();
-    void emptyReply();
+    void warningReplies_data();
+    void warningReplies();
     void otherSendersAreIgnored();
     void rightClickAndKick_data();
     void rightClickAndKick();
@@ -114,10 +135,7 @@ private:
 void TestRconWindow::init()
 {
     m_store = std::make_unique<test::TempStore>();
-    QString error;
-    QVERIFY2(registerComponentLibrary(
-                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/scoutlink.so", &error),
-             qPrintable(error));
+    QCOMPARE(test::registerBuiltComponent("scoutlink"), QString());
     SaveSetting("Fragdeck", "Options", "ConfigPath", "/games/q3/baseq3/q3config.cfg");
 }
 
@@ -145,14 +163,10 @@ void TestRconWindow::windowHasItsControls()
 
 void TestRconWindow::refreshShowsTheServer()
 {
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    Window f;
-    f.target(server.port());
-    f.refresh->click();
-    QCOMPARE(prompts.texts(), QStringList());
-    QCOMPARE(server.received, QList<QByteArray>{test::oob("getstatus info")});
+    Console f;
+    f.refreshWith();
+    QCOMPARE(f.prompts.texts(), QStringList());
+    QCOMPARE(f.server.received, QList<QByteArray>{test::oob("getstatus info")});
     auto* info = f.w.findChild<QTreeWidget*>("info_server");
     QCOMPARE(info->topLevelItem(0)->text(2), QString("2/16"));
     QCOMPARE(info->topLevelItem(0)->text(0), QString("Admin Box"));
@@ -191,60 +205,45 @@ void TestRconWindow::sendPutsTheExactDatagramAndRefreshes()
     QFETCH(QString, password);
     QFETCH(QString, command);
     QFETCH(QByteArray, datagram);
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    Window f;
-    f.target(server.port(), password);
-    f.refresh->click();
-    f.rcom->setText(command);
-    f.send->click();
-    QCOMPARE(consoleDatagrams(server), QList<QByteArray>{datagram});
-    QCOMPARE(countOf(server.received, test::oob("getstatus info")), 2);
+    Console f;
+    f.refreshWith(password);
+    f.sendCommand(command);
+    QCOMPARE(consoleDatagrams(f.server), QList<QByteArray>{datagram});
+    QCOMPARE(countOf(f.server.received, test::oob("getstatus info")), 2);
     QCOMPARE(f.rcom->text(), command);
-    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(f.prompts.texts(), QStringList());
 }
 
 void TestRconWindow::enterInRcomSendsOnceAndRefreshesOnce()
 {
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    Window f;
+    Console f;
     f.w.show();
-    f.target(server.port());
-    f.refresh->click();
+    f.refreshWith();
     f.rcom->setText("status");
     f.rcom->setFocus();
     QTest::keyClick(f.rcom, Qt::Key_Return);
-    QCOMPARE(consoleDatagrams(server), QList<QByteArray>{rcon("secret status")});
-    QCOMPARE(countOf(server.received, test::oob("getstatus info")), 2);
+    QCOMPARE(consoleDatagrams(f.server), QList<QByteArray>{rcon("secret status")});
+    QCOMPARE(countOf(f.server.received, test::oob("getstatus info")), 2);
     QTest::keyClick(f.rcom, Qt::Key_Enter);
-    QCOMPARE(consoleDatagrams(server).size(), 2);
-    QCOMPARE(countOf(server.received, test::oob("getstatus info")), 3);
+    QCOMPARE(consoleDatagrams(f.server).size(), 2);
+    QCOMPARE(countOf(f.server.received, test::oob("getstatus info")), 3);
     QVERIFY(f.w.isVisible()); // Enter did not close the window either
-    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(f.prompts.texts(), QStringList());
 }
 
 void TestRconWindow::repliesAreAppended()
 {
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    server.answer(rcon("secret status"), {test::oob("print\nmap: q3dm6\n")});
-    server.answer(rcon("secret say"), {test::oob("print\nsaid")});
-    Window f;
-    f.target(server.port());
-    f.refresh->click();
-    f.rcom->setText("status");
-    f.send->click();
+    Console f;
+    f.server.answer(rcon("secret status"), {test::oob("print\nmap: q3dm6\n")});
+    f.server.answer(rcon("secret say"), {test::oob("print\nsaid")});
+    f.refreshWith();
+    f.sendCommand("status");
     QTRY_COMPARE(f.text4->toPlainText(), QString("map: q3dm6\n"));
-    f.rcom->setText("say");
-    f.send->click();
+    f.sendCommand("say");
     // Only the printed text; a reply that does not end its line gets a line end.
     QTRY_COMPARE(f.text4->toPlainText(), QString("map: q3dm6\nsaid\n"));
     QCOMPARE(f.text4->textCursor().position(), f.text4->document()->characterCount() - 1);
-    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(f.prompts.texts(), QStringList());
 }
 
 void TestRconWindow::longOutputInSeveralDatagrams()
@@ -258,32 +257,22 @@ void TestRconWindow::longOutputInSeveralDatagrams()
     for (qsizetype at = 0; at < text.size(); at += 1000)
         parts.append(test::oob("print\n" + text.mid(at, 1000)));
     QVERIFY(parts.size() >= 3);
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    server.answer(rcon("secret cvarlist"), parts);
-    Window f;
+    Console f;
+    f.server.answer(rcon("secret cvarlist"), parts);
     QSignalSpy replies(f.w.replies(), &RconReplyJoiner::replyComplete);
-    f.target(server.port());
-    f.refresh->click();
-    f.rcom->setText("cvarlist");
-    f.send->click();
+    f.refreshWith();
+    f.sendCommand("cvarlist");
     QTRY_COMPARE(f.text4->toPlainText(), QString::fromLatin1(text));
     QCOMPARE(replies.count(), 1);
-    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(f.prompts.texts(), QStringList());
 }
 
 void TestRconWindow::colourCodesAreDrawn()
 {
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    server.answer(rcon("secret status"), {test::oob("print\n^1Red^7 plain\n")});
-    Window f;
-    f.target(server.port());
-    f.refresh->click();
-    f.rcom->setText("status");
-    f.send->click();
+    Console f;
+    f.server.answer(rcon("secret status"), {test::oob("print\n^1Red^7 plain\n")});
+    f.refreshWith();
+    f.sendCommand("status");
     QTRY_COMPARE(f.text4->toPlainText(), QString("Red plain\n"));
     QTextCursor at(f.text4->document());
     at.setPosition(1); // the format of the character before the cursor: "R"
@@ -292,61 +281,48 @@ void TestRconWindow::colourCodesAreDrawn()
     QCOMPARE(at.charFormat().foreground().color(), f.text4->palette().color(QPalette::Text));
 }
 
-void TestRconWindow::badPassword_data()
+void TestRconWindow::warningReplies_data()
 {
+    QTest::addColumn<QString>("password");
     QTest::addColumn<QByteArray>("reply");
-    QTest::newRow("older servers") << test::oob("print\nBad rcon_password.\n");
-    QTest::newRow("current servers") << test::oob("print\nBad rconpassword.\n");
-    QTest::newRow("in the middle") << test::oob("print\nsome text Bad rcon_password more text\n");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    const QString bad = "You supplied a bad RCON password";
+    QTest::newRow("bad password, older servers")
+        << "wrong" << test::oob("print\nBad rcon_password.\n") << bad << "Bad RCON password";
+    QTest::newRow("bad password, current servers")
+        << "wrong" << test::oob("print\nBad rconpassword.\n") << bad << "Bad RCON password";
+    QTest::newRow("bad password in the middle")
+        << "wrong" << test::oob("print\nsome text Bad rcon_password more text\n") << bad
+        << "Bad RCON password";
+    QTest::newRow("empty reply") << "secret" << QByteArray()
+                                 << "The server did not respond to sent packet"
+                                 << "Server did not respond";
 }
 
-void TestRconWindow::badPassword()
+void TestRconWindow::warningReplies()
 {
+    QFETCH(QString, password);
     QFETCH(QByteArray, reply);
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    server.answer(rcon("wrong status"), {reply});
-    Window f;
-    f.target(server.port(), "wrong");
-    f.refresh->click();
-    f.rcom->setText("status");
-    f.send->click();
-    QVERIFY(test::spinUntil([&] { return !prompts.prompts.isEmpty(); }));
-    QCOMPARE(prompts.texts(), QStringList{"You supplied a bad RCON password"});
-    QCOMPARE(prompts.titles(), QStringList{"Bad RCON password"});
-    QCOMPARE(prompts.prompts[0].icon, Icon::Warning);
-    QCOMPARE(f.text4->toPlainText(), QString());
-}
-
-void TestRconWindow::emptyReply()
-{
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    server.answer(rcon("secret status"), {QByteArray()});
-    Window f;
-    f.target(server.port());
-    f.refresh->click();
-    f.rcom->setText("status");
-    f.send->click();
-    QVERIFY(test::spinUntil([&] { return !prompts.prompts.isEmpty(); }));
-    QCOMPARE(prompts.texts(), QStringList{"The server did not respond to sent packet"});
-    QCOMPARE(prompts.titles(), QStringList{"Server did not respond"});
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    Console f;
+    f.server.answer(rcon(password.toLatin1() + " status"), {reply});
+    f.refreshWith(password);
+    f.sendCommand("status");
+    QVERIFY(test::spinUntil([&] { return !f.prompts.prompts.isEmpty(); }));
+    QCOMPARE(f.prompts.texts(), QStringList{text});
+    QCOMPARE(f.prompts.titles(), QStringList{title});
+    QCOMPARE(f.prompts.prompts[0].icon, Icon::Warning);
     QCOMPARE(f.text4->toPlainText(), QString());
 }
 
 void TestRconWindow::otherSendersAreIgnored()
 {
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    server.answer(rcon("secret status"), {test::oob("print\nreal\n")});
-    Window f;
-    f.target(server.port());
-    f.refresh->click();
-    f.rcom->setText("status");
-    f.send->click();
+    Console f;
+    f.server.answer(rcon("secret status"), {test::oob("print\nreal\n")});
+    f.refreshWith();
+    f.sendCommand("status");
     QVERIFY(test::spinUntil([&] { return f.text4->toPlainText().contains("real"); }));
     // A datagram from anywhere else, sent before the server's next answer.
     QUdpSocket probe;
@@ -371,14 +347,10 @@ void TestRconWindow::rightClickAndKick()
     QFETCH(int, row);
     QFETCH(QString, name);
     QFETCH(QByteArray, datagram);
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    Window f;
+    Console f;
     f.w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.w));
-    f.target(server.port());
-    f.refresh->click();
+    f.refreshWith();
     QCOMPARE(f.players->topLevelItemCount(), 2);
     const QPoint at = f.players->visualItemRect(f.players->topLevelItem(row)).center();
     // Only the right button offers the menu.
@@ -389,20 +361,19 @@ void TestRconWindow::rightClickAndKick()
     QCOMPARE(f.w.kickName(), name);
     f.kicker->actions()[0]->trigger();
     f.kicker->close();
-    QVERIFY(test::spinUntil([&] { return !consoleDatagrams(server).isEmpty(); }));
-    QCOMPARE(consoleDatagrams(server), QList<QByteArray>{datagram});
+    QVERIFY(test::spinUntil([&] { return !consoleDatagrams(f.server).isEmpty(); }));
+    QCOMPARE(consoleDatagrams(f.server), QList<QByteArray>{datagram});
     // The player list is asked for again once the kick has gone out.
-    QTRY_COMPARE(countOf(server.received, test::oob("getstatus info")), 2);
-    QCOMPARE(server.received.last(), test::oob("getstatus info"));
-    QCOMPARE(prompts.texts(), QStringList());
+    QTRY_COMPARE(countOf(f.server.received, test::oob("getstatus info")), 2);
+    QCOMPARE(f.server.received.last(), test::oob("getstatus info"));
+    QCOMPARE(f.prompts.texts(), QStringList());
 }
 
 void TestRconWindow::kickRefreshesThePlayers()
 {
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
+    Console f;
     bool kicked = false;
-    server.responder = [&kicked](const QByteArray& request) -> QList<QByteArray> {
+    f.server.responder = [&kicked](const QByteArray& request) -> QList<QByteArray> {
         if (request.startsWith(rcon("secret kick")))
             kicked = true;
         if (!request.startsWith(test::oob("getstatus")))
@@ -411,11 +382,9 @@ void TestRconWindow::kickRefreshesThePlayers()
                                    "\\sv_maxclients\\16\n0 999 \"Big ^4Bot\"\n")
                        : statusReply()};
     };
-    Window f;
     f.w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.w));
-    f.target(server.port());
-    f.refresh->click();
+    f.refreshWith();
     QCOMPARE(f.players->topLevelItemCount(), 2);
     QTest::mouseClick(f.players->viewport(), Qt::RightButton, {},
                       f.players->visualItemRect(f.players->topLevelItem(0)).center());
@@ -424,7 +393,7 @@ void TestRconWindow::kickRefreshesThePlayers()
     f.kicker->close();
     QCOMPARE(f.players->topLevelItemCount(), 1);
     QCOMPARE(f.players->topLevelItem(0)->text(0), QString("Big Bot"));
-    QCOMPARE(prompts.texts(), QStringList());
+    QCOMPARE(f.prompts.texts(), QStringList());
 }
 
 void TestRconWindow::targetIsRemembered()
@@ -459,14 +428,10 @@ void TestRconWindow::targetIsRemembered()
 
 void TestRconWindow::rightClickBelowTheLastRow()
 {
-    test::PromptRecorder prompts;
-    test::UdpTestServer server;
-    server.answer(test::oob("getstatus"), {statusReply()});
-    Window f;
+    Console f;
     f.w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.w));
-    f.target(server.port());
-    f.refresh->click();
+    f.refreshWith();
     QWidget* viewport = f.players->viewport();
     const QRect last = f.players->visualItemRect(f.players->topLevelItem(1));
     QVERIFY(last.bottom() + 10 < viewport->height());
@@ -554,16 +519,8 @@ void TestRconWindow::noEngineWithoutConfigPath()
 
 void TestRconWindow::componentShowsTheWindow()
 {
-    QString error;
-    QVERIFY2(registerComponentLibrary(
-                 qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/wardhold.so", &error),
-             qPrintable(error));
-    std::unique_ptr<QObject> admin = CreateObject("wardhold.class");
-    QString seen;
-    test::onNextModal(
-        [&seen](QWidget* modal) { seen = modal->objectName() + '|' + modal->windowTitle(); });
-    CallByName(admin.get(), "MAIN");
-    QCOMPARE(seen, QString("Form1|Remote Admin"));
+    QCOMPARE(test::modalShownBy("wardhold", "wardhold.class", "MAIN"),
+             QString("Form1|Remote Admin"));
 }
 
 QTEST_MAIN(TestRconWindow)

@@ -84,12 +84,8 @@ void TestStarterRealServer::dedicatedServerStartsAndStops()
     PromptRecorder prompts;
     // The game as Debian installs it: the client beside its server program (the client is
     // a stand-in: a dedicated start must not run it).
-    const QString client = fakeProgram(dir.filePath("games/openarena"));
+    setUpOpenArena(fakeProgram(dir.filePath("games/openarena")), home.path());
     QVERIFY(QFile::link("/usr/games/openarena-server", dir.filePath("games/openarena-server")));
-    const QString config = dir.filePath("home/.openarena/baseoa/q3config.cfg");
-    writeFile(config, "seta name x\n");
-    SaveSetting("Fragdeck", "Options", "Q3path", client);
-    SaveSetting("Fragdeck", "Options", "ConfigPath", config);
 
     StarterWindow w;
     w.show();

@@ -21,6 +21,23 @@ using namespace fragdeck;
 using namespace fragdeck::starter;
 using namespace fragdeck::test;
 
+namespace
+{
+
+// Starts run `stand`, a stand-in for the server that lives until it is ended.
+ProcessStarter standIn(QProcess& stand)
+{
+    return [&stand](const ProcessRequest&) {
+        stand.start("sleep", {"60"});
+        stand.waitForStarted();
+        ProcessResult started{true, QString()};
+        started.pid = stand.processId();
+        return started;
+    };
+}
+
+} // namespace
+
 class TestStarterWindow : public QObject
 {
     Q_OBJECT
@@ -55,8 +72,7 @@ private:
     QString root() const { return m_dir->path() + u'/'; }
     void setPaths(const QString& q3path, const QString& config)
     {
-        SaveSetting("Fragdeck", "Options", "Q3path", q3path);
-        SaveSetting("Fragdeck", "Options", "ConfigPath", config);
+        test::setGamePaths(q3path, config);
     }
 };
 
@@ -256,14 +272,17 @@ void TestStarterWindow::dedicatedStartSaysWhatItStarted()
 void TestStarterWindow::startedServerCanBeStopped()
 {
     PromptRecorder prompts;
-    // The start runs a stand-in for the server that lives until it is ended.
     QProcess stand;
+<<<<<<< HEAD
     setProcessStarter([&stand](const ProcessRequest&, StartedProcess* started, QString*) {
         stand.start("sleep", {"60"});
         stand.waitForStarted();
         started->pid = stand.processId();
         return true;
     });
+=======
+    setProcessStarter(standIn(stand));
+>>>>>>> tests
     {
         StarterWindow w;
         w.show();
@@ -289,12 +308,16 @@ void TestStarterWindow::startedServerCanBeStopped()
     QVERIFY(!stop->isVisible());
 
     // One that ends by itself is seen to have ended.
+<<<<<<< HEAD
     setProcessStarter([&stand](const ProcessRequest&, StartedProcess* started, QString*) {
         stand.start("sleep", {"60"});
         stand.waitForStarted();
         started->pid = stand.processId();
         return true;
     });
+=======
+    setProcessStarter(standIn(stand));
+>>>>>>> tests
     again.findChild<QTreeWidget*>("list_maps1")->topLevelItem(0)->setCheckState(0, Qt::Checked);
     again.findChild<QPushButton*>("Command1")->click();
     setProcessStarter({});
@@ -408,20 +431,14 @@ void TestStarterWindow::optionsPanelLeavesTheLevelShotInView()
 
 void TestStarterWindow::pluginMainShowsTheWindow()
 {
-    const QString lib = qEnvironmentVariable("FRAGDECK_BUILD_DIR") + "/system/kickgate.so";
-    QString error;
-    QVERIFY2(registerComponentLibrary(lib, &error), qPrintable(error));
-    auto obj = CreateObject("kickgate.Class");
-    QVERIFY(obj);
-    bool seen = false;
-    test::onNextModal([&](QWidget* modal) {
-        if (modal->objectName() == "frm_main" && modal->windowTitle() == "Start Q3A Server") {
-            seen = modal->findChild<QTreeWidget*>("list_maps1")->topLevelItemCount() == 3;
-            modal->findChild<QPushButton*>("Command2")->click();
-        }
-    });
-    CallByName(obj.get(), "main");
-    QVERIFY(seen);
+    int maps = 0;
+    QCOMPARE(test::modalShownBy(
+                 "kickgate", "kickgate.Class", "main", "Command2",
+                 [&maps](QWidget* modal) {
+                     maps = modal->findChild<QTreeWidget*>("list_maps1")->topLevelItemCount();
+                 }),
+             QString("frm_main|Start Q3A Server"));
+    QCOMPARE(maps, 3);
 }
 
 void TestStarterWindow::serverWindow()

@@ -42,6 +42,18 @@ PollerSettings fast(int attemptTimeoutMs = 150)
     return s;
 }
 
+// One round of `poller` with `settings` over `servers`, waited for; false when it did
+// not end.
+bool pollOnce(ServerPoller& poller, const PollerSettings& settings,
+              const QList<ServerAddress>& servers)
+{
+    poller.setSettings(settings);
+    poller.addServers(servers);
+    QSignalSpy finished(&poller, &ServerPoller::finished);
+    poller.refreshAll();
+    return finished.wait(5000);
+}
+
 // The nonce of a "getstatus <nonce>" request.
 QByteArray nonceOf(const QByteArray& request)
 {
@@ -202,11 +214,7 @@ void TestServerPoller::lateAnswerToAnEarlierAttempt()
         return true;
     };
     ServerPoller poller;
-    poller.setSettings(fast(120));
-    poller.addServers(allOf(fleet));
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(pollOnce(poller, fast(120), allOf(fleet)));
     QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
     QCOMPARE(poller.at(0).attempts, 2);
     QVERIFY(poller.at(0).pingMs() >= 120);
@@ -254,11 +262,7 @@ void TestServerPoller::foreignDatagramsDropped()
         return true;
     };
     ServerPoller poller;
-    poller.setSettings(fast(80));
-    poller.addServers({addressOf(fleet, 0)});
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(pollOnce(poller, fast(80), {addressOf(fleet, 0)}));
     QCOMPARE(poller.at(0).status, ServerResult::Status::NoReply);
     QVERIFY(!poller.at(0).answered);
     QCOMPARE(fleet.server(0).received, 3);
@@ -270,11 +274,7 @@ void TestServerPoller::silentServersKeepTheirRows()
     QVERIFY(fleet.start(4));
     fleet.server(3).silent = true;
     ServerPoller poller;
-    poller.setSettings(fast(80));
-    poller.addServers(allOf(fleet));
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(pollOnce(poller, fast(80), allOf(fleet)));
     QCOMPARE(poller.at(3).status, ServerResult::Status::NoReply);
     QCOMPARE(fleet.server(3).received, 3);
     QCOMPARE(poller.at(1).status, ServerResult::Status::Ok);
@@ -282,6 +282,7 @@ void TestServerPoller::silentServersKeepTheirRows()
     // Server 1 goes quiet: its row stays, with its last answer, marked as not answering.
     fleet.server(1).silent = true;
     fleet.server(1).hostname = "Renamed";
+    QSignalSpy finished(&poller, &ServerPoller::finished);
     QSignalSpy updated(&poller, &ServerPoller::serverUpdated);
     poller.refreshAll();
     QCOMPARE(poller.size(), 4);
@@ -398,11 +399,7 @@ void TestServerPoller::botsAndPlayers()
     fleet.server(1).bots = 1;
     fleet.server(1).sendHumanCount = false;
     ServerPoller poller;
-    poller.setSettings(fast());
-    poller.addServers(allOf(fleet));
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(pollOnce(poller, fast(), allOf(fleet)));
     const ServerInfo& a = poller.at(0).info;
     QCOMPARE(a.players.size(), 3);
     QCOMPARE(a.botCount(), 2);
@@ -428,11 +425,7 @@ void TestServerPoller::ipv6Server()
         }
     });
     ServerPoller poller;
-    poller.setSettings(fast());
-    poller.addServers({{QHostAddress::LocalHostIPv6, server.localPort()}});
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(pollOnce(poller, fast(), {{QHostAddress::LocalHostIPv6, server.localPort()}}));
     QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
     QCOMPARE(poller.at(0).info.hostname, QString("Six"));
 }
