@@ -344,8 +344,8 @@ void TestCrateview::explorerEndToEnd()
     };
     const QString temp = form.scratchFolder() + "/temp/";
     // Nothing is made in the program's folder: it is read-only once installed.
-    QCOMPARE(form.scratchFolder(), store.dataHome() + "/fragdeck/crateview");
-    const QString extracted = store.dataHome() + "/fragdeck/extracted/";
+    QCOMPARE(form.scratchFolder(), s.store.dataHome() + "/fragdeck/crateview");
+    const QString extracted = s.store.dataHome() + "/fragdeck/extracted/";
     QCOMPARE(form.extractedFolder() + '/', extracted);
 
     QTreeWidgetItem* root = folders->topLevelItem(0);
