@@ -10,8 +10,6 @@ namespace fragdeck::browser
 
 namespace
 {
-constexpr quint16 kGamePort = kDefaultGamePort;
-
 // A tooltip of server text: rich text escaped, so a "<b>" in a map name stays as sent.
 QString plainTip(const QString& text)
 {
@@ -52,7 +50,7 @@ QString gameTypeName(int gametype)
 QString serverKey(const QString& typed, ServerAddress* address)
 {
     const QString text = typed.trimmed();
-    const ServerAddress a = ServerAddress::fromText(text, kGamePort);
+    const ServerAddress a = ServerAddress::fromText(text, kDefaultGamePort);
     if (address)
         *address = a;
     return a.isNull() ? text : a.toString();
@@ -63,7 +61,7 @@ bool splitHostKey(const QString& key, QString* host, quint16* port)
     // A name's key is the name as typed; brackets only ever hold a numeric address.
     const HostPortText p = splitHostPort(key, PortColon::OnlyOne, Brackets::Plain);
     *host = p.host;
-    *port = kGamePort;
+    *port = kDefaultGamePort;
     if (p.hasPort && !readPort(p.port, port))
         return false;
     return !host->isEmpty() && !host->contains(u':');
