@@ -13,6 +13,8 @@ class TestServerAddress : public QObject
 private Q_SLOTS:
     void readings_data();
     void readings();
+    void splitOptions_data();
+    void splitOptions();
     void oneKeyPerServer();
 };
 
@@ -85,6 +87,43 @@ void TestServerAddress::readings()
     const TypedAddress typed = splitServerAddress(text);
     QTEST(typed.host, "typedHost");
     QTEST(int(typed.port), "typedPort");
+}
+
+void TestServerAddress::splitOptions_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("firstColon");
+    QTest::addColumn<bool>("plainBrackets");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("port"); // "-" for no port
+    QTest::addColumn<bool>("stray");
+    QTest::newRow("one colon") << "arena:5" << false << false << "arena"
+                               << "5" << false;
+    QTest::newRow("more colons: bare IPv6") << "a:b:5" << false << false << "a:b:5"
+                                            << "-" << false;
+    QTest::newRow("first colon") << "a:b:5" << true << false << "a"
+                                 << "b:5" << false;
+    QTest::newRow("brackets read") << "[x]:5" << false << false << "x"
+                                   << "5" << false;
+    QTest::newRow("brackets plain") << "[x]:5" << false << true << "[x]"
+                                    << "5" << false;
+    QTest::newRow("stray after brackets") << "[x]y" << false << false << "x"
+                                          << "-" << true;
+    QTest::newRow("unclosed, cut at the colon") << "[x:5" << false << false << "[x"
+                                                << "5" << true;
+}
+
+void TestServerAddress::splitOptions()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, firstColon);
+    QFETCH(bool, plainBrackets);
+    QFETCH(QString, port);
+    const HostPortText p = splitHostPort(text, firstColon ? PortColon::First : PortColon::OnlyOne,
+                                         plainBrackets ? Brackets::Plain : Brackets::Read);
+    QTEST(p.host, "host");
+    QCOMPARE(p.hasPort ? p.port : QString("-"), port);
+    QTEST(p.stray, "stray");
 }
 
 void TestServerAddress::oneKeyPerServer()
