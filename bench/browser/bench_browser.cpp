@@ -61,7 +61,7 @@ void writeSavedList(int rows)
     static const char* const mods[] = {"baseq3", "baseoa", "cpma", "osp", "defrag"};
     std::mt19937 random(5);
     ServerTable table;
-    QList<servers::ServerAddress> addresses;
+    QList<ServerAddress> addresses;
     for (int i = 0; i < rows; ++i)
         // Loopback, so nothing leaves the machine even if a refresh ran over them.
         addresses.append({QHostAddress(quint32(0x7f010000 + i)), quint16(27960 + i % 4)});

@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 using namespace fragdeck::servers;
+using fragdeck::ServerAddress;
 
 namespace
 {

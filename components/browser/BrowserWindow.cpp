@@ -355,7 +355,7 @@ void BrowserWindow::setWatching(bool on)
                 });
     }
     m_watcher = std::make_unique<servers::Watcher>();
-    QList<servers::ServerAddress> watched;
+    QList<ServerAddress> watched;
     const browser::ServerTable& t = m_servers->table();
     for (int i = 0; i < t.size(); ++i) {
         const browser::ServerRow& r = t.row(i);
@@ -435,7 +435,7 @@ void BrowserWindow::on_Command7_clicked()
     }
     const QScopedValueRollback<bool> busy(m_querying, true);
     const QString text = m_ipcombo->currentText();
-    ServerAddress address;
+    TypedAddress address;
     try {
         address = splitServerAddress(text);
     } catch (const Error&) {

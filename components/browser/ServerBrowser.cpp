@@ -5,7 +5,6 @@
 namespace fragdeck::browser
 {
 
-using servers::ServerAddress;
 using servers::ServerResult;
 
 ServerBrowser::ServerBrowser(QObject* parent)

@@ -70,9 +70,9 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void onServersFound(const QList<servers::ServerAddress>& servers);
+    void onServersFound(const QList<ServerAddress>& servers);
     void onServerUpdated(int pollerRow);
-    void onLanServer(const servers::ServerAddress& server, const servers::ServerInfo& info);
+    void onLanServer(const ServerAddress& server, const servers::ServerInfo& info);
     void onListFinished();
     void queryRow(int row);
     void resolveRow(int row);

@@ -52,7 +52,7 @@ bool decodeRow(const QByteArray& bytes, const servers::ReplyLimits& limits, Serv
     in >> r->key >> address >> r->sources >> state >> ping >> kind >> reply;
     if (in.status() != QDataStream::Ok || !in.atEnd() || r->key.isEmpty() || kind > Info)
         return false;
-    servers::ServerAddress a;
+    ServerAddress a;
     const QString canonical = serverKey(address, &a);
     if (!address.isEmpty() && canonical != address)
         return false;

@@ -8,12 +8,8 @@
 namespace fragdeck::browser
 {
 
-using servers::ServerAddress;
-
 namespace
 {
-constexpr quint16 kGamePort = 27960;
-
 // A tooltip of server text: rich text escaped, so a "<b>" in a map name stays as sent.
 QString plainTip(const QString& text)
 {
@@ -54,50 +50,20 @@ QString gameTypeName(int gametype)
 QString serverKey(const QString& typed, ServerAddress* address)
 {
     const QString text = typed.trimmed();
-    QString host = text;
-    QString portText;
-    if (text.startsWith(u'[')) {
-        const qsizetype close = text.indexOf(u']');
-        if (close > 0) {
-            host = text.mid(1, close - 1);
-            const QString rest = text.mid(close + 1);
-            if (rest.startsWith(u':'))
-                portText = rest.mid(1);
-            else if (!rest.isEmpty())
-                host.clear(); // not an address
-        }
-    } else if (text.count(u':') == 1) {
-        const qsizetype colon = text.indexOf(u':');
-        host = text.left(colon);
-        portText = text.mid(colon + 1);
-    }
-    bool portOk = true;
-    const uint port = portText.isEmpty() ? kGamePort : portText.toUInt(&portOk);
-    QHostAddress numeric;
-    if (!host.isEmpty() && portOk && port > 0 && port <= 65535 && numeric.setAddress(host) &&
-        numeric.scopeId().isEmpty()) {
-        const ServerAddress a = ServerAddress{numeric, quint16(port)}.normalised();
-        if (address)
-            *address = a;
-        return a.toString();
-    }
+    const ServerAddress a = ServerAddress::fromText(text, kDefaultGamePort);
     if (address)
-        *address = ServerAddress{};
-    return text;
+        *address = a;
+    return a.isNull() ? text : a.toString();
 }
 
 bool splitHostKey(const QString& key, QString* host, quint16* port)
 {
-    const qsizetype colon = key.lastIndexOf(u':');
-    *host = colon < 0 ? key : key.left(colon);
-    *port = kGamePort;
-    if (colon >= 0) {
-        bool ok = false;
-        const uint p = key.mid(colon + 1).toUInt(&ok);
-        if (!ok || p == 0 || p > 65535)
-            return false;
-        *port = quint16(p);
-    }
+    // A name's key is the name as typed; brackets only ever hold a numeric address.
+    const HostPortText p = splitHostPort(key, PortColon::OnlyOne, Brackets::Plain);
+    *host = p.host;
+    *port = kDefaultGamePort;
+    if (p.hasPort && !readPort(p.port, port))
+        return false;
     return !host->isEmpty() && !host->contains(u':');
 }
 

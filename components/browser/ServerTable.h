@@ -6,7 +6,7 @@
 // Replies arrive by the hundred a second during a refresh, so changed rows are told to
 // views in batches (every flushIntervalMs) rather than one signal per reply.
 #include "core/Countries.h"
-#include "servers/ServerAddress.h"
+#include "game/ServerAddress.h"
 #include "servers/StatusReply.h"
 #include "servers/Watch.h"
 
@@ -44,7 +44,7 @@ struct ServerRow {
     // What the game connects to: "1.2.3.4:27960", "[2001:db8::1]:27960", or a host name
     // (with its port when one was given) as the player typed it.
     QString key;
-    servers::ServerAddress address; // null until a host name is resolved
+    ServerAddress address; // null until a host name is resolved
     quint8 sources = 0;
     RowState state = RowState::Unknown;
     bool answered = false; // info holds an answer, maybe an old one
@@ -74,7 +74,7 @@ QString gameTypeName(int gametype);
 // a port, IPv6 in brackets when it has one) give their canonical "addr:port" /
 // "[addr]:port" and *address; anything else is a host name, kept as typed (trimmed), and
 // *address stays null. The port is 27960 when none is given.
-QString serverKey(const QString& typed, servers::ServerAddress* address = nullptr);
+QString serverKey(const QString& typed, ServerAddress* address = nullptr);
 // The host and port of a key that names a host ("host" or "host:port").
 bool splitHostKey(const QString& key, QString* host, quint16* port);
 
@@ -128,22 +128,19 @@ public:
     const ServerRow& row(int i) const { return m_rows[size_t(i)]; }
     int rowOf(const QString& key) const { return m_byKey.value(key, -1); }
     // Rows of one server address (a numeric key and host names resolved to it).
-    QList<int> rowsAt(const servers::ServerAddress& address) const
-    {
-        return m_byAddress.value(address);
-    }
+    QList<int> rowsAt(const ServerAddress& address) const { return m_byAddress.value(address); }
 
     // The row of `key`, added (in `source`) when there is none; the source is added to an
     // existing row.
-    int ensureRow(const QString& key, const servers::ServerAddress& address, quint8 source);
+    int ensureRow(const QString& key, const ServerAddress& address, quint8 source);
     // Many rows at once (a master's datagram): one insertion for views.
-    void ensureRows(const QList<servers::ServerAddress>& addresses, quint8 source);
+    void ensureRows(const QList<ServerAddress>& addresses, quint8 source);
     // Rows as read from the saved list, replacing everything.
     void reset(std::vector<ServerRow> rows);
 
     // Changes; each is told to views at the next flush.
     void setSources(int i, quint8 sources);
-    void setAddress(int i, const servers::ServerAddress& address);
+    void setAddress(int i, const ServerAddress& address);
     void setState(int i, RowState state);
     void setListed(int i, bool listed) { m_rows[size_t(i)].listed = listed; }
     void setJoined(int i, qint64 ms);
@@ -181,7 +178,7 @@ private:
     QHash<QString, int> m_byKey;
     servers::FriendList m_friends;
     QSet<QString> m_hidden;
-    QHash<servers::ServerAddress, QList<int>> m_byAddress;
+    QHash<ServerAddress, QList<int>> m_byAddress;
     std::vector<int> m_dirty;
     std::vector<char> m_isDirty; // per row
     QTimer m_flushTimer;

@@ -1,6 +1,7 @@
 #include "QueryCli.h"
 
 #include "core/Failure.h"
+#include "game/GameText.h"
 #include "servers/MasterClient.h"
 
 #include <QJsonArray>
@@ -15,16 +16,6 @@ namespace
 const QStringList kProtocols = {QStringLiteral("QUAKE3"), QStringLiteral("QUAKE2"),
                                 QStringLiteral("QUAKEWORLD"), QStringLiteral("HALFLIFE"),
                                 QStringLiteral("CUSTOM")};
-
-bool parsePort(const QString& text, int* port)
-{
-    bool ok = false;
-    const int p = text.toInt(&ok);
-    if (!ok || p < 1 || p > 65535)
-        return false;
-    *port = p;
-    return true;
-}
 
 // A whole number like the engine's own reading of a field ("48" -> 48, "x" -> 0).
 qint64 leadingNumber(const QString& text)
@@ -42,7 +33,7 @@ qint64 leadingNumber(const QString& text)
 
 QString shownName(const QString& name, const Options& o)
 {
-    return o.rawNames ? name : removeColorCodes(name);
+    return o.rawNames ? name : withoutColourCodes(name, CaretRule::QueryEngine);
 }
 
 } // namespace
@@ -214,41 +205,11 @@ bool parseArguments(const QStringList& args, Options* options, QString* error)
 Target parseAddress(const QString& address)
 {
     Target t;
-    const QString a = address.trimmed();
-    if (a.startsWith(u'[')) {
-        const qsizetype close = a.indexOf(u']');
-        if (close < 2)
-            return t;
-        t.host = a.mid(1, close - 1);
-        const QString rest = a.mid(close + 1);
-        if (!rest.isEmpty() && !(rest.startsWith(u':') && parsePort(rest.mid(1), &t.port)))
-            return t;
-    } else if (a.count(u':') == 1) {
-        const qsizetype colon = a.indexOf(u':');
-        t.host = a.left(colon);
-        if (!parsePort(a.mid(colon + 1), &t.port))
-            return t;
-    } else {
-        t.host = a; // a host name, a dotted address or a bare IPv6 address
-    }
-    t.ok = !t.host.isEmpty() && !t.host.contains(u' ');
+    quint16 port = 0;
+    t.ok = readHostPort(address.trimmed(), kDefaultGamePort, &t.host, &port);
+    if (t.ok)
+        t.port = port;
     return t;
-}
-
-QString removeColorCodes(const QString& name)
-{
-    QString out;
-    out.reserve(name.size());
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (name[i] == u'^' && i + 1 < name.size()) {
-            ++i;
-            continue;
-        }
-        out.append(name[i]);
-    }
-    if (out.size() > 1 && out.endsWith(u'^'))
-        out.chop(1);
-    return out;
 }
 
 QString printable(const QString& text)
@@ -262,17 +223,17 @@ QString printable(const QString& text)
     return out;
 }
 
-QString formatPlain(const ServerResult& r, const Options& o)
+QString formatPlain(const ResultView& r, const Options& o)
 {
     QString out = r.address;
     // The country is the line's last column, "-" when none is known.
     const QString country =
         QStringLiteral("\t") + (r.country.isEmpty() ? QStringLiteral("-") : r.country) + u'\n';
-    if (r.status == ServerResult::TimedOut)
+    if (r.status == ResultView::TimedOut)
         return out + QStringLiteral("\ttimeout") + country;
-    if (r.status == ServerResult::Failed)
+    if (r.status == ResultView::Failed)
         return out + QStringLiteral("\terror\t%1\n").arg(printable(r.error));
-    if (r.status == ServerResult::CannotResolve)
+    if (r.status == ResultView::CannotResolve)
         return out + QStringLiteral("\tcannot resolve\n");
     out += QStringLiteral("\t%1\t%2\t%3/%4\t%5 ms")
                .arg(printable(shownName(r.name, o)), printable(r.map))
@@ -291,29 +252,29 @@ QString formatPlain(const ServerResult& r, const Options& o)
     return out;
 }
 
-QByteArray formatJson(const QList<ServerResult>& results, const Options& o)
+QByteArray formatJson(const QList<ResultView>& results, const Options& o)
 {
     QJsonArray servers;
-    for (const ServerResult& r : results) {
+    for (const ResultView& r : results) {
         QJsonObject s;
         s.insert(QStringLiteral("address"), r.address);
         s.insert(QStringLiteral("country"),
                  r.country.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(r.country));
         switch (r.status) {
-        case ServerResult::TimedOut:
+        case ResultView::TimedOut:
             s.insert(QStringLiteral("status"), QStringLiteral("timeout"));
             servers.append(s);
             continue;
-        case ServerResult::CannotResolve:
+        case ResultView::CannotResolve:
             s.insert(QStringLiteral("status"), QStringLiteral("cannot resolve"));
             servers.append(s);
             continue;
-        case ServerResult::Failed:
+        case ResultView::Failed:
             s.insert(QStringLiteral("status"), QStringLiteral("error"));
             s.insert(QStringLiteral("error"), r.error);
             servers.append(s);
             continue;
-        case ServerResult::Ok:
+        case ResultView::Ok:
             s.insert(QStringLiteral("status"), QStringLiteral("ok"));
             break;
         }

@@ -1,5 +1,7 @@
 #pragma once
 // fragdeck-query without the network: its command line, its addresses and its output.
+#include "game/ServerAddress.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -8,7 +10,7 @@
 namespace fragdeck::cli
 {
 
-constexpr int kDefaultPort = 27960;
+constexpr int kDefaultPort = kDefaultGamePort;
 constexpr int kDefaultTimeoutMs = 3000;
 
 enum ExitCode { ExitOk = 0, ExitTimedOut = 1, ExitUsage = 2, ExitNoEngine = 3 };
@@ -61,7 +63,9 @@ struct RuleLine {
     QString value;
 };
 
-struct ServerResult {
+// What fragdeck-query shows of one server, as the text it prints: a view of the server list
+// engine's ServerResult (toResult) or of the query engine's answers for the other protocols.
+struct ResultView {
     QString address;
     enum Status { Ok, TimedOut, Failed, CannotResolve } status = TimedOut;
     QString error; // for Failed
@@ -76,14 +80,12 @@ struct ServerResult {
     QList<RuleLine> rules;
 };
 
-// "^" and the character after it removed, as the engine does for player names.
-QString removeColorCodes(const QString& name);
 // Control characters shown as "?", so a name can neither break a line nor drive a terminal.
 QString printable(const QString& text);
 
 // The plain lines for one server, each ending in "\n".
-QString formatPlain(const ServerResult& result, const Options& options);
+QString formatPlain(const ResultView& result, const Options& options);
 // One JSON document (UTF-8): an array with one object per server.
-QByteArray formatJson(const QList<ServerResult>& results, const Options& options);
+QByteArray formatJson(const QList<ResultView>& results, const Options& options);
 
 } // namespace fragdeck::cli

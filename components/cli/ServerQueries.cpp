@@ -1,6 +1,7 @@
 #include "ServerQueries.h"
 
 #include "core/Countries.h"
+#include "game/GameText.h"
 #include "servers/MasterClient.h"
 #include "servers/ServerListSettings.h"
 #include "servers/ServerPoller.h"
@@ -20,21 +21,21 @@ struct Slot {
     QString shown;
     int row = -1; // poller row, once known
     bool done = false;
-    ServerResult result;
+    ResultView result;
 };
 
 } // namespace
 
-ServerResult toResult(const QString& address, const servers::ServerResult& row, const Options& o)
+ResultView toResult(const QString& address, const servers::ServerResult& row, const Options& o)
 {
-    ServerResult r;
+    ResultView r;
     r.address = address;
     r.country = CountryDatabase::shared().countryOf(row.address.host);
     if (row.status != servers::ServerResult::Status::Ok) {
-        r.status = ServerResult::TimedOut;
+        r.status = ResultView::TimedOut;
         return r;
     }
-    r.status = ServerResult::Ok;
+    r.status = ResultView::Ok;
     const servers::ServerInfo& info = row.info;
     r.name = info.hostname;
     r.map = info.mapname;
@@ -44,8 +45,9 @@ ServerResult toResult(const QString& address, const servers::ServerResult& row, 
     r.rttMs = double(row.pingUs) / 1000.0;
     if (o.players)
         for (const servers::PlayerInfo& p : info.players)
-            r.players.append({QString::number(p.score), QString::number(p.ping),
-                              o.rawNames ? p.name : removeColorCodes(p.name)});
+            r.players.append(
+                {QString::number(p.score), QString::number(p.ping),
+                 o.rawNames ? p.name : withoutColourCodes(p.name, CaretRule::QueryEngine)});
     if (o.rules)
         for (const auto& [name, value] : info.pairs())
             r.rules.append({name, value});
@@ -53,7 +55,7 @@ ServerResult toResult(const QString& address, const servers::ServerResult& row, 
 }
 
 int runServerQueries(const Options& o, const servers::Resolver& resolver, const QueryOutput& out,
-                     QList<ServerResult>* all)
+                     QList<ResultView>* all)
 {
     QEventLoop loop;
     servers::ServerPoller poller;
@@ -77,7 +79,7 @@ int runServerQueries(const Options& o, const servers::Resolver& resolver, const 
         while (printed < lines.size() && lines[printed].done) {
             if (out.result)
                 out.result(lines[printed].result);
-            if (lines[printed].result.status != ServerResult::Ok)
+            if (lines[printed].result.status != ResultView::Ok)
                 failed = true;
             ++printed;
         }
@@ -97,9 +99,9 @@ int runServerQueries(const Options& o, const servers::Resolver& resolver, const 
         if (pendingLookups == 0 && mastersDone)
             poller.setListOpen(false);
     };
-    const auto place = [&](int slot, const servers::ServerAddress& given) {
+    const auto place = [&](int slot, const ServerAddress& given) {
         // The poller knows a server by its one normal form; so must every look-up here.
-        const servers::ServerAddress a = given.normalised();
+        const ServerAddress a = given.normalised();
         int row = poller.indexOf(a);
         if (row < 0) {
             poller.addServers({a});
@@ -107,7 +109,7 @@ int runServerQueries(const Options& o, const servers::Resolver& resolver, const 
         }
         if (row < 0) {
             lines[slot].result.address = lines[slot].shown;
-            lines[slot].result.status = ServerResult::Failed;
+            lines[slot].result.status = ResultView::Failed;
             lines[slot].result.error = QStringLiteral("a %1 address is never queried")
                                            .arg(servers::scopeName(servers::addressScope(a.host)));
             lines[slot].done = true;
@@ -125,8 +127,8 @@ int runServerQueries(const Options& o, const servers::Resolver& resolver, const 
     QObject::connect(&poller, &servers::ServerPoller::serverUpdated, &loop, complete);
     QObject::connect(&poller, &servers::ServerPoller::finished, &loop, [&] { loop.quit(); });
     QObject::connect(&masters, &servers::MasterClient::serversFound, &loop,
-                     [&](const QList<servers::ServerAddress>& found) {
-                         for (const servers::ServerAddress& a : found) {
+                     [&](const QList<ServerAddress>& found) {
+                         for (const ServerAddress& a : found) {
                              if (poller.indexOf(a) >= 0)
                                  continue; // on the command line too: shown once, there
                              lines.append({a.toString(), -1, false, {}});
@@ -167,7 +169,7 @@ int runServerQueries(const Options& o, const servers::Resolver& resolver, const 
             const QHostAddress chosen = servers::preferredAddress(found);
             if (chosen.isNull()) {
                 lines[i].result.address = lines[i].shown;
-                lines[i].result.status = ServerResult::CannotResolve;
+                lines[i].result.status = ResultView::CannotResolve;
                 lines[i].done = true;
                 flush();
             } else {

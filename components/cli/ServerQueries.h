@@ -15,7 +15,7 @@ namespace fragdeck::cli
 struct QueryOutput {
     // Each server once it and every server before it are known: the command line's
     // addresses in their order, then the masters' servers in the order listed.
-    std::function<void(const ServerResult&)> result;
+    std::function<void(const ResultView&)> result;
     // A master that gave no complete list ("master HOST:PORT: no reply"), or a bound
     // reached ("master HOST:PORT: complete; list cut at 2000 datagrams").
     std::function<void(const QString&)> problem;
@@ -25,10 +25,10 @@ struct QueryOutput {
 
 // Runs until every server answered or ran out of time; returns the exit status.
 int runServerQueries(const Options& options, const servers::Resolver& resolver,
-                     const QueryOutput& output, QList<ServerResult>* all = nullptr);
+                     const QueryOutput& output, QList<ResultView>* all = nullptr);
 
 // The poller's row as fragdeck-query shows it.
-ServerResult toResult(const QString& address, const servers::ServerResult& row,
-                      const Options& options);
+ResultView toResult(const QString& address, const servers::ServerResult& row,
+                    const Options& options);
 
 } // namespace fragdeck::cli

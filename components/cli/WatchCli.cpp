@@ -85,7 +85,7 @@ QByteArray formatWatchEvent(const servers::WatchEvent& e, const Options& o, cons
         return QJsonDocument(j).toJson(QJsonDocument::Compact) + '\n';
     }
     const auto shown = [&](const QString& text) {
-        return printable(o.rawNames ? text : removeColorCodes(text));
+        return printable(o.rawNames ? text : withoutColourCodes(text, CaretRule::QueryEngine));
     };
     QString line;
     switch (e.kind) {
@@ -122,7 +122,7 @@ int runWatch(const Options& o, const servers::Resolver& resolver, const WatchOut
     watcher.setMasters(masters, o.protocolVersion);
 
     // The addresses once, before the first look.
-    QList<servers::ServerAddress> given;
+    QList<ServerAddress> given;
     int unresolved = 0;
     for (const QString& address : o.addresses) {
         const Target t = parseAddress(address);
@@ -135,8 +135,7 @@ int runWatch(const Options& o, const servers::Resolver& resolver, const WatchOut
                         out.problem(QStringLiteral("%1: cannot resolve").arg(host));
                     return;
                 }
-                given.append(
-                    servers::ServerAddress{servers::preferredAddress(found), port}.normalised());
+                given.append(ServerAddress{servers::preferredAddress(found), port}.normalised());
                 watcher.setServers(given); // a name looked up later joins the next look
             });
     }

@@ -46,9 +46,9 @@ QVariant call(QObject* engine, const char* name, QVariantList args = {})
     return CallByName(engine, QString::fromLatin1(name), args);
 }
 
-ServerResult queryServer(QObject* engine, const QString& address, const Options& o)
+ResultView queryServer(QObject* engine, const QString& address, const Options& o)
 {
-    ServerResult r;
+    ResultView r;
     r.address = address;
     const Target t = parseAddress(address);
     // A numeric address only: a name would need a look-up of its own here.
@@ -60,7 +60,7 @@ ServerResult queryServer(QObject* engine, const QString& address, const Options&
         call(engine, "Connect", {t.host, t.port, o.protocol, o.timeoutMs});
         r.rttMs = double(clock.nsecsElapsed()) / 1e6;
         if (toBool(call(engine, "IsTimeout"))) {
-            r.status = ServerResult::TimedOut;
+            r.status = ResultView::TimedOut;
             return r;
         }
         r.name = toText(call(engine, "get_servername"));
@@ -84,9 +84,9 @@ ServerResult queryServer(QObject* engine, const QString& address, const Options&
             }
         }
         call(engine, "Quit");
-        r.status = ServerResult::Ok;
+        r.status = ResultView::Ok;
     } catch (const Error& e) {
-        r.status = ServerResult::Failed;
+        r.status = ResultView::Failed;
         r.error = e.description();
     }
     return r;
@@ -119,10 +119,10 @@ int main(int argc, char** argv)
     }
 
     if (o.protocol == QLatin1String("QUAKE3")) {
-        QList<ServerResult> results;
+        QList<ResultView> results;
         QueryOutput out;
         if (!o.json)
-            out.result = [&](const ServerResult& r) { print(stdout, formatPlain(r, o).toUtf8()); };
+            out.result = [&](const ResultView& r) { print(stdout, formatPlain(r, o).toUtf8()); };
         out.problem = [](const QString& text) {
             print(stderr, ("fragdeck-query: " + printable(text) + "\n").toLocal8Bit());
         };
@@ -144,11 +144,11 @@ int main(int argc, char** argv)
         return ExitNoEngine;
     }
 
-    QList<ServerResult> results;
+    QList<ResultView> results;
     int status = ExitOk;
     for (const QString& address : o.addresses) {
-        const ServerResult r = queryServer(engine.get(), address, o);
-        if (r.status != ServerResult::Ok)
+        const ResultView r = queryServer(engine.get(), address, o);
+        if (r.status != ResultView::Ok)
             status = ExitTimedOut;
         if (!o.json)
             print(stdout, formatPlain(r, o).toUtf8()); // each server as soon as it is known

@@ -2,6 +2,7 @@
 
 #include "ReplyParser.h"
 #include "core/Variant.h"
+#include "game/GameText.h"
 
 namespace fragdeck::query::fields
 {
@@ -56,7 +57,7 @@ void getClientInfo(QueryState& st, const QVariant& aIdx, QVariant& aScore, QVari
     }
     aScore = text(f->score);
     aPing = text(f->ping);
-    aPlayername = text(removeColorCodes(f->name));
+    aPlayername = text(withoutColourCodes(f->name, CaretRule::QueryEngine));
     aColorCodeName = text(f->name);
 }
 

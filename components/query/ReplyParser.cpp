@@ -1,7 +1,8 @@
 #include "ReplyParser.h"
 
-#include "ReplyReader.h"
 #include "core/Error.h"
+#include "game/InfoString.h"
+#include "game/ReplyReader.h"
 
 namespace fragdeck::query
 {
@@ -83,16 +84,10 @@ void checkLength(QByteArrayView text)
 std::optional<QByteArray> lookupKey(QByteArrayView reply, Key key, Protocol protocol)
 {
     const KeySearch s = searchFor(key, protocol);
-    const QByteArray lower = reply.toByteArray().toLower(); // ASCII letters only
-    const int match = ReplyReader(lower).findText(s.text);
-    if (!match)
+    const auto value = InfoString(reply).find(s.text, KeyMatch::FirstText, s.skip);
+    if (!value)
         return std::nullopt;
-    const ReplyReader r(reply);
-    const int start = match + s.skip;
-    int end = r.findAt(BS, start);
-    if (!end)
-        end = r.lineEnd(start); // the last value of an info string ends at its LF
-    return r.cut(start, end - 1);
+    return value->isEmpty() ? QByteArray() : value->toByteArray();
 }
 
 int clientCount(QByteArrayView reply, Protocol protocol)
@@ -171,24 +166,6 @@ std::optional<PlayerFields> clientInfo(QByteArrayView reply, Protocol protocol, 
     // Drops the blank and the opening quote before the name and the closing quote after it.
     f.name = r.cut(s3 + 2, e - 2);
     return f;
-}
-
-QByteArray removeColorCodes(QByteArrayView name)
-{
-    // One pass does what removing the first "^" and its follower again and again does.
-    QByteArray out;
-    out.reserve(name.size());
-    const qsizetype n = name.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (name[i] == '^' && i + 1 < n) {
-            ++i;
-            continue;
-        }
-        out.append(name[i]);
-    }
-    if (out.size() > 1 && out.endsWith('^'))
-        out.chop(1);
-    return out;
 }
 
 int rulesCount(QByteArrayView reply)

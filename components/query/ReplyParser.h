@@ -35,9 +35,6 @@ struct PlayerFields {
 // Player `index` (0-based); nullopt when the reply has no such line.
 std::optional<PlayerFields> clientInfo(QByteArrayView reply, Protocol protocol, int index);
 
-// "^" + one character removed throughout; a trailing "^" dropped unless it is all.
-QByteArray removeColorCodes(QByteArrayView name);
-
 // Name/value pairs of the info string; 0 when there are none.
 int rulesCount(QByteArrayView reply);
 

@@ -1,5 +1,7 @@
 #pragma once
 // Remote console datagrams: what is sent, and what a reply means. Pure, no sockets.
+#include "game/ServerAddress.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -10,7 +12,7 @@ namespace fragdeck
 {
 
 // The port a game server listens on unless told otherwise.
-constexpr quint16 DefaultServerPort = 27960;
+constexpr quint16 DefaultServerPort = kDefaultGamePort;
 
 // FF FF FF FF "rcon " password " " command, single-byte text, no line end.
 QByteArray rconDatagram(const QString& password, const QString& command);

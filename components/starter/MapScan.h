@@ -5,6 +5,7 @@
 #include "archive/LevelShots.h"
 #include "archive/Unzip.h"
 #include "game/GameScript.h"
+#include "game/ServerAddress.h"
 
 #include <QByteArray>
 #include <QList>
@@ -84,7 +85,7 @@ QString startProblem(const MatchRules& rules, const QStringList& tickedMaps,
                      const QString& rconPassword);
 
 // The port a game server listens on unless told otherwise.
-constexpr quint16 DefaultServerPort = 27960;
+constexpr quint16 DefaultServerPort = kDefaultGamePort;
 // The first of `tries` UDP ports from `first` that nothing listens on (the game takes the
 // next one itself when its port is taken); `first` when none is free.
 quint16 freeServerPort(quint16 first = DefaultServerPort, int tries = 10);

@@ -1,5 +1,6 @@
 #include "DemoFile.h"
 
+#include "game/InfoString.h"
 #include "game/MessageBits.h"
 
 #include <QBuffer>
@@ -54,25 +55,6 @@ constexpr int kFloatIntBits = 13;
 QString notReadable(const QString& why)
 {
     return QStringLiteral("not a readable demo: ") + why;
-}
-
-// The value of a key in an info string ("\key\value\key\value"; keys match in any case).
-QByteArray infoValue(QByteArrayView info, QByteArrayView key)
-{
-    qsizetype at = info.startsWith('\\') ? 1 : 0;
-    while (at < info.size()) {
-        qsizetype keyEnd = info.indexOf('\\', at);
-        if (keyEnd < 0)
-            return QByteArray();
-        const QByteArrayView k = info.sliced(at, keyEnd - at);
-        qsizetype valueEnd = info.indexOf('\\', keyEnd + 1);
-        if (valueEnd < 0)
-            valueEnd = info.size();
-        if (k.compare(key, Qt::CaseInsensitive) == 0)
-            return info.sliced(keyEnd + 1, valueEnd - keyEnd - 1).toByteArray();
-        at = valueEnd + 1;
-    }
-    return QByteArray();
 }
 
 bool toNumber(const QByteArray& text, int* out)
@@ -134,9 +116,9 @@ struct State {
             slot = -1;
             return;
         }
-        const QString name = QString::fromLatin1(infoValue(text, "n"));
+        const QString name = QString::fromLatin1(InfoString(text).value("n"));
         int team = 0;
-        toNumber(infoValue(text, "t"), &team);
+        toNumber(InfoString(text).value("t"), &team);
         if (slot < 0) {
             if (players.size() >= kMaxPlayersSeen)
                 return;
@@ -268,7 +250,7 @@ Parse parseGameState(MessageBits& m, bool oldKind, State& s, QString* why)
         if (client >= 0 && client < kMaxClients)
             fresh.clientNum = client;
     }
-    if (infoValue(fresh.configStrings[kServerInfo], "mapname").isEmpty()) {
+    if (InfoString(fresh.configStrings[kServerInfo]).value("mapname").isEmpty()) {
         *why = QStringLiteral("its game state names no map");
         return Parse::Damaged;
     }
@@ -399,11 +381,11 @@ bool isTeamGame(int gameType)
 void fillInfo(const State& s, int format, DemoInfo& info)
 {
     const QByteArray& serverInfo = s.configStrings[kServerInfo];
-    info.map = QString::fromLatin1(infoValue(serverInfo, "mapname"));
-    info.server = QString::fromLatin1(infoValue(serverInfo, "sv_hostname"));
+    info.map = QString::fromLatin1(InfoString(serverInfo).value("mapname"));
+    info.server = QString::fromLatin1(InfoString(serverInfo).value("sv_hostname"));
     int number = 0;
-    info.gameType = toNumber(infoValue(serverInfo, "g_gametype"), &number) ? number : -1;
-    info.protocol = toNumber(infoValue(serverInfo, "protocol"), &number) ? number : format;
+    info.gameType = toNumber(InfoString(serverInfo).value("g_gametype"), &number) ? number : -1;
+    info.protocol = toNumber(InfoString(serverInfo).value("protocol"), &number) ? number : format;
     info.players = s.players;
     info.recorderClient = s.clientNum;
     info.recorder.clear();

@@ -30,18 +30,35 @@ quint32 gameColour(int index)
     return table[index & 7];
 }
 
-QString withoutColourCodes(const QString& text)
+namespace
 {
-    QString out;
+template <typename Out, typename In> Out withoutCodes(const In& text, CaretRule rule)
+{
+    Out out;
     out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'^' && i + 1 < text.size() && text[i + 1] != u'^') {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] == u'^' && i + 1 < n &&
+            (rule == CaretRule::QueryEngine || text[i + 1] != u'^')) {
             ++i;
             continue;
         }
         out += text[i];
     }
+    if (rule == CaretRule::QueryEngine && out.size() > 1 && out[out.size() - 1] == u'^')
+        out.chop(1);
     return out;
+}
+} // namespace
+
+QString withoutColourCodes(const QString& text, CaretRule rule)
+{
+    return withoutCodes<QString>(text, rule);
+}
+
+QByteArray withoutColourCodes(const QByteArray& text, CaretRule rule)
+{
+    return withoutCodes<QByteArray>(text, rule);
 }
 
 QString colouredHtml(const QString& text)

@@ -2,6 +2,7 @@
 // How the game draws text holding colour codes ("^" and a digit): runs of text in one of
 // its eight colours. Player and server names, console output and the name maker's preview
 // all draw this way.
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -21,8 +22,18 @@ struct ColouredRun {
 QList<ColouredRun> colouredRuns(const QString& text);
 // The game's colour for index 0..7 (other values wrap), as a QRgb.
 quint32 gameColour(int index);
+// What "^^" is when colour codes are taken out.
+enum class CaretRule {
+    // As the game draws text: "^^" is a caret, and only a caret followed by anything else
+    // is a code; a caret at the end stays.
+    Game,
+    // As the query engine cuts player names (and fragdeck-query shows them): "^" and the
+    // character after it go, whatever it is; a caret at the end goes too unless it is all.
+    QueryEngine,
+};
 // The text without its colour codes, every other character as it is.
-QString withoutColourCodes(const QString& text);
+QString withoutColourCodes(const QString& text, CaretRule rule = CaretRule::Game);
+QByteArray withoutColourCodes(const QByteArray& text, CaretRule rule);
 // Rich text for a label or text view: one span per run, alternate-font runs underlined.
 QString colouredHtml(const QString& text);
 

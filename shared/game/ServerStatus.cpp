@@ -6,20 +6,12 @@
 namespace fragdeck
 {
 
-ServerAddress splitServerAddress(const QString& text)
+TypedAddress splitServerAddress(const QString& text)
 {
-    // An IPv6 address with a port comes in brackets, as the game writes it: "[::1]:27960".
-    const qsizetype close = text.startsWith(u'[') ? text.indexOf(u']') : -1;
-    if (close > 1) {
-        const QString host = text.mid(1, close - 1);
-        if (close + 1 >= text.size() - 1 || text.at(close + 1) != u':')
-            return {host, defaultGamePort};
-        return {host, leadingInt32(text.mid(close + 2))};
-    }
-    const qsizetype colon = text.indexOf(u':');
-    if (colon < 0 || colon == text.size() - 1)
-        return {text, defaultGamePort};
-    return {text.left(colon), leadingInt32(text.mid(colon + 1))};
+    const HostPortText p = splitHostPort(text, PortColon::First);
+    if (!p.hasPort || p.port.isEmpty())
+        return {p.bracketed ? p.host : text, defaultGamePort};
+    return {p.host, leadingInt32(p.port)};
 }
 
 bool connectToServer(QObject* engine, const QString& host, int32_t port)

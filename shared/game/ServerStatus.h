@@ -2,6 +2,8 @@
 // Reading one server's status through the query engine, in the order the engine expects:
 // Connect, the time-out check, the fields, the players, the rules, then Quit. The engine is
 // only known by its operation names; any Error it raises reaches the caller.
+#include "game/ServerAddress.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -30,16 +32,17 @@ struct ServerStatus {
     QList<RuleRow> rules;
 };
 
-// Where the browser's typed address points: the text before the first ":" and the number
-// after it; no ":" or nothing after it gives the whole text and the game's port 27960.
-// An IPv6 address in brackets is the host, and the number after "]:" its port.
-// A port too large for 32 bits raises Error 6.
-struct ServerAddress {
+// Where the browser's typed address points: a host as typed (a name, not yet a numeric
+// address) and the number after the first ":"; no ":" or nothing after it gives the whole
+// text and the game's port 27960. An IPv6 address in brackets is the host, and the number
+// after "]:" its port. The port is read like the engine reads a number, leading digits
+// only; a port too large for 32 bits raises Error 6.
+struct TypedAddress {
     QString host;
     int32_t port = 27960;
 };
-constexpr int32_t defaultGamePort = 27960;
-ServerAddress splitServerAddress(const QString& text);
+constexpr int32_t defaultGamePort = kDefaultGamePort;
+TypedAddress splitServerAddress(const QString& text);
 
 // The wait for each reply, in milliseconds.
 constexpr int queryTimeOutMs = 3000;

@@ -1,7 +1,7 @@
 #pragma once
 // Servers on the local networks: "getinfo <nonce>" broadcast to ports 27960-27963 of every
 // IPv4 network this machine is on; each server answering with that nonce is reported once.
-#include "servers/ServerAddress.h"
+#include "game/ServerAddress.h"
 #include "servers/StatusReply.h"
 
 #include <QList>
@@ -30,7 +30,7 @@ public:
     QList<ServerAddress> servers() const { return m_found; }
 
 Q_SIGNALS:
-    void serverFound(const fragdeck::servers::ServerAddress& server,
+    void serverFound(const fragdeck::ServerAddress& server,
                      const fragdeck::servers::ServerInfo& info);
     void finished();
 

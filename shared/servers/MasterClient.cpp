@@ -16,35 +16,9 @@ constexpr int kDatagramsPerEvent = 2;
 
 bool MasterServer::parse(const QString& text, MasterServer* out)
 {
-    const QString t = text.trimmed();
     MasterServer m;
-    QString portText;
-    if (t.startsWith(u'[')) {
-        const qsizetype close = t.indexOf(u']');
-        if (close < 2)
-            return false;
-        m.host = t.mid(1, close - 1);
-        const QString rest = t.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(u':'))
-                return false;
-            portText = rest.mid(1);
-        }
-    } else if (t.count(u':') == 1) {
-        const qsizetype colon = t.indexOf(u':');
-        m.host = t.left(colon);
-        portText = t.mid(colon + 1);
-    } else {
-        m.host = t; // a name, a dotted address or a bare IPv6 address
-    }
-    if (!portText.isNull()) {
-        bool ok = false;
-        const int p = portText.toInt(&ok);
-        if (!ok || p < 1 || p > 65535)
-            return false;
-        m.port = quint16(p);
-    }
-    if (m.host.isEmpty() || m.host.contains(u' ') || m.host.contains(u'/'))
+    if (!readHostPort(text.trimmed(), kDefaultMasterPort, &m.host, &m.port) ||
+        m.host.contains(u'/'))
         return false;
     *out = m;
     return true;

@@ -16,22 +16,6 @@ quint16 portAt(const uchar* p)
 
 } // namespace
 
-QString ServerAddress::toString() const
-{
-    if (host.protocol() == QAbstractSocket::IPv6Protocol)
-        return QStringLiteral("[%1]:%2").arg(host.toString()).arg(port);
-    return QStringLiteral("%1:%2").arg(host.toString()).arg(port);
-}
-
-ServerAddress ServerAddress::normalised() const
-{
-    bool ok = false;
-    const quint32 v4 = host.toIPv4Address(&ok);
-    if (ok && host.protocol() == QAbstractSocket::IPv6Protocol)
-        return {QHostAddress(v4), port};
-    return *this;
-}
-
 QByteArray masterRequest(int protocol, bool overIPv6, AddressFamilies families)
 {
     if (!overIPv6)

@@ -1,7 +1,7 @@
 #pragma once
 // The master server protocol, pure: request datagrams and the parsing of list replies.
 // No sockets here.
-#include "servers/ServerAddress.h"
+#include "game/ServerAddress.h"
 
 #include <QByteArray>
 #include <QList>

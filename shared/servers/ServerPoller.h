@@ -15,8 +15,8 @@
 // percentile, with room to spare), between a floor and the configured time-out; until
 // enough servers answered, an attempt waits the whole time-out. The sockets never
 // broadcast, and multicast, broadcast and unspecified addresses get no row.
+#include "game/ServerAddress.h"
 #include "servers/AddressScope.h"
-#include "servers/ServerAddress.h"
 #include "servers/StatusReply.h"
 
 #include <QElapsedTimer>

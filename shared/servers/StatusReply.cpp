@@ -1,16 +1,14 @@
 #include "StatusReply.h"
 
+#include "game/InfoString.h"
+#include "game/ReplyReader.h"
+
 namespace fragdeck::servers
 {
 namespace
 {
 
 const QByteArray kPrefix("\xff\xff\xff\xff", 4);
-
-bool sameKey(QByteArrayView a, QByteArrayView b)
-{
-    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 // Leading whole number like the game's atoi: blanks, a sign, digits; clamped, never
 // overflowing. `used` gets the bytes consumed (0 when there is no digit).
@@ -36,27 +34,6 @@ int leadingInt(QByteArrayView s, qsizetype* used = nullptr)
     return int(negative ? -v : v);
 }
 
-// Walks "\key\value\key\value": calls f(key, value) for each pair; a key without a value
-// at the very end gets an empty value.
-template <typename F> void forEachPair(QByteArrayView info, F&& f)
-{
-    qsizetype pos = 0;
-    if (pos < info.size() && info[pos] == '\\')
-        ++pos;
-    while (pos < info.size()) {
-        qsizetype k = info.indexOf('\\', pos);
-        if (k < 0)
-            k = info.size();
-        const QByteArrayView key = info.sliced(pos, k - pos);
-        qsizetype vFrom = k < info.size() ? k + 1 : k;
-        qsizetype v = info.indexOf('\\', vFrom);
-        if (v < 0)
-            v = info.size();
-        f(key, info.sliced(vFrom, v - vFrom));
-        pos = v < info.size() ? v + 1 : v;
-    }
-}
-
 QString latin1(QByteArrayView b)
 {
     return QString::fromLatin1(b.data(), b.size());
@@ -69,8 +46,8 @@ void readInfo(QByteArrayView info, ParsedReply& out, bool statusKeys, int maxKey
     QByteArray kept;
     kept.reserve(info.size());
     int keys = 0;
-    forEachPair(info, [&](QByteArrayView key, QByteArrayView value) {
-        if (sameKey(key, "challenge")) {
+    InfoString(info).forEachPair([&](QByteArrayView key, QByteArrayView value) {
+        if (sameInfoKey(key, "challenge")) {
             out.challenge = value.toByteArray();
             return;
         }
@@ -85,27 +62,27 @@ void readInfo(QByteArrayView info, ParsedReply& out, bool statusKeys, int maxKey
         kept += key;
         kept += '\\';
         kept += value;
-        if (sameKey(key, statusKeys ? QByteArrayView("sv_hostname") : "hostname"))
+        if (sameInfoKey(key, statusKeys ? QByteArrayView("sv_hostname") : "hostname"))
             s.hostname = latin1(value);
-        else if (sameKey(key, "mapname"))
+        else if (sameInfoKey(key, "mapname"))
             s.mapname = latin1(value);
-        else if (sameKey(key, "gamename"))
+        else if (sameInfoKey(key, "gamename"))
             s.gamename = latin1(value);
-        else if (sameKey(key, "game") && s.gamename.isEmpty())
+        else if (sameInfoKey(key, "game") && s.gamename.isEmpty())
             s.gamename = latin1(value);
-        else if (sameKey(key, "version"))
+        else if (sameInfoKey(key, "version"))
             s.version = latin1(value);
-        else if (sameKey(key, "g_gametype") || sameKey(key, "gametype"))
+        else if (sameInfoKey(key, "g_gametype") || sameInfoKey(key, "gametype"))
             s.gametype = leadingInt(value);
-        else if (sameKey(key, "sv_maxclients"))
+        else if (sameInfoKey(key, "sv_maxclients"))
             s.maxClients = leadingInt(value);
-        else if (sameKey(key, "protocol") || (sameKey(key, "com_protocol") && !s.protocol))
+        else if (sameInfoKey(key, "protocol") || (sameInfoKey(key, "com_protocol") && !s.protocol))
             s.protocol = leadingInt(value); // newer ioquake3 status replies: com_protocol
-        else if (sameKey(key, "g_needpass"))
+        else if (sameInfoKey(key, "g_needpass"))
             s.needPass = leadingInt(value) != 0;
-        else if (sameKey(key, "g_humanplayers"))
+        else if (sameInfoKey(key, "g_humanplayers"))
             s.humanPlayers = leadingInt(value);
-        else if (sameKey(key, "clients"))
+        else if (sameInfoKey(key, "clients"))
             s.clients = leadingInt(value);
     });
     kept.squeeze();
@@ -153,15 +130,6 @@ std::optional<QByteArrayView> body(QByteArrayView datagram, QByteArrayView comma
     return rest;
 }
 
-// The datagram cut to the byte bound; true when it was longer.
-bool clip(QByteArrayView& datagram, const ReplyLimits& limits)
-{
-    if (datagram.size() <= limits.maxBytes)
-        return false;
-    datagram = datagram.first(std::max(0, limits.maxBytes));
-    return true;
-}
-
 QByteArray playerLine(const PlayerInfo& p)
 {
     return QByteArray::number(p.score) + ' ' + QByteArray::number(p.ping) + " \"" +
@@ -172,21 +140,13 @@ QByteArray playerLine(const PlayerInfo& p)
 
 QString ServerInfo::value(QByteArrayView key) const
 {
-    QString found;
-    bool done = false;
-    forEachPair(infoString, [&](QByteArrayView k, QByteArrayView v) {
-        if (!done && sameKey(k, key)) {
-            found = latin1(v);
-            done = true;
-        }
-    });
-    return found;
+    return latin1(InfoString(infoString).find(key).value_or(QByteArrayView()));
 }
 
 QList<std::pair<QString, QString>> ServerInfo::pairs() const
 {
     QList<std::pair<QString, QString>> out;
-    forEachPair(infoString, [&](QByteArrayView k, QByteArrayView v) {
+    InfoString(infoString).forEachPair([&](QByteArrayView k, QByteArrayView v) {
         out.append({latin1(k), latin1(v)});
     });
     return out;
@@ -221,30 +181,24 @@ QByteArray infoRequest(const QByteArray& nonce)
 
 std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram, const ReplyLimits& limits)
 {
-    const bool clipped = clip(datagram, limits);
-    const auto rest = body(datagram, "statusResponse");
+    const ReplyReader whole(datagram, limits.maxBytes);
+    const auto rest = body(whole.text(), "statusResponse");
     if (!rest)
         return std::nullopt;
     ParsedReply out;
-    if (clipped)
+    if (whole.clipped())
         out.info.cut |= CutBytes;
-    const qsizetype infoEnd = rest->indexOf('\n');
-    readInfo(infoEnd < 0 ? *rest : rest->first(infoEnd), out, true, limits.maxKeys);
-    if (infoEnd >= 0) {
-        QByteArrayView lines = rest->sliced(infoEnd + 1);
-        while (!lines.isEmpty()) {
-            qsizetype nl = lines.indexOf('\n');
-            const QByteArrayView line = nl < 0 ? lines : lines.first(nl);
-            lines = nl < 0 ? QByteArrayView() : lines.sliced(nl + 1);
-            PlayerInfo p;
-            if (!readPlayer(line, &p))
-                continue;
-            if (out.info.players.size() == limits.maxPlayers) {
-                out.info.cut |= CutPlayers;
-                break;
-            }
-            out.info.players.append(std::move(p));
+    ReplyReader lines(*rest);
+    readInfo(lines.takeLine(), out, true, limits.maxKeys);
+    while (!lines.atEnd()) {
+        PlayerInfo p;
+        if (!readPlayer(lines.takeLine(), &p))
+            continue;
+        if (out.info.players.size() == limits.maxPlayers) {
+            out.info.cut |= CutPlayers;
+            break;
         }
+        out.info.players.append(std::move(p));
     }
     markBots(out.info);
     return out;
@@ -252,16 +206,15 @@ std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram, const Re
 
 std::optional<ParsedReply> parseInfoResponse(QByteArrayView datagram, const ReplyLimits& limits)
 {
-    const bool clipped = clip(datagram, limits);
-    const auto rest = body(datagram, "infoResponse");
+    const ReplyReader whole(datagram, limits.maxBytes);
+    const auto rest = body(whole.text(), "infoResponse");
     if (!rest)
         return std::nullopt;
     ParsedReply out;
     out.info.infoReply = true;
-    if (clipped)
+    if (whole.clipped())
         out.info.cut |= CutBytes;
-    const qsizetype end = rest->indexOf('\n');
-    readInfo(end < 0 ? *rest : rest->first(end), out, false, limits.maxKeys);
+    readInfo(ReplyReader(*rest).takeLine(), out, false, limits.maxKeys);
     return out;
 }
 

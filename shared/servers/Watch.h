@@ -1,7 +1,7 @@
 #pragma once
 // Watching servers for friends and free seats, pure: which names are friends, when a server
 // has a seat, and what changed between two looks at the same servers. No sockets here.
-#include "servers/ServerAddress.h"
+#include "game/ServerAddress.h"
 #include "servers/StatusReply.h"
 
 #include <QHash>

@@ -71,7 +71,7 @@ bool saveList(const QStringList& keys, int pingMs)
 {
     ServerTable saved;
     for (const QString& k : keys) {
-        servers::ServerAddress a;
+        ServerAddress a;
         const int i = saved.ensureRow(serverKey(k, &a), a, Internet);
         const auto reply =
             servers::parseStatusResponse("\xff\xff\xff\xffstatusResponse\n\\sv_hostname\\Saved " +

@@ -54,7 +54,7 @@ void TestBrowserLogic::addressSplit_data()
 void TestBrowserLogic::addressSplit()
 {
     QFETCH(QString, text);
-    const ServerAddress a = splitServerAddress(text);
+    const TypedAddress a = splitServerAddress(text);
     QTEST(a.host, "host");
     QTEST(int(a.port), "port");
 }

@@ -99,7 +99,7 @@ void TestCountries::missingOrForeignDatabase()
     // The table's column is empty, and says why.
     ServerTable t;
     t.setCountries(&db);
-    servers::ServerAddress a;
+    ServerAddress a;
     const int i = t.ensureRow(serverKey("8.8.8.8", &a), a, Internet);
     QCOMPARE(t.index(i, ServerTable::Country).data().toString(), QString());
     QCOMPARE(t.index(i, ServerTable::Country).data(Qt::ToolTipRole).toString(), db.error());
@@ -119,7 +119,7 @@ void TestCountries::columnSortAndFilter()
     // Rows are never queried here: the table only looks their addresses up.
     for (const char* k : {"130.149.1.1:27960", "8.8.8.8:27960", "127.0.0.1:27961",
                           "193.0.6.139:27960", "[2001:67c:2e8:22::c100:68b]:27960"}) {
-        servers::ServerAddress a;
+        ServerAddress a;
         t.ensureRow(serverKey(k, &a), a, Internet);
     }
     const int de = t.rowOf("130.149.1.1:27960");

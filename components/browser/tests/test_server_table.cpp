@@ -142,7 +142,7 @@ void TestServerTable::keys()
     QFETCH(QString, typed);
     QFETCH(QString, key);
     QFETCH(bool, numeric);
-    servers::ServerAddress a;
+    ServerAddress a;
     QCOMPARE(serverKey(typed, &a), key);
     QCOMPARE(!a.isNull(), numeric);
     if (numeric)

@@ -94,16 +94,16 @@ void TestCliLogic::addresses()
 
 void TestCliLogic::jsonStaysValid()
 {
-    ServerResult r;
+    ResultView r;
     r.address = "127.0.0.1:27960";
-    r.status = ServerResult::Ok;
+    r.status = ResultView::Ok;
     r.name = QString::fromLatin1("^1Caf\xe9 \"quoted\" back\\slash\x01\x1b[31m");
     r.map = "q3dm17";
     r.maxClients = "16";
     r.playerCount = 1;
     r.players.append(PlayerLine{"5", "48", QString::fromLatin1("a\"b\\c\n\t")});
     r.rules.append(RuleLine{"sv_hostname", "x"});
-    ServerResult t;
+    ResultView t;
     t.address = "10.0.0.1:27960";
     t.country = "DE"; // silent servers have their country too
     Options o;
@@ -132,9 +132,9 @@ void TestCliLogic::jsonStaysValid()
 
 void TestCliLogic::plainLinesCannotBeBroken()
 {
-    ServerResult r;
+    ResultView r;
     r.address = "h:1";
-    r.status = ServerResult::Ok;
+    r.status = ResultView::Ok;
     r.name = "^3Evil\nname\x1b]0;x\x07";
     r.maxClients = "8";
     r.players.append(PlayerLine{"1", "2", "bad\rname"});
@@ -145,7 +145,7 @@ void TestCliLogic::plainLinesCannotBeBroken()
     QVERIFY(!out.contains(QChar(0x1b)));
     QVERIFY(out.startsWith("h:1\tEvil?name?]0;x?\t\t0/8\t"));
     QVERIFY(out.contains("  player\t1\t2\tbad?name\n"));
-    ServerResult t;
+    ResultView t;
     t.address = "h:2";
     QCOMPARE(formatPlain(t, o), QString("h:2\ttimeout\t-\n"));
     t.country = "NL";

@@ -25,16 +25,16 @@ QString addressOf(const TestFleet& f, int i)
 
 struct Outcome {
     int status = -1;
-    QList<ServerResult> streamed;
+    QList<ResultView> streamed;
     QStringList problems;
-    QList<ServerResult> all;
+    QList<ResultView> all;
 };
 
 Outcome run(const Options& o, const servers::Resolver& resolver)
 {
     Outcome out;
     QueryOutput q;
-    q.result = [&](const ServerResult& r) { out.streamed.append(r); };
+    q.result = [&](const ResultView& r) { out.streamed.append(r); };
     q.problem = [&](const QString& p) { out.problems.append(p); };
     out.status = runServerQueries(o, resolver, q, &out.all);
     return out;
@@ -76,12 +76,12 @@ void TestServerQueries::addressesAtOnce()
     QCOMPARE(r.streamed.size(), 10);
     for (int i = 0; i < r.streamed.size(); ++i)
         QCOMPARE(r.streamed[i].address, o.addresses[i]); // the command line's order
-    QCOMPARE(r.streamed[3].status, ServerResult::CannotResolve);
+    QCOMPARE(r.streamed[3].status, ResultView::CannotResolve);
     QCOMPARE(formatPlain(r.streamed[3], o), QString("no.such.host.test:27960\tcannot resolve\n"));
-    QCOMPARE(r.streamed[0].status, ServerResult::TimedOut);
-    QCOMPARE(r.streamed[1].status, ServerResult::Ok);
+    QCOMPARE(r.streamed[0].status, ResultView::TimedOut);
+    QCOMPARE(r.streamed[1].status, ResultView::Ok);
     QCOMPARE(r.streamed[1].name, QString("Fleet 1"));
-    QCOMPARE(r.streamed[9].status, ServerResult::Ok); // the same server under a name
+    QCOMPARE(r.streamed[9].status, ResultView::Ok); // the same server under a name
     QCOMPARE(r.streamed[9].name, QString("Fleet 1"));
     QCOMPARE(fleet.server(1).received, 1);
     // All at once: every server was asked before any silent one was asked again.
@@ -105,7 +105,7 @@ void TestServerQueries::everyoneAnswers()
     const Outcome r = run(o, servers::fixedResolver({}));
     QCOMPARE(r.status, int(ExitOk));
     QCOMPARE(r.streamed.size(), 3);
-    const ServerResult& s = r.streamed[2];
+    const ResultView& s = r.streamed[2];
     QCOMPARE(s.playerCount, 3);
     QCOMPARE(s.botCount, 1);
     QCOMPARE(s.maxClients, QString("16"));
@@ -141,13 +141,13 @@ void TestServerQueries::mastersAndTheirProblems()
     QCOMPARE(r.status, int(ExitTimedOut));
     QCOMPARE(master.received.first(), QByteArray("\xff\xff\xff\xffgetservers 71 empty full"));
     QStringList shown;
-    for (const ServerResult& s : r.streamed)
+    for (const ResultView& s : r.streamed)
         shown.append(s.address);
     // The command line's address first, then the master's in its order, each once.
     QCOMPARE(shown, (QStringList{addressOf(fleet, 2), addressOf(fleet, 4), addressOf(fleet, 3),
                                  addressOf(fleet, 1), addressOf(fleet, 0)}));
-    QCOMPARE(r.streamed[1].status, ServerResult::TimedOut);
-    QCOMPARE(r.streamed[4].status, ServerResult::Ok);
+    QCOMPARE(r.streamed[1].status, ResultView::TimedOut);
+    QCOMPARE(r.streamed[4].status, ResultView::Ok);
     QCOMPARE(fleet.server(2).received, 1);
     QStringList problems = r.problems;
     problems.sort();
@@ -213,8 +213,8 @@ void TestServerQueries::mappedAndPlainAddressesInOneList()
     QCOMPARE(r.streamed.size(), 2);
     QCOMPARE(r.streamed[0].address, o.addresses[0]);
     QCOMPARE(r.streamed[1].address, addressOf(fleet, 0));
-    for (const ServerResult& s : r.streamed)
-        QCOMPARE(s.status, ServerResult::Ok);
+    for (const ResultView& s : r.streamed)
+        QCOMPARE(s.status, ResultView::Ok);
     QCOMPARE(r.streamed[0].name, QString("Fleet 1"));
     QCOMPARE(fleet.server(1).received, 1);
 }

@@ -2,6 +2,7 @@
 #include "FieldOps.h"
 #include "ReplyParser.h"
 #include "core/Error.h"
+#include "game/GameText.h"
 #include "testsupport/TestSupport.h"
 #include "testsupport/UdpTestServer.h"
 
@@ -240,7 +241,7 @@ void TestReplyParser::colorCodes()
 {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, plain);
-    QCOMPARE(removeColorCodes(name), plain);
+    QCOMPARE(withoutColourCodes(name, CaretRule::QueryEngine), plain);
 }
 
 void TestReplyParser::rules_data()

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 using namespace fragdeck::servers;
+using fragdeck::ServerAddress;
 
 namespace
 {

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 using namespace fragdeck::servers;
+using fragdeck::ServerAddress;
 using fragdeck::test::TestFleet;
 
 namespace

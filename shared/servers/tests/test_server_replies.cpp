@@ -6,6 +6,7 @@
 #include <QtTest>
 
 using namespace fragdeck::servers;
+using fragdeck::ServerAddress;
 
 namespace
 {

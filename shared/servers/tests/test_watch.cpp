@@ -10,6 +10,7 @@
 #include <QtTest>
 
 using namespace fragdeck::servers;
+using fragdeck::ServerAddress;
 using fragdeck::test::TestFleet;
 
 namespace

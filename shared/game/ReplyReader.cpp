@@ -2,8 +2,32 @@
 
 #include <algorithm>
 
-namespace fragdeck::query
+namespace fragdeck
 {
+
+ReplyReader::ReplyReader(QByteArrayView text, qsizetype maxBytes)
+    : m_text(text.first(std::clamp<qsizetype>(maxBytes, 0, text.size()))),
+      m_clipped(text.size() > m_text.size())
+{
+}
+
+QByteArrayView ReplyReader::take(char separator)
+{
+    const qsizetype from = std::min(m_next, m_text.size());
+    qsizetype end = m_text.indexOf(separator, from);
+    if (end < 0)
+        end = m_text.size();
+    m_next = std::min(end + 1, m_text.size());
+    return m_text.sliced(from, end - from);
+}
+
+bool ReplyReader::skip(char c)
+{
+    if (atEnd() || m_text[m_next] != c)
+        return false;
+    ++m_next;
+    return true;
+}
 
 char ReplyReader::at(int pos) const
 {
@@ -47,4 +71,4 @@ QByteArray ReplyReader::cut(int first, int last) const
     return m_text.sliced(first - 1, last - first + 1).toByteArray();
 }
 
-} // namespace fragdeck::query
+} // namespace fragdeck
