@@ -27,12 +27,11 @@ namespace
 // Starts run `stand`, a stand-in for the server that lives until it is ended.
 ProcessStarter standIn(QProcess& stand)
 {
-    return [&stand](const ProcessRequest&) {
+    return [&stand](const ProcessRequest&, StartedProcess* started, QString*) {
         stand.start("sleep", {"60"});
         stand.waitForStarted();
-        ProcessResult started{true, QString()};
-        started.pid = stand.processId();
-        return started;
+        started->pid = stand.processId();
+        return true;
     };
 }
 
@@ -273,16 +272,7 @@ void TestStarterWindow::startedServerCanBeStopped()
 {
     PromptRecorder prompts;
     QProcess stand;
-<<<<<<< HEAD
-    setProcessStarter([&stand](const ProcessRequest&, StartedProcess* started, QString*) {
-        stand.start("sleep", {"60"});
-        stand.waitForStarted();
-        started->pid = stand.processId();
-        return true;
-    });
-=======
     setProcessStarter(standIn(stand));
->>>>>>> tests
     {
         StarterWindow w;
         w.show();
@@ -308,16 +298,7 @@ void TestStarterWindow::startedServerCanBeStopped()
     QVERIFY(!stop->isVisible());
 
     // One that ends by itself is seen to have ended.
-<<<<<<< HEAD
-    setProcessStarter([&stand](const ProcessRequest&, StartedProcess* started, QString*) {
-        stand.start("sleep", {"60"});
-        stand.waitForStarted();
-        started->pid = stand.processId();
-        return true;
-    });
-=======
     setProcessStarter(standIn(stand));
->>>>>>> tests
     again.findChild<QTreeWidget*>("list_maps1")->topLevelItem(0)->setCheckState(0, Qt::Checked);
     again.findChild<QPushButton*>("Command1")->click();
     setProcessStarter({});
