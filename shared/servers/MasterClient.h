@@ -12,7 +12,6 @@
 #include "servers/MasterProtocol.h"
 #include "servers/Resolver.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -100,7 +99,7 @@ private:
     bool m_running = false;
     quint32 m_generation = 0;
     QList<MasterOutcome> m_outcomes;
-    QList<qint64> m_deadlines; // per master, ns on m_clock; 0: not waiting
+    QList<qint64> m_deadlines; // per master, ns on the Clock; 0: not waiting
     QList<qint64> m_listEnds;  // per master: the time limit, from its first datagram; 0: none
     QList<bool> m_ended;       // per master: its end mark came
     QList<ServerAddress> m_servers;
@@ -108,7 +107,6 @@ private:
     std::unique_ptr<QUdpSocket> m_v4;
     std::unique_ptr<QUdpSocket> m_v6;
     QTimer m_tick;
-    QElapsedTimer m_clock;
 };
 
 } // namespace fragdeck::servers

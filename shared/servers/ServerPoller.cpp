@@ -29,7 +29,6 @@ QByteArray nonceText(quint64 n)
 ServerPoller::ServerPoller(QObject* parent)
     : QObject(parent), m_random(QRandomGenerator::securelySeeded()), m_buffer(65536)
 {
-    m_clock.start();
     m_paceTimer.setSingleShot(true);
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     m_deadlineTimer.setSingleShot(true);

@@ -6,7 +6,7 @@
 //
 // A reply counts only when it comes from the address and port the attempt went to and
 // echoes that attempt's nonce as its "challenge"; every other datagram is dropped. Ping is
-// the time from the answered attempt's send to the reply, on a monotonic clock.
+// the time from the answered attempt's send to the reply, on the monotonic Clock.
 //
 // Rows are plain values and are never removed by a refresh: a server that does not answer
 // keeps its row (and its last answer) with the status NoReply.
@@ -15,11 +15,11 @@
 // percentile, with room to spare), between a floor and the configured time-out; until
 // enough servers answered, an attempt waits the whole time-out. The sockets never
 // broadcast, and multicast, broadcast and unspecified addresses get no row.
+#include "core/Clock.h"
 #include "servers/AddressScope.h"
 #include "servers/ServerAddress.h"
 #include "servers/StatusReply.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QRandomGenerator>
@@ -126,7 +126,7 @@ private:
     void addRoundTrip(qint64 us);
     qint64 dueNs(const Deadline& d, bool last) const;
     QUdpSocket* socketFor(const QHostAddress& host);
-    qint64 now() const { return m_clock.nsecsElapsed(); }
+    static qint64 now() { return Clock::now(); }
 
     PollerSettings m_settings;
     std::vector<ServerResult> m_rows;
@@ -146,7 +146,6 @@ private:
     std::unique_ptr<QUdpSocket> m_v6;
     QTimer m_paceTimer;
     QTimer m_deadlineTimer;
-    QElapsedTimer m_clock;
     qint64 m_lastPumpNs = 0;
     double m_budget = 0;
     bool m_running = false;
