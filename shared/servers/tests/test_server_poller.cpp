@@ -2,6 +2,7 @@
 // that every server keeps its row.
 #include "servers/DatagramSocket.h"
 #include "servers/ServerPoller.h"
+#include "testsupport/ManualClock.h"
 #include "testsupport/TestFleet.h"
 
 #include <sys/socket.h>
@@ -11,6 +12,7 @@
 #include <QtTest>
 
 using namespace fragdeck::servers;
+using fragdeck::test::ManualClock;
 using fragdeck::test::TestFleet;
 
 namespace
@@ -48,6 +50,44 @@ QByteArray nonceOf(const QByteArray& request)
     return request.mid(4 + 10);
 }
 
+// A request the fleet took and left unanswered, for the test to answer when its clock says.
+struct Held {
+    int server;
+    QByteArray nonce;
+    QHostAddress from;
+    quint16 port;
+};
+
+void holdRequests(TestFleet& fleet, QList<Held>& held)
+{
+    fleet.intercept = [&held](int i, const QByteArray& request, const QHostAddress& from,
+                              quint16 port) {
+        held.append({i, nonceOf(request), from, port});
+        return true;
+    };
+}
+
+void answer(TestFleet& fleet, const Held& h)
+{
+    fleet.sendFrom(h.server, fleet.statusReply(h.server, h.nonce), h.from, h.port);
+}
+
+// Time for the poller's timers to see where the clock was moved: what the clock does not
+// yet allow would have happened by then.
+void settle()
+{
+    QTest::qWait(100);
+}
+
+PollerSettings onTheClock(int attemptTimeoutMs, int minAttemptTimeoutMs = 1)
+{
+    PollerSettings s;
+    s.attemptTimeoutMs = attemptTimeoutMs;
+    s.minAttemptTimeoutMs = minAttemptTimeoutMs;
+    s.paceUs = 0;
+    return s;
+}
+
 } // namespace
 
 class TestServerPoller : public QObject
@@ -55,7 +95,10 @@ class TestServerPoller : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void neverBroadcasts();
+    void waitFollowsTheAnswers_data();
     void waitFollowsTheAnswers();
+    void earlierAttemptsRunOutWithTheShorterWait();
+    void pacingFollowsTheClock();
     void everyServerAnswers();
     void eachAttemptHasItsOwnNonce();
     void lateAnswerToAnEarlierAttempt();
@@ -96,37 +139,109 @@ void TestServerPoller::neverBroadcasts()
     QCOMPARE(poller.datagramsSent(), 0);
 }
 
+void TestServerPoller::waitFollowsTheAnswers_data()
+{
+    // Round trips in ms, one server each; the wait is 1.5 times the 98th percentile + 20.
+    QTest::addColumn<QList<int>>("pings");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("expectedMs");
+    const QList<int> quick(20, 10);
+    QTest::newRow("too few answers: the whole time-out") << QList<int>(19, 10) << 1 << 400;
+    QTest::newRow("enough answers") << quick << 1 << 36;
+    QTest::newRow("instant answers") << QList<int>(20, 0) << 1 << 21;
+    QTest::newRow("never below the floor") << quick << 100 << 100;
+    QTest::newRow("never above the time-out") << QList<int>(20, 300) << 1 << 400;
+    QTest::newRow("one slow server in fifty left out")
+        << QList<int>(49, 10) + QList<int>{300} << 1 << 36;
+    QTest::newRow("two slow servers in fifty count")
+        << QList<int>(48, 10) + QList<int>{200, 200} << 1 << 321;
+}
+
 void TestServerPoller::waitFollowsTheAnswers()
 {
-    // Quick servers shorten the wait of later attempts; a slow one queried after them
-    // answers its first attempt late and still counts, with that attempt's round trip.
+    QFETCH(QList<int>, pings);
+    QFETCH(int, minMs);
+    QFETCH(int, expectedMs);
+    ManualClock clock;
     TestFleet fleet;
-    QVERIFY(fleet.start(41));
-    for (int i = 0; i < 40; ++i)
-        fleet.server(i).latencyMs = 2;
-    fleet.server(40).latencyMs = 300;
+    QVERIFY(fleet.start(int(pings.size())));
+    QList<Held> held;
+    holdRequests(fleet, held);
     ServerPoller poller;
-    PollerSettings s;
-    s.attemptTimeoutMs = 2000;
-    s.minAttemptTimeoutMs = 100;
-    s.paceUs = 2000;
-    poller.setSettings(s);
-    QCOMPARE(poller.attemptTimeoutMs(), 2000); // nothing seen yet: the whole time-out
+    poller.setSettings(onTheClock(400, minMs));
+    QCOMPARE(poller.attemptTimeoutMs(), 400); // nothing seen yet
+    poller.addServers(allOf(fleet));
+    const int64_t sent = clock.nowNs();
+    poller.refreshAll();
+    QTRY_COMPARE(held.size(), pings.size());
+    // Slow ones may be asked again once the quick ones shortened the wait; the answer to
+    // their first attempt still counts.
+    const QList<Held> first = held;
+    for (const Held& h : first) {
+        clock.setNs(sent + int64_t(pings[h.server]) * 1000000);
+        answer(fleet, h);
+        QTRY_COMPARE(poller.at(h.server).status, ServerResult::Status::Ok);
+        QCOMPARE(poller.at(h.server).pingUs, qint64(pings[h.server]) * 1000);
+    }
+    QCOMPARE(poller.attemptTimeoutMs(), expectedMs);
+}
+
+void TestServerPoller::earlierAttemptsRunOutWithTheShorterWait()
+{
+    // A silent server asked together with twenty quick ones: once they answered, its
+    // attempts wait 36 ms and the last one twice that, counted from each one's send.
+    ManualClock clock;
+    TestFleet fleet;
+    QVERIFY(fleet.start(21));
+    QList<Held> held;
+    holdRequests(fleet, held);
+    ServerPoller poller;
+    poller.setSettings(onTheClock(400));
     poller.addServers(allOf(fleet));
     QSignalSpy finished(&poller, &ServerPoller::finished);
+    const int64_t t0 = clock.nowNs();
     poller.refreshAll();
-    QVERIFY(finished.wait(10000));
-    QVERIFY(poller.attemptTimeoutMs() < 2000);
-    QVERIFY(poller.attemptTimeoutMs() >= 100);
-    const ServerResult& slow = poller.at(40);
-    QCOMPARE(slow.status, ServerResult::Status::Ok);
-    QVERIFY(slow.attempts >= 2 && slow.attempts <= 3);
-    QVERIFY2(slow.pingMs() >= 300, qPrintable(QString::number(slow.pingMs())));
-    int sent = 0;
-    for (int i = 0; i < fleet.size(); ++i)
-        sent += fleet.server(i).received;
-    QCOMPARE(poller.datagramsSent(), sent);
-    QVERIFY(sent <= 40 + 3);
+    QTRY_COMPARE(held.size(), 21);
+    clock.advanceMs(10);
+    for (int i = 0; i < 20; ++i)
+        answer(fleet, held[i]);
+    QTRY_COMPARE(poller.doneCount(), 20);
+    QCOMPARE(poller.attemptTimeoutMs(), 36);
+    const ServerResult& silent = poller.at(20);
+    for (const auto& [ms, attempts] : {std::pair{35, 1}, {36, 2}, {71, 2}, {72, 3}, {143, 3}}) {
+        clock.setNs(t0 + int64_t(ms) * 1000000);
+        settle();
+        QTRY_COMPARE(fleet.server(20).received, attempts);
+        QCOMPARE(silent.status, ServerResult::Status::Querying);
+    }
+    clock.setNs(t0 + int64_t(144) * 1000000);
+    QTRY_COMPARE(silent.status, ServerResult::Status::NoReply);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(poller.datagramsSent(), 23);
+}
+
+void TestServerPoller::pacingFollowsTheClock()
+{
+    // One datagram per paceUs of the clock; a late turn sends at most 2 ms of them at once.
+    ManualClock clock;
+    TestFleet fleet;
+    QVERIFY(fleet.start(12));
+    QList<Held> held;
+    holdRequests(fleet, held);
+    ServerPoller poller;
+    PollerSettings s = onTheClock(5000);
+    s.paceUs = 1000;
+    poller.setSettings(s);
+    poller.addServers(allOf(fleet));
+    poller.refreshAll();
+    QCOMPARE(poller.datagramsSent(), 1);
+    for (const auto& [us, sent] :
+         {std::pair{0, 1}, {1000, 2}, {3000, 4}, {500, 4}, {500, 5}, {1000000, 7}}) {
+        clock.advanceUs(us);
+        settle();
+        QTRY_COMPARE(poller.datagramsSent(), sent);
+    }
+    QTRY_COMPARE(held.size(), 7);
 }
 
 void TestServerPoller::everyServerAnswers()
@@ -162,54 +277,55 @@ void TestServerPoller::everyServerAnswers()
 
 void TestServerPoller::eachAttemptHasItsOwnNonce()
 {
+    // Two attempts lost, the third answered 7 ms after it went out.
+    ManualClock clock;
     TestFleet fleet;
     QVERIFY(fleet.start(1));
-    QList<QByteArray> requests;
-    fleet.intercept = [&](int, const QByteArray& request, const QHostAddress&, quint16) {
-        requests.append(request);
-        return requests.size() < 3; // the first two are lost
-    };
+    QList<Held> held;
+    holdRequests(fleet, held);
     ServerPoller poller;
-    poller.setSettings(fast(100));
+    poller.setSettings(onTheClock(100));
     poller.addServers(allOf(fleet));
     QSignalSpy finished(&poller, &ServerPoller::finished);
     poller.refreshAll();
+    for (int attempts = 1; attempts < 3; ++attempts) {
+        QTRY_COMPARE(held.size(), attempts);
+        clock.advanceMs(100);
+    }
+    QTRY_COMPARE(held.size(), 3);
+    QCOMPARE(QSet<QByteArray>({held[0].nonce, held[1].nonce, held[2].nonce}).size(), 3);
+    clock.advanceMs(7);
+    answer(fleet, held[2]);
     QVERIFY(finished.wait(5000));
-    QCOMPARE(requests.size(), 3);
-    QCOMPARE(
-        QSet<QByteArray>({nonceOf(requests[0]), nonceOf(requests[1]), nonceOf(requests[2])}).size(),
-        3);
     QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
     QCOMPARE(poller.at(0).attempts, 3);
     // Ping runs from the attempt that was answered, not from the first one.
-    QVERIFY2(poller.at(0).pingMs() < 100, qPrintable(QString::number(poller.at(0).pingMs())));
+    QCOMPARE(poller.at(0).pingUs, qint64(7000));
 }
 
 void TestServerPoller::lateAnswerToAnEarlierAttempt()
 {
     // The answer to attempt 1 comes after attempt 2 went out: it still counts, and its ping
     // is measured from attempt 1.
+    ManualClock clock;
     TestFleet fleet;
     QVERIFY(fleet.start(1));
-    QByteArray first;
-    fleet.intercept = [&](int i, const QByteArray& request, const QHostAddress& from,
-                          quint16 port) {
-        if (first.isEmpty()) {
-            first = nonceOf(request);
-            return true;
-        }
-        fleet.sendFrom(i, fleet.statusReply(i, first), from, port);
-        return true;
-    };
+    QList<Held> held;
+    holdRequests(fleet, held);
     ServerPoller poller;
-    poller.setSettings(fast(120));
+    poller.setSettings(onTheClock(120));
     poller.addServers(allOf(fleet));
     QSignalSpy finished(&poller, &ServerPoller::finished);
     poller.refreshAll();
+    QTRY_COMPARE(held.size(), 1);
+    clock.advanceMs(120);
+    QTRY_COMPARE(held.size(), 2);
+    clock.advanceMs(5);
+    answer(fleet, held[0]);
     QVERIFY(finished.wait(5000));
     QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
     QCOMPARE(poller.at(0).attempts, 2);
-    QVERIFY(poller.at(0).pingMs() >= 120);
+    QCOMPARE(poller.at(0).pingUs, qint64(125000));
 }
 
 void TestServerPoller::foreignDatagramsDropped_data()
