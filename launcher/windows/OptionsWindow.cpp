@@ -34,18 +34,28 @@ QPushButton* button(const char* name, const QString& text, QWidget* parent)
     return b;
 }
 
-// Shows an open-file dialog; the chosen path, or empty when the user cancelled. The
-// dialog starts in the folder of the current path when there is one.
-QString browse(const QString& title, const QString& initialFile, const QString& filter,
-               const QString& current, QWidget* parent)
+// Shows an open-file dialog that starts in the folder of `edit`'s path; a chosen file goes
+// into the edit and is stored under `key` at once. Returns it, empty when the user
+// cancelled; any error while the dialog is up changes nothing.
+QString browseInto(QLineEdit* edit, const QString& key, const QString& title,
+                   const QString& initialFile, const QString& filter, QWidget* parent)
 {
-    OpenFileOptions o;
-    o.title = title;
-    o.initialFile = initialFile;
-    o.filter = filter;
-    o.fileMustExist = true;
-    o.initialFolder = toLocalPath(folderOf(current));
-    return openFileDialog(o, parent);
+    try {
+        OpenFileOptions o;
+        o.title = title;
+        o.initialFile = initialFile;
+        o.filter = filter + AllFiles;
+        o.fileMustExist = true;
+        o.initialFolder = toLocalPath(folderOf(edit->text()));
+        const QString file = openFileDialog(o, parent);
+        if (file.isEmpty())
+            return {};
+        edit->setText(file);
+        SaveSetting(App, Section, key, edit->text());
+        return file;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 } // namespace
@@ -109,50 +119,28 @@ OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
     m_browserpath->setText(launcherState().ServerBrowserPath);
 }
 
-// A browsed path is stored at once; a cancelled dialog changes nothing, and so does any
-// error while the dialog is up.
 void OptionsWindow::on_brw_clicked()
 {
-    try {
-        const QString file =
-            browse(QStringLiteral("Locate quake3.exe"), QStringLiteral("quake3.exe"),
-                   QStringLiteral("Q3test exe|quake3.exe") + AllFiles, m_q3path->text(), this);
-        if (file.isEmpty())
-            return;
-        m_q3path->setText(file);
+    const QString file =
+        browseInto(m_q3path, QStringLiteral("Q3path"), QStringLiteral("Locate quake3.exe"),
+                   QStringLiteral("quake3.exe"), QStringLiteral("Q3test exe|quake3.exe"), this);
+    if (!file.isEmpty())
         launcherState().Q3Path = file;
-        SaveSetting(App, Section, QStringLiteral("Q3path"), m_q3path->text());
-    } catch (const std::exception&) {
-    }
 }
 
 void OptionsWindow::on_Command4_clicked()
 {
-    try {
-        const QString file = browse(
-            QStringLiteral("Locate server browser"), QStringLiteral("*.exe"),
-            QStringLiteral("Server Browser exe|*.exe") + AllFiles, m_browserpath->text(), this);
-        if (file.isEmpty())
-            return;
-        m_browserpath->setText(file);
-        SaveSetting(App, Section, QStringLiteral("server browser"), m_browserpath->text());
+    const QString file = browseInto(
+        m_browserpath, QStringLiteral("server browser"), QStringLiteral("Locate server browser"),
+        QStringLiteral("*.exe"), QStringLiteral("Server Browser exe|*.exe"), this);
+    if (!file.isEmpty())
         launcherState().ServerBrowserPath = file;
-    } catch (const std::exception&) {
-    }
 }
 
 void OptionsWindow::on_Command5_clicked()
 {
-    try {
-        const QString file = browse(
-            QStringLiteral("Locate q3config.cfg"), QStringLiteral("q3config.cfg"),
-            QStringLiteral("q3config.cfg|q3config.cfg") + AllFiles, m_q3config->text(), this);
-        if (file.isEmpty())
-            return;
-        m_q3config->setText(file);
-        SaveSetting(App, Section, QStringLiteral("ConfigPath"), m_q3config->text());
-    } catch (const std::exception&) {
-    }
+    browseInto(m_q3config, QStringLiteral("ConfigPath"), QStringLiteral("Locate q3config.cfg"),
+               QStringLiteral("q3config.cfg"), QStringLiteral("q3config.cfg|q3config.cfg"), this);
 }
 
 void OptionsWindow::on_Command1_clicked()
