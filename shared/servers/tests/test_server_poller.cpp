@@ -50,43 +50,50 @@ QByteArray nonceOf(const QByteArray& request)
     return request.mid(4 + 10);
 }
 
-// A request the fleet took and left unanswered, for the test to answer when its clock says.
-struct Held {
-    int server;
-    QByteArray nonce;
-    QHostAddress from;
-    quint16 port;
-};
-
-void holdRequests(TestFleet& fleet, QList<Held>& held)
-{
-    fleet.intercept = [&held](int i, const QByteArray& request, const QHostAddress& from,
-                              quint16 port) {
-        held.append({i, nonceOf(request), from, port});
-        return true;
+// One refresh on a clock the test moves, of servers that hold every request until the test
+// answers it.
+struct HeldRefresh {
+    struct Held {
+        int server;
+        QByteArray nonce;
+        QHostAddress from;
+        quint16 port;
     };
-}
+    ManualClock clock;
+    TestFleet fleet;
+    QList<Held> held; // in the order they came
+    ServerPoller poller;
+    QSignalSpy finished{&poller, &ServerPoller::finished};
+    int64_t startNs = clock.nowNs();
 
-void answer(TestFleet& fleet, const Held& h)
-{
-    fleet.sendFrom(h.server, fleet.statusReply(h.server, h.nonce), h.from, h.port);
-}
-
-// Time for the poller's timers to see where the clock was moved: what the clock does not
-// yet allow would have happened by then.
-void settle()
-{
-    QTest::qWait(100);
-}
-
-PollerSettings onTheClock(int attemptTimeoutMs, int minAttemptTimeoutMs = 1)
-{
-    PollerSettings s;
-    s.attemptTimeoutMs = attemptTimeoutMs;
-    s.minAttemptTimeoutMs = minAttemptTimeoutMs;
-    s.paceUs = 0;
-    return s;
-}
+    // False when the fleet cannot start.
+    bool run(int servers, int attemptTimeoutMs, int minAttemptTimeoutMs = 1, int paceUs = 0)
+    {
+        if (!fleet.start(servers))
+            return false;
+        fleet.intercept = [this](int i, const QByteArray& request, const QHostAddress& from,
+                                 quint16 port) {
+            held.append({i, nonceOf(request), from, port});
+            return true;
+        };
+        PollerSettings s;
+        s.attemptTimeoutMs = attemptTimeoutMs;
+        s.minAttemptTimeoutMs = minAttemptTimeoutMs;
+        s.paceUs = paceUs;
+        poller.setSettings(s);
+        poller.addServers(allOf(fleet));
+        poller.refreshAll();
+        return true;
+    }
+    void answer(const Held& h)
+    {
+        fleet.sendFrom(h.server, fleet.statusReply(h.server, h.nonce), h.from, h.port);
+    }
+    void at(int ms) { clock.setNs(startNs + int64_t(ms) * 1000000); }
+    // Time for the poller's timers to see where the clock was moved: what the clock does
+    // not yet allow would have happened by then.
+    static void settle() { QTest::qWait(100); }
+};
 
 } // namespace
 
@@ -162,86 +169,60 @@ void TestServerPoller::waitFollowsTheAnswers()
     QFETCH(QList<int>, pings);
     QFETCH(int, minMs);
     QFETCH(int, expectedMs);
-    ManualClock clock;
-    TestFleet fleet;
-    QVERIFY(fleet.start(int(pings.size())));
-    QList<Held> held;
-    holdRequests(fleet, held);
-    ServerPoller poller;
-    poller.setSettings(onTheClock(400, minMs));
-    QCOMPARE(poller.attemptTimeoutMs(), 400); // nothing seen yet
-    poller.addServers(allOf(fleet));
-    const int64_t sent = clock.nowNs();
-    poller.refreshAll();
-    QTRY_COMPARE(held.size(), pings.size());
+    HeldRefresh r;
+    QVERIFY(r.run(int(pings.size()), 400, minMs));
+    QCOMPARE(r.poller.attemptTimeoutMs(), 400); // nothing seen yet
+    QTRY_COMPARE(r.held.size(), pings.size());
     // Slow ones may be asked again once the quick ones shortened the wait; the answer to
     // their first attempt still counts.
-    const QList<Held> first = held;
-    for (const Held& h : first) {
-        clock.setNs(sent + int64_t(pings[h.server]) * 1000000);
-        answer(fleet, h);
-        QTRY_COMPARE(poller.at(h.server).status, ServerResult::Status::Ok);
-        QCOMPARE(poller.at(h.server).pingUs, qint64(pings[h.server]) * 1000);
+    const QList<HeldRefresh::Held> first = r.held;
+    for (const HeldRefresh::Held& h : first) {
+        r.at(pings[h.server]);
+        r.answer(h);
+        QTRY_COMPARE(r.poller.at(h.server).status, ServerResult::Status::Ok);
+        QCOMPARE(r.poller.at(h.server).pingUs, qint64(pings[h.server]) * 1000);
     }
-    QCOMPARE(poller.attemptTimeoutMs(), expectedMs);
+    QCOMPARE(r.poller.attemptTimeoutMs(), expectedMs);
 }
 
 void TestServerPoller::earlierAttemptsRunOutWithTheShorterWait()
 {
     // A silent server asked together with twenty quick ones: once they answered, its
     // attempts wait 36 ms and the last one twice that, counted from each one's send.
-    ManualClock clock;
-    TestFleet fleet;
-    QVERIFY(fleet.start(21));
-    QList<Held> held;
-    holdRequests(fleet, held);
-    ServerPoller poller;
-    poller.setSettings(onTheClock(400));
-    poller.addServers(allOf(fleet));
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    const int64_t t0 = clock.nowNs();
-    poller.refreshAll();
-    QTRY_COMPARE(held.size(), 21);
-    clock.advanceMs(10);
+    HeldRefresh r;
+    QVERIFY(r.run(21, 400));
+    QTRY_COMPARE(r.held.size(), 21);
+    r.at(10);
     for (int i = 0; i < 20; ++i)
-        answer(fleet, held[i]);
-    QTRY_COMPARE(poller.doneCount(), 20);
-    QCOMPARE(poller.attemptTimeoutMs(), 36);
-    const ServerResult& silent = poller.at(20);
+        r.answer(r.held[i]);
+    QTRY_COMPARE(r.poller.doneCount(), 20);
+    QCOMPARE(r.poller.attemptTimeoutMs(), 36);
+    const ServerResult& silent = r.poller.at(20);
     for (const auto& [ms, attempts] : {std::pair{35, 1}, {36, 2}, {71, 2}, {72, 3}, {143, 3}}) {
-        clock.setNs(t0 + int64_t(ms) * 1000000);
-        settle();
-        QTRY_COMPARE(fleet.server(20).received, attempts);
+        r.at(ms);
+        r.settle();
+        QTRY_COMPARE(r.fleet.server(20).received, attempts);
         QCOMPARE(silent.status, ServerResult::Status::Querying);
     }
-    clock.setNs(t0 + int64_t(144) * 1000000);
+    r.at(144);
     QTRY_COMPARE(silent.status, ServerResult::Status::NoReply);
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(poller.datagramsSent(), 23);
+    QCOMPARE(r.finished.size(), 1);
+    QCOMPARE(r.poller.datagramsSent(), 23);
 }
 
 void TestServerPoller::pacingFollowsTheClock()
 {
     // One datagram per paceUs of the clock; a late turn sends at most 2 ms of them at once.
-    ManualClock clock;
-    TestFleet fleet;
-    QVERIFY(fleet.start(12));
-    QList<Held> held;
-    holdRequests(fleet, held);
-    ServerPoller poller;
-    PollerSettings s = onTheClock(5000);
-    s.paceUs = 1000;
-    poller.setSettings(s);
-    poller.addServers(allOf(fleet));
-    poller.refreshAll();
-    QCOMPARE(poller.datagramsSent(), 1);
+    HeldRefresh r;
+    QVERIFY(r.run(12, 5000, 1, 1000));
+    QCOMPARE(r.poller.datagramsSent(), 1);
     for (const auto& [us, sent] :
          {std::pair{0, 1}, {1000, 2}, {3000, 4}, {500, 4}, {500, 5}, {1000000, 7}}) {
-        clock.advanceUs(us);
-        settle();
-        QTRY_COMPARE(poller.datagramsSent(), sent);
+        r.clock.advanceUs(us);
+        r.settle();
+        QTRY_COMPARE(r.poller.datagramsSent(), sent);
     }
-    QTRY_COMPARE(held.size(), 7);
+    QTRY_COMPARE(r.held.size(), 7);
 }
 
 void TestServerPoller::everyServerAnswers()
@@ -278,54 +259,38 @@ void TestServerPoller::everyServerAnswers()
 void TestServerPoller::eachAttemptHasItsOwnNonce()
 {
     // Two attempts lost, the third answered 7 ms after it went out.
-    ManualClock clock;
-    TestFleet fleet;
-    QVERIFY(fleet.start(1));
-    QList<Held> held;
-    holdRequests(fleet, held);
-    ServerPoller poller;
-    poller.setSettings(onTheClock(100));
-    poller.addServers(allOf(fleet));
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
+    HeldRefresh r;
+    QVERIFY(r.run(1, 100));
     for (int attempts = 1; attempts < 3; ++attempts) {
-        QTRY_COMPARE(held.size(), attempts);
-        clock.advanceMs(100);
+        QTRY_COMPARE(r.held.size(), attempts);
+        r.at(attempts * 100);
     }
-    QTRY_COMPARE(held.size(), 3);
-    QCOMPARE(QSet<QByteArray>({held[0].nonce, held[1].nonce, held[2].nonce}).size(), 3);
-    clock.advanceMs(7);
-    answer(fleet, held[2]);
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
-    QCOMPARE(poller.at(0).attempts, 3);
+    QTRY_COMPARE(r.held.size(), 3);
+    QCOMPARE(QSet<QByteArray>({r.held[0].nonce, r.held[1].nonce, r.held[2].nonce}).size(), 3);
+    r.at(207);
+    r.answer(r.held[2]);
+    QVERIFY(r.finished.wait(5000));
+    QCOMPARE(r.poller.at(0).status, ServerResult::Status::Ok);
+    QCOMPARE(r.poller.at(0).attempts, 3);
     // Ping runs from the attempt that was answered, not from the first one.
-    QCOMPARE(poller.at(0).pingUs, qint64(7000));
+    QCOMPARE(r.poller.at(0).pingUs, qint64(7000));
 }
 
 void TestServerPoller::lateAnswerToAnEarlierAttempt()
 {
     // The answer to attempt 1 comes after attempt 2 went out: it still counts, and its ping
     // is measured from attempt 1.
-    ManualClock clock;
-    TestFleet fleet;
-    QVERIFY(fleet.start(1));
-    QList<Held> held;
-    holdRequests(fleet, held);
-    ServerPoller poller;
-    poller.setSettings(onTheClock(120));
-    poller.addServers(allOf(fleet));
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
-    QTRY_COMPARE(held.size(), 1);
-    clock.advanceMs(120);
-    QTRY_COMPARE(held.size(), 2);
-    clock.advanceMs(5);
-    answer(fleet, held[0]);
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
-    QCOMPARE(poller.at(0).attempts, 2);
-    QCOMPARE(poller.at(0).pingUs, qint64(125000));
+    HeldRefresh r;
+    QVERIFY(r.run(1, 120));
+    QTRY_COMPARE(r.held.size(), 1);
+    r.at(120);
+    QTRY_COMPARE(r.held.size(), 2);
+    r.at(125);
+    r.answer(r.held[0]);
+    QVERIFY(r.finished.wait(5000));
+    QCOMPARE(r.poller.at(0).status, ServerResult::Status::Ok);
+    QCOMPARE(r.poller.at(0).attempts, 2);
+    QCOMPARE(r.poller.at(0).pingUs, qint64(125000));
 }
 
 void TestServerPoller::foreignDatagramsDropped_data()
