@@ -1,6 +1,7 @@
 #include "LinkShelfWindow.h"
 
 #include "LinksFile.h"
+#include "gui/DialogButtons.h"
 #include "gui/OpenInBrowser.h"
 #include "gui/PlainText.h"
 #include "gui/Prompts.h"
@@ -35,9 +36,7 @@ LinkShelfWindow::LinkShelfWindow(const QString& linksPath, QWidget* parent) : QD
     m_return->setObjectName(QStringLiteral("Command1"));
     m_return->setAutoDefault(false);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_return);
+    auto* buttons = buttonRow({m_return});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tree);
     layout->addLayout(buttons);

@@ -4,6 +4,7 @@
 
 #include "core/Paths.h"
 #include "core/Settings.h"
+#include "gui/DialogButtons.h"
 #include "gui/Outline.h"
 #include "gui/Prompts.h"
 #include "gui/Twips.h"
@@ -121,10 +122,7 @@ CodeDialog::CodeDialog(QWidget* parent) : QDialog(parent)
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setDefault(true);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(OKButton);
+    auto* buttons = buttonRow({Command1, OKButton});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Text1);
     layout->addLayout(buttons);

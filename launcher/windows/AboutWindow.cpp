@@ -6,6 +6,7 @@
 #include "core/Countries.h"
 #include "core/Paths.h"
 #include "core/TextFile.h"
+#include "gui/DialogButtons.h"
 #include "gui/OpenInBrowser.h"
 
 #include <QApplication>
@@ -77,10 +78,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(check);
-    buttons->addWidget(ok);
+    auto* buttons = buttonRow({check, ok});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 18);
     layout->addWidget(product);

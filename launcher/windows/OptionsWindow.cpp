@@ -3,6 +3,7 @@
 #include "LauncherWindows.h"
 #include "core/Paths.h"
 #include "core/Settings.h"
+#include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 
 #include <QFileInfo>
@@ -25,14 +26,6 @@ const QString Section = QStringLiteral("Options");
 // Programs here rarely end in ".exe" (ioquake3, openarena), so every filter also offers
 // all files.
 const QString AllFiles = QStringLiteral("|All files|*");
-
-QPushButton* button(const char* name, const QString& text, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 // Shows an open-file dialog that starts in the folder of `edit`'s path; a chosen file goes
 // into the edit and is stored under `key` at once. Returns it, empty when the user
@@ -75,12 +68,12 @@ OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
     m_browserpath->setObjectName(QStringLiteral("browserpath"));
     m_q3config = new QLineEdit(page);
     m_q3config->setObjectName(QStringLiteral("q3config"));
-    auto* brw = button("brw", QStringLiteral("&Browse"), page);
-    auto* command4 = button("Command4", QStringLiteral("&Browse"), page);
-    auto* command5 = button("Command5", QStringLiteral("&Browse"), page);
-    auto* command1 = button("Command1", QStringLiteral("Auto-repair Fragdeck"), page);
+    auto* brw = namedButton(page, "brw", QStringLiteral("&Browse"));
+    auto* command4 = namedButton(page, "Command4", QStringLiteral("&Browse"));
+    auto* command5 = namedButton(page, "Command5", QStringLiteral("&Browse"));
+    auto* command1 = namedButton(page, "Command1", QStringLiteral("Auto-repair Fragdeck"));
     command1->setToolTip(QStringLiteral("Click if you have problems getting Fragdeck to work"));
-    auto* command2 = button("Command2", QStringLiteral("&Ok"), this);
+    auto* command2 = namedButton(this, "Command2", QStringLiteral("&Ok"));
     command2->setDefault(true);
 
     auto* grid = new QGridLayout(page);
@@ -99,9 +92,7 @@ OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
     grid->addWidget(command1, row, 1, 1, 2, Qt::AlignRight);
     grid->setColumnMinimumWidth(1, 300);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(command2);
+    auto* buttons = buttonRow({command2});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addLayout(buttons);

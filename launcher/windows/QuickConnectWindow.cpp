@@ -2,6 +2,7 @@
 
 #include "core/GameInstall.h"
 #include "core/Settings.h"
+#include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 
 #include <QHBoxLayout>
@@ -48,10 +49,7 @@ QuickConnectWindow::QuickConnectWindow(QWidget* parent) : QDialog(parent)
     auto* row = new QHBoxLayout;
     row->addWidget(label);
     row->addWidget(m_text1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(connectButton);
-    buttons->addWidget(cancel);
+    auto* buttons = buttonRow({connectButton, cancel});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(buttons);
