@@ -107,8 +107,8 @@ private Q_SLOTS:
     void earlierAttemptsRunOutWithTheShorterWait();
     void pacingFollowsTheClock();
     void everyServerAnswers();
+    void eachAttemptHasItsOwnNonce_data();
     void eachAttemptHasItsOwnNonce();
-    void lateAnswerToAnEarlierAttempt();
     void foreignDatagramsDropped_data();
     void foreignDatagramsDropped();
     void silentServersKeepTheirRows();
@@ -256,41 +256,40 @@ void TestServerPoller::everyServerAnswers()
     }
 }
 
+void TestServerPoller::eachAttemptHasItsOwnNonce_data()
+{
+    // Attempts go out 100 ms apart and are lost until one is answered, maybe after a later
+    // one went out: it counts, and its ping runs from its own send, not from the first.
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<int>("answered"); // 0-based
+    QTest::addColumn<int>("atMs");
+    QTest::newRow("the third, 7 ms after it went out") << 3 << 2 << 207;
+    QTest::newRow("the first, after the second went out") << 2 << 0 << 125;
+    QTest::newRow("the second, after the third went out") << 3 << 1 << 230;
+}
+
 void TestServerPoller::eachAttemptHasItsOwnNonce()
 {
-    // Two attempts lost, the third answered 7 ms after it went out.
+    QFETCH(int, sent);
+    QFETCH(int, answered);
+    QFETCH(int, atMs);
     HeldRefresh r;
     QVERIFY(r.run(1, 100));
-    for (int attempts = 1; attempts < 3; ++attempts) {
+    for (int attempts = 1; attempts < sent; ++attempts) {
         QTRY_COMPARE(r.held.size(), attempts);
         r.at(attempts * 100);
     }
-    QTRY_COMPARE(r.held.size(), 3);
-    QCOMPARE(QSet<QByteArray>({r.held[0].nonce, r.held[1].nonce, r.held[2].nonce}).size(), 3);
-    r.at(207);
-    r.answer(r.held[2]);
+    QTRY_COMPARE(r.held.size(), sent);
+    QSet<QByteArray> nonces;
+    for (const HeldRefresh::Held& h : r.held)
+        nonces.insert(h.nonce);
+    QCOMPARE(nonces.size(), sent);
+    r.at(atMs);
+    r.answer(r.held[answered]);
     QVERIFY(r.finished.wait(5000));
     QCOMPARE(r.poller.at(0).status, ServerResult::Status::Ok);
-    QCOMPARE(r.poller.at(0).attempts, 3);
-    // Ping runs from the attempt that was answered, not from the first one.
-    QCOMPARE(r.poller.at(0).pingUs, qint64(7000));
-}
-
-void TestServerPoller::lateAnswerToAnEarlierAttempt()
-{
-    // The answer to attempt 1 comes after attempt 2 went out: it still counts, and its ping
-    // is measured from attempt 1.
-    HeldRefresh r;
-    QVERIFY(r.run(1, 120));
-    QTRY_COMPARE(r.held.size(), 1);
-    r.at(120);
-    QTRY_COMPARE(r.held.size(), 2);
-    r.at(125);
-    r.answer(r.held[0]);
-    QVERIFY(r.finished.wait(5000));
-    QCOMPARE(r.poller.at(0).status, ServerResult::Status::Ok);
-    QCOMPARE(r.poller.at(0).attempts, 2);
-    QCOMPARE(r.poller.at(0).pingUs, qint64(125000));
+    QCOMPARE(r.poller.at(0).attempts, sent);
+    QCOMPARE(r.poller.at(0).pingUs, qint64(atMs - answered * 100) * 1000);
 }
 
 void TestServerPoller::foreignDatagramsDropped_data()
