@@ -1,7 +1,6 @@
 #include "MasterClient.h"
 
 #include "core/Clock.h"
-#include "servers/DatagramSocket.h"
 
 #include <QPointer>
 
@@ -105,7 +104,9 @@ QString describe(MasterOutcome::State state)
     return {};
 }
 
-MasterClient::MasterClient(QObject* parent) : QObject(parent), m_resolver(systemResolver())
+MasterClient::MasterClient(QObject* parent)
+    : QObject(parent), m_resolver(systemResolver()),
+      m_sockets(1 << 20, [this](QUdpSocket* socket) { onReadyRead(socket); })
 {
     // One coarse tick checks every master's deadline; the deadlines are seconds long.
     m_tick.setInterval(50);
@@ -170,23 +171,10 @@ void MasterClient::resolved(int index, quint32 generation, const QList<QHostAddr
     }
     const bool v6 = chosen.protocol() == QAbstractSocket::IPv6Protocol;
     m_outcomes[index].address = chosen;
-    QUdpSocket* socket = socketFor(v6);
+    QUdpSocket* socket = m_sockets.forFamily(v6);
     if (socket)
         socket->writeDatagram(masterRequest(m_protocol, v6), chosen, m_outcomes[index].master.port);
     m_deadlines[index] = Clock::now() + qint64(m_collectTimeoutMs) * 1000000;
-}
-
-QUdpSocket* MasterClient::socketFor(bool v6)
-{
-    std::unique_ptr<QUdpSocket>& s = v6 ? m_v6 : m_v4;
-    if (!s) {
-        s = bindDatagramSocket(v6, 1 << 20);
-        if (!s)
-            return nullptr;
-        QUdpSocket* raw = s.get();
-        connect(raw, &QUdpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
-    }
-    return s.get();
 }
 
 void MasterClient::onReadyRead(QUdpSocket* socket)

@@ -9,6 +9,7 @@
 // address may be queried (masterMayList), and every list is bounded in servers, datagrams
 // and time. What was skipped or cut is counted in the master's outcome.
 #include "servers/AddressScope.h"
+#include "servers/DatagramSocket.h"
 #include "servers/MasterProtocol.h"
 #include "servers/Resolver.h"
 
@@ -90,7 +91,6 @@ private:
     void onTick();
     void finishMaster(int index, MasterOutcome::State state);
     void checkFinished();
-    QUdpSocket* socketFor(bool v6);
 
     Resolver m_resolver;
     int m_collectTimeoutMs = 3000;
@@ -104,8 +104,7 @@ private:
     QList<bool> m_ended;       // per master: its end mark came
     QList<ServerAddress> m_servers;
     QSet<ServerAddress> m_seen;
-    std::unique_ptr<QUdpSocket> m_v4;
-    std::unique_ptr<QUdpSocket> m_v6;
+    DatagramSockets m_sockets;
     QTimer m_tick;
 };
 

@@ -17,6 +17,7 @@
 // broadcast, and multicast, broadcast and unspecified addresses get no row.
 #include "core/Clock.h"
 #include "servers/AddressScope.h"
+#include "servers/DatagramSocket.h"
 #include "servers/ServerAddress.h"
 #include "servers/StatusReply.h"
 
@@ -125,7 +126,6 @@ private:
     void beginRun();
     void addRoundTrip(qint64 us);
     qint64 dueNs(const Deadline& d, bool last) const;
-    QUdpSocket* socketFor(const QHostAddress& host);
     static qint64 now() { return Clock::now(); }
 
     PollerSettings m_settings;
@@ -142,8 +142,7 @@ private:
     std::vector<int> m_rttHistogram; // answers of this refresh per ms of round trip
     int m_rttSamples = 0;
     mutable int m_timeoutMs = -1; // derived from the histogram; -1: to be worked out
-    std::unique_ptr<QUdpSocket> m_v4;
-    std::unique_ptr<QUdpSocket> m_v6;
+    DatagramSockets m_sockets;
     QTimer m_paceTimer;
     QTimer m_deadlineTimer;
     qint64 m_lastPumpNs = 0;
