@@ -32,9 +32,7 @@ LinkShelfWindow::LinkShelfWindow(const QString& linksPath, QWidget* parent) : QD
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
     m_tree->setRootIsDecorated(true);
-    m_return = new QPushButton(QStringLiteral("&Return"), this);
-    m_return->setObjectName(QStringLiteral("Command1"));
-    m_return->setAutoDefault(false);
+    m_return = namedButton(this, "Command1", QStringLiteral("&Return"));
 
     auto* buttons = buttonRow({m_return});
     auto* layout = new QVBoxLayout(this);

@@ -71,9 +71,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     for (QLabel* l : {product, m_ver, location, link})
         l->setStyleSheet(QStringLiteral("color: #f2f2f2; background: transparent;"));
 
-    auto* check = new QPushButton(QStringLiteral("&Check for updates"), this);
-    check->setObjectName(QStringLiteral("Command2"));
-    check->setAutoDefault(false);
+    auto* check = namedButton(this, "Command2", QStringLiteral("&Check for updates"));
     auto* ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);

@@ -42,9 +42,7 @@ QuickConnectWindow::QuickConnectWindow(QWidget* parent) : QDialog(parent)
     auto* connectButton = new QPushButton(QStringLiteral("&Connect"), this);
     connectButton->setObjectName(QStringLiteral("Command1"));
     connectButton->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
-    cancel->setAutoDefault(false);
+    auto* cancel = namedButton(this, "Command2", QStringLiteral("&Cancel"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(label);
