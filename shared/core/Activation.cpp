@@ -72,7 +72,13 @@ ComponentMetadata readComponentMetadata(const QString& libraryPath)
     return result;
 }
 
-bool registerComponentLibrary(const QString& libraryPath, QString* error)
+namespace
+{
+
+// Both keys of every class the library declares: its path and class name when
+// registering, empty when not (the store never deletes keys: an empty library path reads
+// as "not registered").
+bool writeClassKeys(const QString& libraryPath, bool registering, QString* error)
 {
     const ComponentMetadata meta = readComponentMetadata(libraryPath);
     if (!meta.ok) {
@@ -80,30 +86,26 @@ bool registerComponentLibrary(const QString& libraryPath, QString* error)
             *error = meta.error;
         return false;
     }
-    const QString path = QFileInfo(libraryPath).absoluteFilePath();
+    const QString path = registering ? QFileInfo(libraryPath).absoluteFilePath() : QString();
     for (const ComponentClass& c : meta.classes) {
         if (!SaveSetting(kClassesApp, c.progId, kLibraryKey, path, error) ||
-            !SaveSetting(kClassesApp, c.progId, kClassKey, c.className, error))
+            !SaveSetting(kClassesApp, c.progId, kClassKey, registering ? c.className : QString(),
+                         error))
             return false;
     }
     return true;
 }
 
+} // namespace
+
+bool registerComponentLibrary(const QString& libraryPath, QString* error)
+{
+    return writeClassKeys(libraryPath, true, error);
+}
+
 bool unregisterComponentLibrary(const QString& libraryPath, QString* error)
 {
-    const ComponentMetadata meta = readComponentMetadata(libraryPath);
-    if (!meta.ok) {
-        if (error)
-            *error = meta.error;
-        return false;
-    }
-    // The store never deletes keys: an empty library path reads as "not registered".
-    for (const ComponentClass& c : meta.classes) {
-        if (!SaveSetting(kClassesApp, c.progId, kLibraryKey, QString(), error) ||
-            !SaveSetting(kClassesApp, c.progId, kClassKey, QString(), error))
-            return false;
-    }
-    return true;
+    return writeClassKeys(libraryPath, false, error);
 }
 
 QString registeredLibrary(const QString& progId)
