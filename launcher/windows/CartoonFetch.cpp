@@ -9,18 +9,30 @@
 
 namespace fragdeck::launcher
 {
+namespace
+{
+
+// Fetches `url` into the file at `path`; false when it could not, with the ending set when
+// the server could not be reached.
+bool fetchInto(const QUrl& url, const QString& path, int timeoutMs, qint64 maxBytes,
+               CartoonFetch& out)
+{
+    const HttpResult r = httpGet(url, timeoutMs, maxBytes);
+    if (r.connectionFailure) {
+        out.ending = CartoonFetch::ConnectFailure;
+        return false;
+    }
+    return r.ok && writeFileAtomic(path, r.body);
+}
+
+} // namespace
 
 CartoonFetch fetchCartoon(const CartoonSetup& setup)
 {
     CartoonFetch out;
-    const HttpResult index = httpGet(httpUrl(setup.server, QStringLiteral("/panelhop/ufgifs.txt")),
-                                     setup.timeoutMs, setup.indexMaxBytes);
-    if (index.connectionFailure) {
-        out.ending = CartoonFetch::ConnectFailure;
-        return out;
-    }
     const QString indexPath = setup.programFolder + QStringLiteral("\\ufurl.dat");
-    if (!index.ok || !writeFileAtomic(indexPath, index.body))
+    if (!fetchInto(httpUrl(setup.server, QStringLiteral("/panelhop/ufgifs.txt")), indexPath,
+                   setup.timeoutMs, setup.indexMaxBytes, out))
         return out;
     bool readOk = false;
     const QString line = readFirstLine(indexPath, &readOk);
@@ -29,14 +41,9 @@ CartoonFetch fetchCartoon(const CartoonSetup& setup)
 
     // The line is taken as it is: it starts with its own "/".
     out.stripPath = QStringLiteral("/cartoons") + line;
-    const HttpResult strip =
-        httpGet(httpUrl(setup.server, out.stripPath), setup.timeoutMs, setup.stripMaxBytes);
-    if (strip.connectionFailure) {
-        out.ending = CartoonFetch::ConnectFailure;
-        return out;
-    }
     const QString picturePath = setup.programFolder + QStringLiteral("\\uf.gif");
-    if (!strip.ok || !writeFileAtomic(picturePath, strip.body))
+    if (!fetchInto(httpUrl(setup.server, out.stripPath), picturePath, setup.timeoutMs,
+                   setup.stripMaxBytes, out))
         return out;
 
     QImageReader reader(toLocalPath(picturePath));
