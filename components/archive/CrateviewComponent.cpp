@@ -5,13 +5,7 @@
 namespace fragdeck::archive
 {
 
-CrateviewFactory::CrateviewFactory()
-    : OneClassFactory("Class", [] {
-          return new WindowClass([] {
-              CrateviewWindow form;
-              form.exec();
-          });
-      })
+CrateviewFactory::CrateviewFactory() : OneWindowFactory("Class", [] { CrateviewWindow().exec(); })
 {
 }
 

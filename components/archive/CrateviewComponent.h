@@ -5,7 +5,7 @@
 namespace fragdeck::archive
 {
 
-class CrateviewFactory : public QObject, public OneClassFactory
+class CrateviewFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "crateview.json")

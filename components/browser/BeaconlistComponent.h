@@ -5,7 +5,7 @@
 namespace fragdeck
 {
 
-class BeaconlistFactory : public QObject, public OneClassFactory
+class BeaconlistFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "beaconlist.json")

@@ -12,6 +12,7 @@
 #include "core/Paths.h"
 #include "core/Settings.h"
 #include "game/GameText.h"
+#include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 #include "gui/Sound.h"
 #include "servers/Friends.h"
@@ -45,15 +46,6 @@ namespace
 {
 
 const QString errorTitle = QStringLiteral("Error");
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    // Enter in the address box must not press a button.
-    b->setAutoDefault(false);
-    return b;
-}
 
 QString option(const char* key)
 {
@@ -133,16 +125,16 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     m_ipcombo->setMinimumContentsLength(24);
     label->setBuddy(m_ipcombo);
 
-    auto* query = button(this, "Command7", QStringLiteral("Query"));
-    auto* add = button(this, "Command3", QStringLiteral("Add new server address"));
-    auto* remove = button(this, "Command4", QStringLiteral("Remove current address"));
-    auto* friends = button(this, "friendsbutton", QStringLiteral("Friends..."));
+    auto* query = namedButton(this, "Command7", QStringLiteral("Query"));
+    auto* add = namedButton(this, "Command3", QStringLiteral("Add new server address"));
+    auto* remove = namedButton(this, "Command4", QStringLiteral("Remove current address"));
+    auto* friends = namedButton(this, "friendsbutton", QStringLiteral("Friends..."));
     m_watch = new QCheckBox(QStringLiteral("Watch"), this);
     m_watch->setObjectName(QStringLiteral("watch"));
     m_watch->setToolTip(QStringLiteral("Look at your favourites and your friends' servers every "
                                        "minute, and tell when a friend comes or a seat frees"));
-    auto* start = button(this, "Command1", QStringLiteral("&Start"));
-    auto* ret = button(this, "Command2", QStringLiteral("&Return"));
+    auto* start = namedButton(this, "Command1", QStringLiteral("&Start"));
+    auto* ret = namedButton(this, "Command2", QStringLiteral("&Return"));
 
     m_lists = StatusLists::create(this);
 
@@ -184,7 +176,7 @@ BrowserWindow::BrowserWindow(const QString& addressBookPath, QWidget* parent)
     m_banner->setStyleSheet(QStringLiteral("QLabel { background: #fff3c4; color: #3a2f00; "
                                            "border: 1px solid #d9b84a; padding: 4px; }"));
     m_banner->hide();
-    m_cancelWait = button(side, "cancelwait", QStringLiteral("Cancel"));
+    m_cancelWait = namedButton(side, "cancelwait", QStringLiteral("Cancel"));
     m_cancelWait->hide();
     auto* bannerRow = new QHBoxLayout;
     bannerRow->addWidget(m_banner, 1);

@@ -1,5 +1,6 @@
 #include "FriendsDialog.h"
 
+#include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 #include "servers/Friends.h"
 
@@ -22,14 +23,6 @@ QStringList itemsOf(const QListWidget* list)
     return out;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 FriendsDialog::FriendsDialog(QWidget* parent) : QDialog(parent)
@@ -40,13 +33,13 @@ FriendsDialog::FriendsDialog(QWidget* parent) : QDialog(parent)
     m_friends = new QListWidget(this);
     m_friends->setObjectName(QStringLiteral("friendlist"));
     m_friends->addItems(servers::loadFriends());
-    auto* add = button(this, "addfriendbutton", QStringLiteral("Add..."));
-    auto* remove = button(this, "removefriend", QStringLiteral("Remove"));
+    auto* add = namedButton(this, "addfriendbutton", QStringLiteral("Add..."));
+    auto* remove = namedButton(this, "removefriend", QStringLiteral("Remove"));
     auto* hiddenLabel = new QLabel(QStringLiteral("Hidden servers:"), this);
     m_hidden = new QListWidget(this);
     m_hidden->setObjectName(QStringLiteral("hiddenlist"));
     m_hidden->addItems(servers::loadHidden());
-    auto* show = button(this, "showagain", QStringLiteral("Show again"));
+    auto* show = namedButton(this, "showagain", QStringLiteral("Show again"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* layout = new QGridLayout(this);
     layout->addWidget(friendsLabel, 0, 0, 1, 2);

@@ -1,6 +1,7 @@
 #include "ServerListPanel.h"
 
 #include "gui/ColouredText.h"
+#include "gui/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -142,12 +143,8 @@ ServerListPanel::ServerListPanel(browser::ServerBrowser* browser, QWidget* paren
         m_sources->addTab(QLatin1String(name));
     m_sources->setExpanding(false);
 
-    m_refresh = new QPushButton(QStringLiteral("Refresh"), this);
-    m_refresh->setObjectName(QStringLiteral("refresh"));
-    m_stop = new QPushButton(QStringLiteral("Stop"), this);
-    m_stop->setObjectName(QStringLiteral("stop"));
-    for (QPushButton* b : {m_refresh, m_stop})
-        b->setAutoDefault(false);
+    m_refresh = namedButton(this, "refresh", QStringLiteral("Refresh"));
+    m_stop = namedButton(this, "stop", QStringLiteral("Stop"));
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setTextVisible(true);

@@ -1,5 +1,7 @@
 #include "Pictures.h"
 
+#include "gui/Outline.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -38,25 +40,19 @@ const QColor Ember(0xc9, 0x3c, 0x2a);
 
 void folderShape(QPainter& p)
 {
-    QPainterPath back;
-    back.moveTo(3, 8);
-    back.lineTo(12, 8);
-    back.lineTo(15, 11);
-    back.lineTo(29, 11);
-    back.lineTo(29, 26);
-    back.lineTo(3, 26);
-    back.closeSubpath();
     p.setPen(QPen(AmberDark, 1.5));
     p.setBrush(AmberDark.lighter(130));
-    p.drawPath(back);
-    QPainterPath front;
-    front.moveTo(3, 14);
-    front.lineTo(29, 14);
-    front.lineTo(29, 26);
-    front.lineTo(3, 26);
-    front.closeSubpath();
+    p.drawPath(outline({{3, 8}, {12, 8}, {15, 11}, {29, 11}, {29, 26}, {3, 26}}, true));
     p.setBrush(Amber);
-    p.drawPath(front);
+    p.drawPath(outline({{3, 14}, {29, 14}, {29, 26}, {3, 26}}, true));
+}
+
+// A bent line such as an arrow head or a tick: round ends and joins, nothing filled.
+void stroke(QPainter& p, const QPainterPath& path, const QColor& colour, qreal width)
+{
+    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
 }
 
 void field(QPainter& p)
@@ -83,26 +79,15 @@ ImageList treePictures()
                     p.setPen(QPen(Ink, 1.5));
                     p.setBrush(Qt::white);
                     p.drawRoundedRect(QRectF(5, 5, 22, 22), 3, 3);
-                    QPainterPath tick;
-                    tick.moveTo(9, 16);
-                    tick.lineTo(14, 21);
-                    tick.lineTo(23, 10);
-                    p.setPen(QPen(Leaf, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-                    p.setBrush(Qt::NoBrush);
-                    p.drawPath(tick);
+                    stroke(p, outline({{9, 16}, {14, 21}, {23, 10}}, false), Leaf, 3.2);
                 }));
     list.insert(QStringLiteral("combo"), picture([](QPainter& p) {
                     field(p);
                     p.setPen(Qt::NoPen);
                     p.setBrush(Steel);
                     p.drawRect(QRectF(20, 9, 8, 14));
-                    QPainterPath arrow;
-                    arrow.moveTo(21.5, 14);
-                    arrow.lineTo(26.5, 14);
-                    arrow.lineTo(24, 18);
-                    arrow.closeSubpath();
                     p.setBrush(Qt::white);
-                    p.drawPath(arrow);
+                    p.drawPath(outline({{21.5, 14}, {26.5, 14}, {24, 18}}, true));
                     p.setPen(QPen(Ink, 2, Qt::SolidLine, Qt::RoundCap));
                     p.drawLine(QPointF(7, 16), QPointF(15, 16));
                 }));
@@ -114,13 +99,7 @@ ImageList toolbarPictures()
     ImageList list;
     list.insert(QStringLiteral("open"), picture([](QPainter& p) {
                     folderShape(p);
-                    QPainterPath arrow;
-                    arrow.moveTo(20, 3);
-                    arrow.lineTo(27, 9);
-                    arrow.lineTo(20, 15);
-                    p.setPen(QPen(Steel, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-                    p.setBrush(Qt::NoBrush);
-                    p.drawPath(arrow);
+                    stroke(p, outline({{20, 3}, {27, 9}, {20, 15}}, false), Steel, 2.6);
                     p.drawLine(QPointF(11, 9), QPointF(26, 9));
                 }));
     list.insert(QStringLiteral("save"), picture([](QPainter& p) {
@@ -138,26 +117,15 @@ ImageList toolbarPictures()
                     p.setPen(QPen(Leaf, 3, Qt::SolidLine, Qt::RoundCap));
                     p.setBrush(Qt::NoBrush);
                     p.drawArc(QRectF(6, 6, 20, 20), 100 * 16, 290 * 16);
-                    QPainterPath head;
-                    head.moveTo(9, 2);
-                    head.lineTo(17, 6.5);
-                    head.lineTo(10, 12);
-                    head.closeSubpath();
                     p.setPen(Qt::NoPen);
                     p.setBrush(Leaf);
-                    p.drawPath(head);
+                    p.drawPath(outline({{9, 2}, {17, 6.5}, {10, 12}}, true));
                 }));
     list.insert(QStringLiteral("return"), picture([](QPainter& p) {
                     p.setPen(QPen(Ink, 1.5));
                     p.setBrush(QColor(0xdd, 0xe5, 0xee));
                     p.drawRect(QRectF(14, 4, 14, 24));
-                    QPainterPath arrow;
-                    arrow.moveTo(11, 9);
-                    arrow.lineTo(4, 16);
-                    arrow.lineTo(11, 23);
-                    p.setPen(QPen(Ember, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-                    p.setBrush(Qt::NoBrush);
-                    p.drawPath(arrow);
+                    stroke(p, outline({{11, 9}, {4, 16}, {11, 23}}, false), Ember, 3);
                     p.drawLine(QPointF(5, 16), QPointF(21, 16));
                 }));
     return list;

@@ -5,7 +5,7 @@
 namespace fragdeck::config
 {
 
-class TunedeskFactory : public QObject, public OneClassFactory
+class TunedeskFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "tunedesk.json")

@@ -3,6 +3,7 @@
 #include "core/Paths.h"
 #include "game/GameScript.h"
 #include "game/GameText.h"
+#include "gui/DialogButtons.h"
 #include "gui/PictureBox.h"
 #include "gui/PictureDisplay.h"
 #include "gui/PlainText.h"
@@ -107,12 +108,8 @@ DemoWindow::DemoWindow(QWidget* parent)
 
     cloop = new QCheckBox(QStringLiteral("Continuous loop"), this);
     cloop->setObjectName(QStringLiteral("cloop"));
-    Command1 = new QPushButton(QStringLiteral("&Start"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("&Return"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    for (QPushButton* b : {Command1, Command2})
-        b->setAutoDefault(false);
+    Command1 = namedButton(this, "Command1", QStringLiteral("&Start"));
+    Command2 = namedButton(this, "Command2", QStringLiteral("&Return"));
     // The level-shot index, kept hidden as in the match starter.
     List_levelshots = new QListWidget(this);
     List_levelshots->setObjectName(QStringLiteral("List_levelshots"));

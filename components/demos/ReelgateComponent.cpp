@@ -5,14 +5,6 @@
 namespace fragdeck::demos
 {
 
-ReelgateFactory::ReelgateFactory()
-    : OneClassFactory("Class", [] {
-          return new WindowClass([] {
-              DemoWindow window;
-              window.exec();
-          });
-      })
-{
-}
+ReelgateFactory::ReelgateFactory() : OneWindowFactory("Class", [] { DemoWindow().exec(); }) {}
 
 } // namespace fragdeck::demos

@@ -5,7 +5,7 @@
 namespace fragdeck::demos
 {
 
-class ReelgateFactory : public QObject, public OneClassFactory
+class ReelgateFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "reelgate.json")

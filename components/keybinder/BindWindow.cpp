@@ -1,6 +1,7 @@
 #include "BindWindow.h"
 
 #include "core/Settings.h"
+#include "gui/DialogButtons.h"
 #include "gui/PlainText.h"
 #include "gui/Prompts.h"
 
@@ -55,10 +56,8 @@ KeyCapture::KeyCapture(QWidget* parent) : QDialog(parent)
     m_area->setMinimumSize(320, 110);
     m_area->setFrameShape(QFrame::StyledPanel);
     m_area->installEventFilter(this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancelcapture"));
+    auto* cancel = namedButton(this, "cancelcapture", QStringLiteral("Cancel"));
     cancel->setFocusPolicy(Qt::NoFocus);
-    cancel->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_area);
     layout->addWidget(cancel, 0, Qt::AlignRight);

@@ -8,12 +8,7 @@ namespace fragdeck::bind
 {
 
 BindwrightFactory::BindwrightFactory()
-    : OneClassFactory("class", [] {
-          return new WindowClass([] {
-              BindWindow window(QApplication::activeWindow());
-              window.exec();
-          });
-      })
+    : OneWindowFactory("class", [] { BindWindow(QApplication::activeWindow()).exec(); })
 {
 }
 

@@ -5,7 +5,7 @@
 namespace fragdeck::bind
 {
 
-class BindwrightFactory : public QObject, public OneClassFactory
+class BindwrightFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "bindwright.json")

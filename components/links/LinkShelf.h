@@ -5,7 +5,7 @@
 namespace fragdeck::links
 {
 
-class LinkShelfFactory : public QObject, public OneClassFactory
+class LinkShelfFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "linkshelf.json")

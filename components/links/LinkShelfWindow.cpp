@@ -1,6 +1,7 @@
 #include "LinkShelfWindow.h"
 
 #include "LinksFile.h"
+#include "gui/DialogButtons.h"
 #include "gui/OpenInBrowser.h"
 #include "gui/PlainText.h"
 #include "gui/Prompts.h"
@@ -31,13 +32,9 @@ LinkShelfWindow::LinkShelfWindow(const QString& linksPath, QWidget* parent) : QD
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
     m_tree->setRootIsDecorated(true);
-    m_return = new QPushButton(QStringLiteral("&Return"), this);
-    m_return->setObjectName(QStringLiteral("Command1"));
-    m_return->setAutoDefault(false);
+    m_return = namedButton(this, "Command1", QStringLiteral("&Return"));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_return);
+    auto* buttons = buttonRow({m_return});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tree);
     layout->addLayout(buttons);

@@ -8,12 +8,7 @@ namespace fragdeck::names
 {
 
 GlyphtagFactory::GlyphtagFactory()
-    : OneClassFactory("glyphtag", [] {
-          return new WindowClass([] {
-              GlyphtagWindow form(QApplication::activeWindow());
-              form.exec();
-          });
-      })
+    : OneWindowFactory("glyphtag", [] { GlyphtagWindow(QApplication::activeWindow()).exec(); })
 {
 }
 

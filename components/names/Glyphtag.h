@@ -5,7 +5,7 @@
 namespace fragdeck::names
 {
 
-class GlyphtagFactory : public QObject, public OneClassFactory
+class GlyphtagFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "glyphtag.json")

@@ -4,6 +4,8 @@
 
 #include "core/Paths.h"
 #include "core/Settings.h"
+#include "gui/DialogButtons.h"
+#include "gui/Outline.h"
 #include "gui/Prompts.h"
 #include "gui/Twips.h"
 
@@ -15,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -88,18 +89,10 @@ QIcon toolbarPicture(const QString& key)
         p.drawEllipse(QRectF(10.5, 5, 3, 3));
         p.drawRoundedRect(QRectF(10.5, 10, 3, 9), 1, 1);
     } else if (key == u"return") {
-        QPainterPath arrow;
-        arrow.moveTo(2, 12);
-        arrow.lineTo(11, 4);
-        arrow.lineTo(11, 9);
-        arrow.lineTo(21, 9);
-        arrow.lineTo(21, 15);
-        arrow.lineTo(11, 15);
-        arrow.lineTo(11, 20);
-        arrow.closeSubpath();
         p.setPen(QPen(QColor(120, 30, 20), 1));
         p.setBrush(QColor(210, 60, 40));
-        p.drawPath(arrow);
+        p.drawPath(
+            outline({{2, 12}, {11, 4}, {11, 9}, {21, 9}, {21, 15}, {11, 15}, {11, 20}}, true));
     }
     return QIcon(pm);
 }
@@ -130,10 +123,7 @@ CodeDialog::CodeDialog(QWidget* parent) : QDialog(parent)
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setDefault(true);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addWidget(OKButton);
+    auto* buttons = buttonRow({Command1, OKButton});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Text1);
     layout->addLayout(buttons);

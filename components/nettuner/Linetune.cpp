@@ -8,12 +8,7 @@ namespace fragdeck::net
 {
 
 LinetuneFactory::LinetuneFactory()
-    : OneClassFactory("entry", [] {
-          return new WindowClass([] {
-              NetWindow window(QApplication::activeWindow());
-              window.exec();
-          });
-      })
+    : OneWindowFactory("entry", [] { NetWindow(QApplication::activeWindow()).exec(); })
 {
 }
 

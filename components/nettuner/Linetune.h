@@ -5,7 +5,7 @@
 namespace fragdeck::net
 {
 
-class LinetuneFactory : public QObject, public OneClassFactory
+class LinetuneFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "linetune.json")

@@ -1,6 +1,7 @@
 #include "NetWindow.h"
 
 #include "core/Settings.h"
+#include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 
 #include <QComboBox>
@@ -58,10 +59,7 @@ NetWindow::NetWindow(QWidget* parent) : QDialog(parent)
     savenet->setObjectName(QStringLiteral("savenet"));
     auto* closenet = new QPushButton(QStringLiteral("Cl&ose"), this);
     closenet->setObjectName(QStringLiteral("closenet"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(savenet);
-    buttons->addWidget(closenet);
+    auto* buttons = buttonRow({savenet, closenet});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "core/TextFile.h"
 #include "gui/ColouredText.h"
+#include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 
 #include <QFontDatabase>
@@ -38,15 +39,6 @@ const QString errorTitle = QStringLiteral("Error");
 // The last server administered; the password is never kept.
 const QString settingsApp = QStringLiteral("Fragdeck");
 const QString settingsSection = QStringLiteral("RemoteAdmin");
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    // Enter in a text box must not press a button; rcom handles its own Enter.
-    b->setAutoDefault(false);
-    return b;
-}
 
 QLineEdit* textBox(QWidget* parent, const char* name)
 {
@@ -88,7 +80,7 @@ RconWindow::RconWindow(QWidget* parent) : QDialog(parent)
     // A server remembered: the password is all that is left to type.
     if (!m_text1->text().isEmpty())
         m_text3->setFocus();
-    auto* refresh = button(frame1, "Command1", QStringLiteral("&Refresh"));
+    auto* refresh = namedButton(frame1, "Command1", QStringLiteral("&Refresh"));
     m_winsock = new QUdpSocket(this);
     m_winsock->setObjectName(QStringLiteral("Winsock1"));
     m_replies = new RconReplyJoiner(this);
@@ -121,7 +113,7 @@ RconWindow::RconWindow(QWidget* parent) : QDialog(parent)
     // Console output lines up in columns (status, cvarlist).
     m_text4->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_rcom = textBox(frame2, "rcom");
-    auto* send = button(frame2, "Command3", QStringLiteral("&Send"));
+    auto* send = namedButton(frame2, "Command3", QStringLiteral("&Send"));
     auto* command = new QHBoxLayout;
     command->addWidget(m_rcom, 1);
     command->addWidget(send);

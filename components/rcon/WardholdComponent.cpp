@@ -5,14 +5,6 @@
 namespace fragdeck
 {
 
-WardholdFactory::WardholdFactory()
-    : OneClassFactory("class", [] {
-          return new WindowClass([] {
-              RconWindow window;
-              window.exec();
-          });
-      })
-{
-}
+WardholdFactory::WardholdFactory() : OneWindowFactory("class", [] { RconWindow().exec(); }) {}
 
 } // namespace fragdeck

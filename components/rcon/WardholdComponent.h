@@ -5,7 +5,7 @@
 namespace fragdeck
 {
 
-class WardholdFactory : public QObject, public OneClassFactory
+class WardholdFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "wardhold.json")

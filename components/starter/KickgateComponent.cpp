@@ -5,14 +5,6 @@
 namespace fragdeck::starter
 {
 
-KickgateFactory::KickgateFactory()
-    : OneClassFactory("Class", [] {
-          return new WindowClass([] {
-              StarterWindow window;
-              window.exec();
-          });
-      })
-{
-}
+KickgateFactory::KickgateFactory() : OneWindowFactory("Class", [] { StarterWindow().exec(); }) {}
 
 } // namespace fragdeck::starter

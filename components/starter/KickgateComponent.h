@@ -5,7 +5,7 @@
 namespace fragdeck::starter
 {
 
-class KickgateFactory : public QObject, public OneClassFactory
+class KickgateFactory : public QObject, public OneWindowFactory
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "kickgate.json")

@@ -3,6 +3,7 @@
 #include "core/Activation.h"
 #include "core/Clock.h"
 #include "core/Paths.h"
+#include "gui/DialogButtons.h"
 #include "gui/PictureBox.h"
 #include "gui/PictureDisplay.h"
 #include "gui/Prompts.h"
@@ -40,14 +41,6 @@ QLineEdit* textBox(QWidget* parent, const char* name, const char* text)
     auto* e = new QLineEdit(QString::fromLatin1(text), parent);
     e->setObjectName(QLatin1String(name));
     return e;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const char* caption)
-{
-    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
 }
 
 QComboBox* list(QWidget* parent, const char* name, const QStringList& items)
@@ -116,10 +109,10 @@ StarterWindow::StarterWindow(QWidget* parent)
     mapcycle->setObjectName(QStringLiteral("mapcycle"));
     ch_cheat = new QCheckBox(QStringLiteral("Enable cheats"), this);
     ch_cheat->setObjectName(QStringLiteral("ch_cheat"));
-    Command1 = button(this, "Command1", "&Start");
-    Command2 = button(this, "Command2", "&Return");
-    Command5 = button(this, "Command5", "&Server configuration");
-    Command7 = button(this, "Command7", "S&top server");
+    Command1 = namedButton(this, "Command1", "&Start");
+    Command2 = namedButton(this, "Command2", "&Return");
+    Command5 = namedButton(this, "Command5", "&Server configuration");
+    Command7 = namedButton(this, "Command7", "S&top server");
     Command7->hide();
     startinfo = new QLabel(this);
     startinfo->setObjectName(QStringLiteral("startinfo"));
@@ -169,7 +162,7 @@ StarterWindow::StarterWindow(QWidget* parent)
         grid->addWidget(field, row, 1);
         ++row;
     }
-    Command6 = button(Frame2, "Command6", "&Return");
+    Command6 = namedButton(Frame2, "Command6", "&Return");
     auto* panel = new QVBoxLayout(Frame2);
     panel->addWidget(Frame3);
     panel->addWidget(Command6, 0, Qt::AlignRight);

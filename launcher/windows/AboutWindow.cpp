@@ -6,6 +6,7 @@
 #include "core/Countries.h"
 #include "core/Paths.h"
 #include "core/TextFile.h"
+#include "gui/DialogButtons.h"
 #include "gui/OpenInBrowser.h"
 
 #include <QApplication>
@@ -70,17 +71,12 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     for (QLabel* l : {product, m_ver, location, link})
         l->setStyleSheet(QStringLiteral("color: #f2f2f2; background: transparent;"));
 
-    auto* check = new QPushButton(QStringLiteral("&Check for updates"), this);
-    check->setObjectName(QStringLiteral("Command2"));
-    check->setAutoDefault(false);
+    auto* check = namedButton(this, "Command2", QStringLiteral("&Check for updates"));
     auto* ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(check);
-    buttons->addWidget(ok);
+    auto* buttons = buttonRow({check, ok});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 18);
     layout->addWidget(product);

@@ -9,19 +9,31 @@
 
 namespace fragdeck::launcher
 {
+namespace
+{
+
+// Fetches `url` into the file at `path`; false when it could not, with the ending set when
+// the server could not be reached.
+bool fetchInto(const QUrl& url, const QString& path, int timeoutMs, qint64 maxBytes,
+               CartoonFetch& out)
+{
+    HttpResponse r;
+    const bool ok = httpGet(url, timeoutMs, maxBytes, &r);
+    if (r.connectionFailure) {
+        out.ending = CartoonFetch::ConnectFailure;
+        return false;
+    }
+    return ok && writeFileAtomic(path, r.body);
+}
+
+} // namespace
 
 CartoonFetch fetchCartoon(const CartoonSetup& setup)
 {
     CartoonFetch out;
-    HttpResponse index;
-    const bool indexOk = httpGet(httpUrl(setup.server, QStringLiteral("/panelhop/ufgifs.txt")),
-                                 setup.timeoutMs, setup.indexMaxBytes, &index);
-    if (index.connectionFailure) {
-        out.ending = CartoonFetch::ConnectFailure;
-        return out;
-    }
     const QString indexPath = setup.programFolder + QStringLiteral("\\ufurl.dat");
-    if (!indexOk || !writeFileAtomic(indexPath, index.body))
+    if (!fetchInto(httpUrl(setup.server, QStringLiteral("/panelhop/ufgifs.txt")), indexPath,
+                   setup.timeoutMs, setup.indexMaxBytes, out))
         return out;
     bool readOk = false;
     const QString line = readFirstLine(indexPath, &readOk);
@@ -30,15 +42,9 @@ CartoonFetch fetchCartoon(const CartoonSetup& setup)
 
     // The line is taken as it is: it starts with its own "/".
     out.stripPath = QStringLiteral("/cartoons") + line;
-    HttpResponse strip;
-    const bool stripOk =
-        httpGet(httpUrl(setup.server, out.stripPath), setup.timeoutMs, setup.stripMaxBytes, &strip);
-    if (strip.connectionFailure) {
-        out.ending = CartoonFetch::ConnectFailure;
-        return out;
-    }
     const QString picturePath = setup.programFolder + QStringLiteral("\\uf.gif");
-    if (!stripOk || !writeFileAtomic(picturePath, strip.body))
+    if (!fetchInto(httpUrl(setup.server, out.stripPath), picturePath, setup.timeoutMs,
+                   setup.stripMaxBytes, out))
         return out;
 
     QImageReader reader(toLocalPath(picturePath));

@@ -3,6 +3,7 @@
 #include "LauncherWindows.h"
 #include "core/Paths.h"
 #include "core/Settings.h"
+#include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 
 #include <QFileInfo>
@@ -26,26 +27,28 @@ const QString Section = QStringLiteral("Options");
 // all files.
 const QString AllFiles = QStringLiteral("|All files|*");
 
-QPushButton* button(const char* name, const QString& text, QWidget* parent)
+// Shows an open-file dialog that starts in the folder of `edit`'s path; a chosen file goes
+// into the edit and is stored under `key` at once. Returns it, empty when the user
+// cancelled; any error while the dialog is up changes nothing.
+QString browseInto(QLineEdit* edit, const QString& key, const QString& title,
+                   const QString& initialFile, const QString& filter, QWidget* parent)
 {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-// Shows an open-file dialog; the chosen path, or empty when the user cancelled. The
-// dialog starts in the folder of the current path when there is one.
-QString browse(const QString& title, const QString& initialFile, const QString& filter,
-               const QString& current, QWidget* parent)
-{
-    OpenFileOptions o;
-    o.title = title;
-    o.initialFile = initialFile;
-    o.filter = filter;
-    o.fileMustExist = true;
-    o.initialFolder = toLocalPath(folderOf(current));
-    return openFileDialog(o, parent);
+    try {
+        OpenFileOptions o;
+        o.title = title;
+        o.initialFile = initialFile;
+        o.filter = filter + AllFiles;
+        o.fileMustExist = true;
+        o.initialFolder = toLocalPath(folderOf(edit->text()));
+        const QString file = openFileDialog(o, parent);
+        if (file.isEmpty())
+            return {};
+        edit->setText(file);
+        SaveSetting(App, Section, key, edit->text());
+        return file;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 } // namespace
@@ -65,12 +68,12 @@ OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
     m_browserpath->setObjectName(QStringLiteral("browserpath"));
     m_q3config = new QLineEdit(page);
     m_q3config->setObjectName(QStringLiteral("q3config"));
-    auto* brw = button("brw", QStringLiteral("&Browse"), page);
-    auto* command4 = button("Command4", QStringLiteral("&Browse"), page);
-    auto* command5 = button("Command5", QStringLiteral("&Browse"), page);
-    auto* command1 = button("Command1", QStringLiteral("Auto-repair Fragdeck"), page);
+    auto* brw = namedButton(page, "brw", QStringLiteral("&Browse"));
+    auto* command4 = namedButton(page, "Command4", QStringLiteral("&Browse"));
+    auto* command5 = namedButton(page, "Command5", QStringLiteral("&Browse"));
+    auto* command1 = namedButton(page, "Command1", QStringLiteral("Auto-repair Fragdeck"));
     command1->setToolTip(QStringLiteral("Click if you have problems getting Fragdeck to work"));
-    auto* command2 = button("Command2", QStringLiteral("&Ok"), this);
+    auto* command2 = namedButton(this, "Command2", QStringLiteral("&Ok"));
     command2->setDefault(true);
 
     auto* grid = new QGridLayout(page);
@@ -89,9 +92,7 @@ OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
     grid->addWidget(command1, row, 1, 1, 2, Qt::AlignRight);
     grid->setColumnMinimumWidth(1, 300);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(command2);
+    auto* buttons = buttonRow({command2});
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addLayout(buttons);
@@ -109,50 +110,28 @@ OptionsWindow::OptionsWindow(QWidget* parent) : QDialog(parent)
     m_browserpath->setText(launcherState().ServerBrowserPath);
 }
 
-// A browsed path is stored at once; a cancelled dialog changes nothing, and so does any
-// error while the dialog is up.
 void OptionsWindow::on_brw_clicked()
 {
-    try {
-        const QString file =
-            browse(QStringLiteral("Locate quake3.exe"), QStringLiteral("quake3.exe"),
-                   QStringLiteral("Q3test exe|quake3.exe") + AllFiles, m_q3path->text(), this);
-        if (file.isEmpty())
-            return;
-        m_q3path->setText(file);
+    const QString file =
+        browseInto(m_q3path, QStringLiteral("Q3path"), QStringLiteral("Locate quake3.exe"),
+                   QStringLiteral("quake3.exe"), QStringLiteral("Q3test exe|quake3.exe"), this);
+    if (!file.isEmpty())
         launcherState().Q3Path = file;
-        SaveSetting(App, Section, QStringLiteral("Q3path"), m_q3path->text());
-    } catch (const std::exception&) {
-    }
 }
 
 void OptionsWindow::on_Command4_clicked()
 {
-    try {
-        const QString file = browse(
-            QStringLiteral("Locate server browser"), QStringLiteral("*.exe"),
-            QStringLiteral("Server Browser exe|*.exe") + AllFiles, m_browserpath->text(), this);
-        if (file.isEmpty())
-            return;
-        m_browserpath->setText(file);
-        SaveSetting(App, Section, QStringLiteral("server browser"), m_browserpath->text());
+    const QString file = browseInto(
+        m_browserpath, QStringLiteral("server browser"), QStringLiteral("Locate server browser"),
+        QStringLiteral("*.exe"), QStringLiteral("Server Browser exe|*.exe"), this);
+    if (!file.isEmpty())
         launcherState().ServerBrowserPath = file;
-    } catch (const std::exception&) {
-    }
 }
 
 void OptionsWindow::on_Command5_clicked()
 {
-    try {
-        const QString file = browse(
-            QStringLiteral("Locate q3config.cfg"), QStringLiteral("q3config.cfg"),
-            QStringLiteral("q3config.cfg|q3config.cfg") + AllFiles, m_q3config->text(), this);
-        if (file.isEmpty())
-            return;
-        m_q3config->setText(file);
-        SaveSetting(App, Section, QStringLiteral("ConfigPath"), m_q3config->text());
-    } catch (const std::exception&) {
-    }
+    browseInto(m_q3config, QStringLiteral("ConfigPath"), QStringLiteral("Locate q3config.cfg"),
+               QStringLiteral("q3config.cfg"), QStringLiteral("q3config.cfg|q3config.cfg"), this);
 }
 
 void OptionsWindow::on_Command1_clicked()

@@ -2,6 +2,7 @@
 
 #include "core/GameInstall.h"
 #include "core/Settings.h"
+#include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 
 #include <QHBoxLayout>
@@ -42,17 +43,12 @@ QuickConnectWindow::QuickConnectWindow(QWidget* parent) : QDialog(parent)
     auto* connectButton = new QPushButton(QStringLiteral("&Connect"), this);
     connectButton->setObjectName(QStringLiteral("Command1"));
     connectButton->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
-    cancel->setAutoDefault(false);
+    auto* cancel = namedButton(this, "Command2", QStringLiteral("&Cancel"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(label);
     row->addWidget(m_text1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(connectButton);
-    buttons->addWidget(cancel);
+    auto* buttons = buttonRow({connectButton, cancel});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(buttons);

@@ -6,16 +6,44 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <atomic>
 #include <ctime>
 
 namespace fragdeck
 {
 
+namespace
+{
+
+class SystemClock final : public Clock
+{
+public:
+    int64_t nowNs() const override
+    {
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+    }
+};
+
+const SystemClock systemClock;
+std::atomic<const Clock*> clockInUse{&systemClock};
+
+} // namespace
+
+int64_t Clock::now()
+{
+    return clockInUse.load(std::memory_order_relaxed)->nowNs();
+}
+
+const Clock* Clock::replace(const Clock* clock)
+{
+    return clockInUse.exchange(clock ? clock : &systemClock);
+}
+
 int32_t tickCount()
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const int64_t ms = int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    const int64_t ms = Clock::now() / 1000000;
     return static_cast<int32_t>(static_cast<uint32_t>(ms));
 }
 

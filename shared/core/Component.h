@@ -6,6 +6,8 @@
 //   { "classes": [ { "progId": "scoutlink.commander", "class": "Commander" } ] }
 // Creatable classes are QObjects whose operations are Q_INVOKABLE, take QVariant
 // arguments (QVariant& for out-arguments) and return QVariant or nothing.
+#include "core/Paths.h"
+
 #include <QObject>
 #include <QString>
 #include <QtPlugin>
@@ -24,8 +26,8 @@ public:
 };
 
 // The factory of a library with one creatable class: `className`, in any case, gives a new
-// object from `make`. A component's plugin class derives from it and QObject, and declares
-// its metadata file:
+// object from `make`. A component's plugin class derives from it (or OneWindowFactory) and
+// QObject, and declares its metadata file:
 //   class XFactory : public QObject, public OneClassFactory {
 //       Q_OBJECT
 //       Q_PLUGIN_METADATA(IID FragdeckComponentFactory_iid FILE "x.json")
@@ -56,6 +58,22 @@ public:
 private:
     std::function<void()> m_show;
 };
+
+// The factory of a library whose one creatable class shows one window: each object it
+// makes is a WindowClass running `show`, e.g. [] { XWindow().exec(); }.
+class OneWindowFactory : public OneClassFactory
+{
+public:
+    OneWindowFactory(const char* className, std::function<void()> show);
+};
+
+// The folder of the library the caller is built into, where a component's own files lie.
+// Internal linkage gives every library its own copy, and so an address inside it.
+[[maybe_unused]] static QString ownLibraryFolder()
+{
+    static const char anchor = 0;
+    return libraryFolderOf(&anchor);
+}
 
 } // namespace fragdeck
 

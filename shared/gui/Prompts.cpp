@@ -21,6 +21,23 @@ PromptHandler& handler()
     return h;
 }
 
+// What the handler is asked; the rest of a kind's fields are set by its caller.
+Prompt promptOf(Prompt::Kind kind, const QString& text, const QString& title)
+{
+    Prompt p;
+    p.kind = kind;
+    p.text = text;
+    p.title = title;
+    return p;
+}
+
+// The text the handler typed or chose; empty for a cancel.
+QString handledText(const Prompt& prompt)
+{
+    const PromptReply r = handler()(prompt);
+    return r.answer == Answer::Cancel ? QString() : r.text;
+}
+
 // Over the middle of its window (or the active one), not wherever the platform puts a
 // new top-level window.
 void centreOnWindow(QWidget& box, QWidget* parent)
@@ -74,10 +91,7 @@ Answer messageBox(const QString& text, const QString& title, Buttons buttons, Ic
                   QWidget* parent)
 {
     if (handler()) {
-        Prompt p;
-        p.kind = Prompt::Message;
-        p.text = text;
-        p.title = title;
+        Prompt p = promptOf(Prompt::Message, text, title);
         p.buttons = buttons;
         p.icon = icon;
         return handler()(p).answer;
@@ -119,13 +133,9 @@ QString inputBox(const QString& prompt, const QString& title, const QString& def
                  QWidget* parent)
 {
     if (handler()) {
-        Prompt p;
-        p.kind = Prompt::Input;
-        p.text = prompt;
-        p.title = title;
+        Prompt p = promptOf(Prompt::Input, prompt, title);
         p.defaultText = defaultText;
-        const PromptReply r = handler()(p);
-        return r.answer == Answer::Cancel ? QString() : r.text;
+        return handledText(p);
     }
     QInputDialog dialog(parent);
     dialog.setWindowTitle(title);
@@ -140,12 +150,9 @@ QString inputBox(const QString& prompt, const QString& title, const QString& def
 QString openFileDialog(const OpenFileOptions& options, QWidget* parent)
 {
     if (handler()) {
-        Prompt p;
-        p.kind = Prompt::OpenFile;
-        p.title = options.title;
+        Prompt p = promptOf(Prompt::OpenFile, QString(), options.title);
         p.file = options;
-        const PromptReply r = handler()(p);
-        return r.answer == Answer::Cancel ? QString() : r.text;
+        return handledText(p);
     }
     QFileDialog dialog(parent, options.title);
     dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

@@ -20,4 +20,22 @@ std::unique_ptr<QUdpSocket> bindDatagramSocket(bool v6, int receiveBytes)
     return s;
 }
 
+DatagramSockets::DatagramSockets(int receiveBytes, std::function<void(QUdpSocket*)> onReadyRead)
+    : m_receiveBytes(receiveBytes), m_onReadyRead(std::move(onReadyRead))
+{
+}
+
+QUdpSocket* DatagramSockets::forFamily(bool v6)
+{
+    std::unique_ptr<QUdpSocket>& s = v6 ? m_v6 : m_v4;
+    if (!s) {
+        s = bindDatagramSocket(v6, m_receiveBytes);
+        if (!s)
+            return nullptr;
+        QUdpSocket* raw = s.get();
+        QObject::connect(raw, &QUdpSocket::readyRead, raw, [this, raw] { m_onReadyRead(raw); });
+    }
+    return s.get();
+}
+
 } // namespace fragdeck::servers

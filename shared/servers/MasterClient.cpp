@@ -1,6 +1,6 @@
 #include "MasterClient.h"
 
-#include "servers/DatagramSocket.h"
+#include "core/Clock.h"
 
 #include <QPointer>
 
@@ -78,9 +78,10 @@ QString describe(MasterOutcome::State state)
     return {};
 }
 
-MasterClient::MasterClient(QObject* parent) : QObject(parent), m_resolver(systemResolver())
+MasterClient::MasterClient(QObject* parent)
+    : QObject(parent), m_resolver(systemResolver()),
+      m_sockets(1 << 20, [this](QUdpSocket* socket) { onReadyRead(socket); })
 {
-    m_clock.start();
     // One coarse tick checks every master's deadline; the deadlines are seconds long.
     m_tick.setInterval(50);
     connect(&m_tick, &QTimer::timeout, this, &MasterClient::onTick);
@@ -144,23 +145,10 @@ void MasterClient::resolved(int index, quint32 generation, const QList<QHostAddr
     }
     const bool v6 = chosen.protocol() == QAbstractSocket::IPv6Protocol;
     m_outcomes[index].address = chosen;
-    QUdpSocket* socket = socketFor(v6);
+    QUdpSocket* socket = m_sockets.forFamily(v6);
     if (socket)
         socket->writeDatagram(masterRequest(m_protocol, v6), chosen, m_outcomes[index].master.port);
-    m_deadlines[index] = m_clock.nsecsElapsed() + qint64(m_collectTimeoutMs) * 1000000;
-}
-
-QUdpSocket* MasterClient::socketFor(bool v6)
-{
-    std::unique_ptr<QUdpSocket>& s = v6 ? m_v6 : m_v4;
-    if (!s) {
-        s = bindDatagramSocket(v6, 1 << 20);
-        if (!s)
-            return nullptr;
-        QUdpSocket* raw = s.get();
-        connect(raw, &QUdpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
-    }
-    return s.get();
+    m_deadlines[index] = Clock::now() + qint64(m_collectTimeoutMs) * 1000000;
 }
 
 void MasterClient::onReadyRead(QUdpSocket* socket)
@@ -200,7 +188,7 @@ void MasterClient::onReadyRead(QUdpSocket* socket)
         if (!reply.valid)
             continue;
         if (o.datagrams++ == 0)
-            m_listEnds[index] = m_clock.nsecsElapsed() + qint64(m_limits.maxListMs) * 1000000;
+            m_listEnds[index] = Clock::now() + qint64(m_limits.maxListMs) * 1000000;
         o.servers += int(reply.servers.size());
         const AddressScope masterScope = addressScope(o.address);
         QList<ServerAddress> fresh;
@@ -226,7 +214,7 @@ void MasterClient::onReadyRead(QUdpSocket* socket)
             // Datagrams come in no fixed order: after the end mark, a moment for stragglers.
             const qint64 wait =
                 m_ended[index] ? qMin(kStragglerMs, m_collectTimeoutMs) : m_collectTimeoutMs;
-            m_deadlines[index] = m_clock.nsecsElapsed() + qint64(wait) * 1000000;
+            m_deadlines[index] = Clock::now() + qint64(wait) * 1000000;
         }
         if (!fresh.isEmpty())
             Q_EMIT serversFound(fresh);
@@ -235,7 +223,7 @@ void MasterClient::onReadyRead(QUdpSocket* socket)
 
 void MasterClient::onTick()
 {
-    const qint64 t = m_clock.nsecsElapsed();
+    const qint64 t = Clock::now();
     QPointer<MasterClient> self(this);
     for (int i = 0; self && i < m_outcomes.size(); ++i) {
         if (m_outcomes[i].state != MasterOutcome::State::Waiting)

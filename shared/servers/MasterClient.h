@@ -9,10 +9,10 @@
 // address may be queried (masterMayList), and every list is bounded in servers, datagrams
 // and time. What was skipped or cut is counted in the master's outcome.
 #include "servers/AddressScope.h"
+#include "servers/DatagramSocket.h"
 #include "servers/MasterProtocol.h"
 #include "servers/Resolver.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -91,7 +91,6 @@ private:
     void onTick();
     void finishMaster(int index, MasterOutcome::State state);
     void checkFinished();
-    QUdpSocket* socketFor(bool v6);
 
     Resolver m_resolver;
     int m_collectTimeoutMs = 3000;
@@ -100,15 +99,13 @@ private:
     bool m_running = false;
     quint32 m_generation = 0;
     QList<MasterOutcome> m_outcomes;
-    QList<qint64> m_deadlines; // per master, ns on m_clock; 0: not waiting
+    QList<qint64> m_deadlines; // per master, ns on the Clock; 0: not waiting
     QList<qint64> m_listEnds;  // per master: the time limit, from its first datagram; 0: none
     QList<bool> m_ended;       // per master: its end mark came
     QList<ServerAddress> m_servers;
     QSet<ServerAddress> m_seen;
-    std::unique_ptr<QUdpSocket> m_v4;
-    std::unique_ptr<QUdpSocket> m_v6;
+    DatagramSockets m_sockets;
     QTimer m_tick;
-    QElapsedTimer m_clock;
 };
 
 } // namespace fragdeck::servers

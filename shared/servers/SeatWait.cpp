@@ -1,5 +1,6 @@
 #include "SeatWait.h"
 
+#include "core/Clock.h"
 #include "servers/Watch.h"
 
 namespace fragdeck::servers
@@ -19,7 +20,7 @@ void SeatWait::start(const ServerAddress& server)
     m_server = server.normalised();
     m_waiting = true;
     m_checks = 0;
-    m_since.start();
+    m_sinceNs = Clock::now();
     m_timer.start();
     checkNow();
 }
@@ -37,7 +38,7 @@ void SeatWait::checkNow()
 {
     if (!m_waiting || (m_poller && m_poller->isRunning()))
         return;
-    if (m_since.elapsed() >= kSeatWaitLimitMs) {
+    if (Clock::now() - m_sinceNs >= qint64(kSeatWaitLimitMs) * 1000000) {
         cancel();
         Q_EMIT expired();
         return;

@@ -4,7 +4,6 @@
 // out or the player cancels.
 #include "servers/ServerPoller.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -41,7 +40,7 @@ private:
     ServerAddress m_server;
     std::unique_ptr<ServerPoller> m_poller;
     QTimer m_timer;
-    QElapsedTimer m_since;
+    qint64 m_sinceNs = 0;
     bool m_waiting = false;
     int m_checks = 0;
 };

@@ -1,7 +1,5 @@
 #include "ServerPoller.h"
 
-#include "servers/DatagramSocket.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -27,9 +25,11 @@ QByteArray nonceText(quint64 n)
 } // namespace
 
 ServerPoller::ServerPoller(QObject* parent)
-    : QObject(parent), m_random(QRandomGenerator::securelySeeded()), m_buffer(65536)
+    : QObject(parent),
+      // Replies of a whole refresh arrive within moments; room for them in the kernel.
+      m_sockets(4 << 20, [this](QUdpSocket* socket) { onReadyRead(socket); }),
+      m_random(QRandomGenerator::securelySeeded()), m_buffer(65536)
 {
-    m_clock.start();
     m_paceTimer.setSingleShot(true);
     m_paceTimer.setTimerType(Qt::PreciseTimer);
     m_deadlineTimer.setSingleShot(true);
@@ -269,21 +269,6 @@ void ServerPoller::pump()
     }
 }
 
-QUdpSocket* ServerPoller::socketFor(const QHostAddress& host)
-{
-    const bool v6 = host.protocol() == QAbstractSocket::IPv6Protocol;
-    std::unique_ptr<QUdpSocket>& s = v6 ? m_v6 : m_v4;
-    if (!s) {
-        // Replies of a whole refresh arrive within moments; room for them in the kernel.
-        s = bindDatagramSocket(v6, 4 << 20);
-        if (!s)
-            return nullptr;
-        QUdpSocket* raw = s.get();
-        connect(raw, &QUdpSocket::readyRead, this, [this, raw] { onReadyRead(raw); });
-    }
-    return s.get();
-}
-
 void ServerPoller::sendAttempt(int row)
 {
     Work& w = m_work[size_t(row)];
@@ -293,7 +278,8 @@ void ServerPoller::sendAttempt(int row)
     a.nonce = m_random.generate64() & ((quint64(1) << (4 * kNonceDigits)) - 1);
     r.attempts = k + 1;
     ++m_sent;
-    QUdpSocket* socket = socketFor(r.address.host);
+    QUdpSocket* socket =
+        m_sockets.forFamily(r.address.host.protocol() == QAbstractSocket::IPv6Protocol);
     a.sentNs = now();
     if (socket)
         socket->writeDatagram(statusRequest(nonceText(a.nonce)), r.address.host, r.address.port);

@@ -6,7 +6,7 @@
 //
 // A reply counts only when it comes from the address and port the attempt went to and
 // echoes that attempt's nonce as its "challenge"; every other datagram is dropped. Ping is
-// the time from the answered attempt's send to the reply, on a monotonic clock.
+// the time from the answered attempt's send to the reply, on the monotonic Clock.
 //
 // Rows are plain values and are never removed by a refresh: a server that does not answer
 // keeps its row (and its last answer) with the status NoReply.
@@ -15,11 +15,12 @@
 // percentile, with room to spare), between a floor and the configured time-out; until
 // enough servers answered, an attempt waits the whole time-out. The sockets never
 // broadcast, and multicast, broadcast and unspecified addresses get no row.
+#include "core/Clock.h"
 #include "game/ServerAddress.h"
 #include "servers/AddressScope.h"
+#include "servers/DatagramSocket.h"
 #include "servers/StatusReply.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QRandomGenerator>
@@ -125,8 +126,7 @@ private:
     void beginRun();
     void addRoundTrip(qint64 us);
     qint64 dueNs(const Deadline& d, bool last) const;
-    QUdpSocket* socketFor(const QHostAddress& host);
-    qint64 now() const { return m_clock.nsecsElapsed(); }
+    static qint64 now() { return Clock::now(); }
 
     PollerSettings m_settings;
     std::vector<ServerResult> m_rows;
@@ -142,11 +142,9 @@ private:
     std::vector<int> m_rttHistogram; // answers of this refresh per ms of round trip
     int m_rttSamples = 0;
     mutable int m_timeoutMs = -1; // derived from the histogram; -1: to be worked out
-    std::unique_ptr<QUdpSocket> m_v4;
-    std::unique_ptr<QUdpSocket> m_v6;
+    DatagramSockets m_sockets;
     QTimer m_paceTimer;
     QTimer m_deadlineTimer;
-    QElapsedTimer m_clock;
     qint64 m_lastPumpNs = 0;
     double m_budget = 0;
     bool m_running = false;

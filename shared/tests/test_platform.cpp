@@ -11,9 +11,11 @@
 #include "gui/Prompts.h"
 #include "gui/Twips.h"
 #include "testsupport/HttpTestServer.h"
+#include "testsupport/ManualClock.h"
 #include "testsupport/TestSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -40,6 +42,8 @@ private Q_SLOTS:
     void argumentsAreSplitWithoutAShell();
     void programLookupOrder();
     void waitsEndOnConditionOrDeadline();
+    void tickCountIsMillisecondsThatWrap_data();
+    void tickCountIsMillisecondsThatWrap();
     void testsResolveNoNames();
     void httpOutcomes();
     void httpServerThatNeverAnswers();
@@ -202,9 +206,43 @@ void TestPlatform::waitsEndOnConditionOrDeadline()
     QTimer::singleShot(20, [&] { inside = true; });
     QVERIFY(!waitFor([] { return false; }, 100));
     QVERIFY(inside);
-    // The tick count never runs backwards.
-    const int32_t a = tickCount();
-    QVERIFY(tickCount() - a >= 0);
+}
+
+void TestPlatform::tickCountIsMillisecondsThatWrap_data()
+{
+    QTest::addColumn<qint64>("ns");
+    QTest::addColumn<int>("tick");
+    constexpr qint64 ms = 1000000;
+    QTest::newRow("origin") << qint64(0) << 0;
+    QTest::newRow("whole milliseconds only") << 2 * ms - 1 << 1;
+    QTest::newRow("last positive") << (qint64(1) << 31) * ms - 1 << INT32_MAX;
+    QTest::newRow("wraps to negative") << (qint64(1) << 31) * ms << INT32_MIN;
+    QTest::newRow("wraps to zero") << (qint64(1) << 32) * ms + 5 * ms << 5;
+}
+
+void TestPlatform::tickCountIsMillisecondsThatWrap()
+{
+    QFETCH(qint64, ns);
+    QFETCH(int, tick);
+    {
+        test::ManualClock clock(ns);
+        QCOMPARE(tickCount(), tick);
+        // Differences stay right across the wrap when taken modulo 2^32.
+        clock.advanceMs(10);
+        QCOMPARE(uint32_t(tickCount()) - uint32_t(tick), 10u);
+    }
+    // Back on the system's monotonic clock (the one QElapsedTimer reads here), in ms.
+    QElapsedTimer before, after;
+    QCOMPARE(before.clockType(), QElapsedTimer::MonotonicClock);
+    before.start();
+    const uint32_t now = uint32_t(tickCount());
+    after.start();
+    const uint32_t from = uint32_t(before.msecsSinceReference());
+    QVERIFY2(now - from <= uint32_t(after.msecsSinceReference()) - from,
+             qPrintable(QStringLiteral("%1 not in %2..%3")
+                            .arg(now)
+                            .arg(from)
+                            .arg(uint32_t(after.msecsSinceReference()))));
 }
 
 // Every test program resolves host names without the system's resolver (a lookup leaves

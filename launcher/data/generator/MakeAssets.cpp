@@ -52,6 +52,16 @@ QPainterPath gear(QPointF c, double r, int teeth)
     return p;
 }
 
+QPainterPath triangle(QPointF a, QPointF b, QPointF c)
+{
+    QPainterPath path;
+    path.moveTo(a);
+    path.lineTo(b);
+    path.lineTo(c);
+    path.closeSubpath();
+    return path;
+}
+
 void glyph(QPainter& p, const QString& key, const QColor& c, double s)
 {
     const QPointF m(s / 2, s / 2);
@@ -60,13 +70,8 @@ void glyph(QPainter& p, const QString& key, const QColor& c, double s)
     p.setBrush(Qt::NoBrush);
     if (key == "start") {
         p.drawEllipse(m, s * 0.28, s * 0.28);
-        QPainterPath tri;
-        tri.moveTo(s * 0.43, s * 0.35);
-        tri.lineTo(s * 0.66, s * 0.5);
-        tri.lineTo(s * 0.43, s * 0.65);
-        tri.closeSubpath();
         p.setBrush(c);
-        p.drawPath(tri);
+        p.drawPath(triangle({s * 0.43, s * 0.35}, {s * 0.66, s * 0.5}, {s * 0.43, s * 0.65}));
     } else if (key == "browser") {
         p.drawEllipse(m, s * 0.28, s * 0.28);
         p.drawEllipse(m, s * 0.12, s * 0.28);
@@ -101,17 +106,8 @@ void glyph(QPainter& p, const QString& key, const QColor& c, double s)
         p.drawArc(r, 30 * 16, 150 * 16);
         p.drawArc(r, 210 * 16, 150 * 16);
         p.setBrush(c);
-        QPainterPath a1, a2;
-        a1.moveTo(s * 0.2, s * 0.44);
-        a1.lineTo(s * 0.34, s * 0.44);
-        a1.lineTo(s * 0.26, s * 0.56);
-        a1.closeSubpath();
-        a2.moveTo(s * 0.8, s * 0.56);
-        a2.lineTo(s * 0.66, s * 0.56);
-        a2.lineTo(s * 0.74, s * 0.44);
-        a2.closeSubpath();
-        p.drawPath(a1);
-        p.drawPath(a2);
+        p.drawPath(triangle({s * 0.2, s * 0.44}, {s * 0.34, s * 0.44}, {s * 0.26, s * 0.56}));
+        p.drawPath(triangle({s * 0.8, s * 0.56}, {s * 0.66, s * 0.56}, {s * 0.74, s * 0.44}));
     } else if (key == "bind") {
         p.drawRoundedRect(QRectF(s * 0.24, s * 0.26, s * 0.52, s * 0.48), s * 0.08, s * 0.08);
         QFont f(QStringLiteral("DejaVu Sans"), 10, QFont::Bold);

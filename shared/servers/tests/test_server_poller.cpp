@@ -2,6 +2,7 @@
 // that every server keeps its row.
 #include "servers/DatagramSocket.h"
 #include "servers/ServerPoller.h"
+#include "testsupport/ManualClock.h"
 #include "testsupport/TestFleet.h"
 
 #include <sys/socket.h>
@@ -12,6 +13,7 @@
 
 using namespace fragdeck::servers;
 using fragdeck::ServerAddress;
+using fragdeck::test::ManualClock;
 using fragdeck::test::TestFleet;
 
 namespace
@@ -61,6 +63,51 @@ QByteArray nonceOf(const QByteArray& request)
     return request.mid(4 + 10);
 }
 
+// One refresh on a clock the test moves, of servers that hold every request until the test
+// answers it.
+struct HeldRefresh {
+    struct Held {
+        int server;
+        QByteArray nonce;
+        QHostAddress from;
+        quint16 port;
+    };
+    ManualClock clock;
+    TestFleet fleet;
+    QList<Held> held; // in the order they came
+    ServerPoller poller;
+    QSignalSpy finished{&poller, &ServerPoller::finished};
+    int64_t startNs = clock.nowNs();
+
+    // False when the fleet cannot start.
+    bool run(int servers, int attemptTimeoutMs, int minAttemptTimeoutMs = 1, int paceUs = 0)
+    {
+        if (!fleet.start(servers))
+            return false;
+        fleet.intercept = [this](int i, const QByteArray& request, const QHostAddress& from,
+                                 quint16 port) {
+            held.append({i, nonceOf(request), from, port});
+            return true;
+        };
+        PollerSettings s;
+        s.attemptTimeoutMs = attemptTimeoutMs;
+        s.minAttemptTimeoutMs = minAttemptTimeoutMs;
+        s.paceUs = paceUs;
+        poller.setSettings(s);
+        poller.addServers(allOf(fleet));
+        poller.refreshAll();
+        return true;
+    }
+    void answer(const Held& h)
+    {
+        fleet.sendFrom(h.server, fleet.statusReply(h.server, h.nonce), h.from, h.port);
+    }
+    void at(int ms) { clock.setNs(startNs + int64_t(ms) * 1000000); }
+    // Time for the poller's timers to see where the clock was moved: what the clock does
+    // not yet allow would have happened by then.
+    static void settle() { QTest::qWait(100); }
+};
+
 } // namespace
 
 class TestServerPoller : public QObject
@@ -68,10 +115,13 @@ class TestServerPoller : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void neverBroadcasts();
+    void waitFollowsTheAnswers_data();
     void waitFollowsTheAnswers();
+    void earlierAttemptsRunOutWithTheShorterWait();
+    void pacingFollowsTheClock();
     void everyServerAnswers();
+    void eachAttemptHasItsOwnNonce_data();
     void eachAttemptHasItsOwnNonce();
-    void lateAnswerToAnEarlierAttempt();
     void foreignDatagramsDropped_data();
     void foreignDatagramsDropped();
     void silentServersKeepTheirRows();
@@ -109,37 +159,83 @@ void TestServerPoller::neverBroadcasts()
     QCOMPARE(poller.datagramsSent(), 0);
 }
 
+void TestServerPoller::waitFollowsTheAnswers_data()
+{
+    // Round trips in ms, one server each; the wait is 1.5 times the 98th percentile + 20.
+    QTest::addColumn<QList<int>>("pings");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("expectedMs");
+    const QList<int> quick(20, 10);
+    QTest::newRow("too few answers: the whole time-out") << QList<int>(19, 10) << 1 << 400;
+    QTest::newRow("enough answers") << quick << 1 << 36;
+    QTest::newRow("instant answers") << QList<int>(20, 0) << 1 << 21;
+    QTest::newRow("never below the floor") << quick << 100 << 100;
+    QTest::newRow("never above the time-out") << QList<int>(20, 300) << 1 << 400;
+    QTest::newRow("one slow server in fifty left out")
+        << QList<int>(49, 10) + QList<int>{300} << 1 << 36;
+    QTest::newRow("two slow servers in fifty count")
+        << QList<int>(48, 10) + QList<int>{200, 200} << 1 << 321;
+}
+
 void TestServerPoller::waitFollowsTheAnswers()
 {
-    // Quick servers shorten the wait of later attempts; a slow one queried after them
-    // answers its first attempt late and still counts, with that attempt's round trip.
-    TestFleet fleet;
-    QVERIFY(fleet.start(41));
-    for (int i = 0; i < 40; ++i)
-        fleet.server(i).latencyMs = 2;
-    fleet.server(40).latencyMs = 300;
-    ServerPoller poller;
-    PollerSettings s;
-    s.attemptTimeoutMs = 2000;
-    s.minAttemptTimeoutMs = 100;
-    s.paceUs = 2000;
-    poller.setSettings(s);
-    QCOMPARE(poller.attemptTimeoutMs(), 2000); // nothing seen yet: the whole time-out
-    poller.addServers(allOf(fleet));
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
-    QVERIFY(finished.wait(10000));
-    QVERIFY(poller.attemptTimeoutMs() < 2000);
-    QVERIFY(poller.attemptTimeoutMs() >= 100);
-    const ServerResult& slow = poller.at(40);
-    QCOMPARE(slow.status, ServerResult::Status::Ok);
-    QVERIFY(slow.attempts >= 2 && slow.attempts <= 3);
-    QVERIFY2(slow.pingMs() >= 300, qPrintable(QString::number(slow.pingMs())));
-    int sent = 0;
-    for (int i = 0; i < fleet.size(); ++i)
-        sent += fleet.server(i).received;
-    QCOMPARE(poller.datagramsSent(), sent);
-    QVERIFY(sent <= 40 + 3);
+    QFETCH(QList<int>, pings);
+    QFETCH(int, minMs);
+    QFETCH(int, expectedMs);
+    HeldRefresh r;
+    QVERIFY(r.run(int(pings.size()), 400, minMs));
+    QCOMPARE(r.poller.attemptTimeoutMs(), 400); // nothing seen yet
+    QTRY_COMPARE(r.held.size(), pings.size());
+    // Slow ones may be asked again once the quick ones shortened the wait; the answer to
+    // their first attempt still counts.
+    const QList<HeldRefresh::Held> first = r.held;
+    for (const HeldRefresh::Held& h : first) {
+        r.at(pings[h.server]);
+        r.answer(h);
+        QTRY_COMPARE(r.poller.at(h.server).status, ServerResult::Status::Ok);
+        QCOMPARE(r.poller.at(h.server).pingUs, qint64(pings[h.server]) * 1000);
+    }
+    QCOMPARE(r.poller.attemptTimeoutMs(), expectedMs);
+}
+
+void TestServerPoller::earlierAttemptsRunOutWithTheShorterWait()
+{
+    // A silent server asked together with twenty quick ones: once they answered, its
+    // attempts wait 36 ms and the last one twice that, counted from each one's send.
+    HeldRefresh r;
+    QVERIFY(r.run(21, 400));
+    QTRY_COMPARE(r.held.size(), 21);
+    r.at(10);
+    for (int i = 0; i < 20; ++i)
+        r.answer(r.held[i]);
+    QTRY_COMPARE(r.poller.doneCount(), 20);
+    QCOMPARE(r.poller.attemptTimeoutMs(), 36);
+    const ServerResult& silent = r.poller.at(20);
+    for (const auto& [ms, attempts] : {std::pair{35, 1}, {36, 2}, {71, 2}, {72, 3}, {143, 3}}) {
+        r.at(ms);
+        r.settle();
+        QTRY_COMPARE(r.fleet.server(20).received, attempts);
+        QCOMPARE(silent.status, ServerResult::Status::Querying);
+    }
+    r.at(144);
+    QTRY_COMPARE(silent.status, ServerResult::Status::NoReply);
+    QCOMPARE(r.finished.size(), 1);
+    QCOMPARE(r.poller.datagramsSent(), 23);
+}
+
+void TestServerPoller::pacingFollowsTheClock()
+{
+    // One datagram per paceUs of the clock; a late turn sends at most 2 ms of them at once.
+    HeldRefresh r;
+    QVERIFY(r.run(12, 5000, 1, 1000));
+    QCOMPARE(r.poller.datagramsSent(), 1);
+    for (const auto& [us, sent] :
+         {std::pair{0, 1}, {1000, 2}, {3000, 4}, {500, 4}, {500, 5}, {1000000, 7}}) {
+        r.clock.advanceUs(us);
+        r.settle();
+        QTRY_COMPARE(r.poller.datagramsSent(), sent);
+    }
+    QTRY_COMPARE(r.held.size(), 7);
 }
 
 void TestServerPoller::everyServerAnswers()
@@ -173,52 +269,40 @@ void TestServerPoller::everyServerAnswers()
     }
 }
 
-void TestServerPoller::eachAttemptHasItsOwnNonce()
+void TestServerPoller::eachAttemptHasItsOwnNonce_data()
 {
-    TestFleet fleet;
-    QVERIFY(fleet.start(1));
-    QList<QByteArray> requests;
-    fleet.intercept = [&](int, const QByteArray& request, const QHostAddress&, quint16) {
-        requests.append(request);
-        return requests.size() < 3; // the first two are lost
-    };
-    ServerPoller poller;
-    poller.setSettings(fast(100));
-    poller.addServers(allOf(fleet));
-    QSignalSpy finished(&poller, &ServerPoller::finished);
-    poller.refreshAll();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(requests.size(), 3);
-    QCOMPARE(
-        QSet<QByteArray>({nonceOf(requests[0]), nonceOf(requests[1]), nonceOf(requests[2])}).size(),
-        3);
-    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
-    QCOMPARE(poller.at(0).attempts, 3);
-    // Ping runs from the attempt that was answered, not from the first one.
-    QVERIFY2(poller.at(0).pingMs() < 100, qPrintable(QString::number(poller.at(0).pingMs())));
+    // Attempts go out 100 ms apart and are lost until one is answered, maybe after a later
+    // one went out: it counts, and its ping runs from its own send, not from the first.
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<int>("answered"); // 0-based
+    QTest::addColumn<int>("atMs");
+    QTest::newRow("the third, 7 ms after it went out") << 3 << 2 << 207;
+    QTest::newRow("the first, after the second went out") << 2 << 0 << 125;
+    QTest::newRow("the second, after the third went out") << 3 << 1 << 230;
 }
 
-void TestServerPoller::lateAnswerToAnEarlierAttempt()
+void TestServerPoller::eachAttemptHasItsOwnNonce()
 {
-    // The answer to attempt 1 comes after attempt 2 went out: it still counts, and its ping
-    // is measured from attempt 1.
-    TestFleet fleet;
-    QVERIFY(fleet.start(1));
-    QByteArray first;
-    fleet.intercept = [&](int i, const QByteArray& request, const QHostAddress& from,
-                          quint16 port) {
-        if (first.isEmpty()) {
-            first = nonceOf(request);
-            return true;
-        }
-        fleet.sendFrom(i, fleet.statusReply(i, first), from, port);
-        return true;
-    };
-    ServerPoller poller;
-    QVERIFY(pollOnce(poller, fast(120), allOf(fleet)));
-    QCOMPARE(poller.at(0).status, ServerResult::Status::Ok);
-    QCOMPARE(poller.at(0).attempts, 2);
-    QVERIFY(poller.at(0).pingMs() >= 120);
+    QFETCH(int, sent);
+    QFETCH(int, answered);
+    QFETCH(int, atMs);
+    HeldRefresh r;
+    QVERIFY(r.run(1, 100));
+    for (int attempts = 1; attempts < sent; ++attempts) {
+        QTRY_COMPARE(r.held.size(), attempts);
+        r.at(attempts * 100);
+    }
+    QTRY_COMPARE(r.held.size(), sent);
+    QSet<QByteArray> nonces;
+    for (const HeldRefresh::Held& h : r.held)
+        nonces.insert(h.nonce);
+    QCOMPARE(nonces.size(), sent);
+    r.at(atMs);
+    r.answer(r.held[answered]);
+    QVERIFY(r.finished.wait(5000));
+    QCOMPARE(r.poller.at(0).status, ServerResult::Status::Ok);
+    QCOMPARE(r.poller.at(0).attempts, sent);
+    QCOMPARE(r.poller.at(0).pingUs, qint64(atMs - answered * 100) * 1000);
 }
 
 void TestServerPoller::foreignDatagramsDropped_data()
