@@ -180,13 +180,7 @@ int runServerQueries(const Options& o, const servers::Resolver& resolver, const 
         });
     }
     if (!o.masters.isEmpty()) {
-        QList<servers::MasterServer> list;
-        for (const QString& m : o.masters) {
-            servers::MasterServer s;
-            if (servers::MasterServer::parse(m, &s))
-                list.append(s);
-        }
-        masters.query(list, o.protocolVersion);
+        masters.query(servers::parseMasterList(o.masters), o.protocolVersion);
     }
     if (poller.isRunning())
         loop.exec();

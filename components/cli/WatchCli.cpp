@@ -113,12 +113,7 @@ int runWatch(const Options& o, const servers::Resolver& resolver, const WatchOut
     settings.attemptTimeoutMs = std::max(1, (o.timeoutMs + 1) / 2);
     watcher.setPollerSettings(settings);
     watcher.setFriends(servers::FriendList(o.friends));
-    QList<servers::MasterServer> masters;
-    for (const QString& m : o.masters) {
-        servers::MasterServer s;
-        if (servers::MasterServer::parse(m, &s))
-            masters.append(s);
-    }
+    const QList<servers::MasterServer> masters = servers::parseMasterList(o.masters);
     watcher.setMasters(masters, o.protocolVersion);
 
     // The addresses once, before the first look.

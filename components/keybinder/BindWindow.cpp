@@ -1,6 +1,7 @@
 #include "BindWindow.h"
 
 #include "core/Settings.h"
+#include "gui/ConfigPrompts.h"
 #include "gui/DialogButtons.h"
 #include "gui/PlainText.h"
 #include "gui/Prompts.h"
@@ -183,17 +184,10 @@ BindWindow::BindWindow(QWidget* parent) : QDialog(parent)
 
 void BindWindow::reload()
 {
-    QString error;
-    cfg::CfgLines file;
-    bool missing = false;
-    if (!cfg::loadConfig(m_path, &file, &error, &missing))
-        messageBox(error, Title, Buttons::Ok, Icon::Warning, this);
-    else if (missing)
-        messageBox(cfg::notWrittenYetText(m_path) +
-                       QStringLiteral(" Binds you save now make the file, and the game keeps "
-                                      "them when it writes its own."),
-                   Title, Buttons::Ok, Icon::Information, this);
-    m_bindings.load(file);
+    m_bindings.load(loadConfigTelling(m_path,
+                                      QStringLiteral("Binds you save now make the file, and the "
+                                                     "game keeps them when it writes its own."),
+                                      Title, this));
     refresh();
 }
 

@@ -1,6 +1,7 @@
 #include "NetWindow.h"
 
 #include "core/Settings.h"
+#include "gui/ConfigPrompts.h"
 #include "gui/DialogButtons.h"
 #include "gui/Prompts.h"
 
@@ -79,17 +80,11 @@ NetWindow::NetWindow(QWidget* parent) : QDialog(parent)
     // Values from the config file; the game's defaults for variables it does not hold.
     m_path = GetSetting(QStringLiteral("Fragdeck"), QStringLiteral("Options"),
                         QStringLiteral("ConfigPath"));
-    cfg::CfgLines file;
-    QString error;
-    bool missing = false;
-    if (!cfg::loadConfig(m_path, &file, &error, &missing))
-        messageBox(error, Title, Buttons::Ok, Icon::Warning, this);
-    else if (missing)
-        messageBox(cfg::notWrittenYetText(m_path) +
-                       QStringLiteral(" Settings you save now make the file, and the game keeps "
-                                      "them when it writes its own."),
-                   Title, Buttons::Ok, Icon::Information, this);
-    const QMap<QString, QString> now = readValues(file);
+    const QMap<QString, QString> now = readValues(loadConfigTelling(
+        m_path,
+        QStringLiteral("Settings you save now make the file, and the game keeps them when it "
+                       "writes its own."),
+        Title, this));
     for (int i = 0; i < VarCount; ++i) {
         const NetVar& v = netVars()[size_t(i)];
         edits[size_t(i)]->setText(now.value(QLatin1String(v.name), QString::number(v.fallback)));

@@ -26,16 +26,21 @@ const char* const kDefaultMasters[4] = {"master.quake3arena.com:27950", "master.
                                         "directory.ioquake3.org:27950",
                                         "dpmaster.deathmask.net:27950"};
 
-QList<MasterServer> parseMasterList(const QString& text)
+QList<MasterServer> parseMasterList(const QStringList& entries)
 {
-    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
     QList<MasterServer> out;
-    for (const QString& entry : text.split(separators, Qt::SkipEmptyParts)) {
+    for (const QString& entry : entries) {
         MasterServer m;
         if (MasterServer::parse(entry, &m))
             out.append(m);
     }
     return out;
+}
+
+QList<MasterServer> parseMasterList(const QString& text)
+{
+    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
+    return parseMasterList(text.split(separators, Qt::SkipEmptyParts));
 }
 
 QList<MasterServer> loadMasters()

@@ -30,7 +30,10 @@ extern const char* const kDefaultMasters[4];
 // Each entry of "Masters" that parses; entries that do not are left out.
 QList<MasterServer> loadMasters();
 void saveMasters(const QList<MasterServer>& masters);
+// The masters in `text` (separated by spaces or commas), or each entry of a list; what does
+// not parse is left out.
 QList<MasterServer> parseMasterList(const QString& text);
+QList<MasterServer> parseMasterList(const QStringList& entries);
 
 // The protocol number to ask masters for.
 int loadProtocol();

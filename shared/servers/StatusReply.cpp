@@ -179,20 +179,35 @@ QByteArray infoRequest(const QByteArray& nonce)
     return kPrefix + "getinfo " + nonce;
 }
 
-std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram, const ReplyLimits& limits)
+namespace
+{
+
+// The reply's lines after its "\xff\xff\xff\xffKIND" head, the datagram cut at the byte
+// bound first; nothing when the head is another kind.
+std::optional<ReplyReader> openReply(QByteArrayView datagram, const char* kind,
+                                     const ReplyLimits& limits, ParsedReply* out)
 {
     const ReplyReader whole(datagram, limits.maxBytes);
-    const auto rest = body(whole.text(), "statusResponse");
+    const auto rest = body(whole.text(), kind);
     if (!rest)
         return std::nullopt;
-    ParsedReply out;
     if (whole.clipped())
-        out.info.cut |= CutBytes;
-    ReplyReader lines(*rest);
-    readInfo(lines.takeLine(), out, true, limits.maxKeys);
-    while (!lines.atEnd()) {
+        out->info.cut |= CutBytes;
+    return ReplyReader(*rest);
+}
+
+} // namespace
+
+std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram, const ReplyLimits& limits)
+{
+    ParsedReply out;
+    auto lines = openReply(datagram, "statusResponse", limits, &out);
+    if (!lines)
+        return std::nullopt;
+    readInfo(lines->takeLine(), out, true, limits.maxKeys);
+    while (!lines->atEnd()) {
         PlayerInfo p;
-        if (!readPlayer(lines.takeLine(), &p))
+        if (!readPlayer(lines->takeLine(), &p))
             continue;
         if (out.info.players.size() == limits.maxPlayers) {
             out.info.cut |= CutPlayers;
@@ -206,15 +221,12 @@ std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram, const Re
 
 std::optional<ParsedReply> parseInfoResponse(QByteArrayView datagram, const ReplyLimits& limits)
 {
-    const ReplyReader whole(datagram, limits.maxBytes);
-    const auto rest = body(whole.text(), "infoResponse");
-    if (!rest)
-        return std::nullopt;
     ParsedReply out;
+    auto lines = openReply(datagram, "infoResponse", limits, &out);
+    if (!lines)
+        return std::nullopt;
     out.info.infoReply = true;
-    if (whole.clipped())
-        out.info.cut |= CutBytes;
-    readInfo(ReplyReader(*rest).takeLine(), out, false, limits.maxKeys);
+    readInfo(lines->takeLine(), out, false, limits.maxKeys);
     return out;
 }
 
