@@ -11,6 +11,21 @@
 
 namespace fragdeck::launcher
 {
+namespace
+{
+
+using TextTable = QList<std::pair<const char*, const char*>>;
+
+// The text `key` has in `table`; empty for a key it does not list.
+QString textFor(const TextTable& table, const QString& key)
+{
+    for (const auto& [k, t] : table)
+        if (key == QLatin1String(k))
+            return QLatin1String(t);
+    return QString();
+}
+
+} // namespace
 
 QString optionsApp()
 {
@@ -132,7 +147,7 @@ QString welcomeText(const QString& makerAddress)
 
 QString itemStatusText(const QString& key)
 {
-    static const QList<std::pair<const char*, const char*>> texts = {
+    static const TextTable texts = {
         {"start", "Launch Q3A, join a server or play demos"},
         {"browser", "Launch server browser"},
         {"options", "Configure Fragdeck options"},
@@ -143,10 +158,7 @@ QString itemStatusText(const QString& key)
         {"dialup", "Optimize your dial-up connection and reduce lag."},
         {"explo", "View the contents of PK3 files."},
     };
-    for (const auto& [k, t] : texts)
-        if (key == QLatin1String(k))
-            return QLatin1String(t);
-    return QString();
+    return textFor(texts, key);
 }
 
 QString menuItemText(const QString& caption)
@@ -162,7 +174,7 @@ QString menuItemText(const QString& caption)
 
 QString menuStatusText(const QString& itemText)
 {
-    static const QList<std::pair<const char*, const char*>> texts = {
+    static const TextTable texts = {
         {"Server Browser", "Fragdeck's built-in server browser."},
         {"Quick Connect", "Quickly connect to a Quake3 server."},
         {"Start server", "Start your own Quake3 server."},
@@ -183,10 +195,7 @@ QString menuStatusText(const QString& itemText)
         {"User Friendly Cartoon", "View the current UF cartoon."},
         {"About", "About Fragdeck."},
     };
-    for (const auto& [k, t] : texts)
-        if (itemText == QLatin1String(k))
-            return QLatin1String(t);
-    return QString();
+    return textFor(texts, itemText);
 }
 
 QStringList iconActionOrder()

@@ -30,6 +30,14 @@ QueryState stateWith(const QString& type, const QByteArray& reply)
     return st;
 }
 
+// The rule at `index` and its value, as the late-bound rules operation gives them.
+QStringList ruleAt(QueryState& st, int index)
+{
+    QVariant rule, value;
+    fields::getRulesInfo(st, index, rule, value);
+    return {rule.toString(), value.toString()};
+}
+
 } // namespace
 
 class TestReplyParser : public QObject
@@ -99,12 +107,8 @@ void TestReplyParser::quake3ExampleFieldByField()
     QCOMPARE(ping.toString(), QString("999"));
     QCOMPARE(name.toString(), QString("Bot"));
     QCOMPARE(fields::getRulesCount(st).toInt(), 4);
-    QVariant rule, value;
-    fields::getRulesInfo(st, 3, rule, value);
-    QCOMPARE(rule.toString(), QString("g_gametype"));
-    QCOMPARE(value.toString(), QString("0"));
-    fields::getRulesInfo(st, 99, rule, value);
-    QCOMPARE(rule.toString(), QString("g_gametype"));
+    QCOMPARE(ruleAt(st, 3), QStringList({"g_gametype", "0"}));
+    QCOMPARE(ruleAt(st, 99).first(), QString("g_gametype"));
     QVERIFY(!fields::getField(st, Key::ScoreA).isValid());
 }
 
@@ -302,27 +306,17 @@ void TestReplyParser::halfLife()
 
     QCOMPARE(fields::getRulesCount(st).toInt(), 4);
     QCOMPARE(st.Reply, st.RulesReply); // rule operations read the rules reply from now on
-    QVariant rule, value;
-    fields::getRulesInfo(st, 0, rule, value);
-    QCOMPARE(rule.toString(), QString("mapname"));
-    QCOMPARE(value.toString(), QString("crossfire"));
-    fields::getRulesInfo(st, 1, rule, value);
-    QCOMPARE(rule.toString(), QString("gamedir"));
-    QCOMPARE(value.toString(), QString("valve"));
-    fields::getRulesInfo(st, 2, rule, value);
-    QCOMPARE(rule.toString(), QString("mp_timelimit"));
-    QCOMPARE(value.toString(), QString("30"));
-    fields::getRulesInfo(st, 99, rule, value);
-    QCOMPARE(rule.toString(), QString("sv_gravity"));
-    QCOMPARE(value.toString(), QString("800"));
+    QCOMPARE(ruleAt(st, 0), QStringList({"mapname", "crossfire"}));
+    QCOMPARE(ruleAt(st, 1), QStringList({"gamedir", "valve"}));
+    QCOMPARE(ruleAt(st, 2), QStringList({"mp_timelimit", "30"}));
+    QCOMPARE(ruleAt(st, 99), QStringList({"sv_gravity", "800"}));
 
     // Placeholders parse like any text.
     st.PlayersReply = "EMPTY";
     st.RulesReply = "EMPTY";
     st.InfoReply = "info_empty";
     QCOMPARE(fields::getRulesCount(st).toInt(), 2);
-    fields::getRulesInfo(st, 0, rule, value);
-    QCOMPARE(value.toString(), QString());
+    QCOMPARE(ruleAt(st, 0).last(), QString());
 }
 
 void TestReplyParser::outValuesKeptWhenNothingFound()
