@@ -10,7 +10,7 @@ TypedAddress splitServerAddress(const QString& text)
 {
     const HostPortText p = splitHostPort(text, PortColon::First);
     if (!p.hasPort || p.port.isEmpty())
-        return {p.bracketed ? p.host : text, defaultGamePort};
+        return {p.bracketed ? p.host : text, kDefaultGamePort};
     return {p.host, leadingInt32(p.port)};
 }
 

@@ -39,9 +39,8 @@ struct ServerStatus {
 // only; a port too large for 32 bits raises Error 6.
 struct TypedAddress {
     QString host;
-    int32_t port = 27960;
+    int32_t port = kDefaultGamePort;
 };
-constexpr int32_t defaultGamePort = kDefaultGamePort;
 TypedAddress splitServerAddress(const QString& text);
 
 // The wait for each reply, in milliseconds.

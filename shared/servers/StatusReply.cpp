@@ -136,6 +136,20 @@ QByteArray playerLine(const PlayerInfo& p)
            p.name.toLatin1() + "\"\n";
 }
 
+// The reply's lines after its "\xff\xff\xff\xffKIND" head, the datagram cut at the byte
+// bound first; nothing when the head is another kind.
+std::optional<ReplyReader> openReply(QByteArrayView datagram, const char* kind,
+                                     const ReplyLimits& limits, ParsedReply* out)
+{
+    const ReplyReader whole(datagram, limits.maxBytes);
+    const auto rest = body(whole.text(), kind);
+    if (!rest)
+        return std::nullopt;
+    if (whole.clipped())
+        out->info.cut |= CutBytes;
+    return ReplyReader(*rest);
+}
+
 } // namespace
 
 QString ServerInfo::value(QByteArrayView key) const
@@ -178,25 +192,6 @@ QByteArray infoRequest(const QByteArray& nonce)
 {
     return kPrefix + "getinfo " + nonce;
 }
-
-namespace
-{
-
-// The reply's lines after its "\xff\xff\xff\xffKIND" head, the datagram cut at the byte
-// bound first; nothing when the head is another kind.
-std::optional<ReplyReader> openReply(QByteArrayView datagram, const char* kind,
-                                     const ReplyLimits& limits, ParsedReply* out)
-{
-    const ReplyReader whole(datagram, limits.maxBytes);
-    const auto rest = body(whole.text(), kind);
-    if (!rest)
-        return std::nullopt;
-    if (whole.clipped())
-        out->info.cut |= CutBytes;
-    return ReplyReader(*rest);
-}
-
-} // namespace
 
 std::optional<ParsedReply> parseStatusResponse(QByteArrayView datagram, const ReplyLimits& limits)
 {
